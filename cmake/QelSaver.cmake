@@ -1,0 +1,42 @@
+# qel_add_test(<name> SOURCES ... [LIBS ...] [ENGINE] [DISPLAY] [TIMEOUT s])
+#   One GoogleTest executable; every test case becomes a CTest test.
+#   ENGINE: toolkit-free, also run under the sanitizers (label "engine").
+#   DISPLAY: needs an X server; scripts/test provides one through Xvfb (label "display").
+function(qel_add_test name)
+  cmake_parse_arguments(T "ENGINE;DISPLAY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_ENGINE AND NOT QELSAVER_WITH_QT)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE QEL_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+                                             QEL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  set(labels "")
+  if(T_ENGINE)
+    list(APPEND labels engine)
+  endif()
+  if(T_DISPLAY)
+    list(APPEND labels display)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set(env "")
+  if(NOT T_DISPLAY)
+    set(env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env};QELSAVER_AUDIO_SINK=null")
+endfunction()
+
+# qel_tool_libs(lib ...): libraries qelsaver-tool links (its commands call into them).
+function(qel_tool_libs)
+  set_property(GLOBAL APPEND PROPERTY QELSAVER_TOOL_LIBS ${ARGN})
+endfunction()
+
+# qel_add_bench(<name> SOURCES ... [LIBS ...]): one Google Benchmark executable in bin/.
+function(qel_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

@@ -1,0 +1,18 @@
+#pragma once
+// The screen-saver password hooks. This system has no saver password of its own (the screen
+// locker asks for the login password), so both behave as "password library missing".
+
+namespace qel::platform {
+
+using WindowHandle = unsigned long;
+
+// Lets the user change the saver password. Nothing to do here.
+void ChangeSaverPassword(WindowHandle parent);
+
+// Asks whether the slideshow may close. Without a password library closing needs no password.
+bool VerifySaverPassword(WindowHandle parent);
+
+// Tells the system that a screen saver starts or stops running. Nothing to tell here.
+void SetScreenSaverRunning(bool running);
+
+}  // namespace qel::platform
