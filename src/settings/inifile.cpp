@@ -1,0 +1,284 @@
+#include "inifile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace qel::settings {
+namespace {
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string_view KeyOf(std::string_view line)
+{
+    size_t eq = line.find('=');
+    return eq == std::string_view::npos ? std::string_view{} : line.substr(0, eq);
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = Lower(c);
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Hex digits as a 32-bit pattern (so "$FFFFFFFF" is -1); false on no digits, a bad digit or overflow.
+bool ParseHex(std::string_view digits, bool negative, int& out)
+{
+    if (digits.empty())
+        return false;
+    std::uint64_t v = 0;
+    for (char c : digits) {
+        int d = HexDigit(c);
+        if (d < 0)
+            return false;
+        v = v * 16 + static_cast<unsigned>(d);
+        if (v > 0xFFFFFFFFull)
+            return false;
+    }
+    auto bits = static_cast<std::uint32_t>(v);
+    if (negative)
+        bits = 0u - bits;
+    out = static_cast<int>(bits);
+    return true;
+}
+
+}  // namespace
+
+bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+int TextToInt(std::string_view text, int def)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        int v = 0;
+        return ParseHex(text.substr(2), false, v) ? v : def;
+    }
+    // Decimal, or hexadecimal after "$": leading blanks and one sign allowed, nothing after.
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i < text.size() && text[i] == '$') {
+        int v = 0;
+        return ParseHex(text.substr(i + 1), negative, v) ? v : def;
+    }
+    if (i >= text.size())
+        return def;
+    std::int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c < '0' || c > '9')
+            return def;
+        v = v * 10 + (c - '0');
+        if (v > 2147483648LL)
+            return def;
+    }
+    if (negative)
+        v = -v;
+    if (v > 2147483647LL)
+        return def;
+    return static_cast<int>(v);
+}
+
+IniFile IniFile::FromText(std::string_view text)
+{
+    IniFile ini;
+    Section* current = nullptr;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        if (end == text.size())
+            pos = end;
+        else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            pos = end + 2;
+        else
+            pos = end + 1;
+
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            ini.sections_.push_back(Section{std::string(line.substr(1, line.size() - 2)), {}});
+            current = &ini.sections_.back();
+            continue;
+        }
+        if (current)
+            current->lines.emplace_back(line);
+    }
+    return ini;
+}
+
+IniFile IniFile::Open(const std::string& path)
+{
+    IniFile ini;
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path, ec);
+    if (!ec && size <= kMaxFileSize) {
+        std::ifstream in(path, std::ios::binary);
+        if (in) {
+            std::string text(static_cast<size_t>(size), '\0');
+            in.read(text.data(), static_cast<std::streamsize>(size));
+            text.resize(static_cast<size_t>(in.gcount()));
+            ini = FromText(text);
+        }
+    }
+    ini.path_ = path;
+    return ini;
+}
+
+const IniFile::Section* IniFile::FindSection(std::string_view name) const
+{
+    for (const auto& s : sections_)
+        if (SameText(s.name, name))
+            return &s;
+    return nullptr;
+}
+
+IniFile::Section* IniFile::FindSection(std::string_view name)
+{
+    return const_cast<Section*>(static_cast<const IniFile*>(this)->FindSection(name));
+}
+
+const std::string* IniFile::FindLine(std::string_view section, std::string_view key) const
+{
+    const Section* s = FindSection(section);
+    if (!s)
+        return nullptr;
+    for (const auto& line : s->lines)
+        if (SameText(KeyOf(line), key))
+            return &line;
+    return nullptr;
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key, const std::string& def) const
+{
+    const std::string* line = FindLine(section, key);
+    if (!line)
+        return def;
+    size_t eq = line->find('=');
+    return eq == std::string::npos ? std::string{} : line->substr(eq + 1);
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int def) const
+{
+    const std::string* line = FindLine(section, key);
+    if (!line)
+        return def;
+    size_t eq = line->find('=');
+    return TextToInt(eq == std::string::npos ? std::string_view{} : std::string_view(*line).substr(eq + 1), def);
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+std::vector<std::string> IniFile::ReadSection(std::string_view section) const
+{
+    std::vector<std::string> keys;
+    if (const Section* s = FindSection(section)) {
+        keys.reserve(s->lines.size());
+        for (const auto& line : s->lines)
+            keys.emplace_back(KeyOf(line));
+    }
+    return keys;
+}
+
+bool IniFile::SectionExists(std::string_view section) const
+{
+    return FindSection(section) != nullptr;
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
+{
+    std::string line = std::string(key) + "=" + std::string(value);
+    Section* s = FindSection(section);
+    if (!s) {
+        sections_.push_back(Section{std::string(section), {}});
+        s = &sections_.back();
+    }
+    for (auto& existing : s->lines) {
+        if (SameText(KeyOf(existing), key)) {
+            existing = std::move(line);
+            return;
+        }
+    }
+    s->lines.push_back(std::move(line));
+}
+
+std::string IniFile::ToText() const
+{
+    std::string text;
+    for (const auto& s : sections_) {
+        text += "[" + s.name + "]\r\n";
+        for (const auto& line : s.lines)
+            text += line + "\r\n";
+        text += "\r\n";
+    }
+    return text;
+}
+
+void IniFile::UpdateFile() const
+{
+    UpdateFile(path_);
+}
+
+void IniFile::UpdateFile(const std::string& path) const
+{
+    WriteFileAtomically(path, ToText());
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view data)
+{
+    auto fail = [&](int err) {
+        throw std::runtime_error("Cannot write file \"" + path + "\". " + std::strerror(err));
+    };
+    if (path.empty())
+        fail(ENOENT);
+    std::string temp = path + ".tmp" + std::to_string(::getpid());
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f)
+        fail(errno);
+    size_t written = data.empty() ? 0 : std::fwrite(data.data(), 1, data.size(), f);
+    int err = written == data.size() ? 0 : (errno ? errno : ENOSPC);
+    if (std::fflush(f) != 0 && !err)
+        err = errno;
+    if (!err && ::fsync(fileno(f)) != 0 && errno != EINVAL)
+        err = errno;
+    if (std::fclose(f) != 0 && !err)
+        err = errno;
+    if (!err && std::rename(temp.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err) {
+        std::remove(temp.c_str());
+        fail(err);
+    }
+}
+
+}  // namespace qel::settings

@@ -1,0 +1,74 @@
+#pragma once
+// The settings reader: an INI text held in memory, with the rules every settings file relies on.
+//
+//  - Lines are split at CR LF, LF or CR. Empty lines and lines beginning with ";" are skipped.
+//  - "[name]" opens a section (name untrimmed). Other lines are kept as they stand in the section
+//    opened last; lines before the first section are dropped.
+//  - Section and key names compare without regard to ASCII letter case. The first section of a
+//    name wins; within it the first line with a matching key wins.
+//  - A line's key is its text before the first "=" (empty without "="), its value the rest.
+//  - Integers: "0x"/"0X" + hex digits, "$" + hex digits, or decimal; anything else gives the default.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qel::settings {
+
+class IniFile {
+public:
+    IniFile() = default;
+
+    // Reads the whole file. A missing or unreadable file gives an empty reader, and so does a file
+    // too large to be a settings file (over kMaxFileSize bytes): every read then gives its default.
+    static IniFile Open(const std::string& path);
+    static IniFile FromText(std::string_view text);
+
+    static constexpr std::uintmax_t kMaxFileSize = 64u * 1024 * 1024;
+
+    [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key,
+                                         const std::string& def) const;
+    [[nodiscard]] int ReadInteger(std::string_view section, std::string_view key, int def) const;
+    [[nodiscard]] bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+    // The key of every line of the section, in file order (empty when the section is missing).
+    [[nodiscard]] std::vector<std::string> ReadSection(std::string_view section) const;
+    [[nodiscard]] bool SectionExists(std::string_view section) const;
+
+    // Replaces the first line with this key in place, or appends "key=value" to the section, or
+    // appends the section at the end.
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+    // The reader's own form: each section as "[name]", its lines and one empty line, CR LF ends.
+    [[nodiscard]] std::string ToText() const;
+    // Writes ToText() over `path` (the path given to Open unless another is passed).
+    // Throws std::runtime_error naming the file and the cause when the file cannot be written.
+    void UpdateFile() const;
+    void UpdateFile(const std::string& path) const;
+
+    [[nodiscard]] const std::string& FileName() const { return path_; }
+
+private:
+    struct Section {
+        std::string name;
+        std::vector<std::string> lines;
+    };
+    const Section* FindSection(std::string_view name) const;
+    Section* FindSection(std::string_view name);
+    const std::string* FindLine(std::string_view section, std::string_view key) const;
+
+    std::string path_;
+    std::vector<Section> sections_;
+};
+
+// ASCII case-insensitive equality, as the settings names compare.
+bool SameText(std::string_view a, std::string_view b);
+
+// The integer conversion of the settings reader; returns def when the text does not convert.
+int TextToInt(std::string_view text, int def);
+
+// Writes `data` over `path` in one step (a temporary file beside it, then a rename), so a failed
+// write never leaves a half-written file. Throws std::runtime_error naming the file and the cause.
+void WriteFileAtomically(const std::string& path, std::string_view data);
+
+}  // namespace qel::settings

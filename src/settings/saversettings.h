@@ -1,0 +1,70 @@
+#pragma once
+// What a saver shows and plays: the content of "QelSetup.dat", "QelPreview.dat", "SaverSetup.dat"
+// and project files. Values are kept as stored; the accessors say what they mean.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/inifile.h"
+
+namespace qel::settings {
+
+inline constexpr const char* kSettingsFileName = "QelSetup.dat";
+inline constexpr const char* kPreviewFileName = "QelPreview.dat";
+inline constexpr const char* kSystemSettingsFileName = "QelSetup.Dat";
+inline constexpr const char* kBuildSettingsFileName = "SaverSetup.dat";
+
+struct SaverSettings {
+    int imageSize = 0;      // 0 = original size, otherwise fit to the screen
+    int sequence = 0;       // 0 = list order, otherwise random
+    std::int32_t bgColor = 0;  // 0x00BBGGRR
+    int interval = 3;       // seconds a picture stays after its transition
+    bool mouseMove = true;
+    bool mouseClick = true;
+    bool keyPress = true;
+    bool showCursor = false;
+    int randomSound = 1;    // 0 = random order, otherwise list order
+    int transIndex = 0;     // the editor's selected transition entry (-1 = none)
+    int duration = 2;       // transition speed 0..4
+    std::string transSetup; // one "1"/"0" per style number
+    std::vector<std::string> sounds;
+    std::vector<std::string> images;
+
+    [[nodiscard]] bool FitToScreen() const { return imageSize != 0; }
+    [[nodiscard]] bool RandomPictures() const { return sequence != 0; }
+    [[nodiscard]] bool RandomSounds() const { return randomSound == 0; }
+    // The picture control's step delay in milliseconds: (Duration + 1) x 10.
+    [[nodiscard]] int StepDelayMs() const { return (duration + 1) * 10; }
+    // Style numbers whose character in TransSetup is "1", in ascending order.
+    [[nodiscard]] std::vector<int> EnabledStyles() const;
+
+    friend bool operator==(const SaverSettings&, const SaverSettings&) = default;
+};
+
+// The three programs that read a settings file; each has its own defaults and reads its own keys.
+enum class SettingsReader { Slideshow, Preview, Editor };
+
+// Reads the settings as `reader` does. Keys the reader does not read keep the built-in
+// defaults of SaverSettings.
+SaverSettings ReadSettings(const IniFile& ini, SettingsReader reader);
+SaverSettings LoadSettings(const std::string& path, SettingsReader reader);
+
+// The exact bytes of a settings file: the 18 kinds of line in their order, CR LF after each.
+std::string FormatSettings(const SaverSettings& s);
+
+// Writes FormatSettings(s) over `path` in one step. Throws std::runtime_error naming the file and
+// the cause when it cannot be written.
+void SaveSettings(const std::string& path, const SaverSettings& s);
+
+// The folders of section "Path" that the editor writes back when it closes.
+struct SavedPaths {
+    std::string imagePath;
+    std::string soundPath;
+    std::string appPath;
+};
+// Sets the three keys of section "Path" in the file at `path` and rewrites it in the reader's form.
+// Throws std::runtime_error naming the file and the cause when it cannot be written.
+void UpdatePathSection(const std::string& path, const SavedPaths& paths);
+
+}  // namespace qel::settings

@@ -1,0 +1,76 @@
+#include "startup/commandline.h"
+
+#include <cstdint>
+
+namespace qel::startup {
+
+WindowHandle ParseWindowHandle(const std::string& text)
+{
+    size_t colon = text.find(':');
+    std::string s = colon == std::string::npos ? text : text.substr(colon + 1);
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && blank(s[b]))
+        ++b;
+    while (e > b && blank(s[e - 1]))
+        --e;
+    s = s.substr(b, e - b);
+
+    int base = 10;
+    size_t i = 0;
+    bool negative = false;
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        base = 16;
+        i = 2;
+    } else if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+        negative = s[0] == '-';
+        i = 1;
+    }
+    if (i >= s.size())
+        return 0;
+    std::int64_t v = 0;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return 0;
+        v = v * base + d;
+        if (v > 0xFFFFFFFFLL)
+            return 0;
+    }
+    // A negative number names no window.
+    if (negative && v != 0)
+        return 0;
+    return static_cast<WindowHandle>(v);
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    const std::string first = args.empty() ? std::string("-c") : args[0];
+    CommandLine cl;
+    if (first.size() < 2 || (first[0] != '-' && first[0] != '/'))
+        return cl;
+    switch (first[1]) {
+    case 'a': case 'A': cl.mode = Mode::Password; break;
+    case 'c': case 'C': cl.mode = Mode::Configure; break;
+    case 'p': case 'P': case 'l': case 'L': cl.mode = Mode::Preview; break;
+    case 's': case 'S': cl.mode = Mode::Run; break;
+    default: return cl;
+    }
+    if (cl.mode == Mode::Password || cl.mode == Mode::Preview) {
+        if (first.find(':') != std::string::npos)
+            cl.parentHandle = ParseWindowHandle(first);
+        else
+            cl.parentHandle = ParseWindowHandle(args.size() > 1 ? args[1] : std::string());
+    }
+    return cl;
+}
+
+}  // namespace qel::startup

@@ -1,0 +1,141 @@
+#include "startup/entry.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include "platform/instancelock.h"
+#include "platform/messagebox.h"
+#include "platform/paths.h"
+#include "settings/saversettings.h"
+#include "startup/commandline.h"
+#include "startup/modes.h"
+#include "startup/processvalues.h"
+
+namespace qel::startup {
+namespace {
+
+inline constexpr const char* kDecoderLibraryName = "QelMpegDll.dll";
+inline constexpr const char* kRunLockName = "TamrelQelSaver1";
+inline constexpr const char* kEditorLockName = "TamrelQelSaver2";
+
+// Qt ends the process when it cannot reach a display; say so plainly instead.
+bool DisplayAvailable()
+{
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        if (v && *v)
+            return true;
+    }
+    return false;
+}
+
+class Application {
+public:
+    Application(int& argc, char** argv) : argc_(argc), argv_(argv) {}
+
+    // Creates the application object on first use. Returns nullptr when there is no display.
+    QApplication* Get()
+    {
+        if (!app_) {
+            if (!DisplayAvailable()) {
+                std::fprintf(stderr, "QelSaver: no display to show windows on\n");
+                return nullptr;
+            }
+            app_ = std::make_unique<QApplication>(argc_, argv_);
+            QApplication::setApplicationName(QString::fromUtf8(platform::kMessageCaption));
+        }
+        return app_.get();
+    }
+
+private:
+    int& argc_;
+    char** argv_;
+    std::unique_ptr<QApplication> app_;
+};
+
+void ShowStartupMessage(Application& app, const std::string& text)
+{
+    if (const char* log = std::getenv("QELSAVER_MESSAGE_LOG"); !(log && *log)) {
+        if (!app.Get()) {
+            std::fprintf(stderr, "QelSaver: %s\n", text.c_str());
+            return;
+        }
+    }
+    platform::ShowMessage(text, platform::MessageIcon::Information);
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+void Run(int& argc, char** argv, Application& app)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    const std::string first = args.empty() ? std::string("-c") : args[0];
+    if (first.empty() || (first[0] != '-' && first[0] != '/'))
+        return;
+
+    const std::string exePath = platform::ProgramFolder();
+    if (!FileExists(exePath + settings::kSettingsFileName)) {
+        ShowStartupMessage(app, "Missing config files\r\n\r\n");
+        return;
+    }
+    InitProcessPaths(exePath);
+    if (!FileExists(exePath + kDecoderLibraryName)) {
+        ShowStartupMessage(app, "Missing Files\r\n\r\n");
+        return;
+    }
+
+    const CommandLine cl = ParseCommandLine(args);
+    Process().parentHandle = cl.parentHandle;
+    static platform::InstanceLock guard;  // held until the process ends
+    switch (cl.mode) {
+    case Mode::None:
+        return;
+    case Mode::Password:
+        RunPasswordMode(cl.parentHandle);
+        return;
+    case Mode::Configure:
+        if (!guard.Acquire(kEditorLockName) || !app.Get())
+            return;
+        RunConfigureMode();
+        return;
+    case Mode::Preview:
+        if (!app.Get())
+            return;
+        RunPreviewMode(cl.parentHandle);
+        return;
+    case Mode::Run:
+        if (!guard.Acquire(kRunLockName) || !app.Get())
+            return;
+        RunSaverMode();
+        return;
+    }
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv)
+{
+    Application app(argc, argv);
+    try {
+        Run(argc, argv, app);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "QelSaver: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "QelSaver: unexpected error\n");
+    }
+    return 0;
+}
+
+}  // namespace qel::startup

@@ -1,0 +1,6 @@
+#include "startup/entry.h"
+
+int main(int argc, char** argv)
+{
+    return qel::startup::RunProgram(argc, argv);
+}

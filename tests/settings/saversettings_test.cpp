@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "settings/saversettings.h"
+
+using namespace qel::settings;
+
+TEST(SaverSettings, WriterProducesTheExactBytes)
+{
+    SaverSettings s;
+    s.imageSize = 1;
+    s.sequence = 1;
+    s.bgColor = 0x00FF8000;
+    s.interval = 12;
+    s.mouseMove = false;
+    s.mouseClick = true;
+    s.keyPress = false;
+    s.showCursor = true;
+    s.randomSound = 0;
+    s.transIndex = -1;
+    s.duration = 4;
+    s.transSetup = "0101";
+    s.sounds = {"/music/a.mp3", "/music/b.wav"};
+    s.images = {"/pics/1.jpg"};
+    EXPECT_EQ(FormatSettings(s),
+              "[Options]\r\nImageSize=1\r\nSequence=1\r\nBgColor=16744448\r\nInterval=12\r\nMouseMove=0\r\n"
+              "MouseClick=1\r\nKeyPress=0\r\nShowCursor=1\r\nRandomSound=0\r\nTransIndex=-1\r\nDuration=4\r\n"
+              "[Transitions]\r\nTransSetup=0101\r\n[Sounds]\r\n/music/a.mp3=\r\n/music/b.wav=\r\n"
+              "[Images]\r\n/pics/1.jpg=\r\n");
+
+    SaverSettings empty;
+    empty.bgColor = -1;
+    EXPECT_EQ(FormatSettings(empty),
+              "[Options]\r\nImageSize=0\r\nSequence=0\r\nBgColor=-1\r\nInterval=3\r\nMouseMove=1\r\n"
+              "MouseClick=1\r\nKeyPress=1\r\nShowCursor=0\r\nRandomSound=1\r\nTransIndex=0\r\nDuration=2\r\n"
+              "[Transitions]\r\nTransSetup=\r\n[Sounds]\r\n[Images]\r\n");
+}
+
+TEST(SaverSettings, WhatIsWrittenReadsBackTheSame)
+{
+    SaverSettings s;
+    s.imageSize = 1;
+    s.bgColor = -16777216;
+    s.interval = 999;
+    s.duration = 0;
+    s.transSetup = std::string(92, '1');
+    s.sounds = {"/a b/c.mp3"};
+    s.images = {"/p/1.jpg", "/p/2.gif"};
+    EXPECT_EQ(ReadSettings(IniFile::FromText(FormatSettings(s)), SettingsReader::Editor), s);
+}
+
+TEST(SaverSettings, EachReaderHasItsOwnDefaults)
+{
+    auto empty = IniFile::FromText("");
+    auto show = ReadSettings(empty, SettingsReader::Slideshow);
+    auto preview = ReadSettings(empty, SettingsReader::Preview);
+    auto editor = ReadSettings(empty, SettingsReader::Editor);
+    EXPECT_EQ(show.interval, 3);
+    EXPECT_EQ(show.duration, 2);
+    EXPECT_EQ(show.StepDelayMs(), 30);
+    EXPECT_TRUE(show.mouseMove && show.mouseClick && show.keyPress);
+    EXPECT_FALSE(show.showCursor);
+    EXPECT_FALSE(show.RandomSounds());
+    EXPECT_EQ(show.transSetup, "");
+    EXPECT_EQ(preview.transSetup, "");
+    EXPECT_EQ(editor.transSetup, "0");
+    EXPECT_EQ(editor.transIndex, 0);
+
+    // The preview reads no sounds and no exit inputs; the slideshow does not read TransIndex.
+    auto ini = IniFile::FromText("[Options]\nMouseMove=0\nTransIndex=7\n[Sounds]\n/s.mp3=\n");
+    EXPECT_TRUE(ReadSettings(ini, SettingsReader::Preview).mouseMove);
+    EXPECT_TRUE(ReadSettings(ini, SettingsReader::Preview).sounds.empty());
+    EXPECT_EQ(ReadSettings(ini, SettingsReader::Slideshow).sounds.size(), 1u);
+    EXPECT_FALSE(ReadSettings(ini, SettingsReader::Slideshow).mouseMove);
+    EXPECT_EQ(ReadSettings(ini, SettingsReader::Slideshow).transIndex, 0);
+    EXPECT_EQ(ReadSettings(ini, SettingsReader::Editor).transIndex, 7);
+}
+
+TEST(SaverSettings, ValuesMeanWhatTheUserChose)
+{
+    auto ini = IniFile::FromText(
+        "[options]\nIMAGESIZE=2\nSequence=2\nInterval=0x0A\nRandomSound=0\nDuration=4\n"
+        "[Transitions]\nTransSetup=0101\n[Images]\n/a.jpg=\nno-equals\n[Images]\n/ignored.jpg=\n");
+    auto s = ReadSettings(ini, SettingsReader::Slideshow);
+    EXPECT_TRUE(s.FitToScreen());
+    EXPECT_TRUE(s.RandomPictures());
+    EXPECT_EQ(s.interval, 10);
+    EXPECT_TRUE(s.RandomSounds());
+    EXPECT_EQ(s.StepDelayMs(), 50);
+    EXPECT_EQ(s.EnabledStyles(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(s.images, (std::vector<std::string>{"/a.jpg", ""}));
+    EXPECT_EQ(ReadSettings(IniFile::FromText("[Options]\nInterval=ten\n"), SettingsReader::Slideshow).interval, 3);
+}
+
+TEST(SaverSettings, PathSectionIsWrittenBackAtTheEnd)
+{
+    auto dir = std::filesystem::temp_directory_path() / "qel-settings-path-test";
+    std::filesystem::create_directories(dir);
+    auto path = (dir / "QelSetup.dat").string();
+    SaverSettings s;
+    s.images = {"/p/1.jpg"};
+    SaveSettings(path, s);
+    UpdatePathSection(path, {"/pics/", "/music/", "/app/"});
+    std::ifstream in(path, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(text.find("[Options]\r\nImageSize=0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Duration=2\r\n\r\n[Transitions]"), std::string::npos);
+    const std::string tail = "[Images]\r\n/p/1.jpg=\r\n\r\n[Path]\r\nImagePath=/pics/\r\nSoundPath=/music/\r\n"
+                             "AppPath=/app/\r\n\r\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    // The settings still read the same after the rewrite.
+    EXPECT_EQ(LoadSettings(path, SettingsReader::Editor).images, s.images);
+    std::filesystem::remove_all(dir);
+}
