@@ -52,4 +52,9 @@ bool AskYesNo(const std::string& text, QWidget* owner)
     return box.exec() == QMessageBox::Yes;
 }
 
+void ReportError(const std::exception& error, QWidget* owner)
+{
+    ShowMessage(error.what(), MessageIcon::Error, owner);
+}
+
 }  // namespace qel::platform

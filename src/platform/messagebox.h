@@ -3,6 +3,7 @@
 // When $QELSAVER_MESSAGE_LOG names a file, the text is appended there (one record per box,
 // followed by a line "--") instead of showing a dialog, so tests can read what a user would see.
 
+#include <exception>
 #include <string>
 
 class QWidget;
@@ -19,5 +20,8 @@ void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::Inform
 // Shows a box with Yes and No; returns true for Yes. With the log in use, answers
 // $QELSAVER_MESSAGE_ANSWER ("yes" or "no", default "no").
 bool AskYesNo(const std::string& text, QWidget* owner = nullptr);
+
+// The default report of an error that reached the window layer: a box with the error's text.
+void ReportError(const std::exception& error, QWidget* owner = nullptr);
 
 }  // namespace qel::platform

@@ -131,7 +131,11 @@ int RunProgram(int argc, char** argv)
     try {
         Run(argc, argv, app);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "QelSaver: %s\n", e.what());
+        // An error no window caught: report it as the user would expect, then end normally.
+        if (QApplication::instance() || std::getenv("QELSAVER_MESSAGE_LOG"))
+            platform::ReportError(e);
+        else
+            std::fprintf(stderr, "QelSaver: %s\n", e.what());
     } catch (...) {
         std::fprintf(stderr, "QelSaver: unexpected error\n");
     }
