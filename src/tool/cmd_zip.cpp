@@ -1,0 +1,47 @@
+// qelsaver-tool zip ARCHIVE FILE... [--level N]: writes ARCHIVE with the zip writer, entries named by
+// file name, and prints the number of entries written.
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "toolcommand.h"
+#include "zip/zipwriter.h"
+
+namespace qel::tool {
+namespace {
+
+int ZipCommand(const std::vector<std::string>& argv)
+{
+    std::vector<std::string> args = argv;
+    std::string levelText;
+    int level = 8;
+    if (TakeOption(args, "--level", levelText)) {
+        level = ParseIntArg(levelText, "level");
+        if (level < 0 || level > 9)
+            throw UsageError{"level must be 0 to 9: " + levelText};
+    }
+    if (args.size() < 2)
+        throw UsageError{"an archive and at least one file are needed"};
+
+    zip::TZipWriter writer;
+    writer.ZipName = args[0];
+    writer.FilesList.assign(args.begin() + 1, args.end());
+    writer.Recurse = false;
+    writer.StorePaths = false;
+    writer.PackLevel = level;
+    int count = 0;
+    try {
+        count = writer.Zip();
+    } catch (const zip::NotEnoughRoom& e) {
+        throw std::runtime_error(args[0] + ": " + e.what());
+    }
+    std::printf("%d\n", count);
+    return 0;
+}
+
+ToolCommand reg("zip", "zip ARCHIVE FILE... [--level N]", &ZipCommand);
+
+}  // namespace
+}  // namespace qel::tool

@@ -1,0 +1,134 @@
+#include "zip/encodepool.h"
+
+#include <chrono>
+
+namespace qel::zip {
+namespace {
+
+struct TooBigToHold {};
+
+class MemoryOutput final : public EntryOutput {
+public:
+    explicit MemoryOutput(std::vector<std::uint8_t>& data) : data_(data) {}
+    void Data(const std::uint8_t* p, std::size_t n) override
+    {
+        if (data_.size() + n > kAheadLimit)
+            throw TooBigToHold{};
+        data_.insert(data_.end(), p, p + n);
+    }
+
+private:
+    std::vector<std::uint8_t>& data_;
+};
+
+}  // namespace
+
+EncodePool::EncodePool(const std::vector<std::string>& paths, const std::vector<bool>& ahead, int level,
+                       int threads)
+    : paths_(paths), ahead_(ahead), level_(level), lookahead_(2 * static_cast<std::size_t>(threads)),
+      results_(paths.size())
+{
+    try {
+        for (int t = 0; t < threads; ++t)
+            threads_.emplace_back([this] { Work(); });
+    } catch (...) {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        workCv_.notify_all();
+        for (auto& t : threads_)
+            t.join();
+        throw;
+    }
+}
+
+EncodePool::~EncodePool()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    workCv_.notify_all();
+    for (auto& t : threads_)
+        t.join();
+}
+
+void EncodePool::Work()
+{
+    std::optional<EntryEncoder> encoder;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        while (next_ < paths_.size() && !ahead_[next_])
+            ++next_;
+        if (stop_ || next_ >= paths_.size())
+            return;
+        if (next_ >= taken_ + lookahead_) {
+            workCv_.wait(lock);
+            continue;
+        }
+        std::size_t i = next_++;
+        lock.unlock();
+        PackedFile packed;
+        try {
+            if (!encoder)
+                encoder.emplace(level_);
+            packed = Pack(*encoder, paths_[i]);
+        } catch (...) {
+            packed = PackedFile{};
+            packed.state = PackedFile::State::Failed;
+            packed.error = std::current_exception();
+        }
+        lock.lock();
+        results_[i] = std::move(packed);
+        doneCv_.notify_all();
+    }
+}
+
+PackedFile EncodePool::Pack(EntryEncoder& encoder, const std::string& path)
+{
+    PackedFile packed;
+    InputFile in = InputFile::Open(path);
+    if (!in.IsOpen())
+        return packed;
+    packed.facts = in.Facts();
+    if (packed.facts.size > kAheadLimit) {
+        packed.state = PackedFile::State::Deferred;
+        return packed;
+    }
+    packed.data.reserve(static_cast<std::size_t>(packed.facts.size) + 1024);
+    MemoryOutput out(packed.data);
+    try {
+        packed.entry = encoder.Encode(in.Get(), path, out);
+    } catch (const TooBigToHold&) {
+        // It grew while it was read: let the writer stream it.
+        packed.data = {};
+        packed.state = PackedFile::State::Deferred;
+        return packed;
+    }
+    packed.state = PackedFile::State::Ready;
+    return packed;
+}
+
+PackedFile EncodePool::Take(std::size_t i, const std::function<void()>& idle)
+{
+    std::unique_lock lock(mutex_);
+    taken_ = i;
+    workCv_.notify_all();
+    while (!results_[i]) {
+        if (idle) {
+            if (!doneCv_.wait_for(lock, std::chrono::milliseconds(20), [&] { return results_[i].has_value(); })) {
+                lock.unlock();
+                idle();
+                lock.lock();
+            }
+        } else {
+            doneCv_.wait(lock);
+        }
+    }
+    PackedFile packed = std::move(*results_[i]);
+    results_[i].reset();
+    return packed;
+}
+
+}  // namespace qel::zip

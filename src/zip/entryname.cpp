@@ -1,0 +1,167 @@
+#include "zip/entryname.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace qel::zip {
+namespace {
+
+// Unicode code points of code page 437 bytes 0x80..0xFF; bytes below 0x80 are ASCII.
+constexpr char32_t kCp437High[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
+    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+std::optional<unsigned char> ToCp437(char32_t c)
+{
+    if (c < 0x80)
+        return static_cast<unsigned char>(c);
+    for (int i = 0; i < 128; ++i)
+        if (kCp437High[i] == c)
+            return static_cast<unsigned char>(0x80 + i);
+    return std::nullopt;
+}
+
+// Strict UTF-8 decoding: no overlong forms, no surrogates, nothing past U+10FFFF.
+std::optional<std::u32string> DecodeUtf8(std::string_view s)
+{
+    std::u32string out;
+    for (std::size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        int extra = 0;
+        char32_t c = 0;
+        char32_t min = 0;
+        if (b < 0x80) {
+            c = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            extra = 1, c = b & 0x1F, min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2, c = b & 0x0F, min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3, c = b & 0x07, min = 0x10000;
+        } else {
+            return std::nullopt;
+        }
+        if (i + static_cast<std::size_t>(extra) >= s.size())
+            return std::nullopt;
+        for (int k = 1; k <= extra; ++k) {
+            auto cb = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+            if ((cb & 0xC0) != 0x80)
+                return std::nullopt;
+            c = (c << 6) | (cb & 0x3F);
+        }
+        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return std::nullopt;
+        out.push_back(c);
+        i += 1 + static_cast<std::size_t>(extra);
+    }
+    return out;
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string AsciiLower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace
+
+std::string Cp437ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    for (char ch : bytes) {
+        auto b = static_cast<unsigned char>(ch);
+        AppendUtf8(out, b < 0x80 ? char32_t{b} : kCp437High[b - 0x80]);
+    }
+    return out;
+}
+
+EntryName MakeEntryName(std::string_view name)
+{
+    EntryName result;
+    auto decoded = DecodeUtf8(name);
+    if (!decoded) {
+        // Not UTF-8: keep the bytes; readers take them as code page 437.
+        result.bytes = std::string(name);
+        result.key = AsciiLower(Cp437ToUtf8(name));
+        return result;
+    }
+    std::string oem;
+    bool fits = true;
+    for (char32_t c : *decoded) {
+        auto b = ToCp437(c);
+        if (!b) {
+            fits = false;
+            break;
+        }
+        oem += static_cast<char>(*b);
+    }
+    if (fits) {
+        result.bytes = std::move(oem);
+    } else {
+        result.bytes = std::string(name);
+        result.utf8 = true;
+    }
+    result.key = AsciiLower(std::string(name));
+    return result;
+}
+
+std::string EntryPathFor(const std::string& path, bool storePaths)
+{
+    if (!storePaths) {
+        auto slash = path.find_last_of('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+    std::string out;
+    std::size_t i = 0;
+    while (i <= path.size()) {
+        std::size_t end = path.find('/', i);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string_view part(path.data() + i, end - i);
+        if (!part.empty() && part != "." && part != "..") {
+            if (!out.empty())
+                out += '/';
+            out += part;
+        }
+        i = end + 1;
+    }
+    return out;
+}
+
+}  // namespace qel::zip
