@@ -1,1 +1,420 @@
 #include "region.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <utility>
+
+#include "bandwriter.h"
+#include "muldiv.h"
+
+namespace qel::raster {
+
+namespace {
+
+using detail::BandWriter;
+
+// One past the last box of the band that starts at p.
+const Rect* BandEnd(const Rect* p, const Rect* end)
+{
+    const Rect* q = p;
+    while (q != end && q->top == p->top) {
+        ++q;
+    }
+    return q;
+}
+
+// Whether a pixel belongs to the result, given whether it belongs to either operand.
+template <CombineMode M>
+constexpr bool Inside(bool a, bool b)
+{
+    if constexpr (M == CombineMode::Or) {
+        return a || b;
+    } else if constexpr (M == CombineMode::And) {
+        return a && b;
+    } else if constexpr (M == CombineMode::Xor) {
+        return a != b;
+    } else {
+        return a && !b;
+    }
+}
+
+// The per-band operation: combines the spans of one band of each operand over the same rows.
+// A sweep over the span edges in x, switching the result on and off as the mode says.
+template <CombineMode M>
+void CombineSpans(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, BandWriter& out)
+{
+    bool inA = false;
+    bool inB = false;
+    bool in = false;
+    int start = 0;
+    while (a != aEnd || b != bEnd) {
+        const bool hasA = a != aEnd;
+        const bool hasB = b != bEnd;
+        const int xa = hasA ? (inA ? a->right : a->left) : 0;
+        const int xb = hasB ? (inB ? b->right : b->left) : 0;
+        const int x = !hasA ? xb : !hasB ? xa : std::min(xa, xb);
+        if (hasA && xa == x) {
+            if (inA) {
+                ++a;
+            }
+            inA = !inA;
+        }
+        if (hasB && xb == x) {
+            if (inB) {
+                ++b;
+            }
+            inB = !inB;
+        }
+        const bool now = Inside<M>(inA, inB);
+        if (now != in) {
+            if (now) {
+                start = x;
+            } else {
+                out.Add(start, x);
+            }
+            in = now;
+        }
+    }
+}
+
+void CopySpans(const Rect* p, const Rect* end, BandWriter& out)
+{
+    for (; p != end; ++p) {
+        out.Add(p->left, p->right);
+    }
+}
+
+// The one band sweep behind every set operation. Walks the bands of both operands from top to
+// bottom, cutting them where either starts or ends, and writes each stretch of rows once: rows
+// covered by one operand only are kept or dropped as the mode says, rows covered by both go
+// through CombineSpans.
+template <CombineMode M>
+void Sweep(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, BandWriter& out)
+{
+    constexpr bool keepA = Inside<M>(true, false);
+    constexpr bool keepB = Inside<M>(false, true);
+    const Rect* ea = BandEnd(a, aEnd);
+    const Rect* eb = BandEnd(b, bEnd);
+    int y = INT_MIN;
+    while (a != aEnd && b != bEnd) {
+        const int aTop = std::max(a->top, y);
+        const int bTop = std::max(b->top, y);
+        if (aTop < bTop) {
+            y = std::min(a->bottom, bTop);
+            if (keepA) {
+                out.Begin(aTop, y);
+                CopySpans(a, ea, out);
+                out.End();
+            }
+        } else if (bTop < aTop) {
+            y = std::min(b->bottom, aTop);
+            if (keepB) {
+                out.Begin(bTop, y);
+                CopySpans(b, eb, out);
+                out.End();
+            }
+        } else {
+            y = std::min(a->bottom, b->bottom);
+            out.Begin(aTop, y);
+            CombineSpans<M>(a, ea, b, eb, out);
+            out.End();
+        }
+        if (a->bottom <= y) {
+            a = ea;
+            ea = BandEnd(a, aEnd);
+        }
+        if (b->bottom <= y) {
+            b = eb;
+            eb = BandEnd(b, bEnd);
+        }
+    }
+    // What is left of one operand lies below the other entirely.
+    const bool restIsA = keepA && a != aEnd;
+    if (!restIsA && !(keepB && b != bEnd)) {
+        return;
+    }
+    const Rect* rest = restIsA ? a : b;
+    const Rect* restEnd = restIsA ? aEnd : bEnd;
+    const Rect* restBandEnd = restIsA ? ea : eb;
+    if (rest->top < y) {
+        // The band the sweep stopped in was partly written already.
+        out.Begin(y, rest->bottom);
+        CopySpans(rest, restBandEnd, out);
+        out.End();
+        rest = restBandEnd;
+    }
+    out.AppendBands(rest, restEnd);
+}
+
+void SweepFor(CombineMode mode, const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, BandWriter& out)
+{
+    switch (mode) {
+    case CombineMode::Or:
+        Sweep<CombineMode::Or>(a, aEnd, b, bEnd, out);
+        break;
+    case CombineMode::And:
+        Sweep<CombineMode::And>(a, aEnd, b, bEnd, out);
+        break;
+    case CombineMode::Xor:
+        Sweep<CombineMode::Xor>(a, aEnd, b, bEnd, out);
+        break;
+    case CombineMode::Diff:
+        Sweep<CombineMode::Diff>(a, aEnd, b, bEnd, out);
+        break;
+    }
+}
+
+bool ContainsRect(const Rect& outer, const Rect& inner)
+{
+    return outer.left <= inner.left && outer.top <= inner.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const Rect& a, const Rect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+}  // namespace
+
+Region Region::FromRect(const Rect& r)
+{
+    Region region;
+    const Rect n = r.Normalized();
+    if (!n.IsEmpty()) {
+        region.boxes_.reserve(1);
+        region.boxes_.push_back(n);
+    }
+    return region;
+}
+
+Region Region::FromRects(const std::vector<Rect>& rects)
+{
+    std::vector<Region> parts;
+    parts.reserve(rects.size());
+    for (const Rect& r : rects) {
+        Region part = FromRect(r);
+        if (!part.IsEmpty()) {
+            parts.push_back(std::move(part));
+        }
+    }
+    // Sorted by top, neighbours in the list are mostly neighbours on the picture, which keeps
+    // the intermediate unions small.
+    std::sort(parts.begin(), parts.end(), [](const Region& a, const Region& b) {
+        const Rect& ra = a.boxes_.front();
+        const Rect& rb = b.boxes_.front();
+        return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
+    });
+    return UnionOf(std::move(parts));
+}
+
+Region Region::UnionOf(std::vector<Region> parts)
+{
+    // Pairwise rounds: every box takes part in about log2(parts) unions instead of one union
+    // per part, which would make a long list quadratic.
+    while (parts.size() > 1) {
+        std::size_t out = 0;
+        for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+            parts[i].Combine(parts[i + 1], CombineMode::Or);
+            if (out != i) {
+                parts[out] = std::move(parts[i]);
+            }
+            ++out;
+        }
+        if (parts.size() % 2 == 1) {
+            parts[out++] = std::move(parts.back());
+        }
+        parts.resize(out);
+    }
+    return parts.empty() ? Region() : std::move(parts.front());
+}
+
+void Region::Combine(const Region& other, CombineMode mode)
+{
+    if (this == &other) {
+        // a | a = a & a = a; a ^ a = a - a = nothing.
+        if (mode == CombineMode::Xor || mode == CombineMode::Diff) {
+            boxes_.clear();
+        }
+        return;
+    }
+    if (other.IsEmpty()) {
+        if (mode == CombineMode::And) {
+            boxes_.clear();
+        }
+        return;
+    }
+    if (IsEmpty()) {
+        if (mode == CombineMode::Or || mode == CombineMode::Xor) {
+            boxes_ = other.boxes_;
+        }
+        return;
+    }
+    const Rect mine = Bounds();
+    const Rect theirs = other.Bounds();
+    if (!Overlap(mine, theirs)) {
+        if (mode == CombineMode::And) {
+            boxes_.clear();
+            return;
+        }
+        if (mode == CombineMode::Diff) {
+            return;
+        }
+    }
+    if (mode == CombineMode::Or || mode == CombineMode::And) {
+        // One plain rectangle holding the other region decides the result at once.
+        if (boxes_.size() == 1 && ContainsRect(boxes_.front(), theirs)) {
+            if (mode == CombineMode::And) {
+                boxes_ = other.boxes_;
+            }
+            return;
+        }
+        if (other.boxes_.size() == 1 && ContainsRect(other.boxes_.front(), mine)) {
+            if (mode == CombineMode::Or) {
+                boxes_ = other.boxes_;
+            }
+            return;
+        }
+    }
+
+    // Only the bands of this region that share rows with the other one take part in the sweep.
+    // Those above and below it stay as they are (Or, Xor, Diff) or go (And); regions built from
+    // the top down thus pay only for the bands they touch.
+    const Rect* begin = boxes_.data();
+    const Rect* end = begin + boxes_.size();
+    const Rect* midBegin = std::partition_point(begin, end, [&](const Rect& b) { return b.bottom <= theirs.top; });
+    const Rect* midEnd = std::partition_point(midBegin, end, [&](const Rect& b) { return b.top < theirs.bottom; });
+
+    std::vector<Rect> middle;
+    middle.reserve(std::size_t(midEnd - midBegin) + other.boxes_.size() + 8);
+    {
+        BandWriter writer(middle);
+        SweepFor(mode, midBegin, midEnd, other.boxes_.data(), other.boxes_.data() + other.boxes_.size(), writer);
+    }
+    if (mode == CombineMode::And) {
+        boxes_ = std::move(middle);
+        return;
+    }
+    // The prefix stays where it is; the new middle and the old tail are appended behind it.
+    std::vector<Rect> tail(midEnd, end);
+    boxes_.resize(std::size_t(midBegin - begin));
+    BandWriter writer(boxes_);
+    writer.AppendBands(middle.data(), middle.data() + middle.size());
+    writer.AppendBands(tail.data(), tail.data() + tail.size());
+}
+
+Region Region::Combined(const Region& a, const Region& b, CombineMode mode)
+{
+    Region r = a;
+    r.Combine(b, mode);
+    return r;
+}
+
+Rect Region::Bounds() const
+{
+    if (boxes_.empty()) {
+        return Rect{};
+    }
+    Rect r{boxes_.front().left, boxes_.front().top, boxes_.back().right, boxes_.back().bottom};
+    // The first box of a band has the band's leftmost edge, the last its rightmost one.
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        if (i == 0 || boxes_[i - 1].top != boxes_[i].top) {
+            r.left = std::min(r.left, boxes_[i].left);
+        }
+        if (i + 1 == boxes_.size() || boxes_[i + 1].top != boxes_[i].top) {
+            r.right = std::max(r.right, boxes_[i].right);
+        }
+    }
+    return r;
+}
+
+bool Region::Contains(int x, int y) const
+{
+    auto band = std::partition_point(boxes_.begin(), boxes_.end(), [&](const Rect& b) { return b.bottom <= y; });
+    if (band == boxes_.end() || band->top > y) {
+        return false;
+    }
+    const int top = band->top;
+    auto bandEnd = std::partition_point(band, boxes_.end(), [&](const Rect& b) { return b.top == top; });
+    auto box = std::partition_point(band, bandEnd, [&](const Rect& b) { return b.right <= x; });
+    return box != bandEnd && box->left <= x;
+}
+
+void Region::Offset(int dx, int dy)
+{
+    for (Rect& b : boxes_) {
+        b = b.Offset(dx, dy);
+    }
+}
+
+bool Region::SelfCheck() const
+{
+    const Rect* prevBand = nullptr;
+    const Rect* prevBandEnd = nullptr;
+    const Rect* p = boxes_.data();
+    const Rect* end = p + boxes_.size();
+    while (p != end) {
+        const Rect* bandEnd = BandEnd(p, end);
+        for (const Rect* b = p; b != bandEnd; ++b) {
+            if (b->IsEmpty() || b->bottom != p->bottom) {
+                return false;
+            }
+            if (b != p && b->left <= (b - 1)->right) {
+                return false;  // overlapping, touching or out of order
+            }
+        }
+        if (prevBand != nullptr) {
+            if (p->top < prevBand->bottom) {
+                return false;
+            }
+            if (p->top == prevBand->bottom && bandEnd - p == prevBandEnd - prevBand &&
+                std::equal(p, bandEnd, prevBand,
+                           [](const Rect& a, const Rect& b) { return a.left == b.left && a.right == b.right; })) {
+                return false;  // should have been coalesced
+            }
+        }
+        prevBand = p;
+        prevBandEnd = bandEnd;
+        p = bandEnd;
+    }
+    return true;
+}
+
+Region Scaled(const Region& region, const Rect& src, const Rect& dst)
+{
+    const int sw = src.Width();
+    const int sh = src.Height();
+    const int dw = dst.Width();
+    const int dh = dst.Height();
+    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) {
+        return Region();
+    }
+    const auto mapX = [&](int x) { return dst.left + MulDiv(x - src.left, dw, sw); };
+    const auto mapY = [&](int y) { return dst.top + MulDiv(y - src.top, dh, sh); };
+    // Both mappings keep order, so bands stay sorted and apart; only boxes that shrink to nothing
+    // and bands that become equal need the writer's care.
+    std::vector<Rect> boxes;
+    boxes.reserve(region.Rects().size());
+    BandWriter writer(boxes);
+    const Rect* p = region.Rects().data();
+    const Rect* end = p + region.Rects().size();
+    while (p != end) {
+        const Rect* bandEnd = BandEnd(p, end);
+        const int top = mapY(p->top);
+        const int bottom = mapY(p->bottom);
+        if (top < bottom) {
+            writer.Begin(top, bottom);
+            for (const Rect* b = p; b != bandEnd; ++b) {
+                writer.Add(mapX(b->left), mapX(b->right));
+            }
+            writer.End();
+        }
+        p = bandEnd;
+    }
+    Region result;
+    result.boxes_ = std::move(boxes);
+    return result;
+}
+
+}  // namespace qel::raster
