@@ -1,0 +1,28 @@
+#pragma once
+// The toolkit-free decoders of the picture loader. Each takes the whole file content and throws
+// PictureError with the cause (or UnsupportedVariant) on failure; none of them ever aborts the
+// process on a damaged file.
+
+#include <cstdint>
+#include <span>
+
+#include "imaging/picture.h"
+
+namespace qel::imaging {
+
+// JPEG through libjpeg-turbo; turned upright by the EXIF orientation tag. A truncated file or
+// corrupt compressed data is an error. Honours LoadOptions::fitWidth/fitHeight with DCT scaling.
+LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& options);
+
+// GIF through giflib: the first frame on the logical screen; transparent pixels and the parts the
+// frame leaves uncovered take LoadOptions::background.
+LoadedPicture DecodeGif(std::span<const std::uint8_t> data, const LoadOptions& options);
+
+// Uncompressed and bit-field bitmaps of 1, 4, 8, 16, 24 and 32 bits; run-length compressed ones
+// are an UnsupportedVariant.
+LoadedPicture DecodeBmp(std::span<const std::uint8_t> data, const LoadOptions& options);
+
+// Throws PictureError when width x height is not a sane picture size.
+void CheckPictureSize(long long width, long long height);
+
+}  // namespace qel::imaging

@@ -1,0 +1,42 @@
+#pragma once
+// The picture loader: opens a picture file by its extension ("bmp", "ico", "emf", "wmf", "jpg",
+// "jpeg", "gif", "png") and gives its size and a 24-bit bitmap of it.
+//
+// Decoders are registered per extension. The engine registers JPEG (libjpeg-turbo), GIF (giflib)
+// and its own BMP reader on first use; RegisterQtPictureDecoders() (imaging/qtdecoders.h) adds
+// icons and PNG through Qt's image readers, and Qt's BMP reader for the bitmap variants the own
+// reader leaves out. Metafiles ("emf", "wmf") are recognised but cannot be decoded here.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "imaging/picture.h"
+
+namespace qel::imaging {
+
+// Decodes the whole file content. Throws PictureError (the cause only: the loader adds the file
+// name) or UnsupportedVariant.
+using PictureDecoder = LoadedPicture (*)(std::span<const std::uint8_t> data, const LoadOptions& options);
+
+// Adds a decoder for `extension` (lower case, no dot). Decoders of one extension are tried by
+// ascending priority. Thread-safe.
+void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder, int priority = 0);
+
+// Loads the picture file at `path`. Throws PictureError with a message naming the file and the
+// cause (missing, empty, unknown extension, not decodable, corrupt, truncated, too large).
+LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options);
+LoadedPicture LoadPicture(const std::string& path, raster::Color background = 0);
+
+// The extensions of picture files, lower case without the dot, in the order file dialogs list them.
+const std::vector<std::string>& PictureExtensions();
+
+// Whether `path` ends in one of PictureExtensions() (any case).
+bool HasPictureExtension(const std::string& path);
+
+// A file-dialog filter text in Qt's form: "All pictures (*.bmp *.ico ...)" followed by one entry per
+// extension, e.g. "JPEG Image File (*.jpg)", separated by ";;". Every extension appears as "(*.ext)".
+std::string PictureFileFilter();
+
+}  // namespace qel::imaging
