@@ -10,7 +10,7 @@ cd "$dir"
 # About 60 MB of pictures.
 sizes=(3000x2000 2400x1600 1920x1080 1600x1200 1024x768 800x600 640x480 320x240 160x120)
 n=0
-for round in $(seq 10); do
+for round in $(seq 6); do
   for s in "${sizes[@]}"; do
     n=$((n + 1))
     q=$((80 + (n * 7) % 16))

@@ -286,8 +286,10 @@ TEST_F(ZipWriterTest, HelperThreadsGiveTheSameBytes)
 {
     std::vector<std::string> files;
     for (int i = 0; i < 12; ++i) {
-        std::string name = Path("f" + std::to_string(i));
-        name += i % 2 ? ".txt" : ".bin";
+        std::string base = std::to_string(i);
+        base.insert(0, 1, 'f');
+        base += i % 2 ? ".txt" : ".bin";
+        std::string name = Path(base);
         if (i % 2)
             WriteFileText(name, Text(1000 + 37000 * static_cast<std::size_t>(i)));
         else
