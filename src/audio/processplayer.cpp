@@ -1,0 +1,47 @@
+#include "audio/processplayer.h"
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace qel::audio {
+namespace {
+
+std::unique_ptr<TMPEGPlayer>& Instance() {
+  static std::unique_ptr<TMPEGPlayer> player;
+  return player;
+}
+
+}  // namespace
+
+TMPEGPlayer* MPEGPlayer() { return Instance().get(); }
+
+std::string CreateProcessMPEGPlayer(const std::string& exeFolder) {
+  ReleaseProcessMPEGPlayer();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(exeFolder + kDecoderLibraryName, error)) return {};
+  auto player = std::make_unique<TMPEGPlayer>();
+  player->SetUseTimer(true);
+  player->SetTimerFreq(100);
+  player->SetPathToDLL(exeFolder);
+  try {
+    player->LoadMPEGLibrary();
+  } catch (const TMPEGError& e) {
+    std::string why = player->LoadFailure();
+    return exeFolder + kDecoderLibraryName + ": " + e.what() + (why.empty() ? "" : " (" + why + ")");
+  }
+  Instance() = std::move(player);
+  return {};
+}
+
+void ReleaseProcessMPEGPlayer() {
+  std::unique_ptr<TMPEGPlayer> player = std::move(Instance());
+  if (!player) return;
+  try {
+    player->UnloadMPEGLibrary();
+  } catch (const TMPEGError&) {
+    // Shutting down: the library has been released all the same.
+  }
+}
+
+}  // namespace qel::audio
