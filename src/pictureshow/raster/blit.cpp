@@ -171,7 +171,18 @@ private:
         const std::uint8_t* s = src_.Scanline(sy);
         std::uint8_t* d = dst_.Scanline(y) + std::size_t(left) * 3;
         const int* map = columns_.data() + (left - area_.left);
-        for (int n = right - left; n > 0; --n, d += 3) {
+        int n = right - left;
+        // Pixels move as 4-byte words: the fourth byte written is overwritten by the next pixel,
+        // so every pixel but the span's last can go this way. The fourth byte read lies inside
+        // the buffer unless this is the last source row and it has no padding.
+        if (sy < src_.Height() - 1 || src_.Stride() > src_.Width() * 3) {
+            for (; n > 1; --n, d += 3) {
+                std::uint32_t v;
+                std::memcpy(&v, s + *map++, 4);
+                std::memcpy(d, &v, 4);
+            }
+        }
+        for (; n > 0; --n, d += 3) {
             const std::uint8_t* p = s + *map++;
             d[0] = p[0];
             d[1] = p[1];
@@ -241,10 +252,13 @@ void DrawClipped(Bitmap& dst, int x, int y, const Bitmap& src, const Region& cli
                 ++first;
             }
             for (int row = top; row < bottom; ++row) {
+                std::uint8_t* to = dst.Scanline(row);
+                const std::uint8_t* fromRow = from.Scanline(row - y);
                 for (auto b = first; b != bandEnd && b->left < area.right; ++b) {
                     const int left = std::max(b->left, area.left);
                     const int right = std::min(b->right, area.right);
-                    CopySpan(dst, left, row, from, left - x, row - y, right - left);
+                    std::memcpy(to + std::size_t(left) * 3, fromRow + std::size_t(left - x) * 3,
+                                std::size_t(right - left) * 3);
                 }
             }
             band = bandEnd;

@@ -44,6 +44,32 @@ constexpr bool Inside(bool a, bool b)
 template <CombineMode M>
 void CombineSpans(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, BandWriter& out)
 {
+    if constexpr (M == CombineMode::Or) {
+        // Union, the common case, as a plain merge by left edge: the writer joins what overlaps.
+        while (a != aEnd && b != bEnd) {
+            const Rect* next = a->left <= b->left ? a++ : b++;
+            out.Add(next->left, next->right);
+        }
+        for (; a != aEnd; ++a) {
+            out.Add(a->left, a->right);
+        }
+        for (; b != bEnd; ++b) {
+            out.Add(b->left, b->right);
+        }
+        return;
+    }
+    if constexpr (M == CombineMode::And) {
+        while (a != aEnd && b != bEnd) {
+            out.Add(std::max(a->left, b->left), std::min(a->right, b->right));
+            // Drop whichever span ends first; the other may still meet the next one.
+            if (a->right < b->right) {
+                ++a;
+            } else {
+                ++b;
+            }
+        }
+        return;
+    }
     bool inA = false;
     bool inB = false;
     bool in = false;
@@ -171,11 +197,6 @@ bool ContainsRect(const Rect& outer, const Rect& inner)
            inner.bottom <= outer.bottom;
 }
 
-bool Overlap(const Rect& a, const Rect& b)
-{
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
-
 }  // namespace
 
 Region Region::FromRect(const Rect& r)
@@ -251,32 +272,35 @@ void Region::Combine(const Region& other, CombineMode mode)
         }
         return;
     }
-    const Rect mine = Bounds();
-    const Rect theirs = other.Bounds();
-    if (!Overlap(mine, theirs)) {
+    // Cheap tests first: the rows each region spans are known at once; full bounds cost a pass
+    // over the boxes and are only worked out where they can settle the result.
+    const int theirTop = other.boxes_.front().top;
+    const int theirBottom = other.boxes_.back().bottom;
+    const bool rowsApart = theirBottom <= boxes_.front().top || boxes_.back().bottom <= theirTop;
+    if (rowsApart && (mode == CombineMode::And || mode == CombineMode::Diff)) {
         if (mode == CombineMode::And) {
             boxes_.clear();
-            return;
         }
-        if (mode == CombineMode::Diff) {
-            return;
-        }
+        return;
     }
     if (mode == CombineMode::Or || mode == CombineMode::And) {
         // One plain rectangle holding the other region decides the result at once.
-        if (boxes_.size() == 1 && ContainsRect(boxes_.front(), theirs)) {
+        if (boxes_.size() == 1 && ContainsRect(boxes_.front(), other.Bounds())) {
             if (mode == CombineMode::And) {
                 boxes_ = other.boxes_;
             }
             return;
         }
-        if (other.boxes_.size() == 1 && ContainsRect(other.boxes_.front(), mine)) {
+        const Rect& only = other.boxes_.front();
+        if (other.boxes_.size() == 1 && only.top <= boxes_.front().top && boxes_.back().bottom <= only.bottom &&
+            ContainsRect(only, Bounds())) {
             if (mode == CombineMode::Or) {
                 boxes_ = other.boxes_;
             }
             return;
         }
     }
+    const Rect theirs{0, theirTop, 0, theirBottom};
 
     // Only the bands of this region that share rows with the other one take part in the sweep.
     // Those above and below it stay as they are (Or, Xor, Diff) or go (And); regions built from
