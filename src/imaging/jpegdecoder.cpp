@@ -145,8 +145,8 @@ LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& 
             const FitSize fit = FitToArea(static_cast<int>(swap ? fullH : fullW), static_cast<int>(swap ? fullW : fullH),
                                           options.fitWidth, options.fitHeight);
             d.cinfo.scale_num = ReducedScale(fullW, fullH, swap ? fit.height : fit.width, swap ? fit.width : fit.height);
+            d.cinfo.scale_denom = 8;
         }
-        d.cinfo.scale_denom = 8;
         d.cinfo.dct_method = JDCT_ISLOW;
         const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
         d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;

@@ -1,0 +1,168 @@
+// Icons and PNG through Qt's image readers, read as the tool reads them: without an application
+// object. Also checks the PNG writer against Qt's reader.
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include "imaging/pictureloader.h"
+#include "imaging/picturewriter.h"
+#include "imaging/qtdecoders.h"
+
+namespace qel::imaging {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class QtLoader : public testing::Test {
+protected:
+    std::filesystem::path dir;
+    void SetUp() override
+    {
+        RegisterQtPictureDecoders();
+        dir = std::filesystem::temp_directory_path() /
+              ("qel_qtloader_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string Write(const std::string& name, const Bytes& bytes)
+    {
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    void ExpectError(const std::string& path)
+    {
+        try {
+            LoadPicture(path);
+            ADD_FAILURE() << path << " loaded";
+        } catch (const PictureError& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+    }
+};
+
+Bytes PngOf(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+// An icon file with one PNG-compressed entry per image.
+Bytes IcoOf(const std::vector<QImage>& images)
+{
+    Bytes out = {0, 0, 1, 0, static_cast<std::uint8_t>(images.size()), 0};
+    std::vector<Bytes> pngs;
+    for (const QImage& i : images)
+        pngs.push_back(PngOf(i));
+    std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
+    auto le = [&](std::uint32_t v, int n) {
+        for (int k = 0; k < n; ++k)
+            out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+    };
+    for (size_t k = 0; k < images.size(); ++k) {
+        out.push_back(static_cast<std::uint8_t>(images[k].width() & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(images[k].height() & 0xFF));
+        le(0, 2);  // colours, reserved
+        le(1, 2);  // planes
+        le(32, 2);
+        le(static_cast<std::uint32_t>(pngs[k].size()), 4);
+        le(offset, 4);
+        offset += static_cast<std::uint32_t>(pngs[k].size());
+    }
+    for (const Bytes& p : pngs)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+QImage Filled(int w, int h, QRgb c)
+{
+    QImage i(w, h, QImage::Format_ARGB32);
+    i.fill(c);
+    return i;
+}
+
+TEST_F(QtLoader, IconGivesItsLargestImage)
+{
+    const Bytes ico = IcoOf({Filled(16, 16, qRgb(255, 0, 0)), Filled(48, 48, qRgb(0, 255, 0)),
+                             Filled(32, 32, qRgb(0, 0, 255))});
+    const LoadedPicture p = LoadPicture(Write("app.ico", ico));
+    EXPECT_EQ(p.width, 48);
+    EXPECT_EQ(p.height, 48);
+    EXPECT_EQ(p.bitmap.Pixel(20, 20), 0x0000FF00u);
+}
+
+TEST_F(QtLoader, PngTransparencyTakesTheBackground)
+{
+    QImage image = Filled(4, 2, qRgba(0, 0, 255, 255));
+    image.setPixel(1, 0, qRgba(255, 0, 0, 0));
+    image.setPixel(2, 0, qRgba(255, 255, 255, 128));
+    const LoadedPicture p = LoadPicture(Write("a.png", PngOf(image)), 0x00000000);
+    EXPECT_EQ(p.bitmap.Pixel(0, 0), 0x00FF0000u);  // blue in 0x00BBGGRR
+    EXPECT_EQ(p.bitmap.Pixel(1, 0), 0x00000000u);
+    EXPECT_EQ(p.bitmap.Pixel(2, 0), 0x00808080u);
+    EXPECT_EQ(LoadPicture(Write("b.png", PngOf(image)), 0x0000FF00).bitmap.Pixel(1, 0), 0x0000FF00u);
+}
+
+TEST_F(QtLoader, RunLengthBitmapGoesThroughQt)
+{
+    // 4 x 2, 8 bits, RLE8: each row "4 pixels of index 1", end of line; end of bitmap.
+    Bytes b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 8, 0, 0, 0, 40, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0,
+               1, 0, 0, 0};
+    b.resize(54, 0);
+    b.insert(b.end(), {0, 0, 0, 0, 0, 0, 255, 0});               // palette: black, red
+    b.insert(b.end(), {4, 1, 0, 0, 4, 1, 0, 0, 0, 1});           // rows, end of bitmap
+    b[46] = 2;                                                    // colours used
+    const LoadedPicture p = LoadPicture(Write("rle.bmp", b));
+    EXPECT_EQ(p.width, 4);
+    EXPECT_EQ(p.bitmap.Pixel(3, 1), 0x000000FFu);
+}
+
+TEST_F(QtLoader, DamagedIconsAndPngAreErrors)
+{
+    const Bytes ico = IcoOf({Filled(16, 16, qRgb(255, 0, 0)), Filled(32, 32, qRgb(0, 0, 255))});
+    const Bytes png = PngOf(Filled(40, 30, qRgb(1, 2, 3)));
+    for (size_t n = 0; n + 12 < png.size(); n += 5)  // the last 12 bytes are the end marker
+        ExpectError(Write("t.png", Bytes(png.begin(), png.begin() + static_cast<long>(n))));
+    for (size_t n = 0; n < 22; ++n)  // header and directory cut short
+        ExpectError(Write("t.ico", Bytes(ico.begin(), ico.begin() + static_cast<long>(n))));
+    for (const Bytes* good : {&ico, &png}) {
+        for (size_t at = 0; at < good->size(); at += 3) {
+            Bytes bad = *good;
+            bad[at] ^= 0xA5;
+            try {
+                LoadPicture(Write(good == &ico ? "f.ico" : "f.png", bad));
+            } catch (const PictureError&) {
+            }
+        }
+    }
+    ExpectError(Write("text.png", {'h', 'e', 'l', 'l', 'o'}));
+    ExpectError(Write("text.ico", {'h', 'e', 'l', 'l', 'o'}));
+}
+
+TEST_F(QtLoader, WrittenPngReadsBackExactly)
+{
+    raster::Bitmap b(5, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            b.SetPixel(x, y, static_cast<raster::Color>(x * 40 + (y * 70 << 8) + ((x ^ y) * 30 << 16)));
+    const std::string path = (dir / "out.png").string();
+    WritePicture(path, b);
+    EXPECT_TRUE(LoadPicture(path).bitmap == b);
+    QImage q(QString::fromStdString(path));
+    ASSERT_FALSE(q.isNull());
+    EXPECT_EQ(q.pixel(4, 2), qRgb(160, 140, 6 * 30));
+}
+
+}  // namespace
+}  // namespace qel::imaging
