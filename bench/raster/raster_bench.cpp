@@ -92,6 +92,26 @@ void BM_Union100Triangles(benchmark::State& state)
 }
 BENCHMARK(BM_Union100Triangles)->Unit(benchmark::kMicrosecond);
 
+void BM_Union100TrianglesUnionOf(benchmark::State& state)
+{
+    const int a = kW / 5;
+    const int b = MulDiv(a, kH, kW);
+    for (auto _ : state) {
+        std::vector<Region> parts;
+        parts.reserve(100);
+        for (int row = 0; row < 10; ++row) {
+            for (int col = 0; col < 10; ++col) {
+                const int x = kW * col / 10;
+                const int y = kH * row / 10;
+                parts.push_back(Region::FromPolygon({{x, y}, {x + a, y}, {x, y + b}}));
+            }
+        }
+        Region r = Region::UnionOf(std::move(parts));
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_Union100TrianglesUnionOf)->Unit(benchmark::kMicrosecond);
+
 void BM_Union200SquaresOneByOne(benchmark::State& state)
 {
     const std::vector<Rect> squares = Squares();

@@ -54,6 +54,9 @@ public:
     // 2 pixels rounds nothing: the result is the plain rectangle. The shape is symmetric about
     // the rectangle's centre lines.
     static Region FromRoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+    // The same, intersected with `clip` while it is built.
+    static Region FromRoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight,
+                                const Rect& clip);
 
     // this := this <mode> other.
     void Combine(const Region& other, CombineMode mode);

@@ -79,12 +79,12 @@ struct Edge {
 
     void NextRow()
     {
-        s += stepWhole;
+        // Without a branch: the carry is taken in about half the rows of a slanted edge, in no
+        // pattern a predictor could learn.
         r -= stepFrac;
-        if (r < 0) {
-            r += q;
-            ++s;
-        }
+        const std::int64_t borrow = r >> 63;  // -1 when r went below 0, else 0
+        r += q & borrow;
+        s += stepWhole - borrow;
     }
 };
 
@@ -166,74 +166,128 @@ Region Region::FromPolygon(const std::vector<Point>& points, const Rect& clip)
             y = edges[next].y0;  // a gap between parts of the polygon
             continue;
         }
-        crossings.clear();
+        // Until the next edge joins or leaves, the same edges are active.
+        int stretchEnd = std::min(yEnd, next < edges.size() ? edges[next].y0 : INT_MAX);
         for (const Edge* e : active) {
-            crossings.push_back(Crossing{e->s, e->dir});
+            stretchEnd = std::min(stretchEnd, e->y1);
         }
-        // Few crossings per row (two for a triangle): insertion sort.
-        for (std::size_t i = 1; i < crossings.size(); ++i) {
-            for (std::size_t j = i; j > 0 && crossings[j].x < crossings[j - 1].x; --j) {
-                std::swap(crossings[j], crossings[j - 1]);
-            }
-        }
-        writer.Begin(y, y + 1);
-        int winding = 0;
-        for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
-            winding += crossings[i].dir;
-            if (winding != 0) {
-                const std::int64_t left = std::max<std::int64_t>(crossings[i].x, clip.left);
-                const std::int64_t right = std::min<std::int64_t>(crossings[i + 1].x, clip.right);
+        if (active.size() == 2) {
+            // Two edges (every row of a triangle): they run in opposite directions, so the row's
+            // inside is simply what lies between them.
+            Edge& e1 = *active[0];
+            Edge& e2 = *active[1];
+            for (; y < stretchEnd; ++y) {
+                const std::int64_t left = std::max<std::int64_t>(std::min(e1.s, e2.s), clip.left);
+                const std::int64_t right = std::min<std::int64_t>(std::max(e1.s, e2.s), clip.right);
+                writer.Begin(y, y + 1);
                 if (left < right) {
                     writer.Add(ClampToInt(left), ClampToInt(right));
                 }
+                writer.End();
+                e1.NextRow();
+                e2.NextRow();
+            }
+            continue;
+        }
+        for (; y < stretchEnd; ++y) {
+            crossings.clear();
+            for (const Edge* e : active) {
+                crossings.push_back(Crossing{e->s, e->dir});
+            }
+            // Few crossings per row: insertion sort.
+            for (std::size_t i = 1; i < crossings.size(); ++i) {
+                for (std::size_t j = i; j > 0 && crossings[j].x < crossings[j - 1].x; --j) {
+                    std::swap(crossings[j], crossings[j - 1]);
+                }
+            }
+            writer.Begin(y, y + 1);
+            int winding = 0;
+            for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
+                winding += crossings[i].dir;
+                if (winding != 0) {
+                    const std::int64_t left = std::max<std::int64_t>(crossings[i].x, clip.left);
+                    const std::int64_t right = std::min<std::int64_t>(crossings[i + 1].x, clip.right);
+                    if (left < right) {
+                        writer.Add(ClampToInt(left), ClampToInt(right));
+                    }
+                }
+            }
+            writer.End();
+            for (Edge* e : active) {
+                e->NextRow();
             }
         }
-        writer.End();
-        for (Edge* e : active) {
-            e->NextRow();
-        }
-        ++y;
     }
     return region;
 }
 
 namespace {
 
-// Pixels cut off at each end of the row, for the rows of a rounded rectangle's top corners.
-// Corner ellipse a wide and b high (a, b >= 1, whole units); row n counted from the top
-// (2n + 1 < b). Pixel m from the left edge is inside when its centre lies on the straight part
-// (2m + 1 >= a) or inside the ellipse: u² b² + v² a² <= a² b² with u = 2m + 1 − a and
-// v = 2n + 1 − b (both in half pixels from the ellipse's centre).
-std::int64_t CornerInset(std::int64_t a, std::int64_t b, std::int64_t n)
-{
-    const std::int64_t v = 2 * n + 1 - b;
-    const auto inside = [&](std::int64_t m) {
-        const std::int64_t u = 2 * m + 1 - a;
+// Pixels cut off at each end of a row by a rounded rectangle's corners. Corner ellipse a wide and
+// b high (a, b >= 2, whole pixels); rows n counted from the nearer edge (2n + 1 < b). Pixel m from
+// the left edge is inside when its centre lies on the straight part (2m + 1 >= a) or inside the
+// ellipse: u² b² + v² a² <= a² b² with u = 2m + 1 − a and v = 2n + 1 − b (half pixels from the
+// ellipse's centre), decided exactly in integers.
+class CornerInsets {
+public:
+    CornerInsets(std::int64_t a, std::int64_t b) : a_(a), b_(b), small_(a <= 32768 && b <= 32768) {}
+
+    // The inset of row n. Rows are usually asked for one after the other, so the answer of the
+    // last call is where the search starts; otherwise a floating-point estimate.
+    std::int64_t For(std::int64_t n)
+    {
+        v_ = 2 * n + 1 - b_;
+        std::int64_t m = last_;
+        if (m < 0 || std::llabs(n - lastRow_) > 1) {
+            const double ratio = double(v_) / double(b_);
+            const double half = double(a_) * std::sqrt(std::max(0.0, 1.0 - ratio * ratio));
+            m = std::clamp<std::int64_t>(std::int64_t(std::ceil((double(a_) - 1.0 - half) / 2.0)), 0, a_);
+        }
+        while (m > 0 && Inside(m - 1)) {
+            --m;
+        }
+        while (!Inside(m)) {
+            ++m;
+        }
+        last_ = m;
+        lastRow_ = n;
+        return m;
+    }
+
+private:
+    [[nodiscard]] bool Inside(std::int64_t m) const
+    {
+        const std::int64_t u = 2 * m + 1 - a_;
         if (u >= 0) {
             return true;
         }
-        return Wide(u) * u * b * b + Wide(v) * v * a * a <= Wide(a) * a * b * b;
-    };
-    // Estimate with floating point, then settle exactly.
-    const double ratio = double(v) / double(b);
-    const double half = double(a) * std::sqrt(std::max(0.0, 1.0 - ratio * ratio));
-    std::int64_t m = std::max<std::int64_t>(0, std::int64_t(std::ceil((double(a) - 1.0 - half) / 2.0)));
-    m = std::min(m, a);
-    while (m > 0 && inside(m - 1)) {
-        --m;
+        if (small_) {
+            // Below 2^15 every term stays under 2^62.
+            return u * u * b_ * b_ + v_ * v_ * a_ * a_ <= a_ * a_ * b_ * b_;
+        }
+        return Wide(u) * u * b_ * b_ + Wide(v_) * v_ * a_ * a_ <= Wide(a_) * a_ * b_ * b_;
     }
-    while (!inside(m)) {
-        ++m;
-    }
-    return m;
-}
+
+    std::int64_t a_;
+    std::int64_t b_;
+    bool small_;
+    std::int64_t v_ = 0;
+    std::int64_t last_ = -1;
+    std::int64_t lastRow_ = 0;
+};
 
 }  // namespace
 
 Region Region::FromRoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
+    return FromRoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight, Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX});
+}
+
+Region Region::FromRoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight,
+                             const Rect& clip)
+{
     const Rect r = Rect{left, top, right, bottom}.Normalized();
-    if (r.IsEmpty()) {
+    if (r.IsEmpty() || clip.IsEmpty()) {
         return Region();
     }
     const std::int64_t width = std::int64_t(r.right) - r.left;
@@ -241,32 +295,44 @@ Region Region::FromRoundRect(int left, int top, int right, int bottom, int ellip
     const std::int64_t a = std::min<std::int64_t>(std::llabs(ellipseWidth), width);
     const std::int64_t b = std::min<std::int64_t>(std::llabs(ellipseHeight), height);
     if (a < 2 || b < 2) {
-        return FromRect(r);  // no corner loses a pixel centre
+        // No corner loses a pixel centre.
+        Region region = FromRect(r);
+        region.Combine(FromRect(clip), CombineMode::And);
+        return region;
     }
-    Region region;
+    // Rows top ... top + cornerRows - 1 cut the top corners, the same number at the bottom mirror
+    // them (so the shape is symmetric by construction), the rows between are whole.
     const std::int64_t cornerRows = b / 2;
-    region.boxes_.reserve(std::size_t(2 * cornerRows + 1));
-    BandWriter writer(region.boxes_);
-    std::vector<std::int64_t> insets(static_cast<std::size_t>(cornerRows));
-    for (std::int64_t n = 0; n < cornerRows; ++n) {
-        insets[std::size_t(n)] = CornerInset(a, b, n);
+    const std::int64_t middleTop = std::int64_t(r.top) + cornerRows;
+    const std::int64_t middleBottom = std::int64_t(r.bottom) - cornerRows;
+    const std::int64_t yBegin = std::max<std::int64_t>(r.top, clip.top);
+    const std::int64_t yEnd = std::min<std::int64_t>(r.bottom, clip.bottom);
+    Region region;
+    if (yBegin >= yEnd) {
+        return region;
     }
-    const auto row = [&](std::int64_t y, std::int64_t inset) {
-        writer.Begin(int(y), int(y + 1));
-        writer.Add(int(r.left + inset), int(r.right - inset));
+    region.boxes_.reserve(std::size_t(std::min<std::int64_t>(2 * cornerRows, yEnd - yBegin) + 1));
+    BandWriter writer(region.boxes_);
+    const auto span = [&](std::int64_t y0, std::int64_t y1, std::int64_t inset) {
+        const std::int64_t l = std::max<std::int64_t>(r.left + inset, clip.left);
+        const std::int64_t rr = std::min<std::int64_t>(r.right - inset, clip.right);
+        writer.Begin(int(y0), int(y1));
+        if (l < rr) {
+            writer.Add(int(l), int(rr));
+        }
         writer.End();
     };
-    // Top corners, the straight middle, then the bottom corners as the mirror image of the top.
-    for (std::int64_t n = 0; n < cornerRows; ++n) {
-        row(r.top + n, insets[std::size_t(n)]);
+    CornerInsets insets(a, b);
+    std::int64_t y = yBegin;
+    for (; y < std::min(yEnd, middleTop); ++y) {
+        span(y, y + 1, insets.For(y - r.top));
     }
-    if (height > 2 * cornerRows) {
-        writer.Begin(int(r.top + cornerRows), int(r.bottom - cornerRows));
-        writer.Add(r.left, r.right);
-        writer.End();
+    if (y < std::min(yEnd, middleBottom)) {
+        span(y, std::min(yEnd, middleBottom), 0);
+        y = std::min(yEnd, middleBottom);
     }
-    for (std::int64_t n = cornerRows - 1; n >= 0; --n) {
-        row(r.bottom - 1 - n, insets[std::size_t(n)]);
+    for (; y < yEnd; ++y) {
+        span(y, y + 1, insets.For(r.bottom - 1 - y));
     }
     return region;
 }

@@ -298,3 +298,24 @@ TEST(RoundRect, NamedCases)
     EXPECT_FALSE(rr.Contains(-5, 20));
     EXPECT_FALSE(rr.Contains(104, 79));
 }
+
+TEST(RoundRect, ClipLimitsTheRowsAndColumnsBuilt)
+{
+    std::mt19937 rng(12);
+    std::uniform_int_distribution<int> c(-30, 80);
+    for (int round = 0; round < 300; ++round) {
+        const int l = c(rng), t = c(rng), r = c(rng), b = c(rng);
+        const int ew = c(rng), eh = c(rng);
+        const Rect clip = Rect{c(rng) / 2, c(rng) / 2, 30 + c(rng) / 2, 30 + c(rng) / 2}.Normalized();
+        const Region clipped = Region::FromRoundRect(l, t, r, b, ew, eh, clip);
+        ASSERT_TRUE(clipped.SelfCheck());
+        ASSERT_EQ(clipped, Region::Combined(Region::FromRoundRect(l, t, r, b, ew, eh), Region::FromRect(clip),
+                                            CombineMode::And));
+    }
+    // The arc styles use shapes far beyond the picture; clipped, only the picture's rows count.
+    const Region huge = Region::FromRoundRect(-5, -100000, 1925, 2000000000, 1930, 2000000000, Rect{0, 0, 1920, 1080});
+    EXPECT_TRUE(huge.SelfCheck());
+    EXPECT_EQ(huge.Bounds().bottom, 1080);
+    EXPECT_FALSE(huge.Contains(0, 0)) << "near the top of a tall ellipse only the middle is inside";
+    EXPECT_TRUE(huge.Contains(960, 0));
+}
