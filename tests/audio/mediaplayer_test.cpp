@@ -1,1 +1,127 @@
+// TMediaPlayer over GStreamer with the silent sink: a wave file plays to its end as Mode sees it,
+// bad files fail to open with GStreamer's message, and MIDI plays when a synthesizer and a
+// soundfont are installed.
+
 #include <gtest/gtest.h>
+
+#include <gst/gst.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "audio/mediaplayer.h"
+#include "mpegdll_fixture.h"
+
+namespace qel::audio {
+namespace {
+
+using test::DataFile;
+
+// Polls Mode until it reports `mode`. The limit only keeps a fault from hanging the suite.
+bool WaitForMode(TMediaPlayer& player, int mode, int limitSeconds = 30) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+  while (player.Mode() != mode) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+std::string OpenError(TMediaPlayer& player, const std::string& file) {
+  player.SetFileName(file);
+  try {
+    player.Open();
+  } catch (const TMediaDeviceError& e) {
+    return e.what();
+  }
+  return {};
+}
+
+TEST(MediaPlayerTest, AWaveFilePlaysToItsEndAndAgainFromTheStart) {
+  TMediaPlayer player;
+  EXPECT_EQ(player.Mode(), mpNotReady);
+  player.SetFileName(DataFile("tone.wav"));
+  player.Open();
+  EXPECT_TRUE(player.DeviceOpen());
+  player.SetNotify(true);
+  player.Play();
+  EXPECT_FALSE(player.Notify()) << "lasts for one command";
+  EXPECT_EQ(player.Mode(), mpPlaying);
+  ASSERT_TRUE(WaitForMode(player, mpStopped));
+  EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
+
+  player.Play();
+  EXPECT_EQ(player.Mode(), mpPlaying);
+  ASSERT_TRUE(WaitForMode(player, mpStopped));
+  player.Close();
+  EXPECT_FALSE(player.DeviceOpen());
+  EXPECT_EQ(player.Mode(), mpNotReady);
+}
+
+TEST(MediaPlayerTest, StopEndsPlaybackAndCloseReleases) {
+  TMediaPlayer player;
+  player.Close();  // no device: nothing happens, nothing is raised
+  EXPECT_EQ(player.Error(), 0);
+  player.SetFileName(DataFile("tone.wav"));
+  player.Open();
+  player.Play();
+  player.Stop();
+  EXPECT_EQ(player.Mode(), mpStopped);
+  player.Close();
+  player.Close();
+  EXPECT_EQ(player.Error(), 0);
+  // A new Open may follow.
+  player.Open();
+  EXPECT_TRUE(player.DeviceOpen());
+}
+
+TEST(MediaPlayerTest, FilesThatCannotPlayFailToOpenWithAMessageAndTheNextOneOpens) {
+  std::string dir = test::ScratchFolder("media-bad");
+  std::vector<unsigned char> wave = test::ReadAll(DataFile("tone.wav"));
+  std::vector<unsigned char> brokenHeader = wave;
+  // "fmt " chunk with a zero channel count and an absurd block alignment.
+  std::memset(brokenHeader.data() + 20, 0, 16);
+  test::WriteAll(dir + "/broken-header.wav", brokenHeader);
+  test::WriteAll(dir + "/header-only.wav", std::vector<unsigned char>(wave.begin(), wave.begin() + 20));
+  test::WriteAll(dir + "/empty.wav", {});
+  test::WriteAll(dir + "/text.wav", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd', '\n'});
+  TMediaPlayer player;
+  for (const char* name :
+       {"broken-header.wav", "header-only.wav", "empty.wav", "text.wav", "missing.wav"}) {
+    SCOPED_TRACE(name);
+    std::string error = OpenError(player, dir + "/" + name);
+    EXPECT_NE(error.find(name), std::string::npos) << "names the file: " << error;
+    EXPECT_GT(error.size(), dir.size() + std::strlen(name) + 3) << "and the cause: " << error;
+    EXPECT_FALSE(player.DeviceOpen());
+    EXPECT_EQ(player.Mode(), mpNotReady);
+    EXPECT_EQ(OpenError(player, DataFile("tone.wav")), "");
+    EXPECT_TRUE(player.DeviceOpen());
+  }
+  EXPECT_NE(OpenError(player, ""), "");
+}
+
+TEST(MediaPlayerTest, MidiPlaysThroughTheSynthesizer) {
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+  GstElementFactory* synth = gst_element_factory_find("fluiddec");
+  if (synth == nullptr) GTEST_SKIP() << "GStreamer's fluiddec (gstreamer1.0-plugins-bad) is missing";
+  gst_object_unref(synth);
+  bool soundfont = false;
+  for (const char* dir : {"/usr/share/sounds/sf2", "/usr/share/soundfonts"}) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+      soundfont = soundfont || entry.path().extension() == ".sf2";
+  }
+  if (!soundfont) GTEST_SKIP() << "no General MIDI soundfont installed (scripts/setup installs one)";
+
+  TMediaPlayer player;
+  player.SetFileName(DataFile("tone.mid"));
+  player.Open();
+  player.Play();
+  EXPECT_EQ(player.Mode(), mpPlaying);
+  ASSERT_TRUE(WaitForMode(player, mpStopped));
+  EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
+}
+
+}  // namespace
+}  // namespace qel::audio

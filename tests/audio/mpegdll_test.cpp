@@ -227,7 +227,7 @@ void MemRestart(void*, void* streamCtx, uint8_t* res) {
 void MemRead(void*, void* streamCtx, void* buffer, int32_t count, int32_t* got, uint8_t* res) {
   auto* m = static_cast<MemoryStream*>(streamCtx);
   size_t n = std::min(static_cast<size_t>(count), m->bytes.size() - m->at);
-  std::memcpy(buffer, m->bytes.data() + m->at, n);
+  if (n > 0) std::memcpy(buffer, m->bytes.data() + m->at, n);
   m->at += n;
   *got = static_cast<int32_t>(n);
   *res = n > 0;
@@ -284,6 +284,7 @@ TEST_F(MpegDllTest, NonseekableStreamsRestartOnlyThroughTheirCallback) {
   DecodeOpenStream();
   dll.restart();
   EXPECT_EQ(dll.lastError(), QEL_MPEG_ERR_NONSEEKABLE);
+  dll.close();  // before the streams go away
 }
 
 TEST_F(MpegDllTest, AStreamWithoutDataIsAnInputError) {
@@ -293,6 +294,7 @@ TEST_F(MpegDllTest, AStreamWithoutDataIsAnInputError) {
   EXPECT_EQ(empty.closes, 1) << "an opened stream is closed again";
   dll.open(nullptr, 1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(dll.lastError(), QEL_MPEG_ERR_INPUT);
+  dll.close();
 }
 
 // Loading, playing and unloading many times must neither crash nor leak (the sanitizer build checks

@@ -449,7 +449,7 @@ TEST_F(MPEGPlayerRealTest, StreamEventsFeedTheLibrary) {
                             int32_t& got, bool& res) {
     EXPECT_EQ(context, &marker);
     size_t n = std::min(static_cast<size_t>(count), bytes.size() - at);
-    std::memcpy(buffer, bytes.data() + at, n);
+    if (n > 0) std::memcpy(buffer, bytes.data() + at, n);
     at += n;
     got = static_cast<int32_t>(n);
     res = n > 0;
