@@ -16,7 +16,8 @@ class Bitmap {
 public:
     Bitmap() = default;
     // A width x height bitmap filled with black. Sizes below 0 count as 0; an empty bitmap has
-    // no pixels. Throws std::bad_alloc when the memory cannot be had.
+    // no pixels. Throws std::bad_alloc when the memory cannot be had, and for any size above
+    // 2 GiB of pixel data (so a corrupt picture header cannot ask for absurd amounts).
     Bitmap(int width, int height);
 
     [[nodiscard]] int Width() const { return width_; }
@@ -29,17 +30,20 @@ public:
     [[nodiscard]] std::uint8_t* Scanline(int y);
     [[nodiscard]] const std::uint8_t* Scanline(int y) const;
 
-    // Resizes; the content is undefined afterwards (black when newly allocated).
+    // Resizes; the content is undefined afterwards (black when newly allocated). The same size
+    // keeps the content. On std::bad_alloc the bitmap is left as it was.
     void Resize(int width, int height);
 
     // Fills r (clipped to the bitmap) with colour c (0x00BBGGRR).
     void Fill(const Rect& r, Color c);
     void Fill(Color c) { Fill(Bounds(), c); }
 
-    // Pixel access for tests and slow paths; returns/takes 0x00BBGGRR.
+    // Pixel access for tests and slow paths; returns/takes 0x00BBGGRR. Outside the bitmap Pixel
+    // returns 0 and SetPixel does nothing.
     [[nodiscard]] Color Pixel(int x, int y) const;
     void SetPixel(int x, int y, Color c);
 
+    // Same size and same pixels; the padding bytes at the ends of rows are not compared.
     friend bool operator==(const Bitmap& a, const Bitmap& b);
 
 private:
