@@ -351,6 +351,21 @@ TEST_F(ZipWriterTest, AFullDiskStopsWithTheErrorAtEveryPoint)
     }
 }
 
+TEST_F(ZipWriterTest, AFullDeviceGivesTheErrorAndIsNotDeleted)
+{
+    // Writing through a link to the always-full device: a real short write. Only archives that are
+    // plain files are deleted after an error.
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    WriteFileBytes(Path("r.bin"), RandomBytes(100000, 5));
+    fs::create_symlink("/dev/full", Path("full.zip"));
+    TZipWriter w;
+    w.ZipName = Path("full.zip");
+    w.FilesList = {Path("r.bin")};
+    EXPECT_THROW(w.Zip(), NotEnoughRoom);
+    EXPECT_TRUE(fs::is_symlink(Path("full.zip")));
+}
+
 TEST_F(ZipWriterTest, AnArchiveThatFailsIsDeleted)
 {
     // A sparse file of 4 GiB: its sizes do not fit the format's 32-bit fields.
