@@ -234,6 +234,8 @@ int TZipWriter::Write(ZipSink& sink, const std::string& archivePath)
         h.InternalAttributes = level > 0 && e.text ? kInternalText : kInternalBinary;
         written.insert(item.key);
         entries_.push_back(h);
+    };
+    auto notify = [&](const Item& item, const EncodedEntry& e) {
         if (OnEndZip)
             OnEndZip(*this, item.path, e.uncompressedSize, e.compressedSize, out.Position());
     };
@@ -249,6 +251,7 @@ int TZipWriter::Write(ZipSink& sink, const std::string& archivePath)
         finish(item, e);
         auto bytes = LocalHeaderBytes(item.header);
         out.Patch(item.header.LocalHeaderOffset, bytes.data(), kLocalHeaderSize);
+        notify(item, e);
     };
 
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -278,6 +281,7 @@ int TZipWriter::Write(ZipSink& sink, const std::string& archivePath)
             out.Put(LocalHeaderBytes(h));
             out.Data(packed.data.data(), packed.data.size());
             finish(item, packed.entry);
+            notify(item, packed.entry);
             break;
         }
         }
