@@ -334,6 +334,7 @@ TEST_F(ZipWriterTest, AFullDiskStopsWithTheErrorAtEveryPoint)
         w.FilesList = {Path("t.txt"), Path("r.bin")};
         MemorySink full;
         w.Zip(full);
+        ASSERT_EQ(ReadBack(full.Bytes()).size(), 2u);
         const std::size_t n = full.Bytes().size();
         for (std::size_t room : {std::size_t{0}, std::size_t{10}, std::size_t{29}, std::size_t{100},
                                  std::size_t{8191}, std::size_t{8192}, std::size_t{8193}, n / 2, n - 23, n - 1}) {
