@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "bandwriter.h"
-#include "muldiv.h"
 
 namespace qel::raster {
 
@@ -367,9 +366,31 @@ bool Region::Contains(int x, int y) const
 
 void Region::Offset(int dx, int dy)
 {
-    for (Rect& b : boxes_) {
-        b = b.Offset(dx, dy);
+    if (boxes_.empty() || (dx == 0 && dy == 0)) {
+        return;
     }
+    const Rect bounds = Bounds();
+    const bool fits = std::int64_t(bounds.left) + dx >= INT_MIN && std::int64_t(bounds.right) + dx <= INT_MAX &&
+                      std::int64_t(bounds.top) + dy >= INT_MIN && std::int64_t(bounds.bottom) + dy <= INT_MAX;
+    if (fits) {
+        for (Rect& b : boxes_) {
+            b = b.Offset(dx, dy);
+        }
+        return;
+    }
+    // Pushed past the integer range: what leaves it is cut off, and the rest is rebuilt because
+    // cut boxes may now touch or repeat their neighbours.
+    std::vector<Rect> moved;
+    moved.reserve(boxes_.size());
+    const auto clamp = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); };
+    for (const Rect& b : boxes_) {
+        const Rect m{clamp(std::int64_t(b.left) + dx), clamp(std::int64_t(b.top) + dy), clamp(std::int64_t(b.right) + dx),
+                     clamp(std::int64_t(b.bottom) + dy)};
+        if (!m.IsEmpty()) {
+            moved.push_back(m);
+        }
+    }
+    *this = FromRects(moved);
 }
 
 bool Region::SelfCheck() const
@@ -407,15 +428,24 @@ bool Region::SelfCheck() const
 
 Region Scaled(const Region& region, const Rect& src, const Rect& dst)
 {
-    const int sw = src.Width();
-    const int sh = src.Height();
-    const int dw = dst.Width();
-    const int dh = dst.Height();
+    const std::int64_t sw = std::int64_t(src.right) - src.left;
+    const std::int64_t sh = std::int64_t(src.bottom) - src.top;
+    const std::int64_t dw = std::int64_t(dst.right) - dst.left;
+    const std::int64_t dh = std::int64_t(dst.bottom) - dst.top;
     if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) {
         return Region();
     }
-    const auto mapX = [&](int x) { return dst.left + MulDiv(x - src.left, dw, sw); };
-    const auto mapY = [&](int y) { return dst.top + MulDiv(y - src.top, dh, sh); };
+    // MulDiv's rounding (to nearest, halves away from zero) in wide integers, so that no
+    // coordinate can overflow on the way; results beyond the int range are cut to it.
+    const auto map = [](int v, int from, std::int64_t fromSize, int to, std::int64_t toSize) {
+        __extension__ typedef __int128 Wide;
+        const Wide p = Wide(std::int64_t(v) - from) * toSize;
+        const Wide q = (p >= 0 ? p + fromSize / 2 : p - fromSize / 2) / fromSize;
+        const Wide r = to + q;
+        return int(r < INT_MIN ? Wide(INT_MIN) : r > INT_MAX ? Wide(INT_MAX) : r);
+    };
+    const auto mapX = [&](int x) { return map(x, src.left, sw, dst.left, dw); };
+    const auto mapY = [&](int y) { return map(y, src.top, sh, dst.top, dh); };
     // Both mappings keep order, so bands stay sorted and apart; only boxes that shrink to nothing
     // and bands that become equal need the writer's care.
     std::vector<Rect> boxes;

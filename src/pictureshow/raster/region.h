@@ -21,7 +21,8 @@
 // Costs: set operations take time in proportion to the boxes of the rows both operands share
 // (bands of `this` entirely above or below the other operand are not rewritten, so building a
 // region from the top down is cheap); shapes take time in proportion to their height in rows.
-// Coordinates are expected within +-2^30, where no edge arithmetic can overflow.
+// Any int coordinates are handled without overflow; shapes far larger than the picture should be
+// built with a clip rectangle, since their cost grows with the rows they span.
 
 #include <vector>
 
@@ -66,6 +67,7 @@ public:
     // The smallest rectangle holding the region; (0, 0, 0, 0) when empty.
     [[nodiscard]] Rect Bounds() const;
     [[nodiscard]] bool Contains(int x, int y) const;
+    // Moves the region; parts pushed beyond the int range are cut off.
     void Offset(int dx, int dy);
 
     // The boxes in band order, for drawing and for invalidating a window.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 
 #include "masks.h"
@@ -192,6 +193,22 @@ TEST(Region, BoundsContainsAndOffset)
     EXPECT_FALSE(Region().Contains(0, 0));
 }
 
+TEST(Region, OffsetPastTheIntegerRangeCutsInsteadOfWrapping)
+{
+    Region r = Region::FromRect(0, 0, 10, 4);
+    r.Combine(Region::FromRect(20, 0, 30, 4), CombineMode::Or);
+    r.Offset(INT_MAX - 25, 0);
+    ASSERT_TRUE(r.SelfCheck());
+    EXPECT_EQ(r, Region::Combined(Region::FromRect(INT_MAX - 25, 0, INT_MAX - 15, 4),
+                                  Region::FromRect(INT_MAX - 5, 0, INT_MAX, 4), CombineMode::Or));
+    r.Offset(100, INT_MIN);
+    ASSERT_TRUE(r.SelfCheck());
+    EXPECT_TRUE(r.IsEmpty()) << "everything left the range to the right";
+    Region down = Region::FromRect(0, -4, 3, 8);
+    down.Offset(0, INT_MIN + 2);
+    EXPECT_EQ(down, Region::FromRect(0, INT_MIN, 3, INT_MIN + 10));
+}
+
 TEST(Region, SelfCheckCatchesBrokenInvariants)
 {
     // Through the public surface a broken region cannot be made, so the boxes are set directly.
@@ -228,6 +245,21 @@ TEST(Region, ScaledMapsEveryEdgeWithMulDiv)
     const Region shrunk = Scaled(lines, Rect{0, 0, 10, 4}, Rect{0, 0, 2, 4});
     EXPECT_TRUE(shrunk.SelfCheck());
     EXPECT_EQ(shrunk, Region::FromRect(0, 0, 1, 4));
+    // Random rectangles against MulDiv itself, shrinking and growing, with negative coordinates.
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<int> c(-300, 300);
+    for (int i = 0; i < 500; ++i) {
+        const Rect from = Rect{c(rng), c(rng), c(rng), c(rng)}.Normalized();
+        const Rect to = Rect{c(rng), c(rng), c(rng), c(rng)}.Normalized();
+        const Rect box = Rect{c(rng), c(rng), c(rng), c(rng)}.Normalized();
+        if (from.IsEmpty() || to.IsEmpty()) {
+            continue;
+        }
+        const auto mx = [&](int x) { return to.left + MulDiv(x - from.left, to.Width(), from.Width()); };
+        const auto my = [&](int y) { return to.top + MulDiv(y - from.top, to.Height(), from.Height()); };
+        ASSERT_EQ(Scaled(Region::FromRect(box), from, to),
+                  Region::FromRect(Rect{mx(box.left), my(box.top), mx(box.right), my(box.bottom)}.Normalized()));
+    }
     EXPECT_TRUE(Scaled(r, Rect{}, dst).IsEmpty());
     EXPECT_TRUE(Scaled(r, src, Rect{5, 5, 5, 9}).IsEmpty());
     EXPECT_EQ(Scaled(r, src, src), r);
