@@ -9,6 +9,7 @@
 
 #include <QApplication>
 
+#include "audio/processplayer.h"
 #include "platform/instancelock.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
@@ -20,7 +21,6 @@
 namespace qel::startup {
 namespace {
 
-inline constexpr const char* kDecoderLibraryName = "QelMpegDll.dll";
 inline constexpr const char* kRunLockName = "TamrelQelSaver1";
 inline constexpr const char* kEditorLockName = "TamrelQelSaver2";
 
@@ -91,7 +91,7 @@ void Run(int& argc, char** argv, Application& app)
         return;
     }
     InitProcessPaths(exePath);
-    if (!FileExists(exePath + kDecoderLibraryName)) {
+    if (!audio::MPEGPlayer()) {
         ShowStartupMessage(app, "Missing Files\r\n\r\n");
         return;
     }
@@ -129,6 +129,10 @@ int RunProgram(int argc, char** argv)
 {
     Application app(argc, argv);
     try {
+        // The player exists before any window, when its library lies beside the program.
+        const std::string why = audio::CreateProcessMPEGPlayer(platform::ProgramFolder());
+        if (!why.empty())
+            std::fprintf(stderr, "QelSaver: %s\n", why.c_str());
         Run(argc, argv, app);
     } catch (const std::exception& e) {
         // An error no window caught: report it as the user would expect, then end normally.
@@ -139,6 +143,7 @@ int RunProgram(int argc, char** argv)
     } catch (...) {
         std::fprintf(stderr, "QelSaver: unexpected error\n");
     }
+    audio::ReleaseProcessMPEGPlayer();
     return 0;
 }
 

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "imaging/pictureloader.h"
+
 namespace qel::startup {
 
 namespace fs = std::filesystem;
@@ -120,6 +122,11 @@ bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list,
             list.push_back(prefix + name);
     }
     return true;
+}
+
+bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list)
+{
+    return ListPictureFiles(folder, list, imaging::PictureExtensions());
 }
 
 bool DeleteQuietly(const std::string& path)

@@ -70,6 +70,14 @@ TEST_F(ProgramFolder, MissingDecoderLibraryIsReported)
     EXPECT_EQ(Messages(), "Missing Files\r\n\r\n\n--\n");
 }
 
+TEST_F(ProgramFolder, DecoderLibraryThatCannotBeLoadedCountsAsMissing)
+{
+    Put("QelSetup.dat", "[Options]\r\n");
+    Put("QelMpegDll.dll", "this is not a library");
+    EXPECT_EQ(Run("/s"), 0);
+    EXPECT_EQ(Messages(), "Missing Files\r\n\r\n\n--\n");
+}
+
 TEST_F(ProgramFolder, ArgumentWithoutDashOrSlashEndsSilently)
 {
     EXPECT_EQ(Run("s"), 0);
