@@ -1,0 +1,497 @@
+#include "pictureshow/pictureshowengine.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "pictureshow/fastcopy.h"
+#include "pictureshow/frame.h"
+#include "pictureshow/numerics.h"
+#include "pictureshow/raster/blit.h"
+#include "pictureshow/regionbuilder.h"
+#include "pictureshow/styles.h"
+
+namespace qel::pictureshow {
+
+using raster::Bitmap;
+using raster::Rect;
+using raster::Region;
+
+Rect FitRect(const Rect& s, const Rect& b)
+{
+    const int sw = s.Width(), sh = s.Height(), bw = b.Width(), bh = b.Height();
+    if (sw <= 0 || sh <= 0)
+        return b;
+    int w, h;
+    if (static_cast<double>(bh) / sh > static_cast<double>(bw) / sw) {
+        w = bw;
+        h = MulDiv(sh, bw, sw);
+    } else {
+        w = MulDiv(sw, bh, sh);
+        h = bh;
+    }
+    const int left = b.left + (bw - w) / 2, top = b.top + (bh - h) / 2;
+    return {left, top, left + w, top + h};
+}
+
+PictureShowEngine::PictureShowEngine(PictureShowHost* host) : host_(host) {}
+
+PictureShowEngine::~PictureShowEngine()
+{
+    destroying_ = true;
+}
+
+// --- properties -----------------------------------------------------------------------------
+
+void PictureShowEngine::SetPicture(const Bitmap& picture)
+{
+    picture_ = picture;
+    if (destroying_)
+        return;
+    if (!picture_.IsEmpty() && autoSize_)
+        SizeToPicture();
+    if (OnChange)
+        OnChange();
+}
+
+void PictureShowEngine::SetBgPicture(const Bitmap& picture)
+{
+    bgPicture_ = picture;
+    if (bgMode_ != BackgroundMode::bmNone && !inPaint_)
+        InvalidateControl();
+}
+
+void PictureShowEngine::SetBgMode(BackgroundMode mode)
+{
+    if (mode == bgMode_)
+        return;
+    bgMode_ = mode;
+    if (!bgPicture_.IsEmpty() && !inPaint_)
+        InvalidateControl();
+}
+
+void PictureShowEngine::SetAutoSize(bool on)
+{
+    if (on == autoSize_)
+        return;
+    autoSize_ = on;
+    if (on)
+        SizeToPicture();
+}
+
+void PictureShowEngine::SetCenter(bool on)
+{
+    if (on == center_)
+        return;
+    center_ = on;
+    if (!picture_.IsEmpty())
+        RecomputePicRect();
+    if (!media_.IsEmpty() && !inPaint_)
+        InvalidateControl();
+}
+
+void PictureShowEngine::SetStretch(bool on)
+{
+    if (on == stretch_)
+        return;
+    stretch_ = on;
+    if (!media_.IsEmpty() && !inPaint_)
+        InvalidateControl();
+}
+
+void PictureShowEngine::SetStretchFine(bool on)
+{
+    if (on == stretchFine_)
+        return;
+    stretchFine_ = on;
+    if (!media_.IsEmpty() && !inPaint_)
+        InvalidateControl();
+}
+
+void PictureShowEngine::SetManual(bool on)
+{
+    if (on == manual_)
+        return;
+    manual_ = on;
+    if (!busy_)
+        progress_ = reverse_ ? progressMax_ : progressMin_;
+    else if (!on)
+        Animate();
+}
+
+void PictureShowEngine::SetStyle(int style)
+{
+    if (style < 0 || style >= kStyleCount)
+        return;
+    style_ = style;
+    step_ = 4;
+    progressMax_ = 100;
+    if (!media_.IsEmpty() && !inPaint_)
+        PrepareCurrentStyle();
+}
+
+void PictureShowEngine::PrepareCurrentStyle()
+{
+    PrepareStyle(style_, media_.Width(), media_.Height(), step_, progressMax_);
+}
+
+std::string PictureShowEngine::StyleName() const
+{
+    return std::string(StyleDisplayName(style_));
+}
+
+void PictureShowEngine::SetStyleName(std::string_view name)
+{
+    if (auto style = FindStyleByName(name))
+        SetStyle(*style);
+}
+
+void PictureShowEngine::SetStep(int step)
+{
+    step = std::clamp(step, 0, 65535);
+    if (step == 0)
+        step = 1;
+    step_ = std::min(step, progressMax_);
+}
+
+void PictureShowEngine::SetDelay(int ms)
+{
+    delay_ = std::clamp(ms, 0, 65535);
+}
+
+void PictureShowEngine::SetColor(raster::Color c)
+{
+    color_ = c & 0x00FFFFFFu;
+    if (!inPaint_)
+        InvalidateControl();
+}
+
+void PictureShowEngine::SetProgress(int value)
+{
+    if (destroying_)
+        return;
+    value = std::clamp(value, progressMin_, progressMax_);
+    if (!busy_ || value == progress_)
+        return;
+    // Going back: the earlier frame had covered more than the new one will.
+    if (value < progress_ && !inPaint_ && !media_.IsEmpty())
+        InvalidatePicture(media_.Bounds());
+    progress_ = value;
+    DrawFrame();
+    if (OnProgress && !destroying_)
+        OnProgress();
+}
+
+// The start value is always drawn, even when Progress already holds it, so the frame bitmap
+// never shows the undefined content of its fresh size.
+void PictureShowEngine::StartProgress(int value)
+{
+    value = std::clamp(value, progressMin_, progressMax_);
+    if (!inPaint_)
+        InvalidatePicture(media_.Bounds());
+    progress_ = value;
+    DrawFrame();
+    if (OnProgress && !destroying_)
+        OnProgress();
+}
+
+// --- operations -------------------------------------------------------------------------------
+
+void PictureShowEngine::Execute()
+{
+    if (busy_ || picture_.IsEmpty() || destroying_)
+        return;
+    busy_ = true;
+    try {
+        PrepareTransition();
+        if (!manual_)
+            Animate();
+    } catch (...) {
+        ReleaseTransition();
+        busy_ = false;
+        throw;
+    }
+}
+
+void PictureShowEngine::PrepareTransition()
+{
+    media_.Resize(picture_.Width(), picture_.Height());
+    RecomputePicRect();
+
+    // What the screen shows where the new picture will appear, in the new picture's pixel grid.
+    oldPic_ = std::make_unique<Bitmap>(media_.Width(), media_.Height());
+    oldPic_->Fill(color_);
+    raster::StretchCopy(*oldPic_, oldPic_->Bounds(), offscreen_, Destination());
+
+    newPic_ = std::make_unique<Bitmap>(picture_);
+
+    // Every transition starts with the style's own Step and end value. The style is prepared
+    // before the start value is set, so a reversed transition starts at the style's end value.
+    SetStyle(style_);
+    StartProgress(reverse_ ? progressMax_ : progressMin_);
+}
+
+void PictureShowEngine::Animate()
+{
+    if (host_ && host_->Animate())
+        return;
+    TickResult r;
+    do
+        r = Tick();
+    while (r == TickResult::Continue);
+    if (r == TickResult::End)
+        Finish();
+}
+
+void PictureShowEngine::Clear()
+{
+    if (busy_ || media_.IsEmpty() || mediaLocked_)
+        return;
+    media_ = Bitmap();
+    if (!inPaint_)
+        InvalidateControl();
+}
+
+void PictureShowEngine::ReleaseTransition()
+{
+    oldPic_.reset();
+    newPic_.reset();
+}
+
+// --- pacing -------------------------------------------------------------------------------------
+
+bool PictureShowEngine::AtEnd() const
+{
+    return reverse_ ? progress_ == progressMin_ : progress_ == progressMax_;
+}
+
+PictureShowEngine::TickResult PictureShowEngine::Tick()
+{
+    if (!busy_ || manual_ || destroying_)
+        return TickResult::Stopped;
+    int next;
+    if (!reverse_)
+        next = progress_ + step_ <= progressMax_ ? progress_ + step_ : progressMax_;
+    else
+        next = progress_ - step_ >= progressMin_ ? progress_ - step_ : progressMin_;
+    try {
+        SetProgress(next);
+    } catch (const std::exception&) {
+        // A frame that cannot be drawn (out of memory) ends the transition; the control is idle.
+        ReleaseTransition();
+        busy_ = false;
+        return TickResult::Stopped;
+    }
+    return AtEnd() ? TickResult::End : TickResult::Continue;
+}
+
+void PictureShowEngine::Finish()
+{
+    if (manual_ || !busy_)
+        return;
+    busy_ = false;
+    ReleaseTransition();
+    if (OnComplete && !destroying_)
+        OnComplete();
+}
+
+// --- frames --------------------------------------------------------------------------------------
+
+void PictureShowEngine::DrawFrame()
+{
+    if (destroying_ || !busy_ || !newPic_ || !oldPic_)
+        return;
+    mediaLocked_ = true;
+    struct Unlock {
+        bool& flag;
+        ~Unlock() { flag = false; }
+    } unlock{mediaLocked_};
+
+    // Each frame is built from the old picture afresh.
+    CopyRect(media_, 0, 0, *oldPic_, oldPic_->Bounds());
+    if (OnBeforeNewFrame)
+        OnBeforeNewFrame(*newPic_, media_);
+
+    FrameContext f(*oldPic_, *newPic_, media_, progress_, step_);
+    f.atStart = progress_ == progressMin_;
+    f.invalidate = [this](const Rect& r) { InvalidatePicture(r); };
+    if (!RunStyle(style_, f) || f.endNow)
+        return;
+
+    bool useRegion = f.choice == FrameChoice::Region && f.invalidateRegion;
+    if (progress_ == progressMax_) {
+        // The new picture whole, and the window told about all of it: the last rectangle of a
+        // multi-rectangle style does not always cover what its earlier copies left out.
+        CopyRect(media_, 0, 0, *newPic_, newPic_->Bounds());
+        f.D = newPic_->Bounds();
+        useRegion = false;
+    } else if (progress_ != progressMin_) {
+        if (f.choice == FrameChoice::Region)
+            CopyThrough(media_, *newPic_, f.region);
+        else if (f.choice == FrameChoice::RectCopy)
+            raster::StretchCopy(media_, f.D, *newPic_, f.S);
+    }
+    if (useRegion)
+        InvalidatePicture(f.region);
+    else
+        InvalidatePicture(f.D.Normalized());
+
+    if (OnAfterNewFrame && !destroying_)
+        OnAfterNewFrame(*newPic_, media_);
+    if (!inPaint_ && host_ && !destroying_)
+        host_->UpdateNow();
+}
+
+// --- geometry and invalidation ---------------------------------------------------------------------
+
+Rect PictureShowEngine::ClientRect() const
+{
+    return host_ ? Rect{0, 0, host_->ClientWidth(), host_->ClientHeight()} : media_.Bounds();
+}
+
+void PictureShowEngine::RecomputePicRect()
+{
+    if (media_.IsEmpty())
+        return;
+    picRect_ = media_.Bounds();
+    if (center_) {
+        const Rect c = ClientRect();
+        // The frame bitmap's own size, which is the picture's during a transition, keeps the
+        // shown picture centred even when Picture already holds the next one.
+        picRect_ = picRect_.Offset((c.Width() - media_.Width()) / 2, (c.Height() - media_.Height()) / 2);
+    }
+}
+
+Rect PictureShowEngine::Destination() const
+{
+    if (!stretch_)
+        return picRect_;
+    return stretchFine_ ? FitRect(picRect_, ClientRect()) : ClientRect();
+}
+
+Rect PictureShowEngine::MapToClient(const Rect& r) const
+{
+    if (stretch_) {
+        const Rect t = Destination();
+        const int pw = std::max(picRect_.Width(), 1), ph = std::max(picRect_.Height(), 1);
+        return {t.left + MulDiv(r.left, t.Width(), pw), t.top + MulDiv(r.top, t.Height(), ph),
+                t.left + MulDiv(r.right, t.Width(), pw), t.top + MulDiv(r.bottom, t.Height(), ph)};
+    }
+    Rect m = center_ ? r.Offset(picRect_.left, picRect_.top) : r;
+    return m.Intersect(picRect_);
+}
+
+void PictureShowEngine::InvalidatePicture(const Rect& r)
+{
+    if (destroying_ || inPaint_ || !host_)
+        return;
+    Rect m = MapToClient(r);
+    if (!m.IsEmpty())
+        host_->InvalidateRect(m);
+}
+
+void PictureShowEngine::InvalidatePicture(const Region& r)
+{
+    if (destroying_ || inPaint_ || !host_ || r.IsEmpty())
+        return;
+    if (stretch_) {
+        RegionBuilder b;
+        for (const Rect& box : r.Rects())
+            b.AddRect(MapToClient(box));
+        host_->InvalidateRegion(b.Take());
+        return;
+    }
+    Region m = r;
+    if (center_)
+        m.Offset(picRect_.left, picRect_.top);
+    m.Combine(Region::FromRect(picRect_), raster::CombineMode::And);
+    if (!m.IsEmpty())
+        host_->InvalidateRegion(m);
+}
+
+void PictureShowEngine::InvalidateControl()
+{
+    if (destroying_ || !host_)
+        return;
+    host_->InvalidateRect(ClientRect());
+}
+
+void PictureShowEngine::SizeToPicture()
+{
+    if (!picture_.IsEmpty() && host_)
+        host_->SetClientSize(picture_.Width(), picture_.Height());
+}
+
+void PictureShowEngine::Resized()
+{
+    if (picture_.IsEmpty())
+        return;
+    RecomputePicRect();
+    if (!media_.IsEmpty() && !inPaint_)
+        InvalidateControl();
+}
+
+void PictureShowEngine::MouseEnter()
+{
+    if (OnMouseEnter && !destroying_)
+        OnMouseEnter();
+}
+
+void PictureShowEngine::MouseLeave()
+{
+    if (OnMouseLeave && !destroying_)
+        OnMouseLeave();
+}
+
+// --- painting ----------------------------------------------------------------------------------------
+
+void PictureShowEngine::Paint(const Rect& clipIn)
+{
+    if (inPaint_)
+        return;
+    inPaint_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{inPaint_};
+
+    const Rect client = ClientRect();
+    Rect clip = clipIn.Intersect(client);
+    if (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height()) {
+        offscreen_.Resize(client.Width(), client.Height());
+        clip = client;
+    }
+    if (clip.IsEmpty())
+        return;
+    offscreen_.Fill(clip, color_);
+
+    const Region clipRegion = Region::FromRect(clip);
+    if (!bgPicture_.IsEmpty()) {
+        const int iw = bgPicture_.Width(), ih = bgPicture_.Height();
+        switch (bgMode_) {
+        case BackgroundMode::bmTiled: {
+            // One extra row and column, so the right and bottom edges are covered.
+            const int columns = client.Width() / iw, rows = client.Height() / ih;
+            for (int i = 0; i <= rows; ++i)
+                for (int j = 0; j <= columns; ++j)
+                    CopyRectWithin(offscreen_, client.left + iw * j, client.top + ih * i, bgPicture_, clip);
+            break;
+        }
+        case BackgroundMode::bmStretched:
+            raster::StretchCopyClipped(offscreen_, client, bgPicture_, bgPicture_.Bounds(), clipRegion);
+            break;
+        case BackgroundMode::bmCentered:
+            CopyRectWithin(offscreen_, (client.Width() - iw) / 2, (client.Height() - ih) / 2, bgPicture_, clip);
+            break;
+        case BackgroundMode::bmNone:
+            break;
+        }
+    }
+    if (!media_.IsEmpty()) {
+        if (!stretch_)
+            CopyRectWithin(offscreen_, picRect_.left, picRect_.top, media_, clip);
+        else
+            raster::StretchCopyClipped(offscreen_, Destination(), media_, media_.Bounds(), clipRegion);
+    }
+}
+
+}  // namespace qel::pictureshow

@@ -1,0 +1,111 @@
+#include "pictureshow/tpictureshow.h"
+
+#include <vector>
+
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QThread>
+
+namespace qel::pictureshow {
+
+namespace {
+
+QRect ToQt(const raster::Rect& r)
+{
+    return QRect(r.left, r.top, r.Width(), r.Height());
+}
+
+}  // namespace
+
+TPictureShow::TPictureShow(QWidget* parent) : QWidget(parent), engine_(this), animator_(engine_)
+{
+    // The control paints every pixel itself and the background is never erased: outside the
+    // repainted area the window keeps what earlier frames put there.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    resize(100, 100);
+    engine_.OnChange = [this] { emit changed(); };
+    engine_.OnProgress = [this] { emit progressed(); };
+    engine_.OnComplete = [this] { emit completed(); };
+    engine_.OnMouseEnter = [this] { emit mouseEntered(); };
+    engine_.OnMouseLeave = [this] { emit mouseLeft(); };
+}
+
+TPictureShow::~TPictureShow()
+{
+    // No frames, invalidations or events from here on; wait for a running worker to end.
+    engine_.BeginDestroy();
+    animator_.StopAndWait();
+}
+
+bool TPictureShow::Animate()
+{
+    animator_.Animate();
+    return true;
+}
+
+void TPictureShow::InvalidateRect(const raster::Rect& r)
+{
+    const QRect q = ToQt(r);
+    pending_ += q;
+    update(q);
+}
+
+void TPictureShow::InvalidateRegion(const raster::Region& r)
+{
+    std::vector<QRect> rects;
+    rects.reserve(r.Rects().size());
+    for (const raster::Rect& box : r.Rects())
+        rects.push_back(ToQt(box));
+    QRegion q;
+    q.setRects(rects.data(), static_cast<int>(rects.size()));
+    pending_ += q;
+    update(q);
+}
+
+void TPictureShow::UpdateNow()
+{
+    if (pending_.isEmpty())
+        return;
+    // Paints everything marked so far, at once; nothing stale is left to repaint later.
+    const QRegion region = pending_;
+    pending_ = QRegion();
+    repaint(region);
+}
+
+void TPictureShow::paintEvent(QPaintEvent* event)
+{
+    if (QThread::currentThread() != thread() || engine_.InPaint())
+        return;
+    const QRect box = event->rect();
+    engine_.Paint(raster::Rect{box.left(), box.top(), box.right() + 1, box.bottom() + 1});
+    const raster::Bitmap& offscreen = engine_.Offscreen();
+    if (offscreen.IsEmpty())
+        return;
+    const QImage image(offscreen.Scanline(0), offscreen.Width(), offscreen.Height(), offscreen.Stride(),
+                       QImage::Format_BGR888);
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.drawImage(box, image, box);
+}
+
+void TPictureShow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    engine_.Resized();
+}
+
+void TPictureShow::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    engine_.MouseEnter();
+}
+
+void TPictureShow::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    engine_.MouseLeave();
+}
+
+}  // namespace qel::pictureshow

@@ -1,0 +1,78 @@
+#pragma once
+// The picture-show control as a Qt widget: hosts a PictureShowEngine, paces its transitions
+// (PictureShowAnimator) and paints it. The window background is never erased; every paint
+// composes the engine's Offscreen bitmap and copies it only inside the area being repainted,
+// so styles that invalidate only what a frame adds accumulate on screen.
+
+#include <QRegion>
+#include <QWidget>
+
+#include "pictureshow/pictureshowanimator.h"
+#include "pictureshow/pictureshowengine.h"
+
+namespace qel::pictureshow {
+
+class TPictureShow : public QWidget, private PictureShowHost {
+    Q_OBJECT
+public:
+    explicit TPictureShow(QWidget* parent = nullptr);
+    ~TPictureShow() override;
+
+    // The control itself, for what the forwarding members below do not cover (OnBeforeNewFrame,
+    // OnAfterNewFrame, Media, Offscreen). Its OnChange, OnProgress, OnComplete, OnMouseEnter and
+    // OnMouseLeave are taken by the widget and come out as the signals below.
+    PictureShowEngine& Engine() { return engine_; }
+
+    void SetPicture(const raster::Bitmap& b) { engine_.SetPicture(b); }
+    void SetBgPicture(const raster::Bitmap& b) { engine_.SetBgPicture(b); }
+    void SetBgMode(BackgroundMode m) { engine_.SetBgMode(m); }
+    void SetAutoSize(bool on) { engine_.SetAutoSize(on); }
+    void SetCenter(bool on) { engine_.SetCenter(on); }
+    void SetStretch(bool on) { engine_.SetStretch(on); }
+    void SetStretchFine(bool on) { engine_.SetStretchFine(on); }
+    void SetThreaded(bool on) { engine_.SetThreaded(on); }
+    void SetThreadPriority(ThreadPriority p) { engine_.SetThreadPriority(p); }
+    void SetManual(bool on) { engine_.SetManual(on); }
+    void SetStyle(int style) { engine_.SetStyle(style); }
+    void SetStyleName(std::string_view name) { engine_.SetStyleName(name); }
+    void SetStep(int step) { engine_.SetStep(step); }
+    void SetDelay(int ms) { engine_.SetDelay(ms); }
+    void SetReverse(bool on) { engine_.SetReverse(on); }
+    void SetColor(raster::Color c) { engine_.SetColor(c); }
+    void SetProgress(int p) { engine_.SetProgress(p); }
+    [[nodiscard]] int Progress() const { return engine_.Progress(); }
+    [[nodiscard]] int Style() const { return engine_.Style(); }
+    [[nodiscard]] std::string StyleName() const { return engine_.StyleName(); }
+    [[nodiscard]] bool Busy() const { return engine_.Busy(); }
+    void Execute() { engine_.Execute(); }
+    void Clear() { engine_.Clear(); }
+
+signals:
+    void changed();
+    void progressed();
+    void completed();
+    void mouseEntered();
+    void mouseLeft();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    // PictureShowHost
+    void InvalidateRect(const raster::Rect& r) override;
+    void InvalidateRegion(const raster::Region& r) override;
+    void UpdateNow() override;
+    [[nodiscard]] int ClientWidth() const override { return width(); }
+    [[nodiscard]] int ClientHeight() const override { return height(); }
+    void SetClientSize(int w, int h) override { resize(w, h); }
+    bool Animate() override;
+
+    PictureShowEngine engine_;
+    PictureShowAnimator animator_;
+    QRegion pending_;  // invalidated since the last immediate update
+};
+
+}  // namespace qel::pictureshow

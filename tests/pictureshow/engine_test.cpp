@@ -1,0 +1,277 @@
+// The picture-show control without a window: properties, Execute, Manual, Reverse, Clear,
+// painting and invalidation.
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "pictureshow/pictureshowengine.h"
+#include "pictureshow/styles.h"
+#include "testpictures.h"
+
+namespace qel::pictureshow {
+namespace {
+
+using raster::Bitmap;
+using raster::Rect;
+using raster::Region;
+using test::kNewMark;
+using test::kOldMark;
+using test::MakePicture;
+using test::ShownControl;
+using test::WindowImage;
+
+TEST(Engine, ExecuteWithoutPictureDoesNothing)
+{
+    WindowImage window(50, 50);
+    PictureShowEngine e(&window);
+    int events = 0;
+    e.OnProgress = e.OnComplete = [&] { ++events; };
+    e.Execute();
+    EXPECT_FALSE(e.Busy());
+    EXPECT_EQ(events, 0);
+    EXPECT_TRUE(e.Media().IsEmpty());
+}
+
+TEST(Engine, StepIsAtLeastOneAndAtMostTheEndValueAndResetByExecute)
+{
+    ShownControl c(MakePicture(40, 30, kOldMark), 40, 30);
+    c.engine.SetStep(0);
+    EXPECT_EQ(c.engine.Step(), 1);
+    c.engine.SetStep(1000);
+    EXPECT_EQ(c.engine.Step(), 100);
+    c.engine.SetStep(9);
+    c.engine.SetPicture(MakePicture(40, 30, kNewMark));
+    int frames = 0;
+    c.engine.OnProgress = [&] { ++frames; };
+    c.engine.Execute();
+    EXPECT_EQ(c.engine.Step(), 4);
+    EXPECT_EQ(frames, 26);  // the start frame and 25 steps of 4
+}
+
+TEST(Engine, StyleNameSelectsByDisplayNameIgnoringCase)
+{
+    PictureShowEngine e;
+    e.SetStyleName("fade in/OUT");
+    EXPECT_EQ(e.Style(), 91);
+    EXPECT_EQ(e.StyleName(), "Fade In/Out");
+    e.SetStyleName("no such style");
+    EXPECT_EQ(e.Style(), 91);
+    e.SetStyle(92);  // outside the catalogue: ignored
+    EXPECT_EQ(e.Style(), 91);
+}
+
+TEST(Engine, StyleWrittenWithEmptyFrameIsPreparedByExecute)
+{
+    WindowImage window(600, 450);
+    PictureShowEngine e(&window);
+    e.SetAutoSize(false);
+    e.SetStyle(seChordLeft);
+    EXPECT_EQ(e.ProgressMax(), 100);  // nothing to prepare on yet
+    e.SetPicture(MakePicture(600, 450, kNewMark));
+    e.SetManual(true);
+    e.Execute();
+    EXPECT_EQ(e.ProgressMax(), 50);
+    EXPECT_EQ(e.Step(), 1);
+}
+
+TEST(Engine, ManualStopsAfterTheFirstFrameAndTheOwnerMovesIt)
+{
+    const Bitmap newPic = MakePicture(40, 30, kNewMark);
+    ShownControl c(MakePicture(40, 30, kOldMark), 40, 30);
+    int completions = 0;
+    c.engine.OnComplete = [&] { ++completions; };
+    c.engine.SetPicture(newPic);
+    c.engine.SetManual(true);
+    c.engine.Execute();
+    EXPECT_TRUE(c.engine.Busy());
+    EXPECT_EQ(c.engine.Progress(), 0);
+    c.engine.SetProgress(500);  // clamped to the end value
+    EXPECT_EQ(c.engine.Progress(), 100);
+    EXPECT_TRUE(c.engine.Media() == newPic);
+    EXPECT_TRUE(c.engine.Busy());
+    EXPECT_EQ(completions, 0);
+    // Handing back to the automatic pacing finishes the transition.
+    c.engine.SetManual(false);
+    EXPECT_FALSE(c.engine.Busy());
+    EXPECT_EQ(completions, 1);
+}
+
+TEST(Engine, GoingBackInvalidatesTheWholePicture)
+{
+    ShownControl c(MakePicture(40, 30, kOldMark), 40, 30);
+    c.engine.SetPicture(MakePicture(40, 30, kNewMark));
+    c.engine.SetManual(true);
+    c.engine.Execute();
+    c.engine.SetProgress(60);
+    c.window.ResetRecord();
+    c.engine.SetProgress(20);
+    EXPECT_TRUE(c.window.invalidated == Region::FromRect(0, 0, 40, 30));
+    EXPECT_FALSE(test::Mark(c.engine.Media(), 20, 10) == kNewMark);
+}
+
+TEST(Engine, ReverseStartsWithTheNewPictureAndEndsWithTheOld)
+{
+    const Bitmap oldPic = MakePicture(40, 30, kOldMark), newPic = MakePicture(40, 30, kNewMark);
+    ShownControl c(oldPic, 40, 30);
+    c.engine.SetPicture(newPic);
+    c.engine.SetReverse(true);
+    bool first = true;
+    int completions = 0;
+    c.engine.OnProgress = [&] {
+        if (first) {
+            EXPECT_TRUE(c.engine.Media() == newPic);
+        }
+        first = false;
+    };
+    c.engine.OnComplete = [&] { ++completions; };
+    c.engine.Execute();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(c.engine.Progress(), 0);
+    EXPECT_TRUE(c.engine.Media() == oldPic);
+}
+
+TEST(Engine, ReverseLineStyleStartsAtItsOwnEndValue)
+{
+    // The style is prepared before the start value is taken, so even the first transition of a
+    // line style (end value 50 here) starts exactly at its end.
+    WindowImage window(600, 40);
+    PictureShowEngine e(&window);
+    e.SetAutoSize(false);
+    e.SetStyle(seChordLeft);
+    e.SetReverse(true);
+    e.SetManual(true);
+    e.SetPicture(MakePicture(600, 40, kNewMark));
+    e.Execute();
+    EXPECT_EQ(e.Progress(), 50);
+}
+
+TEST(Engine, ClearForgetsThePictureOnlyWhenIdle)
+{
+    const Bitmap newPic = MakePicture(40, 30, kNewMark);
+    ShownControl c(MakePicture(40, 30, kOldMark), 40, 30);
+    c.engine.SetPicture(newPic);
+    c.engine.SetManual(true);
+    c.engine.Execute();
+    c.engine.Clear();  // busy: ignored
+    EXPECT_FALSE(c.engine.Media().IsEmpty());
+    c.engine.SetProgress(100);
+    c.engine.SetManual(false);
+    ASSERT_FALSE(c.engine.Busy());
+    c.engine.Clear();
+    EXPECT_TRUE(c.engine.Media().IsEmpty());
+    // The next transition starts from the background alone.
+    c.engine.SetColor(0x00123456);
+    c.engine.Paint({0, 0, 40, 30});
+    c.engine.SetManual(true);
+    c.engine.Execute();
+    EXPECT_EQ(c.engine.Media().Pixel(5, 5), 0x00123456u);
+}
+
+TEST(Engine, FailingFrameLeavesTheControlIdle)
+{
+    ShownControl c(MakePicture(40, 30, kOldMark), 40, 30);
+    c.engine.SetPicture(MakePicture(40, 30, kNewMark));
+    c.engine.OnBeforeNewFrame = [](const Bitmap&, Bitmap&) { throw std::runtime_error("no"); };
+    EXPECT_THROW(c.engine.Execute(), std::runtime_error);
+    EXPECT_FALSE(c.engine.Busy());
+    c.engine.OnBeforeNewFrame = nullptr;
+    int completions = 0;
+    c.engine.OnComplete = [&] { ++completions; };
+    c.engine.Execute();
+    EXPECT_EQ(completions, 1);
+}
+
+TEST(Engine, AutoSizeSizesTheClientToThePicture)
+{
+    WindowImage window(10, 10);
+    PictureShowEngine e(&window);
+    int changes = 0;
+    e.OnChange = [&] { ++changes; };
+    e.SetPicture(MakePicture(33, 22, kNewMark));
+    EXPECT_EQ(window.ClientWidth(), 33);
+    EXPECT_EQ(window.ClientHeight(), 22);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(Geometry, FitRectKeepsTheAspectRatioCentred)
+{
+    EXPECT_EQ(FitRect({0, 0, 400, 300}, {0, 0, 1000, 500}), (Rect{166, 0, 833, 500}));
+    EXPECT_EQ(FitRect({0, 0, 400, 300}, {0, 0, 400, 1000}), (Rect{0, 350, 400, 650}));
+}
+
+TEST(Geometry, CentredPictureLargerThanTheControlHasANegativeOffset)
+{
+    WindowImage window(100, 100);
+    PictureShowEngine e(&window);
+    e.SetAutoSize(false);
+    e.SetCenter(true);
+    e.SetPicture(MakePicture(301, 200, kNewMark));
+    e.SetManual(true);
+    e.Execute();
+    EXPECT_EQ(e.PicRect(), (Rect{-100, -50, 201, 150}));
+}
+
+TEST(Painting, SmallCentredPictureIsFramedByTiles)
+{
+    WindowImage window(100, 100);
+    PictureShowEngine e(&window);
+    window.engine = &e;
+    e.SetAutoSize(false);
+    e.SetCenter(true);
+    const Bitmap tile = MakePicture(30, 40, 0x55);
+    e.SetBgPicture(tile);
+    e.SetPicture(MakePicture(20, 10, kNewMark));
+    e.Execute();
+    e.Paint({0, 0, 100, 100});
+    const Bitmap& o = e.Offscreen();
+    // Tiles start at the top-left and cover the right and bottom edges.
+    EXPECT_EQ(o.Pixel(0, 0), tile.Pixel(0, 0));
+    EXPECT_EQ(o.Pixel(99, 99), tile.Pixel(99 % 30, 99 % 40));
+    EXPECT_EQ(o.Pixel(35, 20), tile.Pixel(5, 20));
+    // The picture sits at ((100 - 20) div 2, (100 - 10) div 2).
+    EXPECT_EQ(test::Mark(o, 40, 45), kNewMark);
+    EXPECT_EQ(test::Mark(o, 59, 54), kNewMark);
+    EXPECT_EQ(o.Pixel(39, 45), tile.Pixel(9, 5));
+}
+
+TEST(Painting, StretchedAndCentredBackgrounds)
+{
+    WindowImage window(60, 40);
+    PictureShowEngine e(&window);
+    e.SetAutoSize(false);
+    e.SetColor(0x000000FF);
+    Bitmap tile(2, 2);
+    tile.Fill(0x00FF0000);
+    e.SetBgPicture(tile);
+    e.SetBgMode(BackgroundMode::bmStretched);
+    e.Paint({0, 0, 60, 40});
+    EXPECT_EQ(e.Offscreen().Pixel(59, 39), 0x00FF0000u);
+    e.SetBgMode(BackgroundMode::bmCentered);
+    e.Paint({0, 0, 60, 40});
+    EXPECT_EQ(e.Offscreen().Pixel(29, 19), 0x00FF0000u);
+    EXPECT_EQ(e.Offscreen().Pixel(0, 0), 0x000000FFu);
+    e.SetBgMode(BackgroundMode::bmNone);
+    e.Paint({0, 0, 60, 40});
+    EXPECT_EQ(e.Offscreen().Pixel(29, 19), 0x000000FFu);
+}
+
+TEST(Painting, StretchFineShowsThePictureLetterboxed)
+{
+    WindowImage window(1000, 500);
+    PictureShowEngine e(&window);
+    window.engine = &e;
+    e.SetAutoSize(false);
+    e.SetStretch(true);
+    e.SetStretchFine(true);
+    e.SetPicture(MakePicture(400, 300, kNewMark));
+    e.Execute();
+    e.Paint({0, 0, 1000, 500});
+    EXPECT_EQ(test::Mark(e.Offscreen(), 166, 250), kNewMark);
+    EXPECT_EQ(test::Mark(e.Offscreen(), 832, 0), kNewMark);
+    EXPECT_EQ(e.Offscreen().Pixel(165, 250), 0u);
+    EXPECT_EQ(e.Offscreen().Pixel(833, 250), 0u);
+}
+
+}  // namespace
+}  // namespace qel::pictureshow
