@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Fitting large JPEG photos to 1920x1080, decode included, side by side with ImageMagick and
+# libvips in one hyperfine run; then peak memory and the PSNR of the fast fit against the exact
+# full-size path. Test photos are made here in a temporary folder (nothing big is kept).
+#   bench/imaging/fit_vs_tools.sh [BUILD_DIR]   (default build/release)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build/release}
+tool=$(realpath "$build/bin/qelsaver-tool")
+convert=/usr/bin/convert
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# Photo-like pictures: smooth fractal colour with sensor-like noise, JPEG quality 92.
+$convert -size 3000x2000 plasma:fractal -resize 6000x4000! -attenuate 0.3 +noise Gaussian -quality 92 p6000.jpg
+$convert p6000.jpg -resize 4000x3000! -quality 92 p4000.jpg
+$convert p6000.jpg -crop 3000x4000+1000+0 +repage -quality 92 portrait.jpg
+
+args=()
+for p in p6000 p4000 portrait; do
+  args+=(-n "qelsaver-tool fit $p" "$tool fit $p.jpg out-q.bmp 1920 1080")
+  args+=(-n "convert $p" "$convert $p.jpg -filter Lanczos -resize 1920x1080 out-c.bmp")
+  args+=(-n "vipsthumbnail $p" "vipsthumbnail $p.jpg -s 1920x1080 -o out-v.png")
+done
+hyperfine -N -w 2 -r "${RUNS:-10}" --export-markdown "$work/table.md" "${args[@]}" >/dev/null
+cat "$work/table.md"
+
+echo
+echo "| Picture | qelsaver-tool fit peak RSS | convert peak RSS | vipsthumbnail peak RSS | PSNR fast fit vs exact |"
+echo "|---|---|---|---|---|"
+for p in p6000 p4000 portrait; do
+  q=$(/usr/bin/time -f %M "$tool" fit $p.jpg fast.bmp 1920 1080 2>&1 >/dev/null | tail -1)
+  c=$(/usr/bin/time -f %M $convert $p.jpg -filter Lanczos -resize 1920x1080 out-c.bmp 2>&1 >/dev/null | tail -1)
+  v=$(/usr/bin/time -f %M vipsthumbnail $p.jpg -s 1920x1080 -o out-v.png 2>&1 >/dev/null | tail -1)
+  # The exact path: full-size decode, resized to the fitted size, compared on the picture's area.
+  read -r w h < <(identify -format "%w %h" $p.jpg)
+  if (( h * 1920 > w * 1080 )); then fw=$(( (w * 1080 + h / 2) / h )); fh=1080; else fw=1920; fh=$(( (h * 1920 + w / 2) / w )); fi
+  "$tool" resize $p.jpg exact.bmp $fw $fh
+  $convert fast.bmp -crop ${fw}x${fh}+$(( (1920 - fw) / 2 ))+$(( (1080 - fh) / 2 )) +repage fastcrop.bmp
+  psnr=$(compare -metric PSNR exact.bmp fastcrop.bmp null: 2>&1 || true)
+  echo "| $p ${w}x${h} | $((q / 1024)) MB | $((c / 1024)) MB | $((v / 1024)) MB | $psnr dB |"
+done
