@@ -39,7 +39,8 @@ constexpr bool Inside(bool a, bool b)
 }
 
 // The per-band operation: combines the spans of one band of each operand over the same rows.
-// A sweep over the span edges in x, switching the result on and off as the mode says.
+// Union and intersection have short merges of their own; xor and difference sweep over the span
+// edges in x, switching the result on and off as the mode says.
 template <CombineMode M>
 void CombineSpans(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, BandWriter& out)
 {
