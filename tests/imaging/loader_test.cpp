@@ -155,8 +155,40 @@ TEST_F(Loader, JpegDecodesAndTurnsPhotosUpright)
     ExpectNear(transversed.bitmap.Pixel(24, 56), 0x0000FF, "7: red");
 }
 
+// Files made by other programs: a camera-style EXIF block (little-endian, several tags, the
+// orientation among them) and a GIF with a transparent background.
+TEST(ShippedPictures, CameraPhotoAndTransparentGif)
+{
+    const std::string data = QEL_TEST_DATA_DIR "/imaging/";
+    const LoadedPicture photo = LoadPicture(data + "camera_orient6.jpg");
+    ASSERT_EQ(photo.width, 24);  // stored 40 x 24
+    ASSERT_EQ(photo.height, 40);
+    ExpectNear(photo.bitmap.Pixel(18, 5), 0x0000FF, "red top right");
+    ExpectNear(photo.bitmap.Pixel(5, 5), 0xFF0000, "blue top left");
+    ExpectNear(photo.bitmap.Pixel(5, 35), 0xFFFFFF, "white bottom left");
+    ExpectNear(photo.bitmap.Pixel(18, 35), 0x00FF00, "green bottom right");
+
+    const LoadedPicture gif = LoadPicture(data + "transparent.gif", 0x00FF00FF);
+    ASSERT_EQ(gif.width, 64);
+    ASSERT_EQ(gif.height, 48);
+    EXPECT_EQ(gif.bitmap.Pixel(0, 0), 0x00FF00FFu);
+    EXPECT_EQ(gif.bitmap.Pixel(20, 20), 0x0000FF00u);
+    EXPECT_EQ(gif.bitmap.Pixel(48, 30), 0x000000FFu);
+}
+
 TEST_F(Loader, JpegMayDecodeReducedForFitting)
 {
+    // Turned photos are measured upright: 600 x 800 fitted into 160 x 100 is 75 x 100.
+    LoadOptions turned;
+    turned.fitWidth = 160;
+    turned.fitHeight = 100;
+    const LoadedPicture t = LoadPicture(Write("turned.jpg", EncodeJpeg(Quadrants(800, 600), 6)), turned);
+    EXPECT_EQ(t.width, 600);
+    EXPECT_EQ(t.height, 800);
+    EXPECT_EQ(t.bitmap.Width(), 75);  // 1/8 scale
+    EXPECT_EQ(t.bitmap.Height(), 100);
+    ExpectNear(t.bitmap.Pixel(70, 5), 0x0000FF, "red top right");
+
     const std::string path = Write("big.jpg", EncodeJpeg(Quadrants(800, 600)));
     LoadOptions options;
     options.fitWidth = 160;

@@ -102,6 +102,15 @@ TEST_F(QtLoader, IconGivesItsLargestImage)
     EXPECT_EQ(p.bitmap.Pixel(20, 20), 0x0000FF00u);
 }
 
+TEST_F(QtLoader, ShippedIconWithThreeSizes)
+{
+    const LoadedPicture p = LoadPicture(QEL_TEST_DATA_DIR "/imaging/multi.ico");
+    EXPECT_EQ(p.width, 48);
+    EXPECT_EQ(p.height, 48);
+    EXPECT_EQ(p.bitmap.Pixel(24, 24), 0x00800000u);  // navy
+    EXPECT_EQ(p.bitmap.Pixel(1, 1), 0x0000A5FFu);    // orange
+}
+
 TEST_F(QtLoader, PngTransparencyTakesTheBackground)
 {
     QImage image = Filled(4, 2, qRgba(0, 0, 255, 255));
