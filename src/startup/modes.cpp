@@ -4,7 +4,10 @@
 
 #include <cstdio>
 
+#include "platform/foreignwindow.h"
 #include "platform/password.h"
+#include "slideshow/tpreviewform.h"
+#include "slideshow/tstartform.h"
 
 namespace qel::startup {
 
@@ -18,14 +21,20 @@ void RunConfigureMode()
     std::fprintf(stderr, "QelSaver: the editor is not part of this build yet\n");
 }
 
-void RunPreviewMode(WindowHandle)
+void RunPreviewMode(WindowHandle parent)
 {
-    std::fprintf(stderr, "QelSaver: the preview is not part of this build yet\n");
+    // No window to live in (handle 0, or a window that does not exist): nothing to show.
+    const auto size = platform::ForeignWindowSize(parent);
+    if (!size)
+        return;
+    slideshow::TPreviewForm preview(parent, size->width, size->height);
+    preview.Run();
 }
 
 void RunSaverMode()
 {
-    std::fprintf(stderr, "QelSaver: the slideshow is not part of this build yet\n");
+    slideshow::TStartForm launcher;
+    launcher.FormShow();
 }
 
 }  // namespace qel::startup

@@ -1,0 +1,49 @@
+#include "platform/foreignwindow.h"
+
+#include <cstdlib>
+
+#include <xcb/xcb.h>
+
+namespace qel::platform {
+namespace {
+
+// A connection of our own: errors on it come back as replies, so asking about a vanished window
+// disturbs neither Qt's connection nor any global error handler.
+xcb_connection_t* Connection()
+{
+    static xcb_connection_t* connection = nullptr;
+    if (connection && xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        connection = nullptr;
+    }
+    if (!connection) {
+        connection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection)) {
+            xcb_disconnect(connection);
+            connection = nullptr;
+        }
+    }
+    return connection;
+}
+
+}  // namespace
+
+std::optional<WindowSize> ForeignWindowSize(WindowHandle handle)
+{
+    if (handle == 0 || handle > 0xFFFFFFFFul)
+        return std::nullopt;
+    xcb_connection_t* c = Connection();
+    if (!c)
+        return std::nullopt;
+    xcb_generic_error_t* error = nullptr;
+    xcb_get_geometry_reply_t* reply =
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, xcb_drawable_t(handle)), &error);
+    std::free(error);
+    if (!reply)
+        return std::nullopt;
+    WindowSize size{reply->width, reply->height};
+    std::free(reply);
+    return size;
+}
+
+}  // namespace qel::platform

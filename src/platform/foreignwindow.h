@@ -1,0 +1,20 @@
+#pragma once
+// Questions about a window of another program, given by its X11 id: the preview is embedded in
+// such a window and must notice when it goes away.
+
+#include <optional>
+
+#include "platform/password.h"  // WindowHandle
+
+namespace qel::platform {
+
+struct WindowSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The size of the window `handle` on the display in $DISPLAY, or nothing when there is no such
+// window (destroyed, never existed, handle 0) or no display can be reached. Main thread only.
+std::optional<WindowSize> ForeignWindowSize(WindowHandle handle);
+
+}  // namespace qel::platform
