@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 #include <QWindow>
 
+#include "imaging/qtdecoders.h"
 #include "imaging/pictureloader.h"
 #include "pictureshow/random.h"
 #include "pictureshow/tpictureshow.h"
@@ -27,6 +28,7 @@ TPreviewForm::TPreviewForm(platform::WindowHandle parent, int width, int height)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), parent_(parent)
 {
     setWindowTitle(QStringLiteral("PreviewForm"));
+    imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_DeleteOnClose, false);
     resize(width, height);

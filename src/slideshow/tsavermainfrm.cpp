@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include "imaging/qtdecoders.h"
 #include "imaging/fitpicture.h"
 #include "audio/processplayer.h"
 #include "pictureshow/random.h"
@@ -40,6 +41,7 @@ TSaverMainFrm::TSaverMainFrm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("SaverMainFrm"));
+    imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);

@@ -1,0 +1,169 @@
+// The slideshow music with recording players: which player gets which file, the order, the end of
+// a sound, and what an unplayable sound does.
+
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "slideshow/slideshowmusic.h"
+
+namespace qel::slideshow {
+namespace {
+
+struct FakeMpeg : MpegOutput {
+    std::vector<std::string> log;
+    std::set<std::string> broken;
+    int mode = 0;
+    int PlayerMode() override { return mode; }
+    void Close() override { log.push_back("close"); mode = 0; }
+    void Play(const std::string& path) override
+    {
+        if (broken.count(path))
+            throw std::runtime_error("Input stream error");
+        log.push_back("play " + path);
+        mode = 3;
+    }
+};
+
+struct FakeMedia : MediaOutput {
+    std::vector<std::string> log;
+    std::set<std::string> broken;
+    int mode = 0;
+    void Close() override { log.push_back("close"); mode = 0; }
+    void Open(const std::string& path) override
+    {
+        if (broken.count(path))
+            throw std::runtime_error("cannot open " + path);
+        log.push_back("open " + path);
+        mode = 6;
+    }
+    void Play() override { log.push_back("play"); mode = 2; }
+    int Mode() override { return mode; }
+};
+
+const RandomIndex kNoRandom = [](int) -> int { ADD_FAILURE() << "drew in list order"; return 0; };
+
+TEST(SlideshowMusic, Mp3InAnyCaseGoesToTheMpegPlayerTheRestToTheMediaPlayer)
+{
+    FakeMpeg mpeg;
+    FakeMedia media;
+    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    music.Start({"/a/song.MP3", "/a/song.wav", "/a/tune.mid", "/a/x.mp3"}, false);
+    EXPECT_EQ(mpeg.log, (std::vector<std::string>{"play /a/song.MP3"}));
+    EXPECT_EQ(music.PlayerKind(), SlideshowMusic::Player::Mpeg);
+
+    music.PlayEnd();  // the MPEG player's end-of-play event
+    EXPECT_EQ(media.log, (std::vector<std::string>{"close", "open /a/song.wav", "play"}));
+    EXPECT_EQ(music.PlayerKind(), SlideshowMusic::Player::Media);
+
+    music.TimerTick();  // still playing: nothing happens
+    EXPECT_EQ(music.CurrentSound(), 1);
+    media.mode = 1;     // the device stopped: the sound ended
+    music.TimerTick();
+    EXPECT_EQ(media.log, (std::vector<std::string>{"close", "open /a/song.wav", "play", "close", "open /a/tune.mid", "play"}));
+
+    media.mode = 1;
+    music.TimerTick();
+    EXPECT_EQ(music.CurrentSound(), 3);
+    EXPECT_EQ(mpeg.log.back(), "play /a/x.mp3");
+    music.PlayEnd();
+    EXPECT_EQ(music.CurrentSound(), 0) << "the list wraps around";
+    EXPECT_EQ(mpeg.log, (std::vector<std::string>{"play /a/song.MP3", "play /a/x.mp3", "close", "play /a/song.MP3"}))
+        << "a playing MPEG stream is closed before the next one";
+}
+
+TEST(SlideshowMusic, OneSoundPlaysAgainAndAgainInEitherOrder)
+{
+    for (bool random : {false, true}) {
+        FakeMpeg mpeg;
+        SlideshowMusic music(&mpeg, nullptr, [](int) { return 0; });
+        music.Start({"/s/only.mp3"}, random);
+        music.PlayEnd();
+        music.PlayEnd();
+        EXPECT_EQ(mpeg.log.size(), 5u);  // play, (close, play) x 2
+        EXPECT_EQ(music.CurrentSound(), 0);
+    }
+}
+
+TEST(SlideshowMusic, RandomOrderStartsAnywhereAndNeverRepeats)
+{
+    FakeMpeg mpeg;
+    int calls = 0;
+    SlideshowMusic music(&mpeg, nullptr, [&](int n) { return (calls++ * 7 + 2) % n; });
+    music.Start({"/1.mp3", "/2.mp3", "/3.mp3"}, true);
+    EXPECT_EQ(music.CurrentSound(), 2);
+    int previous = music.CurrentSound();
+    for (int i = 0; i < 30; ++i) {
+        music.PlayEnd();
+        EXPECT_NE(music.CurrentSound(), previous);
+        previous = music.CurrentSound();
+    }
+}
+
+TEST(SlideshowMusic, EmptyListPlaysNothingAndTheTimerStaysIdle)
+{
+    FakeMpeg mpeg;
+    FakeMedia media;
+    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    music.Start({}, false);
+    music.TimerTick();
+    music.PlayEnd();
+    EXPECT_TRUE(mpeg.log.empty());
+    EXPECT_TRUE(media.log.empty());
+    EXPECT_FALSE(music.MusicStarted());
+}
+
+TEST(SlideshowMusic, AnUnplayableSoundIsPassedOverAtTheNextPoll)
+{
+    FakeMpeg mpeg;
+    FakeMedia media;
+    mpeg.broken.insert("/bad.mp3");
+    media.broken.insert("/bad.wav");
+    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    music.Start({"/bad.mp3", "/bad.wav", "/good.wav"}, false);  // no exception escapes
+    EXPECT_TRUE(media.log.empty());
+    music.TimerTick();
+    music.TimerTick();
+    EXPECT_EQ(music.CurrentSound(), 2);
+    EXPECT_EQ(media.log.back(), "play");
+}
+
+TEST(SlideshowMusic, WhenEverySoundFailsTheMusicFallsSilentInsteadOfLooping)
+{
+    FakeMpeg mpeg;
+    FakeMedia media;
+    mpeg.broken = {"/a.mp3", "/b.mp3"};
+    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    music.Start({"/a.mp3", "/b.mp3"}, false);
+    for (int i = 0; i < 10; ++i)
+        music.TimerTick();
+    EXPECT_TRUE(mpeg.log.empty());
+    EXPECT_FALSE(music.MusicStarted());
+}
+
+TEST(SlideshowMusic, MissingPlayersCountAsUnplayable)
+{
+    SlideshowMusic music(nullptr, nullptr, kNoRandom);
+    music.Start({"/a.mp3", "/b.wav"}, false);
+    for (int i = 0; i < 5; ++i)
+        music.TimerTick();
+    music.Stop();
+    EXPECT_FALSE(music.MusicStarted());
+}
+
+TEST(SlideshowMusic, StopClosesWhatPlays)
+{
+    FakeMpeg mpeg;
+    FakeMedia media;
+    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    music.Start({"/a.mp3"}, false);
+    music.Stop();
+    EXPECT_EQ(mpeg.log.back(), "close");
+    EXPECT_EQ(media.log.back(), "close");
+}
+
+}  // namespace
+}  // namespace qel::slideshow
