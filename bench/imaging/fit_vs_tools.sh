@@ -34,7 +34,7 @@ for p in p6000 p4000 portrait; do
   c=$(/usr/bin/time -f %M $convert $p.jpg -filter Lanczos -resize 1920x1080 out-c.bmp 2>&1 >/dev/null | tail -1)
   v=$(/usr/bin/time -f %M vipsthumbnail $p.jpg -s 1920x1080 -o out-v.png 2>&1 >/dev/null | tail -1)
   # The exact path: full-size decode, resized to the fitted size, compared on the picture's area.
-  read -r w h < <(identify -format "%w %h" $p.jpg)
+  read -r w h < <(identify -format "%w %h\n" $p.jpg)
   if (( h * 1920 > w * 1080 )); then fw=$(( (w * 1080 + h / 2) / h )); fh=1080; else fw=1920; fh=$(( (h * 1920 + w / 2) / w )); fi
   "$tool" resize $p.jpg exact.bmp $fw $fh
   $convert fast.bmp -crop ${fw}x${fh}+$(( (1920 - fw) / 2 ))+$(( (1080 - fh) / 2 )) +repage fastcrop.bmp

@@ -46,8 +46,8 @@ int Resize(const std::vector<std::string>& argv)
         throw UsageError{"expected IN OUT WIDTH HEIGHT"};
     const int width = ParseIntArg(args[2], "width");
     const int height = ParseIntArg(args[3], "height");
-    if (width < 1 || height < 1)
-        throw UsageError{"width and height must be at least 1"};
+    if (width < 1 || height < 1 || static_cast<long long>(width) * height > 200'000'000)
+        throw UsageError{"width and height must be at least 1, the picture at most 200 megapixels"};
 #if QEL_IMAGING_QT
     imaging::RegisterQtPictureDecoders();
 #endif

@@ -205,6 +205,48 @@ TEST_F(Loader, JpegMayDecodeReducedForFitting)
     EXPECT_EQ(LoadPicture(path, options).bitmap.Width(), 800);
 }
 
+// Grey, progressive and CMYK files (the last as print programs write them: inks stored inverted,
+// marked by an Adobe segment).
+TEST_F(Loader, JpegVariants)
+{
+    auto encode = [](int components, J_COLOR_SPACE space, bool progressive, const std::vector<std::uint8_t>& pixel) {
+        jpeg_compress_struct c{};
+        jpeg_error_mgr err{};
+        c.err = jpeg_std_error(&err);
+        jpeg_create_compress(&c);
+        unsigned char* out = nullptr;
+        unsigned long size = 0;
+        jpeg_mem_dest(&c, &out, &size);
+        c.image_width = 16;
+        c.image_height = 8;
+        c.input_components = components;
+        c.in_color_space = space;
+        jpeg_set_defaults(&c);
+        jpeg_set_quality(&c, 100, TRUE);
+        if (progressive)
+            jpeg_simple_progression(&c);
+        jpeg_start_compress(&c, TRUE);
+        std::vector<std::uint8_t> row;
+        for (int x = 0; x < 16; ++x)
+            row.insert(row.end(), pixel.begin(), pixel.end());
+        while (c.next_scanline < c.image_height) {
+            JSAMPROW r = row.data();
+            jpeg_write_scanlines(&c, &r, 1);
+        }
+        jpeg_finish_compress(&c);
+        jpeg_destroy_compress(&c);
+        Bytes bytes(out, out + size);
+        std::free(out);
+        return bytes;
+    };
+    ExpectNear(LoadPicture(Write("grey.jpg", encode(1, JCS_GRAYSCALE, false, {100}))).bitmap.Pixel(3, 3), 0x646464,
+               "grey");
+    ExpectNear(LoadPicture(Write("prog.jpg", encode(3, JCS_RGB, true, {10, 200, 30}))).bitmap.Pixel(3, 3), 0x1EC80A,
+               "progressive");
+    ExpectNear(LoadPicture(Write("cmyk.jpg", encode(4, JCS_CMYK, false, {255, 0, 0, 255}))).bitmap.Pixel(3, 3),
+               0x0000FF, "cmyk red");
+}
+
 TEST_F(Loader, DamagedJpegIsAnError)
 {
     const Bytes good = EncodeJpeg(Quadrants(48, 40), 6);
