@@ -170,6 +170,8 @@ LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
             throw fail(e.what());
         } catch (const std::bad_alloc&) {
             throw fail("not enough memory for the picture");
+        } catch (const std::exception& e) {
+            throw fail(std::string("cannot decode the picture: ") + e.what());
         }
     }
     throw fail(cause);
