@@ -1,0 +1,195 @@
+// The real program on a private X server: what the slideshow puts on the screen, the inputs that end
+// it, the single-instance guard, and the preview inside another program's window.
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "imaging/fitpicture.h"
+#include "imaging/pictureloader.h"
+#include "imaging/picturewriter.h"
+#include "slideshow/previewpicture.h"
+#include "x11harness.h"
+
+namespace qel::e2e {
+namespace {
+
+constexpr int kScreenW = 640;
+constexpr int kScreenH = 480;
+constexpr raster::Color kBackground = 0x00804020;  // 0x00BBGGRR
+
+raster::Bitmap Pattern(int w, int h, int seed)
+{
+    raster::Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.SetPixel(x, y, raster::Color(((x * 255 / w) << (seed * 8 % 24)) | ((y * 255 / h) << ((seed + 1) * 8 % 24)) |
+                                           (((x ^ y) & 0x3F) << ((seed + 2) * 8 % 24))));
+    return b;
+}
+
+class SaverE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(screen_.Ok()) << "could not start Xvfb";
+        first_ = install_.Path("first.bmp");
+        second_ = install_.Path("second.bmp");
+        imaging::WritePicture(first_, Pattern(400, 200, 0));   // wide: fitted to 640 x 320
+        imaging::WritePicture(second_, Pattern(160, 400, 1));  // tall: fitted to 192 x 480
+        expectedFirst_ = imaging::LoadFittedPicture(first_, kScreenW, kScreenH, true, kBackground);
+        expectedSecond_ = imaging::LoadFittedPicture(second_, kScreenW, kScreenH, true, kBackground);
+        settings_.imageSize = 1;
+        settings_.bgColor = std::int32_t(kBackground);
+        settings_.interval = 1;
+        settings_.duration = 0;
+        settings_.transSetup = "1";  // style 0 only
+        settings_.images = {first_, second_};
+    }
+
+    bool Shows(const raster::Bitmap& expected)
+    {
+        return WaitUntil([&] { return DifferingPixels(screen_.Grab(), expected) == 0; });
+    }
+
+    VirtualScreen screen_{kScreenW, kScreenH};
+    SaverInstall install_;
+    settings::SaverSettings settings_;
+    std::string first_, second_;
+    raster::Bitmap expectedFirst_, expectedSecond_;
+};
+
+TEST_F(SaverE2E, PicturesComeInTurnFittedAndCentredOnTheBackground)
+{
+    // The expected compositions themselves: the wide picture spans the width, centred vertically.
+    ASSERT_EQ(expectedFirst_.Width(), kScreenW);
+    EXPECT_EQ(expectedFirst_.Pixel(5, 79), kBackground);
+    EXPECT_NE(expectedFirst_.Pixel(5, 80), kBackground);
+    EXPECT_EQ(expectedFirst_.Pixel(5, 400), kBackground);
+    EXPECT_EQ(expectedSecond_.Pixel(223, 10), kBackground);  // 192 wide at x = 224
+    EXPECT_NE(expectedSecond_.Pixel(224, 10), kBackground);
+
+    install_.WriteSettings(settings_);
+    SaverProcess saver(install_, screen_, {"/s"});
+    EXPECT_TRUE(Shows(expectedFirst_)) << saver.Output();
+    EXPECT_TRUE(Shows(expectedSecond_)) << saver.Output();
+    EXPECT_TRUE(Shows(expectedFirst_)) << "the list starts again after the last picture";
+    EXPECT_TRUE(saver.Running());
+}
+
+TEST_F(SaverE2E, PicturesThatCannotBeShownArePassedOver)
+{
+    const std::string corrupt = install_.Path("corrupt.jpg");
+    std::ofstream(corrupt, std::ios::binary) << std::string("\xFF\xD8\xFF\xE0 this is not a picture", 26);
+    const std::string metafile = install_.Path("drawing.wmf");
+    std::ofstream(metafile, std::ios::binary) << std::string(64, '\x01');
+    settings_.images = {corrupt, first_, install_.Path("missing.jpg"), metafile, second_};
+    install_.WriteSettings(settings_);
+    SaverProcess saver(install_, screen_, {"/s"});
+    EXPECT_TRUE(Shows(expectedFirst_)) << saver.Output();
+    EXPECT_TRUE(Shows(expectedSecond_)) << saver.Output();
+    EXPECT_TRUE(Shows(expectedFirst_)) << saver.Output();
+    EXPECT_TRUE(saver.Running());
+    EXPECT_NE(saver.Output().find("corrupt.jpg"), std::string::npos) << "the unreadable file is named";
+}
+
+TEST_F(SaverE2E, MouseMovesOfTenPixelsAreToleratedElevenEndTheShow)
+{
+    install_.WriteSettings(settings_);
+    SaverProcess saver(install_, screen_, {"/s"});
+    ASSERT_TRUE(Shows(expectedFirst_)) << saver.Output();
+    ASSERT_TRUE(screen_.Xdotool("mousemove 100 100"));  // the first position seen
+    ASSERT_TRUE(screen_.Xdotool("mousemove 110 110"));
+    ASSERT_TRUE(screen_.Xdotool("mousemove 90 95"));
+    // A whole transition later the moves have long been handled.
+    ASSERT_TRUE(Shows(expectedSecond_));
+    EXPECT_TRUE(saver.Running()) << "10 pixels from the first position are tolerated";
+    ASSERT_TRUE(screen_.Xdotool("mousemove 100 111"));
+    EXPECT_TRUE(saver.WaitForExit()) << "11 pixels end the show";
+    EXPECT_EQ(saver.ExitCode(), 0);
+}
+
+TEST_F(SaverE2E, AKeyEndsTheShowOnlyWhenTheSettingsAllowIt)
+{
+    settings_.keyPress = 0;
+    settings_.mouseMove = 0;
+    install_.WriteSettings(settings_);
+    {
+        SaverProcess saver(install_, screen_, {"/s"});
+        ASSERT_TRUE(Shows(expectedFirst_)) << saver.Output();
+        ASSERT_TRUE(screen_.Xdotool("key a"));
+        ASSERT_TRUE(screen_.Xdotool("mousemove 300 300"));
+        ASSERT_TRUE(Shows(expectedSecond_));
+        EXPECT_TRUE(saver.Running()) << "KeyPress=0 and MouseMove=0";
+    }
+    settings_.keyPress = 1;
+    install_.WriteSettings(settings_);
+    SaverProcess saver(install_, screen_, {"/s"});
+    ASSERT_TRUE(Shows(expectedFirst_)) << saver.Output();
+    ASSERT_TRUE(screen_.Xdotool("key a"));
+    EXPECT_TRUE(saver.WaitForExit());
+}
+
+TEST_F(SaverE2E, AClickEndsTheShow)
+{
+    install_.WriteSettings(settings_);
+    SaverProcess saver(install_, screen_, {"/s"});
+    ASSERT_TRUE(Shows(expectedFirst_)) << saver.Output();
+    ASSERT_TRUE(screen_.Xdotool("click 1"));
+    EXPECT_TRUE(saver.WaitForExit());
+}
+
+TEST_F(SaverE2E, ASecondSlideshowEndsAtOnceWhileTheFirstRuns)
+{
+    install_.WriteSettings(settings_);
+    SaverProcess first(install_, screen_, {"/s"});
+    ASSERT_TRUE(Shows(expectedFirst_)) << first.Output();
+    SaverProcess second(install_, screen_, {"/S"});
+    EXPECT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.ExitCode(), 0);
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(Shows(expectedSecond_)) << "the first goes on undisturbed";
+}
+
+TEST_F(SaverE2E, PreviewShowsTheFittedPictureInsideItsWindowAndEndsWithIt)
+{
+    // Only the system folder's copy counts; the settings beside the program name another picture.
+    settings::SaverSettings beside = settings_;
+    beside.images = {second_};
+    install_.WriteSettings(beside);
+    settings::SaverSettings system = settings_;
+    system.images = {first_};
+    system.bgColor = 0x000000FF;
+    settings::SaveSettings(install_.Path("system/QelSetup.Dat"), system);
+
+    const imaging::LoadedPicture loaded = imaging::LoadPicture(first_);
+    const raster::Bitmap expected = slideshow::ComposePreviewPicture(loaded.bitmap, loaded.width, loaded.height,
+                                                                     152, 112, 0x000000FF);
+    ASSERT_EQ(expected.Pixel(0, 0), 0x000000FFu);  // 400 x 200 fitted: 152 x 76 at y = 18
+    ASSERT_NE(expected.Pixel(0, 18), 0x000000FFu);
+
+    const xcb_window_t dialog = screen_.CreateWindow(50, 60, 152, 112);
+    SaverProcess preview(install_, screen_, {"/p", std::to_string(dialog)});
+    EXPECT_TRUE(WaitUntil([&] { return DifferingPixels(screen_.Grab(50, 60, 152, 112), expected) == 0; }))
+        << preview.Output();
+    EXPECT_TRUE(preview.Running());
+    screen_.DestroyWindow(dialog);
+    EXPECT_TRUE(preview.WaitForExit()) << "a preview must not outlive its window";
+    EXPECT_EQ(preview.ExitCode(), 0) << preview.Output();
+}
+
+TEST_F(SaverE2E, PreviewWithoutAUsableWindowEndsQuietly)
+{
+    install_.WriteSettings(settings_);
+    for (const auto& args : {std::vector<std::string>{"/p", "0"}, std::vector<std::string>{"/p:4000000"},
+                             std::vector<std::string>{"/l"}}) {
+        SaverProcess preview(install_, screen_, args);
+        EXPECT_TRUE(preview.WaitForExit()) << args[0];
+        EXPECT_EQ(preview.ExitCode(), 0);
+    }
+}
+
+}  // namespace
+}  // namespace qel::e2e

@@ -1,0 +1,97 @@
+#pragma once
+// End-to-end test harness: a private X server (Xvfb) per test, the real QelSaver run from a folder
+// of its own (it reads its settings beside the program file), screen grabs with exact pixels, and
+// input through xdotool.
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+#include <xcb/xcb.h>
+
+#include "pictureshow/raster/bitmap.h"
+#include "settings/saversettings.h"
+
+namespace qel::e2e {
+
+// Generous upper bound for anything the tests wait for; reaching it is a failure, not a measure.
+inline constexpr std::chrono::seconds kPatience{40};
+
+class VirtualScreen {
+public:
+    VirtualScreen(int width, int height);
+    ~VirtualScreen();
+    VirtualScreen(const VirtualScreen&) = delete;
+    VirtualScreen& operator=(const VirtualScreen&) = delete;
+
+    [[nodiscard]] bool Ok() const { return connection_ != nullptr; }
+    [[nodiscard]] const std::string& Display() const { return display_; }
+    [[nodiscard]] int Width() const { return width_; }
+    [[nodiscard]] int Height() const { return height_; }
+
+    // The pixels of a rectangle of the screen (root window), 0x00BBGGRR like the raster layer.
+    [[nodiscard]] raster::Bitmap Grab(int x, int y, int w, int h);
+    [[nodiscard]] raster::Bitmap Grab() { return Grab(0, 0, width_, height_); }
+
+    // A plain mapped top-level window standing in for another program's dialog.
+    [[nodiscard]] xcb_window_t CreateWindow(int x, int y, int w, int h);
+    void DestroyWindow(xcb_window_t w);
+
+    // Runs xdotool with `args` on this screen; true when it succeeded.
+    bool Xdotool(const std::string& args);
+
+private:
+    std::string display_;
+    int width_;
+    int height_;
+    pid_t server_ = -1;
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = 0;
+};
+
+// A copy of the program (with its decoder library) in a temporary folder of its own.
+class SaverInstall {
+public:
+    SaverInstall();
+    ~SaverInstall();
+    [[nodiscard]] const std::string& Folder() const { return folder_; }
+    // Writes "QelSetup.dat" beside the program.
+    void WriteSettings(const settings::SaverSettings& s) const;
+    // A file in the install folder, for pictures and the system-folder copy of the settings.
+    [[nodiscard]] std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+
+private:
+    std::string folder_;
+};
+
+// One run of the program.
+class SaverProcess {
+public:
+    SaverProcess(const SaverInstall& install, const VirtualScreen& screen, const std::vector<std::string>& args,
+                 const std::vector<std::string>& extraEnv = {});
+    ~SaverProcess();  // kills the program when it still runs
+    SaverProcess(const SaverProcess&) = delete;
+    SaverProcess& operator=(const SaverProcess&) = delete;
+
+    [[nodiscard]] bool Running();
+    // Waits until the program has ended, at most kPatience. True when it ended.
+    bool WaitForExit();
+    [[nodiscard]] int ExitCode() const { return exitCode_; }
+    [[nodiscard]] pid_t Pid() const { return pid_; }
+    [[nodiscard]] std::string Output() const;
+
+private:
+    pid_t pid_ = -1;
+    int exitCode_ = -1;
+    std::string logPath_;
+};
+
+// Calls `done` repeatedly until it returns true or kPatience has passed; returns its last answer.
+bool WaitUntil(const std::function<bool()>& done);
+
+// Number of pixels that differ between two bitmaps of the same size (all when the sizes differ).
+[[nodiscard]] long DifferingPixels(const raster::Bitmap& a, const raster::Bitmap& b);
+
+}  // namespace qel::e2e
