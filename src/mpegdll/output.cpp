@@ -73,10 +73,14 @@ std::unique_ptr<Output> Output::Open(int device, const std::string& fileName, lo
   }
   if (device != QEL_DEVICE_SYSTEM) return nullptr;
   // QELSAVER_AUDIO_SINK: "null" plays silently (tests, machines without sound); any other
-  // non-empty value names the libout123 output module to use; unset uses the system's default.
+  // non-empty value names the libout123 output module(s) to use, comma-separated; unset uses the
+  // system's sound server or device.
   const char* sink = std::getenv("QELSAVER_AUDIO_SINK");
   if (sink != nullptr && std::strcmp(sink, "null") == 0) return std::make_unique<NullOutput>();
-  const char* driver = (sink != nullptr && *sink != '\0') ? sink : nullptr;
+  // The system's sound servers and devices, in the order a desktop offers them. libout123's own
+  // default list also tries modules that, without a sound card, accept samples and never play
+  // them, so playback would never end.
+  const char* driver = (sink != nullptr && *sink != '\0') ? sink : "pulse,alsa,oss,jack";
   auto out = std::make_unique<Out123Output>();
   if (!out->Open(driver, nullptr, rate, channels)) return nullptr;
   return out;
