@@ -46,6 +46,7 @@ public:
     [[nodiscard]] bool CloseRequested() const { return closeRequested_; }
     [[nodiscard]] pictureshow::TPictureShow* MainPic() const { return mainPic_; }
     [[nodiscard]] const settings::SaverSettings& Settings() const { return settings_; }
+    [[nodiscard]] const SlideshowMusic* Music() const { return music_.get(); }
 
 protected:
     void showEvent(QShowEvent* e) override;
