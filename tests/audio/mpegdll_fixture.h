@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,9 @@
 #include "mpegdll/qelmpegdll.h"
 
 namespace qel::test {
+
+// The tests never make a sound: the silent sink, also when run outside CTest.
+inline const bool kSilentSink = (setenv("QELSAVER_AUDIO_SINK", "null", 0), true);
 
 struct MpegDll {
   void* handle = nullptr;

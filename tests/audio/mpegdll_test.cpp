@@ -45,6 +45,7 @@ TEST_F(MpegDllTest, DecodesTheWholeFileIntoPcm) {
   ASSERT_EQ(dll.OpenFile(DataFile("tone.mp3")), 0);
   EXPECT_EQ(dll.getFrequency(), 44100);
   EXPECT_EQ(dll.getLayer(), 3);
+  EXPECT_EQ(dll.getBitrate(), 64);
   EXPECT_NEAR(dll.getLength(), 1000, 1);
   std::vector<unsigned char> pcm = DecodeOpenStream();
   // The encoder's delay and padding are removed: exactly one second of samples.
