@@ -16,20 +16,36 @@ PictureCycle::PictureCycle(std::vector<std::string> pictures, bool random, Rando
 
 std::optional<raster::Bitmap> PictureCycle::PrepareNext(const Prepare& prepare, bool nothingShownYet)
 {
-    if (pictures_.empty())
-        return std::nullopt;
-    const int attempts = nothingShownYet ? Count() : 1;
+    return Try(PlanNext(nothingShownYet), prepare);
+}
+
+PictureCycle::Plan PictureCycle::PlanNext(bool nothingShownYet)
+{
+    Plan plan;
+    const int attempts = pictures_.empty() ? 0 : (nothingShownYet ? Count() : 1);
     for (int i = 0; i < attempts; ++i) {
         current_ = NextIndex(current_, Count(), random_, draw_);
-        if (auto bitmap = TryCurrent(prepare))
+        plan.indices.push_back(current_);
+    }
+    return plan;
+}
+
+std::optional<raster::Bitmap> PictureCycle::Try(const Plan& plan, const Prepare& prepare)
+{
+    for (int index : plan.indices) {
+        if (auto bitmap = TryOne(index, prepare)) {
+            current_ = index;
             return bitmap;
+        }
     }
     return std::nullopt;
 }
 
-std::optional<raster::Bitmap> PictureCycle::TryCurrent(const Prepare& prepare)
+std::optional<raster::Bitmap> PictureCycle::TryOne(int index, const Prepare& prepare)
 {
-    const std::string& path = pictures_[std::size_t(current_)];
+    if (index < 0 || index >= Count())
+        return std::nullopt;
+    const std::string& path = pictures_[std::size_t(index)];
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_regular_file(path, ec))
         return std::nullopt;  // a missing file is passed over silently

@@ -32,11 +32,20 @@ public:
     // `nothingShownYet`: the control holds no picture, so keep trying the following entries.
     [[nodiscard]] std::optional<raster::Bitmap> PrepareNext(const Prepare& prepare, bool nothingShownYet);
 
+    // The same in two steps, so the decoding can run on another thread: Plan chooses the pictures
+    // to try (it draws from the random generator, so it runs where the generator's owner runs);
+    // Try prepares the first of them that works. Nothing else may touch the cycle while Try runs.
+    struct Plan {
+        std::vector<int> indices;
+    };
+    [[nodiscard]] Plan PlanNext(bool nothingShownYet);
+    [[nodiscard]] std::optional<raster::Bitmap> Try(const Plan& plan, const Prepare& prepare);
+
     [[nodiscard]] int Current() const { return current_; }
     [[nodiscard]] int Count() const { return int(pictures_.size()); }
 
 private:
-    std::optional<raster::Bitmap> TryCurrent(const Prepare& prepare);
+    std::optional<raster::Bitmap> TryOne(int index, const Prepare& prepare);
 
     std::vector<std::string> pictures_;
     bool random_;

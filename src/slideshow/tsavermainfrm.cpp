@@ -1,6 +1,7 @@
 #include "slideshow/tsavermainfrm.h"
 
 #include <QCloseEvent>
+#include <QMetaObject>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -81,6 +82,8 @@ TSaverMainFrm::TSaverMainFrm(QWidget* parent)
 TSaverMainFrm::~TSaverMainFrm()
 {
     // FormDestroy
+    if (worker_.joinable())
+        worker_.join();
     soundTimer_.stop();
     intervalTimer_.stop();
     if (music_)
@@ -143,7 +146,10 @@ void TSaverMainFrm::FormShow()
 
     pictures_ = std::make_unique<PictureCycle>(settings_.images, settings_.RandomPictures(), DrawIndex);
     PrepareNextPicture();
-    StartTransition();
+    if (preparing_)
+        startWhenReady_ = true;
+    else
+        StartTransition();
 }
 
 void TSaverMainFrm::LoadSettings()
@@ -157,18 +163,40 @@ void TSaverMainFrm::LoadSettings()
 
 void TSaverMainFrm::PrepareNextPicture()
 {
-    if (!pictures_)
+    // Decoding and resampling a large photo takes a good part of a second: it runs on a worker
+    // thread so the window stays responsive (and shows at once when it first opens). The choice of
+    // the picture stays here, on the window thread, which owns the random generator.
+    if (!pictures_ || pictures_->Count() == 0)
         return;
+    if (worker_.joinable())
+        worker_.join();
     auto& engine = mainPic_->Engine();
+    const PictureCycle::Plan plan = pictures_->PlanNext(engine.Picture().IsEmpty());
     const int W = width();
     const int H = height();
     const bool fit = settings_.FitToScreen();
     const raster::Color bg = engine.Color();
-    auto prepared = pictures_->PrepareNext(
-        [&](const std::string& path) { return imaging::LoadFittedPicture(path, W, H, fit, bg); },
-        engine.Picture().IsEmpty());
-    if (prepared)
-        engine.SetPicture(*prepared);
+    preparing_ = true;
+    worker_ = std::thread([this, plan, W, H, fit, bg] {
+        auto prepared = std::make_shared<std::optional<raster::Bitmap>>(pictures_->Try(
+            plan, [&](const std::string& path) { return imaging::LoadFittedPicture(path, W, H, fit, bg); }));
+        QMetaObject::invokeMethod(this, [this, prepared] { PictureReady(std::move(*prepared)); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void TSaverMainFrm::PictureReady(std::optional<raster::Bitmap> picture)
+{
+    if (worker_.joinable())
+        worker_.join();
+    preparing_ = false;
+    // Nothing prepared: the control keeps its previous picture, which comes in again.
+    if (picture)
+        mainPic_->Engine().SetPicture(*picture);
+    if (startWhenReady_) {
+        startWhenReady_ = false;
+        StartTransition();
+    }
 }
 
 void TSaverMainFrm::StartTransition()
@@ -206,8 +234,13 @@ void TSaverMainFrm::MainPicComplete()
 void TSaverMainFrm::IntervalTimerTimer()
 {
     intervalTimer_.stop();
-    if (mainPic_->Engine().Picture().IsEmpty())
+    // Still nothing to show: try the next pictures first.
+    if (!preparing_ && mainPic_->Engine().Picture().IsEmpty())
         PrepareNextPicture();
+    if (preparing_) {
+        startWhenReady_ = true;  // the transition starts as soon as the picture is ready
+        return;
+    }
     StartTransition();
 }
 

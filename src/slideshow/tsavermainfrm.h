@@ -6,11 +6,14 @@
 // editor's preview command (after SetPreviewMode(true)).
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include <QTimer>
 #include <QWidget>
 
+#include "pictureshow/raster/bitmap.h"
 #include "settings/saversettings.h"
 #include "slideshow/exitmouse.h"
 
@@ -72,6 +75,7 @@ private:
     bool CheckPassword();
     void LoadSettings();
     void PrepareNextPicture();
+    void PictureReady(std::optional<raster::Bitmap> picture);
     void StartTransition();
     void StartIntervalTimer();
 
@@ -94,6 +98,9 @@ private:
     std::unique_ptr<MediaPlayerOutput> mediaOutput_;
     std::unique_ptr<SlideshowMusic> music_;
     QEventLoop* modalLoop_ = nullptr;
+    std::thread worker_;         // prepares the next picture
+    bool preparing_ = false;     // the worker has not delivered yet
+    bool startWhenReady_ = false;  // start the transition when it delivers
 };
 
 }  // namespace qel::slideshow

@@ -1,0 +1,186 @@
+// slideshow_figures firstframe JPEG [RUNS]
+//     Times `QelSaver /s` on a 1920x1080 Xvfb showing one large JPEG (fitted): from the start of the
+//     process to the window on screen, to the first transition frame with picture pixels, and to
+//     the whole picture. Prints each run and the median of the runs after the first.
+// slideshow_figures memory SECONDS JPEG...
+//     Runs a show of the given pictures (Interval 1, Duration 0, all styles) for SECONDS and
+//     samples the program's resident memory every 5 seconds; prints the samples, the peak and an
+//     estimate of the transitions run.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "imaging/fitpicture.h"
+#include "x11harness.h"
+
+using namespace qel;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kW = 1920;
+constexpr int kH = 1080;
+constexpr raster::Color kBg = 0x00202020;
+
+long StatusKb(pid_t pid, const char* key)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0)
+            return std::stol(line.substr(std::string(key).size()));
+    return -1;
+}
+
+// Three rows across the screen, enough to see the window, a frame and the whole picture.
+std::vector<raster::Bitmap> Rows(e2e::VirtualScreen& s)
+{
+    return {s.Grab(0, 100, kW, 1), s.Grab(0, 540, kW, 1), s.Grab(0, 980, kW, 1)};
+}
+
+bool RowsAll(const std::vector<raster::Bitmap>& rows, raster::Color c)
+{
+    for (const auto& r : rows)
+        for (int x = 0; x < r.Width(); ++x)
+            if (r.Pixel(x, 0) != c)
+                return false;
+    return true;
+}
+
+int FirstFrame(const std::string& jpeg, int runs)
+{
+    e2e::VirtualScreen screen(kW, kH);
+    if (!screen.Ok()) {
+        std::fprintf(stderr, "cannot start Xvfb\n");
+        return 1;
+    }
+    const raster::Bitmap expected = imaging::LoadFittedPicture(jpeg, kW, kH, true, kBg);
+    std::vector<raster::Bitmap> expectedRows;
+    for (int y : {100, 540, 980}) {
+        raster::Bitmap r(kW, 1);
+        for (int x = 0; x < kW; ++x)
+            r.SetPixel(x, 0, expected.Pixel(x, y));
+        expectedRows.push_back(r);
+    }
+    std::vector<double> window, frame, whole;
+    for (int run = 0; run < runs; ++run) {
+        e2e::SaverInstall install;
+        settings::SaverSettings s;
+        s.imageSize = 1;
+        s.bgColor = std::int32_t(kBg);
+        s.interval = 60;
+        s.duration = 0;
+        s.transSetup = "1";
+        s.images = {jpeg};
+        install.WriteSettings(s);
+        e2e::WaitUntil([&] { return RowsAll(Rows(screen), 0); });
+        const auto start = Clock::now();
+        e2e::SaverProcess saver(install, screen, {"/s"});
+        double tWindow = -1, tFrame = -1, tWhole = -1;
+        while (tWhole < 0 && Clock::now() - start < e2e::kPatience) {
+            const auto rows = Rows(screen);
+            const double t = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            bool any = false, bgOrPicture = true, complete = true;
+            for (std::size_t i = 0; i < rows.size(); ++i)
+                for (int x = 0; x < kW; ++x) {
+                    const raster::Color c = rows[i].Pixel(x, 0);
+                    any = any || c != 0;
+                    complete = complete && c == expectedRows[i].Pixel(x, 0);
+                    bgOrPicture = bgOrPicture && c != 0;
+                }
+            if (tWindow < 0 && any)
+                tWindow = t;
+            bool picture = false;
+            for (std::size_t i = 0; i < rows.size() && !picture; ++i)
+                for (int x = 0; x < kW && !picture; ++x)
+                    picture = rows[i].Pixel(x, 0) != kBg && rows[i].Pixel(x, 0) != 0 &&
+                              rows[i].Pixel(x, 0) == expectedRows[i].Pixel(x, 0) && expectedRows[i].Pixel(x, 0) != kBg;
+            if (tFrame < 0 && picture)
+                tFrame = t;
+            if (complete)
+                tWhole = t;
+        }
+        std::printf("run %d: window %.0f ms, first frame %.0f ms, whole picture %.0f ms, peak RSS %ld kB\n", run + 1,
+                    tWindow, tFrame, tWhole, StatusKb(saver.Pid(), "VmHWM:"));
+        std::fflush(stdout);
+        if (run > 0 || runs == 1) {
+            window.push_back(tWindow);
+            frame.push_back(tFrame);
+            whole.push_back(tWhole);
+        }
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? -1.0 : v[v.size() / 2];
+    };
+    std::printf("median (warm runs): window %.0f ms, first frame %.0f ms, whole picture %.0f ms\n", median(window),
+                median(frame), median(whole));
+    return 0;
+}
+
+int Memory(int seconds, const std::vector<std::string>& pictures)
+{
+    e2e::VirtualScreen screen(kW, kH);
+    if (!screen.Ok()) {
+        std::fprintf(stderr, "cannot start Xvfb\n");
+        return 1;
+    }
+    e2e::SaverInstall install;
+    settings::SaverSettings s;
+    s.imageSize = 1;
+    s.interval = 1;
+    s.duration = 0;
+    s.transSetup = std::string(92, '1');
+    s.images = pictures;
+    install.WriteSettings(s);
+    e2e::SaverProcess saver(install, screen, {"/s"});
+    const auto start = Clock::now();
+    auto nextSample = start;
+    raster::Bitmap lastRow;
+    auto lastChange = start;
+    bool settled = false;
+    long transitions = 0;
+    while (Clock::now() - start < std::chrono::seconds(seconds) && saver.Running()) {
+        // A transition starts when the middle row changes after having been still for a while.
+        raster::Bitmap row = screen.Grab(0, 540, kW, 1);
+        const auto now = Clock::now();
+        if (!(row == lastRow)) {
+            if (settled)
+                ++transitions;
+            settled = false;
+            lastChange = now;
+            lastRow = row;
+        } else if (now - lastChange > std::chrono::milliseconds(600)) {
+            settled = true;
+        }
+        if (now >= nextSample) {
+            const double t = std::chrono::duration<double>(now - start).count();
+            std::printf("%6.0f s  RSS %7ld kB  peak %7ld kB  transitions ~%ld\n", t, StatusKb(saver.Pid(), "VmRSS:"),
+                        StatusKb(saver.Pid(), "VmHWM:"), transitions);
+            std::fflush(stdout);
+            nextSample += std::chrono::seconds(5);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::printf("end: RSS %ld kB, peak %ld kB, transitions ~%ld, still running: %s\n", StatusKb(saver.Pid(), "VmRSS:"),
+                StatusKb(saver.Pid(), "VmHWM:"), transitions, saver.Running() ? "yes" : "no");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 2 && args[0] == "firstframe")
+        return FirstFrame(args[1], args.size() >= 3 ? std::stoi(args[2]) : 6);
+    if (args.size() >= 3 && args[0] == "memory")
+        return Memory(std::stoi(args[1]), std::vector<std::string>(args.begin() + 2, args.end()));
+    std::fprintf(stderr, "usage: slideshow_figures firstframe JPEG [RUNS] | memory SECONDS JPEG...\n");
+    return 2;
+}
