@@ -23,6 +23,7 @@ struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    bool allRowsRead;  // only the end marker is left to read
 };
 
 [[noreturn]] void OnError(j_common_ptr cinfo)
@@ -40,6 +41,10 @@ void OnMessage(j_common_ptr cinfo, int level)
         return;
     switch (cinfo->err->msg_code) {
     case JWRN_JPEG_EOF:
+        // A file that lacks only its end marker still holds every pixel.
+        if (reinterpret_cast<ErrorManager*>(cinfo->err)->allRowsRead)
+            break;
+        OnError(cinfo);
     case JWRN_HIT_MARKER:
     case JWRN_MUST_RESYNC:
     case JWRN_NOT_SEQUENTIAL:
@@ -172,6 +177,7 @@ LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& 
                 jpeg_read_scanlines(&d.cinfo, rows, n);
             }
         }
+        d.err.allRowsRead = true;
         jpeg_finish_decompress(&d.cinfo);
     }
     if (!failure.empty())
