@@ -141,6 +141,17 @@ TEST_F(SaverE2E, AClickEndsTheShow)
     EXPECT_TRUE(saver.WaitForExit());
 }
 
+TEST_F(SaverE2E, AnotherWindowTakingTheFocusEndsTheShow)
+{
+    settings_.mouseMove = settings_.mouseClick = settings_.keyPress = 0;
+    install_.WriteSettings(settings_);
+    SaverProcess saver(install_, screen_, {"/s"});
+    ASSERT_TRUE(Shows(expectedFirst_)) << saver.Output();
+    const xcb_window_t other = screen_.CreateWindow(10, 10, 50, 50);
+    ASSERT_TRUE(screen_.Xdotool("windowfocus " + std::to_string(other)));
+    EXPECT_TRUE(saver.WaitForExit());
+}
+
 TEST_F(SaverE2E, ASecondSlideshowEndsAtOnceWhileTheFirstRuns)
 {
     install_.WriteSettings(settings_);
