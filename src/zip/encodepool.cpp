@@ -25,8 +25,7 @@ private:
 
 EncodePool::EncodePool(const std::vector<std::string>& paths, const std::vector<bool>& ahead, int level,
                        int threads)
-    : paths_(paths), ahead_(ahead), level_(level), lookahead_(2 * static_cast<std::size_t>(threads)),
-      results_(paths.size())
+    : paths_(paths), ahead_(ahead), level_(level), results_(paths.size())
 {
     try {
         for (int t = 0; t < threads; ++t)
@@ -63,7 +62,7 @@ void EncodePool::Work()
             ++next_;
         if (stop_ || next_ >= paths_.size())
             return;
-        if (next_ >= taken_ + lookahead_) {
+        if (next_ >= taken_ + kAheadPlaces || held_ >= kAheadBudget) {
             workCv_.wait(lock);
             continue;
         }
@@ -80,6 +79,7 @@ void EncodePool::Work()
             packed.error = std::current_exception();
         }
         lock.lock();
+        held_ += packed.data.size();
         results_[i] = std::move(packed);
         doneCv_.notify_all();
     }
@@ -128,6 +128,8 @@ PackedFile EncodePool::Take(std::size_t i, const std::function<void()>& idle)
     }
     PackedFile packed = std::move(*results_[i]);
     results_[i].reset();
+    held_ -= packed.data.size();
+    workCv_.notify_all();
     return packed;
 }
 

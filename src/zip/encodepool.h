@@ -18,7 +18,9 @@
 
 namespace qel::zip {
 
-inline constexpr std::size_t kAheadLimit = 16u << 20;
+inline constexpr std::size_t kAheadLimit = 16u << 20;   // largest file held in memory
+inline constexpr std::size_t kAheadBudget = 32u << 20;  // packed bytes waiting for the writer
+inline constexpr std::size_t kAheadPlaces = 256;        // list places packed ahead at most
 
 struct PackedFile {
     enum class State {
@@ -36,7 +38,8 @@ struct PackedFile {
 
 class EncodePool {
 public:
-    // Packs paths[i] for every i with ahead[i], at most `lookahead` list places ahead of the writer.
+    // Packs paths[i] for every i with ahead[i], in list order, while fewer than kAheadBudget packed
+    // bytes wait for the writer (a long file does not hold up the helpers working past it).
     EncodePool(const std::vector<std::string>& paths, const std::vector<bool>& ahead, int level, int threads);
     ~EncodePool();
     EncodePool(const EncodePool&) = delete;
@@ -53,7 +56,6 @@ private:
     const std::vector<std::string>& paths_;
     const std::vector<bool>& ahead_;
     int level_;
-    std::size_t lookahead_;
 
     std::mutex mutex_;
     std::condition_variable workCv_;
@@ -61,6 +63,7 @@ private:
     std::vector<std::optional<PackedFile>> results_;
     std::size_t next_ = 0;    // next place to hand to a helper
     std::size_t taken_ = 0;   // place the writer waits for
+    std::size_t held_ = 0;    // bytes of packed files not yet taken
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };
