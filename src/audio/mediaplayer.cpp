@@ -1,10 +1,13 @@
 #include "audio/mediaplayer.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include <gst/gst.h>
+
+#include "audio/waveheader.h"
 
 namespace qel::audio {
 namespace {
@@ -16,6 +19,10 @@ constexpr GstClockTime kOpenTimeout = 20 * GST_SECOND;
 // Codes for Error(): the command failed, or GStreamer reported an error while playing.
 constexpr int kErrorCommand = 1;
 constexpr int kErrorStream = 2;
+
+// A sound whose position has not moved for this long while it should play has stalled (a plugin
+// stuck on broken data): it counts as ended, so the music goes on with the next sound.
+constexpr auto kStallLimit = std::chrono::seconds(10);
 
 // Starts GStreamer once per process; returns its error text, empty on success.
 const std::string& InitGStreamer() {
@@ -61,6 +68,7 @@ void TMediaPlayer::Open() {
   };
   if (const std::string& failure = InitGStreamer(); !failure.empty()) throw fail(failure);
   if (fileName_.empty()) throw fail("No file name given");
+  if (std::string problem = WaveHeaderProblem(fileName_); !problem.empty()) throw fail(problem);
 
   GError* uriError = nullptr;
   gchar* uri = gst_filename_to_uri(fileName_.c_str(), &uriError);
@@ -132,13 +140,29 @@ void TMediaPlayer::Play() {
   fresh_ = false;
   ok = gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE && ok;
   playing_ = ok;
+  lastPosition_ = -1;
+  lastProgress_ = std::chrono::steady_clock::now();
   CommandDone(ok, ok ? std::string() : "Cannot start playback");
 }
 
 int TMediaPlayer::Mode() {
   if (playbin_ == nullptr) return mpNotReady;
   CollectMessages();
+  if (playing_ && !ended_) CheckProgress();
   return playing_ && !ended_ ? mpPlaying : mpStopped;
+}
+
+void TMediaPlayer::CheckProgress() {
+  gint64 position = -1;
+  auto now = std::chrono::steady_clock::now();
+  if (gst_element_query_position(playbin_, GST_FORMAT_TIME, &position) && position != lastPosition_) {
+    lastPosition_ = position;
+    lastProgress_ = now;
+  } else if (now - lastProgress_ > kStallLimit) {
+    ended_ = true;
+    error_ = kErrorStream;
+    errorMessage_ = "Playback stalled";
+  }
 }
 
 void TMediaPlayer::Stop() {

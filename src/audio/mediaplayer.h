@@ -8,8 +8,11 @@
 // keeps real time (tests, machines without a sound card).
 //
 // Everything runs on the owner's thread; GStreamer plays on threads of its own, and Mode collects
-// what it reported (end of stream, errors) from the pipeline's message bus.
+// what it reported (end of stream, errors) from the pipeline's message bus. A sound whose position
+// stops moving for ten seconds while it plays counts as ended (stalled on broken data).
 
+#include <chrono>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -62,6 +65,7 @@ class TMediaPlayer {
 
  private:
   void CollectMessages();
+  void CheckProgress();
   void CommandDone(bool ok, const std::string& message = {});
 
   std::string fileName_;
@@ -71,6 +75,8 @@ class TMediaPlayer {
   bool ended_ = false;    // end of stream, or an error while playing
   bool fresh_ = false;    // just opened: already at the beginning
   bool notify_ = false;
+  int64_t lastPosition_ = -1;  // for noticing a stalled pipeline
+  std::chrono::steady_clock::time_point lastProgress_;
   int error_ = 0;
   std::string errorMessage_;
 };

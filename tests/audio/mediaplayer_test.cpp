@@ -83,12 +83,19 @@ TEST(MediaPlayerTest, FilesThatCannotPlayFailToOpenWithAMessageAndTheNextOneOpen
   // "fmt " chunk with a zero channel count and an absurd block alignment.
   std::memset(brokenHeader.data() + 20, 0, 16);
   test::WriteAll(dir + "/broken-header.wav", brokenHeader);
+  // A chunk size of 0 before the sound data: the chunks after it cannot be found (the decoder
+  // would spin on it for ever).
+  std::vector<unsigned char> lostChunks = wave;
+  ASSERT_EQ(std::memcmp(lostChunks.data() + 36, "LIST", 4), 0);
+  std::memset(lostChunks.data() + 40, 0, 4);
+  test::WriteAll(dir + "/lost-chunks.wav", lostChunks);
   test::WriteAll(dir + "/header-only.wav", std::vector<unsigned char>(wave.begin(), wave.begin() + 20));
   test::WriteAll(dir + "/empty.wav", {});
   test::WriteAll(dir + "/text.wav", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd', '\n'});
   TMediaPlayer player;
   for (const char* name :
-       {"broken-header.wav", "header-only.wav", "empty.wav", "text.wav", "missing.wav"}) {
+       {"broken-header.wav", "lost-chunks.wav", "header-only.wav", "empty.wav", "text.wav",
+        "missing.wav"}) {
     SCOPED_TRACE(name);
     std::string error = OpenError(player, dir + "/" + name);
     EXPECT_NE(error.find(name), std::string::npos) << "names the file: " << error;
@@ -99,6 +106,21 @@ TEST(MediaPlayerTest, FilesThatCannotPlayFailToOpenWithAMessageAndTheNextOneOpen
     EXPECT_TRUE(player.DeviceOpen());
   }
   EXPECT_NE(OpenError(player, ""), "");
+}
+
+TEST(MediaPlayerTest, AWaveWrittenAsAStreamPlays) {
+  // Writers that stream leave the data size 0: the sound runs to the end of the file.
+  std::string dir = test::ScratchFolder("media-streamed");
+  std::vector<unsigned char> wave = test::ReadAll(DataFile("tone.wav"));
+  ASSERT_EQ(std::memcmp(wave.data() + 70, "data", 4), 0);
+  std::memset(wave.data() + 74, 0, 4);
+  test::WriteAll(dir + "/streamed.wav", wave);
+  TMediaPlayer player;
+  player.SetFileName(dir + "/streamed.wav");
+  player.Open();
+  player.Play();
+  ASSERT_TRUE(WaitForMode(player, mpStopped));
+  EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
 }
 
 TEST(MediaPlayerTest, MidiPlaysThroughTheSynthesizer) {
