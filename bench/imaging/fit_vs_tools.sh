@@ -13,12 +13,15 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 # Photo-like pictures: smooth fractal colour with sensor-like noise, JPEG quality 92.
+# p6000 6000x4000, p4000 4000x3000, portrait 3000x4000, camera420 6000x4000 with 4:2:0 colour.
 $convert -size 3000x2000 plasma:fractal -resize 6000x4000! -attenuate 0.3 +noise Gaussian -quality 92 p6000.jpg
 $convert p6000.jpg -resize 4000x3000! -quality 92 p4000.jpg
 $convert p6000.jpg -crop 3000x4000+1000+0 +repage -quality 92 portrait.jpg
+# ImageMagick keeps full colour resolution at quality 92; cameras mostly store colour at half size.
+$convert p6000.jpg -sampling-factor 2x2 -quality 92 camera420.jpg
 
 args=()
-for p in p6000 p4000 portrait; do
+for p in p6000 p4000 portrait camera420; do
   args+=(-n "qelsaver-tool fit $p" "$tool fit $p.jpg out-q.bmp 1920 1080")
   args+=(-n "convert $p" "$convert $p.jpg -filter Lanczos -resize 1920x1080 out-c.bmp")
   args+=(-n "vipsthumbnail $p" "vipsthumbnail $p.jpg -s 1920x1080 -o out-v.png")
@@ -29,7 +32,7 @@ cat "$work/table.md"
 echo
 echo "| Picture | qelsaver-tool fit peak RSS | convert peak RSS | vipsthumbnail peak RSS | PSNR fast fit vs exact |"
 echo "|---|---|---|---|---|"
-for p in p6000 p4000 portrait; do
+for p in p6000 p4000 portrait camera420; do
   q=$(/usr/bin/time -f %M "$tool" fit $p.jpg fast.bmp 1920 1080 2>&1 >/dev/null | tail -1)
   c=$(/usr/bin/time -f %M $convert $p.jpg -filter Lanczos -resize 1920x1080 out-c.bmp 2>&1 >/dev/null | tail -1)
   v=$(/usr/bin/time -f %M vipsthumbnail $p.jpg -s 1920x1080 -o out-v.png 2>&1 >/dev/null | tail -1)
