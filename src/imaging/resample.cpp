@@ -326,7 +326,9 @@ void ScaleBitmap(int newWidth, int newHeight, int filterIndex, Bitmap& bitmap, f
     if (bitmap.IsEmpty())
         throw std::invalid_argument("cannot scale an empty picture");
     const ResampleFilter& filter = Filter(filterIndex);
-    const float radius = support == 0.0f ? filter.support : support;
+    // Every kernel of the table is 0 beyond its own support, so a larger radius would only add taps
+    // of weight 0 (and time): the result is the same with the radius cut there.
+    const float radius = support == 0.0f ? filter.support : std::min(support, filter.support);
     Bitmap destination(newWidth, newHeight);
     ResampleBitmap(filter.kernel, bitmap, destination, radius);
     bitmap = std::move(destination);

@@ -246,6 +246,24 @@ TEST(Resample, MeanHardlyMoves)
     }
 }
 
+// A radius beyond the kernel's own support changes nothing (the kernels are 0 out there).
+TEST(Resample, RadiusBeyondTheKernelChangesNothing)
+{
+    const Bitmap src = Noise(50, 30, 11);
+    for (int filter = 0; filter < kFilterCount; ++filter) {
+        Bitmap own = src, wide = src;
+        ScaleBitmap(17, 45, filter, own);
+        ScaleBitmap(17, 45, filter, wide, 100.0f);
+        EXPECT_TRUE(own == wide) << "filter " << filter;
+        EXPECT_TRUE(Scaled(src, 17, 45, filter, true, 1) == own);
+    }
+    Bitmap wideRadius(17, 45);
+    detail::ResampleBitmapWith(Filter(kLanczos3).kernel, src, wideRadius, 7.5f, true, 1);
+    Bitmap own = src;
+    ScaleBitmap(17, 45, kLanczos3, own);
+    EXPECT_TRUE(wideRadius == own);
+}
+
 TEST(Resample, BadArgumentsLeaveTheBitmapAlone)
 {
     const Bitmap src = Noise(5, 4, 9);
