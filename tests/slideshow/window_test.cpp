@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include <stdlib.h>
+
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -28,6 +30,7 @@ class SlideshowWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        ::setenv("QELSAVER_AUDIO_SINK", "null", 1);  // silent, whatever the machine has
         static int argc = 1;
         static char name[] = "window_test";
         static char* argv[] = {name, nullptr};
@@ -36,6 +39,9 @@ protected:
         if (!audio::MPEGPlayer())
             ASSERT_EQ(audio::CreateProcessMPEGPlayer(std::string(QEL_BIN_DIR) + "/"), "");
     }
+
+    // The player must go while Qt is still there, as the program's own start-up code does it.
+    static void TearDownTestSuite() { audio::ReleaseProcessMPEGPlayer(); }
 
     void SetUp() override
     {
