@@ -7,6 +7,7 @@
 #include "pictureshow/fastcopy.h"
 #include "pictureshow/numerics.h"
 #include "pictureshow/raster/blit.h"
+#include "pictureshow/regionbuilder.h"
 #include "pictureshow/styles.h"
 
 namespace qel::pictureshow {
@@ -31,10 +32,23 @@ FrameContext::FrameContext(const raster::Bitmap& oldPicture, const raster::Bitma
     E = MulDiv(std::max(W, H), Step, 90);
 }
 
+void CopyStretched(raster::Bitmap& dst, const Rect& d, const raster::Bitmap& src, const Rect& s)
+{
+    if (d.Width() == s.Width() && d.Height() == s.Height() && d.Width() >= 0 && d.Height() >= 0) {
+        // The source is clipped to src and the destination shrinks with it, as the stretching
+        // copy does; equal sizes keep the offsets.
+        const Rect cs = s.Intersect(src.Bounds());
+        if (!cs.IsEmpty())
+            CopyRect(dst, d.left + (cs.left - s.left), d.top + (cs.top - s.top), src, cs);
+        return;
+    }
+    raster::StretchCopy(dst, d, src, s);
+}
+
 void FrameContext::CopyNew(const Rect& d, const Rect& s)
 {
     if (!atStart)
-        raster::StretchCopy(media, d, newPic, s);
+        CopyStretched(media, d, newPic, s);
     if (invalidate)
         invalidate(d.Normalized());
 }
@@ -42,7 +56,7 @@ void FrameContext::CopyNew(const Rect& d, const Rect& s)
 void FrameContext::CopyOld(const Rect& d, const Rect& s)
 {
     if (!atStart)
-        raster::StretchCopy(media, d, oldPic, s);
+        CopyStretched(media, d, oldPic, s);
     if (invalidate)
         invalidate(d.Normalized());
 }
@@ -70,6 +84,17 @@ void FrameContext::UseRegion(Region r, bool incremental)
     region = std::move(r);
     choice = FrameChoice::Region;
     invalidateRegion = incremental;
+}
+
+void FrameContext::UseShapes(RegionBuilder& b)
+{
+    if (b.OnlyRects()) {
+        rects = b.TakeRects();
+        choice = FrameChoice::Rects;
+        invalidateRegion = false;
+        return;
+    }
+    UseRegion(b.Take());
 }
 
 int LineStyleK(int style, int w, int h)
@@ -109,6 +134,19 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax)
     }
     // The progress is a byte: a very wide picture must not push the end past 255.
     progressMax = std::min(progressMax, 255);
+}
+
+bool StyleDrawsItself(int style)
+{
+    switch (style) {
+    case 4: case 5: case 6: case 7: case 31: case 43: case 45:                          // multi-wipes
+    case 26: case 27: case 40: case 41: case 53: case 54: case 55: case 56: case 59: case 60:  // slides
+    case 61: case 62: case 63: case 64:                                                  // rolls
+    case 28: case 58: case 91:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool RunStyle(int style, FrameContext& f)

@@ -8,6 +8,7 @@
 // proportion; E the step extent. All integer; division truncates toward zero.
 
 #include <functional>
+#include <vector>
 
 #include "pictureshow/raster/bitmap.h"
 #include "pictureshow/raster/region.h"
@@ -18,7 +19,10 @@ enum class FrameChoice {
     None,      // the style drew on the frame bitmap itself (or nothing)
     RectCopy,  // copy S of the new picture onto D of the frame bitmap
     Region,    // draw the new picture through `region`
+    Rects,     // draw the new picture inside each of `rects` (a union of rectangles, cheaper)
 };
+
+class RegionBuilder;
 
 struct FrameContext {
     FrameContext(const raster::Bitmap& oldPicture, const raster::Bitmap& newPicture, raster::Bitmap& frame,
@@ -32,6 +36,7 @@ struct FrameContext {
     raster::Rect D, S;
     FrameChoice choice = FrameChoice::None;
     raster::Region region;
+    std::vector<raster::Rect> rects;
     bool invalidateRegion = false;  // incremental styles: the window is told only about the region
     bool endNow = false;            // end the frame at once: no drawing, invalidation or events
     // At the start value the frame is the old picture unchanged: the copies a style makes
@@ -40,6 +45,8 @@ struct FrameContext {
 
     // Told about every intermediate copy a style makes itself (picture coordinates).
     std::function<void(const raster::Rect&)> invalidate;
+
+    [[nodiscard]] raster::Rect Bounds() const { return {0, 0, W, H}; }
 
     // Rectangle copy of s from the new (or old) picture onto d of the frame bitmap, invalidated at once.
     void CopyNew(const raster::Rect& d, const raster::Rect& s);
@@ -51,7 +58,14 @@ struct FrameContext {
     void Reveal(const raster::Rect& r) { Reveal(r, r); }
     void Reveal(const raster::Rect& d, const raster::Rect& s);
     void UseRegion(raster::Region r, bool incremental = false);
+    // The union of what was built, as a region, or as plain rectangles when it holds nothing
+    // else: the frame is the same, but building a region of thousands of boxes is skipped.
+    void UseShapes(RegionBuilder& b);
 };
+
+// The platform's stretching rectangle copy; an unmirrored copy of equal size takes the row
+// copy path.
+void CopyStretched(raster::Bitmap& dst, const raster::Rect& d, const raster::Bitmap& src, const raster::Rect& s);
 
 // Style preparation run by the control's Style setter: resets nothing itself, only sets the
 // style's own Step and ProgressMax (the caller has set 4 and 100 first) and rebuilds the dissolve
@@ -60,6 +74,10 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax);
 
 // k of the interlaced-line styles 32 to 35 (lines per frame and the distance they move).
 [[nodiscard]] int LineStyleK(int style, int w, int h);
+
+// The style draws on the frame bitmap itself (copies of its own, pixel work), so the frame
+// must hold the old picture before it runs.
+[[nodiscard]] bool StyleDrawsItself(int style);
 
 // Step 5 of the frame pipeline: the style's own part. False for an unknown style number.
 bool RunStyle(int style, FrameContext& f);

@@ -306,29 +306,60 @@ void PictureShowEngine::DrawFrame()
         ~Unlock() { flag = false; }
     } unlock{mediaLocked_};
 
-    // Each frame is built from the old picture afresh.
-    CopyRect(media_, 0, 0, *oldPic_, oldPic_->Bounds());
+    // Each frame is built from the old picture afresh. When the style only chooses what of the
+    // new picture to show, the old picture is laid in together with the new one below, in one
+    // pass over the frame instead of two.
+    const bool atStart = progress_ == progressMin_, atEnd = progress_ == progressMax_;
+    const bool deferOld = !OnBeforeNewFrame && !StyleDrawsItself(style_) && !atStart;
+    auto layOld = [this] { CopyRect(media_, 0, 0, *oldPic_, oldPic_->Bounds()); };
+    if (!deferOld)
+        layOld();
     if (OnBeforeNewFrame)
         OnBeforeNewFrame(*newPic_, media_);
 
     FrameContext f(*oldPic_, *newPic_, media_, progress_, step_);
-    f.atStart = progress_ == progressMin_;
+    f.atStart = atStart;
     f.invalidate = [this](const Rect& r) { InvalidatePicture(r); };
-    if (!RunStyle(style_, f) || f.endNow)
+    if (!RunStyle(style_, f) || f.endNow) {
+        if (deferOld)
+            layOld();
         return;
+    }
 
     bool useRegion = f.choice == FrameChoice::Region && f.invalidateRegion;
-    if (progress_ == progressMax_) {
+    if (atEnd) {
         // The new picture whole, and the window told about all of it: the last rectangle of a
         // multi-rectangle style does not always cover what its earlier copies left out.
         CopyRect(media_, 0, 0, *newPic_, newPic_->Bounds());
         f.D = newPic_->Bounds();
         useRegion = false;
-    } else if (progress_ != progressMin_) {
-        if (f.choice == FrameChoice::Region)
-            CopyThrough(media_, *newPic_, f.region);
-        else if (f.choice == FrameChoice::RectCopy)
-            raster::StretchCopy(media_, f.D, *newPic_, f.S);
+    } else if (!atStart) {
+        switch (f.choice) {
+        case FrameChoice::Region:
+            if (deferOld)
+                ComposeThrough(media_, *oldPic_, *newPic_, f.region);
+            else
+                CopyThrough(media_, *newPic_, f.region);
+            break;
+        case FrameChoice::Rects:
+            if (deferOld)
+                layOld();
+            CopyThroughRects(media_, *newPic_, f.rects);
+            break;
+        case FrameChoice::RectCopy:
+            if (deferOld && f.D == f.S && !f.D.IsEmpty()) {
+                ComposeRect(media_, *oldPic_, *newPic_, f.D);
+            } else {
+                if (deferOld)
+                    layOld();
+                CopyStretched(media_, f.D, *newPic_, f.S);
+            }
+            break;
+        case FrameChoice::None:
+            if (deferOld)
+                layOld();
+            break;
+        }
     }
     if (useRegion)
         InvalidatePicture(f.region);
@@ -394,7 +425,7 @@ void PictureShowEngine::InvalidatePicture(const Region& r)
     if (destroying_ || inPaint_ || !host_ || r.IsEmpty())
         return;
     if (stretch_) {
-        RegionBuilder b;
+        RegionBuilder b(ClientRect());
         for (const Rect& box : r.Rects())
             b.AddRect(MapToClient(box));
         host_->InvalidateRegion(b.Take());

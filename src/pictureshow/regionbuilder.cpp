@@ -4,53 +4,37 @@
 
 namespace qel::pictureshow {
 
-using raster::CombineMode;
+using raster::Rect;
 using raster::Region;
 
 void RegionBuilder::AddRect(int left, int top, int right, int bottom)
 {
-    if (left == right || top == bottom)
-        return;
-    Push(Region::FromRect(left, top, right, bottom));
+    const Rect r = Rect{left, top, right, bottom}.Normalized().Intersect(clip_);
+    if (!r.IsEmpty())
+        rects_.push_back(r);
 }
 
 void RegionBuilder::AddTriangle(raster::Point a, raster::Point b, raster::Point c)
 {
-    Region r = Region::FromPolygon({a, b, c});
+    Region r = Region::FromPolygon({a, b, c}, clip_);
     if (!r.IsEmpty())
-        Push(std::move(r));
+        shapes_.push_back(std::move(r));
 }
 
-void RegionBuilder::Add(Region r)
+void RegionBuilder::AddRoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
+    Region r = Region::FromRoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight, clip_);
     if (!r.IsEmpty())
-        Push(std::move(r));
-}
-
-void RegionBuilder::Push(Region r)
-{
-    int level = 0;
-    while (!levels_.empty() && levels_.back() == level) {
-        r.Combine(parts_.back(), CombineMode::Or);
-        parts_.pop_back();
-        levels_.pop_back();
-        ++level;
-    }
-    parts_.push_back(std::move(r));
-    levels_.push_back(level);
+        shapes_.push_back(std::move(r));
 }
 
 Region RegionBuilder::Take()
 {
-    Region result;
-    while (!parts_.empty()) {
-        if (result.IsEmpty())
-            result = std::move(parts_.back());
-        else
-            result.Combine(parts_.back(), CombineMode::Or);
-        parts_.pop_back();
-    }
-    levels_.clear();
+    if (!rects_.empty())
+        shapes_.push_back(Region::FromRects(rects_));
+    Region result = shapes_.size() == 1 ? std::move(shapes_.front()) : Region::UnionOf(std::move(shapes_));
+    rects_.clear();
+    shapes_.clear();
     return result;
 }
 

@@ -73,7 +73,7 @@ int BlindBand(int length, int q)
 void BandStyle(int style, FrameContext& f)
 {
     const int W = f.W, H = f.H, P = f.P;
-    RegionBuilder b;
+    RegionBuilder b(f.Bounds());
     switch (style) {
     case seBandWL:
     case seBandWR:
@@ -164,7 +164,7 @@ void BandStyle(int style, FrameContext& f)
     default:
         return;
     }
-    f.UseRegion(b.Take());
+    f.UseShapes(b);
 }
 
 void LinesStyle(int style, FrameContext& f)
@@ -172,7 +172,7 @@ void LinesStyle(int style, FrameContext& f)
     const int W = f.W, H = f.H;
     const int k = LineStyleK(style, W, H);
     const int n = f.P / std::max(f.Step, 1);
-    RegionBuilder b;
+    RegionBuilder b(f.Bounds());
     // Line i covers every position congruent to i modulo k; each frame moves it k further.
     for (int i = 1; i <= k; ++i) {
         const int z = i + (n - i) * k;

@@ -33,7 +33,7 @@ void ClockWipe(int style, FrameContext& f)
         return Point{f.cx + sign * Round(r * std::sin(t)), f.cy - Round(r * std::cos(t))};
     };
     // Only the wedge of the current step: the window keeps the earlier ones.
-    f.UseRegion(Region::FromPolygon({{f.cx, f.cy}, pt(t1), pt(t2)}), true);
+    f.UseRegion(Region::FromPolygon({{f.cx, f.cy}, pt(t1), pt(t2)}, f.Bounds()), true);
 }
 
 void SectorWipe(int style, FrameContext& f)
@@ -60,7 +60,7 @@ void SectorWipe(int style, FrameContext& f)
         default: return {cx - c(t), cy + s(t)};
         }
     };
-    RegionBuilder b;
+    RegionBuilder b(f.Bounds());
     b.AddTriangle({cx, cy}, q1(t1), q1(t2));
     b.AddTriangle({cx, cy}, q2(t1), q2(t2));
     f.UseRegion(b.Take(), true);
@@ -71,7 +71,7 @@ void SectorWipe(int style, FrameContext& f)
 void PolygonStyle(int style, FrameContext& f)
 {
     const int W = f.W, H = f.H, X = f.X, Y = f.Y, cx = f.cx, cy = f.cy;
-    RegionBuilder b;
+    RegionBuilder b(f.Bounds());
     switch (style) {
     case seClockWise:
     case seDeasil:
@@ -136,33 +136,42 @@ void PolygonStyle(int style, FrameContext& f)
     default:
         return;
     }
-    f.UseRegion(b.Take());
+    f.UseShapes(b);
 }
+
+namespace {
+
+// A rounded rectangle, cut to the picture while it is built.
+Region RoundRect(const FrameContext& f, int left, int top, int right, int bottom, int ew, int eh)
+{
+    return Region::FromRoundRect(left, top, right, bottom, ew, eh, f.Bounds());
+}
+
+}  // namespace
 
 void RoundedStyle(int style, FrameContext& f)
 {
     const int W = f.W, H = f.H, X = f.X, Y = f.Y, cx = f.cx, cy = f.cy;
     switch (style) {
     case seRoundOut:
-        f.UseRegion(Region::FromRoundRect(cx - X, cy - Y, cx + X, cy + Y, X * 9 / 5, Y * 9 / 5));
+        f.UseRegion(RoundRect(f, cx - X, cy - Y, cx + X, cy + Y, X * 9 / 5, Y * 9 / 5));
         break;
     case seRoundIn: {
         // The new picture closes in from outside a shrinking rounded shape.
         Region r = Region::FromRect(0, 0, W, H);
-        r.Combine(Region::FromRoundRect(X - cx, Y - cy, 3 * W / 2 - X, 3 * H / 2 - Y, (W - X) * 9 / 5,
-                                        (H - Y) * 9 / 5),
+        r.Combine(RoundRect(f, X - cx, Y - cy, 3 * W / 2 - X, 3 * H / 2 - Y, (W - X) * 9 / 5, (H - Y) * 9 / 5),
                   raster::CombineMode::Xor);
         f.UseRegion(std::move(r));
         break;
     }
-    case seArcDown: f.UseRegion(Region::FromRoundRect(-5, H - 2 * Y, W + 5, 3 * H, 2 * H, 2 * H)); break;
-    case seArcUp: f.UseRegion(Region::FromRoundRect(-5, -2 * H, W + 5, 2 * Y, 2 * H, 2 * H)); break;
-    case seArcRight: f.UseRegion(Region::FromRoundRect(W - 2 * X, -5, 3 * W, H + 5, 2 * W, 2 * W)); break;
-    case seArcLeft: f.UseRegion(Region::FromRoundRect(-2 * W, -5, 2 * X, H + 5, 2 * W, 2 * W)); break;
-    case seArcLt: f.UseRegion(Region::FromRoundRect(-2 * W, -2 * H, 2 * X, 2 * Y, 2 * W, 2 * H)); break;
-    case seArcRT: f.UseRegion(Region::FromRoundRect(W - 2 * X, -2 * H, 3 * W, 2 * Y, 2 * W, 2 * H)); break;
-    case seArcLB: f.UseRegion(Region::FromRoundRect(-2 * W, H - 2 * Y, 2 * X, 3 * H, 2 * W, 2 * H)); break;
-    case seArcRB: f.UseRegion(Region::FromRoundRect(W - 2 * X, H - 2 * Y, 3 * W, 3 * H, 2 * H, 2 * H)); break;
+    case seArcDown: f.UseRegion(RoundRect(f, -5, H - 2 * Y, W + 5, 3 * H, 2 * H, 2 * H)); break;
+    case seArcUp: f.UseRegion(RoundRect(f, -5, -2 * H, W + 5, 2 * Y, 2 * H, 2 * H)); break;
+    case seArcRight: f.UseRegion(RoundRect(f, W - 2 * X, -5, 3 * W, H + 5, 2 * W, 2 * W)); break;
+    case seArcLeft: f.UseRegion(RoundRect(f, -2 * W, -5, 2 * X, H + 5, 2 * W, 2 * W)); break;
+    case seArcLt: f.UseRegion(RoundRect(f, -2 * W, -2 * H, 2 * X, 2 * Y, 2 * W, 2 * H)); break;
+    case seArcRT: f.UseRegion(RoundRect(f, W - 2 * X, -2 * H, 3 * W, 2 * Y, 2 * W, 2 * H)); break;
+    case seArcLB: f.UseRegion(RoundRect(f, -2 * W, H - 2 * Y, 2 * X, 3 * H, 2 * W, 2 * H)); break;
+    case seArcRB: f.UseRegion(RoundRect(f, W - 2 * X, H - 2 * Y, 3 * W, 3 * H, 2 * H, 2 * H)); break;
     default: break;
     }
 }

@@ -19,7 +19,7 @@ void Dissolve(FrameContext& f)
     const int m = table.CellSize();
     const int u = count / 100;
     const int attempts = f.Step * (u + 1) + 1;
-    RegionBuilder b;
+    RegionBuilder b(f.Bounds());
     for (int j = 0; j < attempts; ++j) {
         // The pool is the first e entries of the table; a chosen slot is refilled with the
         // entry just past the pool, which then shrinks by one.
@@ -47,7 +47,7 @@ void Swarm(int style, FrameContext& f)
     const int n = z / s;
     const int near = (3 * z / s) / 4;
     const int stepAcross = std::max(s / 2, 1);
-    RegionBuilder b;
+    RegionBuilder b(f.Bounds());
     auto add = [&](int a0, int c0, int a1, int c1) {
         if (rows)
             b.AddRect(a0, c0, a1, c1);
@@ -71,7 +71,7 @@ void Swarm(int style, FrameContext& f)
                 add(L - e - s * i, c, L - e - s * i + s, c + s);
         }
     }
-    f.UseRegion(b.Take());
+    f.UseShapes(b);
 }
 
 // Styles 81 to 86: rows (or columns) of five pixels with a jittered edge.
@@ -127,7 +127,7 @@ void RandomStyle(int style, FrameContext& f)
     default:
         break;
     }
-    RegionBuilder b;
+    RegionBuilder b(f.Bounds());
     switch (style) {
     case seRandomLeft: RaggedPass(2, true, f, b); break;
     case seRandomRight: RaggedPass(1, true, f, b); break;
@@ -144,7 +144,7 @@ void RandomStyle(int style, FrameContext& f)
     default:
         return;
     }
-    f.UseRegion(b.Take());
+    f.UseShapes(b);
 }
 
 }  // namespace qel::pictureshow

@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
+#include "pictureshow/fastcopy.h"
 #include "pictureshow/frame.h"
 #include "pictureshow/numerics.h"
 #include "pictureshow/raster/blit.h"
@@ -96,6 +99,7 @@ void SlidingBlinds(int style, FrameContext& f)
     const int b = BlindBand(length, horizontal ? 25 : 30);
     const int fb = MulDiv(b, f.P, 100);
     const int last = length / b;
+    std::vector<std::pair<Rect, Rect>> pairs;
     for (int i = 0; i <= last; ++i) {
         Rect d, s;
         const int lo = i * b, hi = (i + 1) * b;
@@ -106,10 +110,16 @@ void SlidingBlinds(int style, FrameContext& f)
         default: d = {hi - fb, 0, hi, H}; s = {lo, 0, lo + fb, H}; break;
         }
         if (i < last)
-            f.CopyNew(d, s);
+            pairs.emplace_back(d, s);
         else
             f.Reveal(d, s);
     }
+    // The bands are copied together row by row, then each is invalidated.
+    if (!f.atStart)
+        CopyPairs(f.media, f.newPic, pairs);
+    if (f.invalidate)
+        for (const auto& pair : pairs)
+            f.invalidate(pair.first.Normalized());
 }
 
 }  // namespace
@@ -206,25 +216,34 @@ void RollStyle(int style, FrameContext& f)
     f.Reveal(reveal);
 }
 
+namespace {
+
+// One row of the fade: dst := dst * q div 100 + src * p div 100, p + q = 100.
+// Each product fits in 16 bits (at most 25500), and t div 100 == ((t * 5243) >> 16) >> 3 for
+// every such t, so the division becomes a high-half multiply the compiler turns into SIMD.
+void FadeRow(std::uint8_t* __restrict dst, const std::uint8_t* __restrict src, int n, std::uint16_t p)
+{
+    const std::uint16_t q = static_cast<std::uint16_t>(100 - p);
+    for (int i = 0; i < n; ++i) {
+        const auto ta = static_cast<std::uint16_t>(dst[i] * q);
+        const auto tb = static_cast<std::uint16_t>(src[i] * p);
+        const auto a = static_cast<std::uint16_t>(static_cast<std::uint16_t>((std::uint32_t{ta} * 5243u) >> 16) >> 3);
+        const auto b = static_cast<std::uint16_t>(static_cast<std::uint16_t>((std::uint32_t{tb} * 5243u) >> 16) >> 3);
+        dst[i] = static_cast<std::uint8_t>(a + b);
+    }
+}
+
+}  // namespace
+
 void FadeStyle(FrameContext& f)
 {
     if (f.atStart)
         return;
-    // result = old * (100 - P) div 100 + P * new div 100, each term truncated on its own.
-    // n div 100 == (n * 5243) >> 19 for every n below 43699, and n stays below 25501 here, so the
-    // division becomes a multiply and a shift that the compiler can vectorise.
-    const std::uint32_t p = static_cast<std::uint32_t>(std::clamp(f.P, 0, 100));
-    const std::uint32_t q = 100 - p;
-    const int rowBytes = f.W * 3;
-    for (int y = 0; y < f.H; ++y) {
-        std::uint8_t* dst = f.media.Scanline(y);
-        const std::uint8_t* src = f.newPic.Scanline(y);
-        for (int i = 0; i < rowBytes; ++i) {
-            std::uint32_t a = (dst[i] * q * 5243u) >> 19;
-            std::uint32_t b = (src[i] * p * 5243u) >> 19;
-            dst[i] = static_cast<std::uint8_t>(a + b);
-        }
-    }
+    // Each of the three colour bytes: old * (100 - P) div 100 + P * new div 100, each term
+    // truncated on its own.
+    const auto p = static_cast<std::uint16_t>(std::clamp(f.P, 0, 100));
+    for (int y = 0; y < f.H; ++y)
+        FadeRow(f.media.Scanline(y), f.newPic.Scanline(y), f.W * 3, p);
 }
 
 }  // namespace qel::pictureshow

@@ -42,6 +42,18 @@ int CountMarked(const Bitmap& b, std::uint8_t mark)
     return n;
 }
 
+// Styles that only choose what of the new picture to show leave every pixel in place.
+bool InPlace(const Bitmap& frame, const Bitmap& oldPic, const Bitmap& newPic)
+{
+    for (int y = 0; y < frame.Height(); ++y)
+        for (int x = 0; x < frame.Width(); ++x) {
+            const auto p = frame.Pixel(x, y);
+            if (p != oldPic.Pixel(x, y) && p != newPic.Pixel(x, y))
+                return false;
+        }
+    return true;
+}
+
 // A whole automatic transition of every style at every size: the first frame is the old
 // picture, every frame in between is made of old and new pixels only (the fade blends them),
 // the last frame and the window show the new picture whole, and the style ends.
@@ -71,6 +83,9 @@ TEST(AllStyles, RunWholeAtEverySize)
                 }
                 if (style != seFade) {
                     ASSERT_GE(CountMarked(m, kNewMark), 0) << "frame at " << c.engine.Progress();
+                }
+                if (!StyleDrawsItself(style)) {
+                    ASSERT_TRUE(InPlace(m, oldPic, newPic)) << "frame at " << c.engine.Progress();
                 }
                 const int shown = CountMarked(c.window.image, kNewMark);
                 if (style != seFade) {
