@@ -45,21 +45,26 @@ int64_t Player::MsToSamples(int64_t ms) const {
 int Player::OpenFile(const std::string& name) {
   Close();
   int code = decoder_.OpenFile(name);
-  if (code == QEL_MPEG_OK) {
-    rate_ = decoder_.Rate();
-    mode_ = QEL_MODE_OPENED;
-  }
+  if (code == QEL_MPEG_OK) Opened();
   return code;
 }
 
 int Player::OpenStream(const StreamCallbacks& callbacks) {
   Close();
   int code = decoder_.OpenStream(callbacks);
-  if (code == QEL_MPEG_OK) {
-    rate_ = decoder_.Rate();
-    mode_ = QEL_MODE_OPENED;
-  }
+  if (code == QEL_MPEG_OK) Opened();
   return code;
+}
+
+// Facts about the stream that the caller may ask for while the playback thread owns the decoder.
+void Player::Opened() {
+  rate_ = decoder_.Rate();
+  long rate = decoder_.Rate();
+  int64_t samples = decoder_.LengthSamples();
+  lengthMs_ = rate > 0 && samples > 0 ? ClampToInt32(samples * 1000 / rate) : 0;
+  bitrate_ = decoder_.BitrateKbps();
+  layer_ = decoder_.Layer();
+  mode_ = QEL_MODE_OPENED;
 }
 
 int Player::Close() {
@@ -68,6 +73,9 @@ int Player::Close() {
   mode_ = QEL_MODE_CLOSED;
   positionSamples_ = 0;
   rate_ = 0;
+  lengthMs_ = 0;
+  bitrate_ = 0;
+  layer_ = 0;
   played_ = false;
   endReached_ = nullptr;
   return QEL_MPEG_OK;
@@ -155,15 +163,10 @@ int32_t Player::PositionMs() const {
   return rate > 0 ? ClampToInt32(positionSamples_.load() * 1000 / rate) : 0;
 }
 
-int32_t Player::LengthMs() const {
-  long rate = decoder_.Rate();
-  int64_t samples = decoder_.LengthSamples();
-  return rate > 0 && samples > 0 ? ClampToInt32(samples * 1000 / rate) : 0;
-}
-
-int32_t Player::Frequency() const { return static_cast<int32_t>(decoder_.Rate()); }
-int32_t Player::Bitrate() { return mode_ == QEL_MODE_CLOSED ? 0 : decoder_.BitrateKbps(); }
-int32_t Player::Layer() { return mode_ == QEL_MODE_CLOSED ? 0 : decoder_.Layer(); }
+int32_t Player::LengthMs() const { return lengthMs_.load(); }
+int32_t Player::Frequency() const { return static_cast<int32_t>(rate_.load()); }
+int32_t Player::Bitrate() const { return bitrate_.load(); }
+int32_t Player::Layer() const { return layer_.load(); }
 
 // Opens the output here, on the caller's thread, so that a missing device is reported by the
 // call that asked for playback.
@@ -280,6 +283,7 @@ bool Player::Run(Output& output) {
       if (!output.Write(buffer.data(), static_cast<size_t>(frames * frameBytes))) return true;
       positionSamples_ = position + frames;
       pacedFrames += frames;
+      bitrate_ = decoder_.BitrateKbps();  // changes from frame to frame in a VBR stream
     }
     finishing = last;  // the loop's top keeps the pace of this last chunk, then ends
   }

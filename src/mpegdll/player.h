@@ -41,10 +41,11 @@ class Player {
   [[nodiscard]] int32_t PositionMs() const;
   [[nodiscard]] int32_t LengthMs() const;
   [[nodiscard]] int32_t Frequency() const;
-  int32_t Bitrate();
-  int32_t Layer();
+  [[nodiscard]] int32_t Bitrate() const;
+  [[nodiscard]] int32_t Layer() const;
 
  private:
+  void Opened();
   int StartThread(int64_t startSample);
   void StopThread();
   bool Run(class Output& output);  // true when the stream has played to its end
@@ -72,6 +73,9 @@ class Player {
   std::atomic<int> mode_{QEL_MODE_CLOSED};
   std::atomic<int64_t> positionSamples_{0};
   std::atomic<long> rate_{0};
+  std::atomic<int32_t> lengthMs_{0};
+  std::atomic<int32_t> bitrate_{0};
+  std::atomic<int32_t> layer_{0};
 };
 
 }  // namespace qel::mpegdll
