@@ -13,6 +13,7 @@
 #include "audio/processplayer.h"
 #include "pictureshow/random.h"
 #include "pictureshow/tpictureshow.h"
+#include "platform/memory.h"
 #include "platform/password.h"
 #include "slideshow/picturecycle.h"
 #include "slideshow/playeroutputs.h"
@@ -43,6 +44,7 @@ TSaverMainFrm::TSaverMainFrm(QWidget* parent)
 {
     setWindowTitle(QStringLiteral("SaverMainFrm"));
     imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
+    platform::KeepHeapCompact();  // photos come and go for hours: keep the memory flat
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
@@ -190,6 +192,9 @@ void TSaverMainFrm::PictureReady(std::optional<raster::Bitmap> picture)
     if (worker_.joinable())
         worker_.join();
     preparing_ = false;
+    // The decoder and the resampler leave their work memory free in the heap of the thread that
+    // used it; give it back so the resident size stays flat over hours of pictures.
+    platform::ReleaseFreeMemory();
     // Nothing prepared: the control keeps its previous picture, which comes in again.
     if (picture)
         mainPic_->Engine().SetPicture(*picture);
