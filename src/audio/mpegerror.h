@@ -8,16 +8,20 @@
 namespace qel::audio {
 
 class TMPEGError : public std::runtime_error {
- public:
-  TMPEGError(uint8_t code, const std::string& message) : std::runtime_error(message), code_(code) {}
+public:
+    TMPEGError(uint8_t code, const std::string& message)
+        : std::runtime_error(message)
+        , code_(code)
+    {
+    }
 
-  // The error for a code of the decoder library (0 to 5; other codes get a generic text).
-  static TMPEGError FromCode(int32_t code);
+    // The error for a code of the decoder library (0 to 5; other codes get a generic text).
+    static TMPEGError FromCode(int32_t code);
 
-  [[nodiscard]] uint8_t ErrorCode() const { return code_; }
+    [[nodiscard]] uint8_t ErrorCode() const { return code_; }
 
- private:
-  uint8_t code_;
+private:
+    uint8_t code_;
 };
 
 // Codes of the errors raised by the player itself.

@@ -8,47 +8,58 @@
 namespace qel::audio {
 namespace {
 
-std::unique_ptr<TMPEGPlayer>& Instance() {
-  static std::unique_ptr<TMPEGPlayer> player;
-  return player;
+std::unique_ptr<TMPEGPlayer>& Instance()
+{
+    static std::unique_ptr<TMPEGPlayer> player;
+    return player;
 }
 
 }  // namespace
 
-TMPEGPlayer* MPEGPlayer() { return Instance().get(); }
-
-std::string CreateProcessMPEGPlayer(const std::string& exeFolder) {
-  ReleaseProcessMPEGPlayer();
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(exeFolder + kDecoderLibraryName, error)) return {};
-  auto player = std::make_unique<TMPEGPlayer>();
-  player->SetUseTimer(true);
-  player->SetTimerFreq(100);
-  player->SetPathToDLL(exeFolder);
-  try {
-    player->LoadMPEGLibrary();
-  } catch (const TMPEGError& e) {
-    std::string why = player->LoadFailure();
-    return exeFolder + kDecoderLibraryName + ": " + e.what() + (why.empty() ? "" : " (" + why + ")");
-  }
-  Instance() = std::move(player);
-  return {};
+TMPEGPlayer* MPEGPlayer()
+{
+    return Instance().get();
 }
 
-void ReleaseProcessMPEGPlayer() {
-  std::unique_ptr<TMPEGPlayer> player = std::move(Instance());
-  if (!player) return;
-  try {
-    player->UnloadMPEGLibrary();
-  } catch (const TMPEGError&) {
-    // Shutting down: the library has been released all the same.
-  }
+std::string CreateProcessMPEGPlayer(const std::string& exeFolder)
+{
+    ReleaseProcessMPEGPlayer();
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(exeFolder + kDecoderLibraryName, error))
+        return {};
+    auto player = std::make_unique<TMPEGPlayer>();
+    player->SetUseTimer(true);
+    player->SetTimerFreq(100);
+    player->SetPathToDLL(exeFolder);
+    try {
+        player->LoadMPEGLibrary();
+    } catch (const TMPEGError& e) {
+        std::string why = player->LoadFailure();
+        return exeFolder + kDecoderLibraryName + ": " + e.what()
+            + (why.empty() ? "" : " (" + why + ")");
+    }
+    Instance() = std::move(player);
+    return {};
 }
 
-bool IsMPEGSound(const std::string& fileName) {
-  std::string ext = std::filesystem::path(fileName).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".mp3";
+void ReleaseProcessMPEGPlayer()
+{
+    std::unique_ptr<TMPEGPlayer> player = std::move(Instance());
+    if (!player)
+        return;
+    try {
+        player->UnloadMPEGLibrary();
+    } catch (const TMPEGError&) {
+        // Shutting down: the library has been released all the same.
+    }
+}
+
+bool IsMPEGSound(const std::string& fileName)
+{
+    std::string ext = std::filesystem::path(fileName).extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".mp3";
 }
 
 }  // namespace qel::audio

@@ -19,130 +19,172 @@ namespace {
 using test::DataFile;
 
 // Polls Mode until it reports `mode`. The limit only keeps a fault from hanging the suite.
-bool WaitForMode(TMediaPlayer& player, int mode, int limitSeconds = 30) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
-  while (player.Mode() != mode) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+bool WaitForMode(TMediaPlayer& player, int mode, int limitSeconds = 30)
+{
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    while (player.Mode() != mode) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
-std::string OpenError(TMediaPlayer& player, const std::string& file) {
-  player.SetFileName(file);
-  try {
+// A wave file of `seconds` seconds of a quiet tone, 8 kHz mono 8-bit.
+void MakeWave(const std::string& path, int seconds)
+{
+    const uint32_t rate = 8000, bytes = rate * static_cast<uint32_t>(seconds);
+    std::vector<unsigned char> w;
+    auto put = [&](const char* s) { w.insert(w.end(), s, s + 4); };
+    auto le = [&](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            w.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    put("RIFF"), le(36 + bytes, 4), put("WAVE");
+    put("fmt "), le(16, 4), le(1, 2), le(1, 2), le(rate, 4), le(rate, 4), le(1, 2), le(8, 2);
+    put("data"), le(bytes, 4);
+    for (uint32_t i = 0; i < bytes; ++i)
+        w.push_back(static_cast<unsigned char>(128 + ((i / 16) % 2 ? 8 : -8)));
+    test::WriteAll(path, w);
+}
+
+std::string OpenError(TMediaPlayer& player, const std::string& file)
+{
+    player.SetFileName(file);
+    try {
+        player.Open();
+    } catch (const TMediaDeviceError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+TEST(MediaPlayerTest, AWaveFilePlaysToItsEndAndAgainFromTheStart)
+{
+    TMediaPlayer player;
+    EXPECT_EQ(player.Mode(), mpNotReady);
+    player.SetFileName(DataFile("tone.wav"));
     player.Open();
-  } catch (const TMediaDeviceError& e) {
-    return e.what();
-  }
-  return {};
-}
+    EXPECT_TRUE(player.DeviceOpen());
+    EXPECT_EQ(player.Mode(), mpStopped);
+    player.SetNotify(true);
+    player.Play();
+    EXPECT_FALSE(player.Notify()) << "lasts for one command";
+    ASSERT_TRUE(WaitForMode(player, mpStopped));
+    EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
 
-TEST(MediaPlayerTest, AWaveFilePlaysToItsEndAndAgainFromTheStart) {
-  TMediaPlayer player;
-  EXPECT_EQ(player.Mode(), mpNotReady);
-  player.SetFileName(DataFile("tone.wav"));
-  player.Open();
-  EXPECT_TRUE(player.DeviceOpen());
-  player.SetNotify(true);
-  player.Play();
-  EXPECT_FALSE(player.Notify()) << "lasts for one command";
-  EXPECT_EQ(player.Mode(), mpPlaying);
-  ASSERT_TRUE(WaitForMode(player, mpStopped));
-  EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
-
-  player.Play();
-  EXPECT_EQ(player.Mode(), mpPlaying);
-  ASSERT_TRUE(WaitForMode(player, mpStopped));
-  player.Close();
-  EXPECT_FALSE(player.DeviceOpen());
-  EXPECT_EQ(player.Mode(), mpNotReady);
-}
-
-TEST(MediaPlayerTest, StopEndsPlaybackAndCloseReleases) {
-  TMediaPlayer player;
-  player.Close();  // no device: nothing happens, nothing is raised
-  EXPECT_EQ(player.Error(), 0);
-  player.SetFileName(DataFile("tone.wav"));
-  player.Open();
-  player.Play();
-  player.Stop();
-  EXPECT_EQ(player.Mode(), mpStopped);
-  player.Close();
-  player.Close();
-  EXPECT_EQ(player.Error(), 0);
-  // A new Open may follow.
-  player.Open();
-  EXPECT_TRUE(player.DeviceOpen());
-}
-
-TEST(MediaPlayerTest, FilesThatCannotPlayFailToOpenWithAMessageAndTheNextOneOpens) {
-  std::string dir = test::ScratchFolder("media-bad");
-  std::vector<unsigned char> wave = test::ReadAll(DataFile("tone.wav"));
-  std::vector<unsigned char> brokenHeader = wave;
-  // "fmt " chunk with a zero channel count and an absurd block alignment.
-  std::memset(brokenHeader.data() + 20, 0, 16);
-  test::WriteAll(dir + "/broken-header.wav", brokenHeader);
-  // A chunk size of 0 before the sound data: the chunks after it cannot be found (the decoder
-  // would spin on it for ever).
-  std::vector<unsigned char> lostChunks = wave;
-  ASSERT_EQ(std::memcmp(lostChunks.data() + 36, "LIST", 4), 0);
-  std::memset(lostChunks.data() + 40, 0, 4);
-  test::WriteAll(dir + "/lost-chunks.wav", lostChunks);
-  test::WriteAll(dir + "/header-only.wav", std::vector<unsigned char>(wave.begin(), wave.begin() + 20));
-  test::WriteAll(dir + "/empty.wav", {});
-  test::WriteAll(dir + "/text.wav", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd', '\n'});
-  TMediaPlayer player;
-  for (const char* name :
-       {"broken-header.wav", "lost-chunks.wav", "header-only.wav", "empty.wav", "text.wav",
-        "missing.wav"}) {
-    SCOPED_TRACE(name);
-    std::string error = OpenError(player, dir + "/" + name);
-    EXPECT_NE(error.find(name), std::string::npos) << "names the file: " << error;
-    EXPECT_GT(error.size(), dir.size() + std::strlen(name) + 3) << "and the cause: " << error;
+    player.Play();  // from the start again
+    ASSERT_TRUE(WaitForMode(player, mpStopped));
+    EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
+    player.Close();
     EXPECT_FALSE(player.DeviceOpen());
     EXPECT_EQ(player.Mode(), mpNotReady);
-    EXPECT_EQ(OpenError(player, DataFile("tone.wav")), "");
+}
+
+TEST(MediaPlayerTest, PlayReturnsAtOnceAndModeReportsPlaying)
+{
+    std::string file = test::ScratchFolder("media-long") + "/long.wav";
+    MakeWave(file, 30);
+    TMediaPlayer player;
+    player.SetFileName(file);
+    player.Open();
+    player.Play();
+    EXPECT_EQ(player.Mode(), mpPlaying);
+    player.Stop();
+    EXPECT_EQ(player.Mode(), mpStopped);
+    player.Play();
+    EXPECT_EQ(player.Mode(), mpPlaying);
+    player.Close();
+    EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
+}
+
+TEST(MediaPlayerTest, CloseWithoutADeviceDoesNothingAndOpenMayFollow)
+{
+    TMediaPlayer player;
+    player.Close();  // no device: nothing happens, nothing is raised
+    EXPECT_EQ(player.Error(), 0);
+    player.SetFileName(DataFile("tone.wav"));
+    player.Open();
+    player.Close();
+    player.Close();
+    EXPECT_EQ(player.Error(), 0);
+    player.Open();
     EXPECT_TRUE(player.DeviceOpen());
-  }
-  EXPECT_NE(OpenError(player, ""), "");
 }
 
-TEST(MediaPlayerTest, AWaveWrittenAsAStreamPlays) {
-  // Writers that stream leave the data size 0: the sound runs to the end of the file.
-  std::string dir = test::ScratchFolder("media-streamed");
-  std::vector<unsigned char> wave = test::ReadAll(DataFile("tone.wav"));
-  ASSERT_EQ(std::memcmp(wave.data() + 70, "data", 4), 0);
-  std::memset(wave.data() + 74, 0, 4);
-  test::WriteAll(dir + "/streamed.wav", wave);
-  TMediaPlayer player;
-  player.SetFileName(dir + "/streamed.wav");
-  player.Open();
-  player.Play();
-  ASSERT_TRUE(WaitForMode(player, mpStopped));
-  EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
+TEST(MediaPlayerTest, FilesThatCannotPlayFailToOpenWithAMessageAndTheNextOneOpens)
+{
+    std::string dir = test::ScratchFolder("media-bad");
+    std::vector<unsigned char> wave = test::ReadAll(DataFile("tone.wav"));
+    std::vector<unsigned char> brokenHeader = wave;
+    // "fmt " chunk with a zero channel count and an absurd block alignment.
+    std::memset(brokenHeader.data() + 20, 0, 16);
+    test::WriteAll(dir + "/broken-header.wav", brokenHeader);
+    // A chunk size of 0 before the sound data: the chunks after it cannot be found (the decoder
+    // would spin on it for ever).
+    std::vector<unsigned char> lostChunks = wave;
+    ASSERT_EQ(std::memcmp(lostChunks.data() + 36, "LIST", 4), 0);
+    std::memset(lostChunks.data() + 40, 0, 4);
+    test::WriteAll(dir + "/lost-chunks.wav", lostChunks);
+    test::WriteAll(
+        dir + "/header-only.wav", std::vector<unsigned char>(wave.begin(), wave.begin() + 20));
+    test::WriteAll(dir + "/empty.wav", {});
+    test::WriteAll(
+        dir + "/text.wav", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd', '\n'});
+    TMediaPlayer player;
+    for (const char* name : {"broken-header.wav", "lost-chunks.wav", "header-only.wav", "empty.wav",
+             "text.wav", "missing.wav"}) {
+        SCOPED_TRACE(name);
+        std::string error = OpenError(player, dir + "/" + name);
+        EXPECT_NE(error.find(name), std::string::npos) << "names the file: " << error;
+        EXPECT_GT(error.size(), dir.size() + std::strlen(name) + 3) << "and the cause: " << error;
+        EXPECT_FALSE(player.DeviceOpen());
+        EXPECT_EQ(player.Mode(), mpNotReady);
+        EXPECT_EQ(OpenError(player, DataFile("tone.wav")), "");
+        EXPECT_TRUE(player.DeviceOpen());
+    }
+    EXPECT_NE(OpenError(player, ""), "");
 }
 
-TEST(MediaPlayerTest, MidiPlaysThroughTheSynthesizer) {
-  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
-  GstElementFactory* synth = gst_element_factory_find("fluiddec");
-  if (synth == nullptr) GTEST_SKIP() << "GStreamer's fluiddec (gstreamer1.0-plugins-bad) is missing";
-  gst_object_unref(synth);
-  bool soundfont = false;
-  for (const char* dir : {"/usr/share/sounds/sf2", "/usr/share/soundfonts"}) {
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
-      soundfont = soundfont || entry.path().extension() == ".sf2";
-  }
-  if (!soundfont) GTEST_SKIP() << "no General MIDI soundfont installed (scripts/setup installs one)";
+TEST(MediaPlayerTest, AWaveWrittenAsAStreamPlays)
+{
+    // Writers that stream leave the data size 0: the sound runs to the end of the file.
+    std::string dir = test::ScratchFolder("media-streamed");
+    std::vector<unsigned char> wave = test::ReadAll(DataFile("tone.wav"));
+    ASSERT_EQ(std::memcmp(wave.data() + 70, "data", 4), 0);
+    std::memset(wave.data() + 74, 0, 4);
+    test::WriteAll(dir + "/streamed.wav", wave);
+    TMediaPlayer player;
+    player.SetFileName(dir + "/streamed.wav");
+    player.Open();
+    player.Play();
+    ASSERT_TRUE(WaitForMode(player, mpStopped));
+    EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
+}
 
-  TMediaPlayer player;
-  player.SetFileName(DataFile("tone.mid"));
-  player.Open();
-  player.Play();
-  EXPECT_EQ(player.Mode(), mpPlaying);
-  ASSERT_TRUE(WaitForMode(player, mpStopped));
-  EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
+TEST(MediaPlayerTest, MidiPlaysThroughTheSynthesizer)
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    GstElementFactory* synth = gst_element_factory_find("fluiddec");
+    if (synth == nullptr)
+        GTEST_SKIP() << "GStreamer's fluiddec (gstreamer1.0-plugins-bad) is missing";
+    gst_object_unref(synth);
+    bool soundfont = false;
+    for (const char* dir : {"/usr/share/sounds/sf2", "/usr/share/soundfonts"}) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+            soundfont = soundfont || entry.path().extension() == ".sf2";
+    }
+    if (!soundfont)
+        GTEST_SKIP() << "no General MIDI soundfont installed (scripts/setup installs one)";
+
+    TMediaPlayer player;
+    player.SetFileName(DataFile("tone.mid"));
+    player.Open();
+    player.Play();
+    ASSERT_TRUE(WaitForMode(player, mpStopped));
+    EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
 }
 
 }  // namespace
