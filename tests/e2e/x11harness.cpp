@@ -84,36 +84,42 @@ bool WaitUntil(const std::function<bool()>& done)
 
 VirtualScreen::VirtualScreen(int width, int height) : width_(width), height_(height)
 {
-    for (int n = 140; n < 400 && !connection_; ++n) {
-        if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") || fs::exists("/tmp/.X11-unix/X" + std::to_string(n)))
-            continue;
-        display_ = ":" + std::to_string(n);
-        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        server_ = Spawn({"Xvfb", display_, "-screen", "0", screen, "-nolisten", "tcp"}, Environment({}), "");
-        if (server_ < 0)
-            return;
-        WaitUntil([&] {
-            int status = 0;
-            if (waitpid(server_, &status, WNOHANG) == server_) {
-                server_ = -1;  // lost the race for this display number
-                return true;
-            }
-            xcb_connection_t* c = xcb_connect(display_.c_str(), nullptr);
-            if (xcb_connection_has_error(c)) {
-                xcb_disconnect(c);
-                return false;
-            }
-            connection_ = c;
-            return true;
-        });
-        if (!connection_ && server_ > 0) {
-            kill(server_, SIGTERM);
-            waitpid(server_, nullptr, 0);
-            server_ = -1;
-        }
+    // Xvfb picks a free display number itself and writes it to the pipe: tests that run side by
+    // side never share a server.
+    int fds[2];
+    if (pipe(fds) != 0)
+        return;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    std::vector<std::string> argv{"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp"};
+    std::vector<char*> a;
+    for (auto& s : argv)
+        a.push_back(s.data());
+    a.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&server_, "Xvfb", &actions, nullptr, a.data(), environ) != 0)
+        server_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    std::string number;
+    char c = 0;
+    while (server_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    if (server_ <= 0 || number.empty())
+        return;
+    display_ = ":" + number;
+    xcb_connection_t* conn = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(conn)) {
+        xcb_disconnect(conn);
+        return;
     }
-    if (connection_)
-        root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    connection_ = conn;
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
 }
 
 VirtualScreen::~VirtualScreen()
