@@ -455,14 +455,19 @@ void TMPEGPlayer::TimerTick()
     int32_t pos = GetCurrentPos();
     if (pos > streamLength_)
         pos = 0;
-    if (OnPosUpdate)
-        OnPosUpdate(*this, pos, streamLength_);
+    // The handlers run from copies: a handler may assign another handler (or none) to its event,
+    // which must not destroy the one that is running.
+    if (OnPosUpdate) {
+        TPosUpdateEvent handler = OnPosUpdate;
+        handler(*this, pos, streamLength_);
+    }
     if (EndReached()) {
         StopTimer();
         playing_ = false;
         if (OnPlayEnd) {
             __atomic_store_n(&endReached_, uint8_t {0}, __ATOMIC_RELEASE);
-            OnPlayEnd(*this);
+            TNotifyEvent handler = OnPlayEnd;
+            handler(*this);
         }
     }
 }

@@ -169,6 +169,26 @@ TEST_F(MPEGPlayerSpyTest, EndIsSeenByTheTickAndPlayRestartsWithoutSettingUpAgain
     EXPECT_TRUE(player->Playing());
 }
 
+TEST_F(MPEGPlayerSpyTest, AnEndHandlerMayReplaceItselfAndStartTheNextSound)
+{
+    // What a window does when its sound ends: it starts the next one, or lets go of the event.
+    auto owned = std::make_shared<int>(0);
+    player->OnPlayEnd = [this, owned](TMPEGPlayer& sender) {
+        player->OnPlayEnd = nullptr;  // destroys the stored handler while it runs
+        ++*owned;
+        sender.SetStreamName("next.mp3");
+        sender.Play();
+    };
+    player->Play();
+    spy->End();
+    spy->Clear();
+    player->TimerTick();
+    EXPECT_EQ(*owned, 1);
+    EXPECT_EQ(spy->Take(),
+        "GetCurrentPos;Close;Open;GetLength;SetPriority;SetOutputDevice0;Play;GetCurrentPos;");
+    EXPECT_TRUE(player->Playing());
+}
+
 TEST_F(MPEGPlayerSpyTest, WithoutAHandlerTheEndByteStaysSetUntilRestart)
 {
     player->Play();
