@@ -23,6 +23,10 @@
 namespace qel::slideshow {
 namespace {
 
+// The heap settings only reach every thread when they are made before the first thread starts,
+// that is before main() creates the application object.
+[[maybe_unused]] const bool heapKeptCompact = (platform::KeepHeapCompact(), true);
+
 int DrawIndex(int n)
 {
     return pictureshow::Random(n);
@@ -44,7 +48,6 @@ TSaverMainFrm::TSaverMainFrm(QWidget* parent)
 {
     setWindowTitle(QStringLiteral("SaverMainFrm"));
     imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
-    platform::KeepHeapCompact();  // photos come and go for hours: keep the memory flat
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);

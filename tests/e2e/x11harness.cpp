@@ -97,8 +97,8 @@ VirtualScreen::VirtualScreen(int width, int height) : width_(width), height_(hei
     a.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);  // first: it may itself be descriptor 3
     posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     if (posix_spawnp(&server_, "Xvfb", &actions, nullptr, a.data(), environ) != 0)
