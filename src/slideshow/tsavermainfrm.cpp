@@ -140,6 +140,10 @@ void TSaverMainFrm::FormShow()
         cursorHidden_ = true;
     }
 
+    // The first picture is prepared on the worker while the music starts and the window maps.
+    pictures_ = std::make_unique<PictureCycle>(settings_.images, settings_.RandomPictures(), DrawIndex);
+    PrepareNextPicture();
+
     // Music: MP3 through the process-wide MPEG player, the rest through our own media player.
     if (audio::TMPEGPlayer* player = audio::MPEGPlayer())
         mpegOutput_ = std::make_unique<MpegPlayerOutput>(player, [this] { MPlayerPlayEnd(); });
@@ -149,8 +153,6 @@ void TSaverMainFrm::FormShow()
         pictureshow::Randomize();
     music_->Start(settings_.sounds, settings_.RandomSounds());
 
-    pictures_ = std::make_unique<PictureCycle>(settings_.images, settings_.RandomPictures(), DrawIndex);
-    PrepareNextPicture();
     if (preparing_)
         startWhenReady_ = true;
     else
