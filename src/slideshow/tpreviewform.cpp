@@ -1,13 +1,12 @@
 #include "slideshow/tpreviewform.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QWindow>
 
-#include "imaging/qtdecoders.h"
 #include "imaging/pictureloader.h"
+#include "imaging/qtdecoders.h"
 #include "pictureshow/random.h"
 #include "pictureshow/tpictureshow.h"
 #include "platform/foreignwindow.h"
@@ -49,8 +48,8 @@ TPreviewForm::TPreviewForm(platform::WindowHandle parent, int width, int height)
     // A child of the other program's window, at its top-left corner.
     winId();
     if (QWindow* handle = windowHandle()) {
+        // The stand-in for the foreign window lives until the process ends, as the preview does.
         QWindow* foreign = QWindow::fromWinId(WId(parent));
-        foreign->setParent(nullptr);
         handle->setParent(foreign);
         handle->setPosition(0, 0);
     }

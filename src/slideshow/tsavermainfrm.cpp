@@ -1,16 +1,17 @@
 #include "slideshow/tsavermainfrm.h"
 
 #include <QCloseEvent>
-#include <QMetaObject>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMetaObject>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScreen>
 
-#include "imaging/qtdecoders.h"
-#include "imaging/fitpicture.h"
 #include "audio/processplayer.h"
+#include "imaging/fitpicture.h"
+#include "imaging/qtdecoders.h"
 #include "pictureshow/random.h"
 #include "pictureshow/tpictureshow.h"
 #include "platform/memory.h"
@@ -118,6 +119,12 @@ void TSaverMainFrm::ShowModal()
         loop.exec(QEventLoop::DialogExec);
         modalLoop_ = nullptr;
     }
+}
+
+void TSaverMainFrm::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    mainPic_->setGeometry(rect());  // the picture control fills the client area
 }
 
 void TSaverMainFrm::showEvent(QShowEvent* e)
