@@ -95,6 +95,18 @@ TEST_F(SaverE2E, PicturesThatCannotBeShownArePassedOver)
     EXPECT_NE(saver.Output().find("corrupt.jpg"), std::string::npos) << "the unreadable file is named";
 }
 
+TEST_F(SaverE2E, WithoutPicturesTheBackgroundShowsAndTheInputsStillWork)
+{
+    settings_.images = {install_.Path("missing.jpg")};
+    install_.WriteSettings(settings_);
+    raster::Bitmap background(kScreenW, kScreenH);
+    background.Fill(kBackground);
+    SaverProcess saver(install_, screen_, {"/s"});
+    EXPECT_TRUE(Shows(background)) << saver.Output();
+    ASSERT_TRUE(screen_.Xdotool("key space"));
+    EXPECT_TRUE(saver.WaitForExit());
+}
+
 TEST_F(SaverE2E, MouseMovesOfTenPixelsAreToleratedElevenEndTheShow)
 {
     install_.WriteSettings(settings_);
