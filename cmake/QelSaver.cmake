@@ -1,3 +1,4 @@
+# Every test program gets tests/support/test_main.cpp, which selects the silent sound sink.
 # qel_add_test(<name> SOURCES ... [LIBS ...] [ENGINE] [DISPLAY] [TIMEOUT s])
 #   One GoogleTest executable; every test case becomes a CTest test.
 #   ENGINE: toolkit-free, also run under the sanitizers (label "engine").
@@ -8,7 +9,7 @@ function(qel_add_test name)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} qel_test_main)
   target_compile_definitions(${name} PRIVATE QEL_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
                                              QEL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   set(labels "")
@@ -25,12 +26,14 @@ function(qel_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set(env "")
-  if(NOT T_DISPLAY)
-    set(env "QT_QPA_PLATFORM=offscreen")
+  set(props TIMEOUT ${T_TIMEOUT})
+  if(labels)
+    list(APPEND props LABELS "${labels}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env};QELSAVER_AUDIO_SINK=null")
+  if(NOT T_DISPLAY)
+    list(APPEND props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
 endfunction()
 
 # qel_tool_libs(lib ...): libraries qelsaver-tool links (its commands call into them).
