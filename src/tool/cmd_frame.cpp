@@ -6,13 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "pictureshow/bmpfile.h"
+#include "imaging/pictureloader.h"
+#include "imaging/picturewriter.h"
 #include "pictureshow/fastcopy.h"
 #include "pictureshow/pictureshowengine.h"
 #include "pictureshow/random.h"
 #include "pictureshow/raster/blit.h"
 #include "pictureshow/styles.h"
 #include "toolcommand.h"
+#if QEL_IMAGING_QT
+#include "imaging/qtdecoders.h"
+#endif
 
 namespace {
 
@@ -51,9 +55,15 @@ private:
 
 void WriteOutput(const std::string& path, const Bitmap& b)
 {
-    if (path.size() >= 4 && (path.ends_with(".png") || path.ends_with(".PNG")))
-        throw std::runtime_error(path + ": PNG output is not available in this build; write a .bmp file");
-    WriteBmp24(path, b);
+    qel::imaging::WritePicture(path, b);
+}
+
+Bitmap ReadInput(const std::string& path)
+{
+#if QEL_IMAGING_QT
+    qel::imaging::RegisterQtPictureDecoders();
+#endif
+    return qel::imaging::LoadPicture(path).bitmap;
 }
 
 int Frame(const std::vector<std::string>& argsIn)
@@ -81,8 +91,8 @@ int Frame(const std::vector<std::string>& argsIn)
     if (seeded)
         SetFixedSeed(static_cast<std::uint64_t>(static_cast<std::uint32_t>(qel::tool::ParseIntArg(seedText, "seed"))));
 
-    const Bitmap newPicture = ReadBmp24(args[1]);
-    Bitmap oldPicture = ReadBmp24(args[0]);
+    const Bitmap newPicture = ReadInput(args[1]);
+    Bitmap oldPicture = ReadInput(args[0]);
     if (oldPicture.Width() != newPicture.Width() || oldPicture.Height() != newPicture.Height()) {
         Bitmap scaled(newPicture.Width(), newPicture.Height());
         qel::raster::StretchCopy(scaled, scaled.Bounds(), oldPicture, oldPicture.Bounds());

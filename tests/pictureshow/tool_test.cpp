@@ -95,6 +95,18 @@ TEST_F(Tool, FrameRendersOneFrameAndTheAccumulatedWindow)
     EXPECT_EQ(test::Mark(out, 79, 59), test::kOldMark);
 }
 
+TEST_F(Tool, FrameReadsAndWritesEveryPictureFormatTheLoaderKnows)
+{
+    // PNG out, then that PNG back in as the old picture: the wipe's old half is the earlier frame.
+    Result r = RunTool("frame " + P("old.bmp") + " " + P("new.bmp") + " " + P("f.png") + " --style 0 --progress 100");
+    ASSERT_EQ(r.status, 0) << r.out;
+    r = RunTool("frame " + P("f.png") + " " + P("old.bmp") + " " + P("g.bmp") + " --style 0 --progress 50");
+    ASSERT_EQ(r.status, 0) << r.out;
+    raster::Bitmap out = ReadBmp24(P("g.bmp"));
+    EXPECT_EQ(test::Mark(out, 39, 30), test::kOldMark);
+    EXPECT_EQ(test::Mark(out, 40, 30), test::kNewMark);
+}
+
 TEST_F(Tool, FrameErrorsNameTheFileOrShowTheUsage)
 {
     Result r = RunTool("frame " + P("missing.bmp") + " " + P("new.bmp") + " " + P("o.bmp") + " --style 0 --progress 5");
