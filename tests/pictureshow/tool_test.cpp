@@ -10,13 +10,24 @@
 #include <filesystem>
 #include <string>
 
-#include "pictureshow/bmpfile.h"
+#include "imaging/pictureloader.h"
+#include "imaging/picturewriter.h"
 #include "testpictures.h"
 
 namespace qel::pictureshow {
 namespace {
 
 namespace fs = std::filesystem;
+
+void WriteBmp24(const std::string& path, const raster::Bitmap& b)
+{
+    imaging::WritePicture(path, b);
+}
+
+raster::Bitmap ReadBmp24(const std::string& path)
+{
+    return imaging::LoadPicture(path).bitmap;
+}
 
 struct Result {
     int status;
