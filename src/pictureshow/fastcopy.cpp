@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "pictureshow/raster/blit.h"
+
 namespace qel::pictureshow {
 
 using raster::Rect;
@@ -36,29 +38,7 @@ void CopyRectWithin(raster::Bitmap& dst, int x, int y, const raster::Bitmap& src
 
 void CopyThrough(raster::Bitmap& dst, const raster::Bitmap& src, const raster::Region& clip)
 {
-    // Band by band, and inside a band row by row across its boxes: the bitmaps are walked in
-    // memory order even when a band holds many narrow boxes (vertical blinds, swarms).
-    const Rect bounds = dst.Bounds().Intersect(src.Bounds());
-    const std::vector<Rect>& boxes = clip.Rects();
-    size_t first = 0;
-    while (first < boxes.size()) {
-        size_t last = first + 1;
-        while (last < boxes.size() && boxes[last].top == boxes[first].top)
-            ++last;
-        const int top = std::max(boxes[first].top, bounds.top);
-        const int bottom = std::min(boxes[first].bottom, bounds.bottom);
-        for (int row = top; row < bottom; ++row) {
-            std::uint8_t* d = dst.Scanline(row);
-            const std::uint8_t* s = src.Scanline(row);
-            for (size_t i = first; i < last; ++i) {
-                const int left = std::max(boxes[i].left, bounds.left);
-                const int right = std::min(boxes[i].right, bounds.right);
-                if (left < right)
-                    std::memcpy(d + left * 3, s + left * 3, static_cast<size_t>(right - left) * 3);
-            }
-        }
-        first = last;
-    }
+    raster::DrawClipped(dst, 0, 0, src, clip);
 }
 
 namespace {
