@@ -44,8 +44,9 @@ TEST(NextIndex, RandomOrderNeverRepeatsAndReachesEveryEntry)
             ASSERT_GE(next, 0);
             ASSERT_LT(next, count);
             ASSERT_NE(next, current) << "count " << count;
-            if (count == 2 && current >= 0)
+            if (count == 2 && current >= 0) {
                 EXPECT_EQ(next, 1 - current) << "two entries alternate strictly";
+            }
             ++seen[std::size_t(next)];
             current = next;
         }
