@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "pictureshow/raster/blit.h"
-#include "pictureshow/raster/muldiv.h"
+#include "raster/blit.h"
+#include "raster/muldiv.h"
 
 using namespace qel::raster;
 

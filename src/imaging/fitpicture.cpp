@@ -7,7 +7,7 @@
 #include "imaging/filters.h"
 #include "imaging/pictureloader.h"
 #include "imaging/resample.h"
-#include "pictureshow/raster/muldiv.h"
+#include "raster/muldiv.h"
 
 namespace qel::imaging {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "imaging/picture.h"
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace qel::imaging {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace qel::imaging {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace qel::imaging {
 

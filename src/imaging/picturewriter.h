@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace qel::imaging {
 

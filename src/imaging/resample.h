@@ -6,7 +6,7 @@
 // whatever the machine, the instruction set or the number of threads.
 
 #include "imaging/filters.h"
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace qel::imaging {
 

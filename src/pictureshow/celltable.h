@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "pictureshow/raster/rect.h"
+#include "raster/rect.h"
 
 namespace qel::pictureshow {
 

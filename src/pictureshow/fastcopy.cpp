@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "pictureshow/raster/blit.h"
+#include "raster/blit.h"
 
 namespace qel::pictureshow {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "pictureshow/raster/bitmap.h"
-#include "pictureshow/raster/region.h"
+#include "raster/bitmap.h"
+#include "raster/region.h"
 
 namespace qel::pictureshow {
 

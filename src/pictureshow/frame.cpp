@@ -6,7 +6,7 @@
 #include "pictureshow/celltable.h"
 #include "pictureshow/fastcopy.h"
 #include "pictureshow/numerics.h"
-#include "pictureshow/raster/blit.h"
+#include "raster/blit.h"
 #include "pictureshow/regionbuilder.h"
 #include "pictureshow/styles.h"
 

@@ -10,8 +10,8 @@
 #include <functional>
 #include <vector>
 
-#include "pictureshow/raster/bitmap.h"
-#include "pictureshow/raster/region.h"
+#include "raster/bitmap.h"
+#include "raster/region.h"
 
 namespace qel::pictureshow {
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "pictureshow/raster/muldiv.h"
+#include "raster/muldiv.h"
 
 namespace qel::pictureshow {
 

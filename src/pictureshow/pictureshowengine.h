@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "pictureshow/raster/bitmap.h"
-#include "pictureshow/raster/region.h"
+#include "raster/bitmap.h"
+#include "raster/region.h"
 
 namespace qel::pictureshow {
 

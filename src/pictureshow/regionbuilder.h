@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "pictureshow/raster/region.h"
+#include "raster/region.h"
 
 namespace qel::pictureshow {
 

@@ -10,7 +10,7 @@
 #include "pictureshow/fastcopy.h"
 #include "pictureshow/frame.h"
 #include "pictureshow/numerics.h"
-#include "pictureshow/raster/blit.h"
+#include "raster/blit.h"
 #include "pictureshow/styles.h"
 
 namespace qel::pictureshow {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 #include "slideshow/showorder.h"
 
 namespace qel::slideshow {

@@ -1,7 +1,7 @@
 #include "slideshow/previewpicture.h"
 
 #include "imaging/fitpicture.h"
-#include "pictureshow/raster/blit.h"
+#include "raster/blit.h"
 
 namespace qel::slideshow {
 

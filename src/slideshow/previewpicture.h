@@ -2,7 +2,7 @@
 // The preview's picture: always fitted into the small window, drawn with plain nearest-neighbour
 // stretching (no resampling filter), centred on the window's colour.
 
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace qel::slideshow {
 

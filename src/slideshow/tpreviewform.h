@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 #include "platform/password.h"  // WindowHandle
 #include "settings/saversettings.h"
 

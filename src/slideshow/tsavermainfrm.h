@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 #include "settings/saversettings.h"
 #include "slideshow/exitmouse.h"
 

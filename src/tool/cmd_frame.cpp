@@ -11,7 +11,7 @@
 #include "pictureshow/fastcopy.h"
 #include "pictureshow/pictureshowengine.h"
 #include "pictureshow/random.h"
-#include "pictureshow/raster/blit.h"
+#include "raster/blit.h"
 #include "pictureshow/styles.h"
 #include "toolcommand.h"
 #if QEL_IMAGING_QT

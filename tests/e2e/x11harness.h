@@ -11,7 +11,7 @@
 #include <sys/types.h>
 #include <xcb/xcb.h>
 
-#include "pictureshow/raster/bitmap.h"
+#include "raster/bitmap.h"
 #include "settings/saversettings.h"
 
 namespace qel::e2e {

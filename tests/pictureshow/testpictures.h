@@ -9,8 +9,8 @@
 
 #include "pictureshow/fastcopy.h"
 #include "pictureshow/pictureshowengine.h"
-#include "pictureshow/raster/bitmap.h"
-#include "pictureshow/raster/region.h"
+#include "raster/bitmap.h"
+#include "raster/region.h"
 
 namespace qel::pictureshow::test {
 

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "masks.h"
-#include "pictureshow/raster/region.h"
+#include "raster/region.h"
 
 using namespace qel::raster;
 using qel::raster::test::Mask;

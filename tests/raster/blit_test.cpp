@@ -3,7 +3,7 @@
 #include <climits>
 #include <random>
 
-#include "pictureshow/raster/blit.h"
+#include "raster/blit.h"
 
 using namespace qel::raster;
 

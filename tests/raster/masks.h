@@ -5,7 +5,7 @@
 #include <ostream>
 #include <vector>
 
-#include "pictureshow/raster/region.h"
+#include "raster/region.h"
 
 namespace qel::raster {
 

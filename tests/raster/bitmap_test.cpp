@@ -3,8 +3,8 @@
 #include <climits>
 #include <new>
 
-#include "pictureshow/raster/bitmap.h"
-#include "pictureshow/raster/muldiv.h"
+#include "raster/bitmap.h"
+#include "raster/muldiv.h"
 
 using namespace qel::raster;
 

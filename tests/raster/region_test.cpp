@@ -4,8 +4,8 @@
 #include <random>
 
 #include "masks.h"
-#include "pictureshow/raster/muldiv.h"
-#include "pictureshow/raster/region.h"
+#include "raster/muldiv.h"
+#include "raster/region.h"
 
 using namespace qel::raster;
 using qel::raster::test::Mask;
