@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -10,6 +9,8 @@
 
 #include <QLibrary>
 #include <QTimer>
+
+#include "base/text.h"
 
 namespace qel::audio {
 
@@ -47,14 +48,6 @@ constexpr std::array<std::pair<TPlayPriority, int32_t>, 7> kPriorities {{
     {TPlayPriority::TimeCritical, 15},
 }};
 
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x))
-            == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 // The library's name is matched without regard to case: the program checks for "QelMpegDll.dll"
 // and loads "QelMpegdll.dll", which on this system are two different names.
 std::string FindNoCase(const std::string& folder, const std::string& name)
@@ -67,7 +60,7 @@ std::string FindNoCase(const std::string& folder, const std::string& name)
     for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end;
          it.increment(error)) {
         std::string entry = it->path().filename().string();
-        if (EqualNoCase(entry, name))
+        if (base::SameText(entry, name))
             return folder + entry;
     }
     return folder + name;

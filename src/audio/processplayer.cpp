@@ -1,6 +1,5 @@
 #include "audio/processplayer.h"
 
-#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -52,14 +51,6 @@ void ReleaseProcessMPEGPlayer()
     } catch (const TMPEGError&) {
         // Shutting down: the library has been released all the same.
     }
-}
-
-bool IsMPEGSound(const std::string& fileName)
-{
-    std::string ext = std::filesystem::path(fileName).extension().string();
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".mp3";
 }
 
 }  // namespace qel::audio

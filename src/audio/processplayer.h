@@ -26,8 +26,4 @@ std::string CreateProcessMPEGPlayer(const std::string& exeFolder);
 // Unloads the library and destroys the player; nothing when there is none.
 void ReleaseProcessMPEGPlayer();
 
-// True when a sound file goes to the MPEG player: its extension, lower-cased, is ".mp3". Every
-// other sound goes to the media-control player.
-bool IsMPEGSound(const std::string& fileName);
-
 }  // namespace qel::audio

@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+#include "base/paths.h"
+#include "base/text.h"
 #include "imaging/decoders.h"
 
 namespace qel::imaging {
@@ -51,24 +53,6 @@ Registry& TheRegistry()
 {
     static Registry registry;
     return registry;
-}
-
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-// The extension after the last dot of the file name, lower case; empty when there is none.
-std::string ExtensionOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return Lower(path.substr(dot + 1));
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
@@ -129,12 +113,12 @@ void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder
 {
     Registry& r = TheRegistry();
     std::lock_guard lock(r.mutex);
-    r.Add(Lower(extension), decoder, priority);
+    r.Add(base::AsciiLower(extension), decoder, priority);
 }
 
 LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
 {
-    const std::string ext = ExtensionOf(path);
+    const std::string ext = base::FileExtension(path);
     auto fail = [&](const std::string& cause) -> PictureError {
         return PictureError("Cannot load picture \"" + path + "\": " + cause);
     };
@@ -192,9 +176,14 @@ const std::vector<std::string>& PictureExtensions()
 
 bool HasPictureExtension(const std::string& path)
 {
-    const std::string ext = ExtensionOf(path);
+    const std::string ext = base::FileExtension(path);
     const auto& all = PictureExtensions();
     return !ext.empty() && std::find(all.begin(), all.end(), ext) != all.end();
+}
+
+bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list)
+{
+    return base::ListPictureFiles(folder, list, PictureExtensions());
 }
 
 std::string PictureFileFilter()

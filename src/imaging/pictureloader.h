@@ -35,6 +35,9 @@ const std::vector<std::string>& PictureExtensions();
 // Whether `path` ends in one of PictureExtensions() (any case).
 bool HasPictureExtension(const std::string& path);
 
+// Appends every picture file under `folder` (the loader's extensions), as base::ListPictureFiles does.
+bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list);
+
 // A file-dialog filter text in Qt's form: "All pictures (*.bmp *.ico ...)" followed by one entry per
 // extension, e.g. "JPEG Image File (*.jpg)", separated by ";;". Every extension appears as "(*.ext)".
 std::string PictureFileFilter();

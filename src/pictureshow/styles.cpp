@@ -1,6 +1,6 @@
 #include "pictureshow/styles.h"
 
-#include <cctype>
+#include "base/text.h"
 
 namespace qel::pictureshow {
 namespace {
@@ -105,17 +105,6 @@ constexpr StyleNames kStyles[kStyleCount] = {
     {"seFade", "Fade In/Out"}
 };
 
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string_view StyleIdentifier(int style)
@@ -131,7 +120,7 @@ std::string_view StyleDisplayName(int style)
 std::optional<int> FindStyleByName(std::string_view text)
 {
     for (int i = 0; i < kStyleCount; ++i) {
-        if (EqualNoCase(kStyles[i].displayName, text))
+        if (base::SameText(kStyles[i].displayName, text))
             return i;
     }
     return std::nullopt;

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "platform/password.h"  // WindowHandle
+#include "platform/windowhandle.h"
 
 namespace qel::platform {
 

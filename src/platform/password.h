@@ -2,9 +2,9 @@
 // The screen-saver password hooks. This system has no saver password of its own (the screen
 // locker asks for the login password), so both behave as "password library missing".
 
-namespace qel::platform {
+#include "platform/windowhandle.h"
 
-using WindowHandle = unsigned long;
+namespace qel::platform {
 
 // Lets the user change the saver password. Nothing to do here.
 void ChangeSaverPassword(WindowHandle parent);

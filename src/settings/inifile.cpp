@@ -1,4 +1,4 @@
-#include "inifile.h"
+#include "settings/inifile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,15 +8,11 @@
 #include <stdexcept>
 #include <system_error>
 
-#include <unistd.h>
+#include "base/text.h"
+#include "platform/files.h"
 
 namespace qel::settings {
 namespace {
-
-char Lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string_view KeyOf(std::string_view line)
 {
@@ -28,7 +24,7 @@ int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
-    c = Lower(c);
+    c = base::AsciiLower(c);
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     return -1;
@@ -56,16 +52,6 @@ bool ParseHex(std::string_view digits, bool negative, int& out)
 }
 
 }  // namespace
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
-}
 
 int TextToInt(std::string_view text, int def)
 {
@@ -155,7 +141,7 @@ IniFile IniFile::Open(const std::string& path)
 const IniFile::Section* IniFile::FindSection(std::string_view name) const
 {
     for (const auto& s : sections_)
-        if (SameText(s.name, name))
+        if (base::SameText(s.name, name))
             return &s;
     return nullptr;
 }
@@ -171,7 +157,7 @@ const std::string* IniFile::FindLine(std::string_view section, std::string_view 
     if (!s)
         return nullptr;
     for (const auto& line : s->lines)
-        if (SameText(KeyOf(line), key))
+        if (base::SameText(KeyOf(line), key))
             return &line;
     return nullptr;
 }
@@ -224,7 +210,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         s = &sections_.back();
     }
     for (auto& existing : s->lines) {
-        if (SameText(KeyOf(existing), key)) {
+        if (base::SameText(KeyOf(existing), key)) {
             existing = std::move(line);
             return;
         }
@@ -251,34 +237,7 @@ void IniFile::UpdateFile() const
 
 void IniFile::UpdateFile(const std::string& path) const
 {
-    WriteFileAtomically(path, ToText());
-}
-
-void WriteFileAtomically(const std::string& path, std::string_view data)
-{
-    auto fail = [&](int err) {
-        throw std::runtime_error("Cannot write file \"" + path + "\". " + std::strerror(err));
-    };
-    if (path.empty())
-        fail(ENOENT);
-    std::string temp = path + ".tmp" + std::to_string(::getpid());
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f)
-        fail(errno);
-    size_t written = data.empty() ? 0 : std::fwrite(data.data(), 1, data.size(), f);
-    int err = written == data.size() ? 0 : (errno ? errno : ENOSPC);
-    if (std::fflush(f) != 0 && !err)
-        err = errno;
-    if (!err && ::fsync(fileno(f)) != 0 && errno != EINVAL)
-        err = errno;
-    if (std::fclose(f) != 0 && !err)
-        err = errno;
-    if (!err && std::rename(temp.c_str(), path.c_str()) != 0)
-        err = errno;
-    if (err) {
-        std::remove(temp.c_str());
-        fail(err);
-    }
+    platform::WriteFileAtomically(path, ToText());
 }
 
 }  // namespace qel::settings

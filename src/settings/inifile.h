@@ -61,14 +61,7 @@ private:
     std::vector<Section> sections_;
 };
 
-// ASCII case-insensitive equality, as the settings names compare.
-bool SameText(std::string_view a, std::string_view b);
-
 // The integer conversion of the settings reader; returns def when the text does not convert.
 int TextToInt(std::string_view text, int def);
-
-// Writes `data` over `path` in one step (a temporary file beside it, then a rename), so a failed
-// write never leaves a half-written file. Throws std::runtime_error naming the file and the cause.
-void WriteFileAtomically(const std::string& path, std::string_view data);
 
 }  // namespace qel::settings

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "platform/files.h"
+
 namespace qel::settings {
 namespace {
 
@@ -38,6 +40,14 @@ const ReaderDefaults& DefaultsFor(SettingsReader reader)
 constexpr const char* kOptions = "Options";
 
 }  // namespace
+
+int SaverSettings::IntervalMs() const
+{
+    constexpr int kLongestSeconds = 2'000'000;
+    if (interval <= 0)
+        return 0;
+    return interval > kLongestSeconds ? kLongestSeconds * 1000 : interval * 1000;
+}
 
 std::vector<int> SaverSettings::EnabledStyles() const
 {
@@ -119,7 +129,7 @@ std::string FormatSettings(const SaverSettings& s)
 
 void SaveSettings(const std::string& path, const SaverSettings& s)
 {
-    WriteFileAtomically(path, FormatSettings(s));
+    platform::WriteFileAtomically(path, FormatSettings(s));
 }
 
 void UpdatePathSection(const std::string& path, const SavedPaths& paths)

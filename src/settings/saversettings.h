@@ -34,8 +34,12 @@ struct SaverSettings {
     [[nodiscard]] bool FitToScreen() const { return imageSize != 0; }
     [[nodiscard]] bool RandomPictures() const { return sequence != 0; }
     [[nodiscard]] bool RandomSounds() const { return randomSound == 0; }
-    // The picture control's step delay in milliseconds: (Duration + 1) x 10.
-    [[nodiscard]] int StepDelayMs() const { return (duration + 1) * 10; }
+    // The picture control's step delay in milliseconds: (Duration + 1) x 10, kept in 16 bits as the
+    // control stores it (a wild Duration wraps instead of overflowing).
+    [[nodiscard]] int StepDelayMs() const { return std::uint16_t((std::int64_t(duration) + 1) * 10); }
+    // How long a picture stays after its transition, for a timer: Interval seconds in milliseconds;
+    // 0 (and anything below) means never. Huge values are capped so the result stays an int.
+    [[nodiscard]] int IntervalMs() const;
     // Style numbers whose character in TransSetup is "1", in ascending order.
     [[nodiscard]] std::vector<int> EnabledStyles() const;
 

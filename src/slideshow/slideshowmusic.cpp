@@ -1,25 +1,20 @@
 #include "slideshow/slideshowmusic.h"
 
-#include <algorithm>
-#include <cctype>
 #include <stdexcept>
 #include <utility>
 
+#include "base/text.h"
+
 namespace qel::slideshow {
+
+bool IsMPEGSound(const std::string& path)
+{
+    return base::FileExtension(path) == "mp3";
+}
 
 SlideshowMusic::SlideshowMusic(MpegOutput* mpeg, MediaOutput* media, RandomIndex draw)
     : mpeg_(mpeg), media_(media), draw_(std::move(draw))
 {
-}
-
-bool SlideshowMusic::IsMpegFile(const std::string& path)
-{
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".mp3";
 }
 
 void SlideshowMusic::Start(std::vector<std::string> sounds, bool random)
@@ -40,7 +35,7 @@ void SlideshowMusic::PlaySound(int i)
     const std::string& path = sounds_[std::size_t(i)];
     lastFailed_ = false;
     try {
-        if (IsMpegFile(path)) {
+        if (IsMPEGSound(path)) {
             if (!mpeg_)
                 throw std::runtime_error("no MPEG player");
             if (started_ && mpeg_->PlayerMode() > 2)

@@ -13,6 +13,10 @@
 
 namespace qel::slideshow {
 
+// True when a sound file goes to the MPEG player: its extension, in any case, is ".mp3". Every
+// other sound goes to the media-control player.
+[[nodiscard]] bool IsMPEGSound(const std::string& path);
+
 // What the music needs of the MPEG player. Any member may throw.
 class MpegOutput {
 public:
@@ -64,8 +68,6 @@ public:
     [[nodiscard]] Player PlayerKind() const { return kind_; }
 
 private:
-    static bool IsMpegFile(const std::string& path);
-
     MpegOutput* mpeg_;
     MediaOutput* media_;
     RandomIndex draw_;

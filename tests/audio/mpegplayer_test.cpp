@@ -590,17 +590,5 @@ TEST(ProcessMPEGPlayerTest, CreatedOnlyWhenTheLibraryLiesInTheFolder)
     ReleaseProcessMPEGPlayer();  // twice is harmless
 }
 
-TEST(ProcessMPEGPlayerTest, OnlyMp3FilesGoToTheMPEGPlayerWhateverTheirCase)
-{
-    EXPECT_TRUE(IsMPEGSound("/music/song.mp3"));
-    EXPECT_TRUE(IsMPEGSound("/music/SONG.MP3"));
-    EXPECT_TRUE(IsMPEGSound("/music/a.b.Mp3"));
-    EXPECT_FALSE(IsMPEGSound("/music/song.wav"));
-    EXPECT_FALSE(IsMPEGSound("/music/song.mid"));
-    EXPECT_FALSE(IsMPEGSound("/music/mp3"));
-    EXPECT_FALSE(IsMPEGSound("/music.mp3/song"));
-    EXPECT_FALSE(IsMPEGSound("/music/song.mp3.wav"));
-}
-
 }  // namespace
 }  // namespace qel::audio

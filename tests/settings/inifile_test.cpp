@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "platform/files.h"
 #include "settings/inifile.h"
 
 using qel::settings::IniFile;
@@ -151,7 +152,7 @@ TEST(IniFile, FailedWriteLeavesNothingBehind)
     // The target is a folder: the rename fails, the error is raised and no temporary file stays.
     auto dir = TempDir();
     std::filesystem::create_directories(dir / "QelSetup.dat");
-    EXPECT_THROW(qel::settings::WriteFileAtomically((dir / "QelSetup.dat").string(), "x"), std::runtime_error);
+    EXPECT_THROW(qel::platform::WriteFileAtomically((dir / "QelSetup.dat").string(), "x"), std::runtime_error);
     size_t entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
         ++entries;

@@ -75,6 +75,18 @@ TEST(SlideshowMusic, Mp3InAnyCaseGoesToTheMpegPlayerTheRestToTheMediaPlayer)
         << "a playing MPEG stream is closed before the next one";
 }
 
+TEST(SlideshowMusic, OnlyMp3FilesGoToTheMPEGPlayerWhateverTheirCase)
+{
+    EXPECT_TRUE(IsMPEGSound("/music/song.mp3"));
+    EXPECT_TRUE(IsMPEGSound("/music/SONG.MP3"));
+    EXPECT_TRUE(IsMPEGSound("/music/a.b.Mp3"));
+    EXPECT_FALSE(IsMPEGSound("/music/song.wav"));
+    EXPECT_FALSE(IsMPEGSound("/music/song.mid"));
+    EXPECT_FALSE(IsMPEGSound("/music/mp3"));
+    EXPECT_FALSE(IsMPEGSound("/music.mp3/song"));
+    EXPECT_FALSE(IsMPEGSound("/music/song.mp3.wav"));
+}
+
 TEST(SlideshowMusic, OneSoundPlaysAgainAndAgainInEitherOrder)
 {
     for (bool random : {false, true}) {

@@ -19,14 +19,14 @@
 #include "imaging/picturewriter.h"
 #include "pictureshow/tpictureshow.h"
 #include "slideshow/slideshowmusic.h"
-#include "slideshow/tsavermainfrm.h"
+#include "slideshow/slideshowwindow.h"
 
 namespace qel::slideshow {
 namespace {
 
 namespace fs = std::filesystem;
 
-class SlideshowWindow : public ::testing::Test {
+class SlideshowWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -36,8 +36,9 @@ protected:
         static char* argv[] = {name, nullptr};
         if (!QApplication::instance())
             new QApplication(argc, argv);
-        if (!audio::MPEGPlayer())
+        if (!audio::MPEGPlayer()) {
             ASSERT_EQ(audio::CreateProcessMPEGPlayer(std::string(QEL_BIN_DIR) + "/"), "");
+        }
     }
 
     // The player must go while Qt is still there, as the program's own start-up code does it.
@@ -64,11 +65,10 @@ protected:
         fs::remove_all(dir_);
     }
 
-    TSaverMainFrm& Show()
+    SlideshowWindow& Show()
     {
         settings::SaveSettings((dir_ / "QelSetup.dat").string(), settings_);
-        window_ = std::make_unique<TSaverMainFrm>();
-        window_->SetSettingsFile((dir_ / "QelSetup.dat").string());
+        window_ = std::make_unique<SlideshowWindow>((dir_ / "QelSetup.dat").string());
         window_->show();
         return *window_;
     }
@@ -78,14 +78,14 @@ protected:
     fs::path dir_;
     std::string picture_;
     settings::SaverSettings settings_;
-    std::unique_ptr<TSaverMainFrm> window_;
+    std::unique_ptr<SlideshowWindow> window_;
 };
 
-TEST_F(SlideshowWindow, AnMp3InTheSoundListPlaysThroughTheMpegPlayer)
+TEST_F(SlideshowWindowTest, AnMp3InTheSoundListPlaysThroughTheMpegPlayer)
 {
     fs::copy_file(Sound("tone.mp3"), dir_ / "TONE.MP3");
     settings_.sounds = {(dir_ / "TONE.MP3").string()};
-    TSaverMainFrm& w = Show();
+    SlideshowWindow& w = Show();
     audio::TMPEGPlayer* player = audio::MPEGPlayer();
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(w.Music()->PlayerKind(), SlideshowMusic::Player::Mpeg);
@@ -110,19 +110,19 @@ TEST_F(SlideshowWindow, AnMp3InTheSoundListPlaysThroughTheMpegPlayer)
     EXPECT_FALSE(player->OnPlayEnd) << "the end-of-play event no longer points at the window";
 }
 
-TEST_F(SlideshowWindow, OtherSoundsGoToTheMediaPlayerAndFollowEachOther)
+TEST_F(SlideshowWindowTest, OtherSoundsGoToTheMediaPlayerAndFollowEachOther)
 {
     settings_.sounds = {Sound("tone.wav"), (dir_ / "missing.wav").string(), Sound("tone.wav")};
-    TSaverMainFrm& w = Show();
+    SlideshowWindow& w = Show();
     EXPECT_EQ(w.Music()->PlayerKind(), SlideshowMusic::Player::Media);
     EXPECT_TRUE(w.Music()->MusicStarted());
     // The first ends, the missing one is passed over, the third starts.
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.Music()->CurrentSound() == 2 && w.Music()->MusicStarted(); }, 20000));
 }
 
-TEST_F(SlideshowWindow, OnlyAnExitInputMayCloseTheWindow)
+TEST_F(SlideshowWindowTest, OnlyAnExitInputMayCloseTheWindow)
 {
-    TSaverMainFrm& w = Show();
+    SlideshowWindow& w = Show();
     EXPECT_FALSE(w.close()) << "a close request of the system or window manager is refused";
     EXPECT_TRUE(w.isVisible());
 
@@ -132,9 +132,9 @@ TEST_F(SlideshowWindow, OnlyAnExitInputMayCloseTheWindow)
     EXPECT_TRUE(w.CloseRequested());
 }
 
-TEST_F(SlideshowWindow, InputsOverThePictureCountLikeInputsOverTheWindow)
+TEST_F(SlideshowWindowTest, InputsOverThePictureCountLikeInputsOverTheWindow)
 {
-    TSaverMainFrm& w = Show();
+    SlideshowWindow& w = Show();
     QWidget* pic = w.MainPic();
     QTest::mouseMove(pic, QPoint(200, 200));
     QTest::mouseMove(pic, QPoint(210, 190));
@@ -143,10 +143,10 @@ TEST_F(SlideshowWindow, InputsOverThePictureCountLikeInputsOverTheWindow)
     EXPECT_FALSE(w.isVisible());
 }
 
-TEST_F(SlideshowWindow, WithEveryExitInputOffNothingEndsTheShow)
+TEST_F(SlideshowWindowTest, WithEveryExitInputOffNothingEndsTheShow)
 {
     settings_.mouseMove = settings_.mouseClick = settings_.keyPress = false;
-    TSaverMainFrm& w = Show();
+    SlideshowWindow& w = Show();
     QTest::mouseMove(&w, QPoint(1, 1));
     QTest::mouseMove(&w, QPoint(300, 300));
     QTest::mouseClick(&w, Qt::LeftButton);
@@ -155,7 +155,7 @@ TEST_F(SlideshowWindow, WithEveryExitInputOffNothingEndsTheShow)
     EXPECT_TRUE(w.isVisible());
 }
 
-TEST_F(SlideshowWindow, TheCursorIsHiddenWhileTheShowRunsUnlessTheSettingsKeepIt)
+TEST_F(SlideshowWindowTest, TheCursorIsHiddenWhileTheShowRunsUnlessTheSettingsKeepIt)
 {
     ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
     Show();
@@ -167,14 +167,6 @@ TEST_F(SlideshowWindow, TheCursorIsHiddenWhileTheShowRunsUnlessTheSettingsKeepIt
     settings_.showCursor = true;
     Show();
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(SlideshowWindow, PreviewModeReadsThePreviewSettings)
-{
-    TSaverMainFrm w;
-    EXPECT_EQ(fs::path(w.SettingsFile()).filename(), "QelSetup.dat");
-    w.SetPreviewMode(true);
-    EXPECT_EQ(fs::path(w.SettingsFile()).filename(), "QelPreview.dat");
 }
 
 }  // namespace

@@ -2,16 +2,16 @@
 // The first argument decides what the program is: the editor, the slideshow, the preview inside
 // another window, or the password change.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-namespace qel::startup {
+#include "platform/windowhandle.h"
+
+namespace qel::app {
 
 enum class Mode { None, Password, Configure, Preview, Run };
 
-// A window handle given on the command line (an X11 window id here).
-using WindowHandle = std::uint32_t;
+using platform::WindowHandle;
 
 struct CommandLine {
     Mode mode = Mode::None;
@@ -25,4 +25,4 @@ WindowHandle ParseWindowHandle(const std::string& text);
 // args are the arguments after the program name. No argument means "-c".
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-}  // namespace qel::startup
+}  // namespace qel::app

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "startup/saverutils.h"
+#include "base/paths.h"
 
-using namespace qel::startup;
+using namespace qel::base;
 namespace fs = std::filesystem;
 
 namespace {
@@ -30,7 +30,7 @@ void Touch(const std::string& path)
 
 }  // namespace
 
-TEST(SaverUtils, AddTrailingSlash)
+TEST(Paths, AddTrailingSlash)
 {
     EXPECT_EQ(AddTrailingSlash(""), "");
     EXPECT_EQ(AddTrailingSlash("/tmp"), "/tmp/");
@@ -38,7 +38,7 @@ TEST(SaverUtils, AddTrailingSlash)
     EXPECT_EQ(AddTrailingSlash("/"), "/");
 }
 
-TEST(SaverUtils, NextNumberedName)
+TEST(Paths, NextNumberedName)
 {
     EXPECT_EQ(NextNumberedName("NewSaver.scr"), "NewSaver1.scr");
     EXPECT_EQ(NextNumberedName("NewSaver1.scr"), "NewSaver2.scr");
@@ -51,7 +51,7 @@ TEST(SaverUtils, NextNumberedName)
     EXPECT_EQ(NextNumberedName("s99999999999999999999.exe"), "s100000000000000000000.exe");
 }
 
-TEST(SaverUtils, MakeFolderPathAndFolderExists)
+TEST(Paths, MakeFolderPathAndFolderExists)
 {
     TempFolder t;
     EXPECT_THROW(MakeFolderPath(""), std::runtime_error);
@@ -65,7 +65,7 @@ TEST(SaverUtils, MakeFolderPathAndFolderExists)
     EXPECT_FALSE(FolderExists(""));
 }
 
-TEST(SaverUtils, ListPictureFilesRecursesAndMatchesExtensionsWithoutCase)
+TEST(Paths, ListPictureFilesRecursesAndMatchesExtensionsWithoutCase)
 {
     TempFolder t;
     fs::create_directories(t.path / "sub" / "deeper");
@@ -81,7 +81,7 @@ TEST(SaverUtils, ListPictureFilesRecursesAndMatchesExtensionsWithoutCase)
     EXPECT_TRUE(none.empty());
 }
 
-TEST(SaverUtils, DeleteQuietly)
+TEST(Paths, DeleteQuietly)
 {
     TempFolder t;
     fs::create_directories(t.path / "work" / "inner");

@@ -1,6 +1,4 @@
-#include "startup/saverutils.h"
-
-#include <sys/stat.h>
+#include "base/paths.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,9 +6,9 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "imaging/pictureloader.h"
+#include "base/text.h"
 
-namespace qel::startup {
+namespace qel::base {
 
 namespace fs = std::filesystem;
 
@@ -23,8 +21,8 @@ std::string AddTrailingSlash(const std::string& path)
 
 bool FolderExists(const std::string& path)
 {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(path, ec);
 }
 
 bool MakeFolderPath(const std::string& input)
@@ -42,7 +40,8 @@ bool MakeFolderPath(const std::string& input)
         if (!MakeFolderPath(parent))
             return false;
     }
-    return ::mkdir(path.c_str(), 0777) == 0 || FolderExists(path);
+    std::error_code ec;
+    return fs::create_directory(path, ec) || FolderExists(path);
 }
 
 std::string NextNumberedName(const std::string& name)
@@ -75,17 +74,6 @@ std::string NextNumberedName(const std::string& name)
     return base + digits + ext;
 }
 
-namespace {
-
-std::string LowerAscii(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-}  // namespace
-
 bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list,
                       const std::vector<std::string>& extensions)
 {
@@ -115,18 +103,13 @@ bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list,
         size_t dot = name.rfind('.');
         if (dot == std::string::npos || dot + 1 >= name.size())
             continue;
-        std::string ext = LowerAscii(name.substr(dot + 1));
+        std::string ext = AsciiLower(name.substr(dot + 1));
         while (!ext.empty() && std::isspace(static_cast<unsigned char>(ext.back())))
             ext.pop_back();
         if (std::find(extensions.begin(), extensions.end(), ext) != extensions.end())
             list.push_back(prefix + name);
     }
     return true;
-}
-
-bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list)
-{
-    return ListPictureFiles(folder, list, imaging::PictureExtensions());
 }
 
 bool DeleteQuietly(const std::string& path)
@@ -138,4 +121,4 @@ bool DeleteQuietly(const std::string& path)
     return !ec && removed > 0;
 }
 
-}  // namespace qel::startup
+}  // namespace qel::base

@@ -1,19 +1,18 @@
 #pragma once
 // The screen saver itself: a borderless, topmost window over the whole primary screen in which the
-// pictures of the settings file follow one another through transitions while music plays. It
-// hides the cursor unless told otherwise, ends on the inputs the settings allow, and lets the
-// platform's password check veto the end. Opened modally by the run mode's launcher and by the
-// editor's preview command (after SetPreviewMode(true)).
+// pictures of a settings file follow one another through transitions while music plays. It hides
+// the cursor unless told otherwise, ends on the inputs the settings allow, and lets the platform's
+// password check veto the end. Opened modally by the run mode (with "QelSetup.dat") and by the
+// editor's preview command (with "QelPreview.dat").
+//
+// The window draws, plays and applies the exit rules; the picture cycle is its controller's.
 
 #include <memory>
-#include <optional>
 #include <string>
-#include <thread>
 
 #include <QTimer>
 #include <QWidget>
 
-#include "raster/bitmap.h"
 #include "settings/saversettings.h"
 #include "slideshow/exitmouse.h"
 
@@ -25,23 +24,17 @@ class TPictureShow;
 
 namespace qel::slideshow {
 
-class PictureCycle;
+class SlideshowController;
 class SlideshowMusic;
 class MpegPlayerOutput;
 class MediaPlayerOutput;
 
-class TSaverMainFrm : public QWidget {
+class SlideshowWindow : public QWidget {
 public:
-    explicit TSaverMainFrm(QWidget* parent = nullptr);
-    ~TSaverMainFrm() override;
+    explicit SlideshowWindow(std::string settingsFile, QWidget* parent = nullptr);
+    ~SlideshowWindow() override;
 
-    // Preview mode reads "QelPreview.dat" beside the program instead of "QelSetup.dat". Call
-    // before showing.
-    void SetPreviewMode(bool on);
-    [[nodiscard]] bool PreviewMode() const { return previewMode_; }
     [[nodiscard]] const std::string& SettingsFile() const { return settingsFile_; }
-    // Reads a different settings file (tests).
-    void SetSettingsFile(const std::string& path) { settingsFile_ = path; }
 
     // Shows the window modally; returns when it has closed.
     void ShowModal();
@@ -66,42 +59,32 @@ private:
     void FormMouseMove(int x, int y);
     void FormMouseDown();
     void FormKeyDown();
-    void MainPicComplete();
-    void IntervalTimerTimer();
-    void SoundTimerTimer();
+    void StartMusic();
+    void PollSound();
     void MPlayerPlayEnd();
+    void StartTransition(int style, bool clearFirst);
 
     void RequestClose(bool v);
     void SetPasswordCheck(bool v);
     bool CheckPassword();
     void LoadSettings();
-    void PrepareNextPicture();
-    void PictureReady(std::optional<raster::Bitmap> picture);
-    void StartTransition();
-    void StartIntervalTimer();
 
     pictureshow::TPictureShow* mainPic_ = nullptr;
     QTimer soundTimer_;
-    QTimer intervalTimer_;
-    int intervalMs_ = 3000;  // 0: the timer never fires
 
     bool closeRequested_ = false;
     bool passwordCheck_ = false;
-    bool previewMode_ = false;
     bool shown_ = false;
     bool wasActive_ = false;
     bool cursorHidden_ = false;
     std::string settingsFile_;
     settings::SaverSettings settings_;
     MouseExitRule mouse_;
-    std::unique_ptr<PictureCycle> pictures_;
+    std::unique_ptr<SlideshowController> pictures_;
     std::unique_ptr<MpegPlayerOutput> mpegOutput_;
     std::unique_ptr<MediaPlayerOutput> mediaOutput_;
     std::unique_ptr<SlideshowMusic> music_;
     QEventLoop* modalLoop_ = nullptr;
-    std::thread worker_;         // prepares the next picture
-    bool preparing_ = false;     // the worker has not delivered yet
-    bool startWhenReady_ = false;  // start the transition when it delivers
 };
 
 }  // namespace qel::slideshow

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace qel::startup {
+namespace qel::base {
 
 // Appends "/" unless the path is empty or already ends in "/".
 std::string AddTrailingSlash(const std::string& path);
@@ -26,11 +26,8 @@ std::string NextNumberedName(const std::string& name);
 bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list,
                       const std::vector<std::string>& extensions);
 
-// The same with the extensions the picture loader can read.
-bool ListPictureFiles(const std::string& folder, std::vector<std::string>& list);
-
 // Deletes a file, or a folder with everything in it, without asking and without reporting.
 // Returns true when the path is gone afterwards and something was deleted.
 bool DeleteQuietly(const std::string& path);
 
-}  // namespace qel::startup
+}  // namespace qel::base

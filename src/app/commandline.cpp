@@ -1,8 +1,8 @@
-#include "startup/commandline.h"
+#include "app/commandline.h"
 
 #include <cstdint>
 
-namespace qel::startup {
+namespace qel::app {
 
 WindowHandle ParseWindowHandle(const std::string& text)
 {
@@ -73,4 +73,4 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args)
     return cl;
 }
 
-}  // namespace qel::startup
+}  // namespace qel::app

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "startup/commandline.h"
+#include "app/commandline.h"
 
-using namespace qel::startup;
+using namespace qel::app;
 
 namespace {
 CommandLine Parse(std::vector<std::string> args)

@@ -3,6 +3,8 @@
 // borderless child that fills that window and runs the picture cycle with every picture fitted,
 // and nothing else (no music, no cursor handling, no exit inputs). Its settings are the copy of
 // "QelSetup.Dat" in the system folder. It ends when the window it lives in is destroyed.
+//
+// The window draws and watches its parent; the picture cycle is its controller's.
 
 #include <memory>
 #include <string>
@@ -10,8 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "platform/windowhandle.h"
 #include "raster/bitmap.h"
-#include "platform/password.h"  // WindowHandle
 #include "settings/saversettings.h"
 
 class QEventLoop;
@@ -22,13 +24,14 @@ class TPictureShow;
 
 namespace qel::slideshow {
 
-class PictureCycle;
+class SlideshowController;
 
-class TPreviewForm : public QWidget {
+class PreviewWindow : public QWidget {
 public:
-    // Embeds itself in the window `parent` at its full size. Check that the parent exists first.
-    TPreviewForm(platform::WindowHandle parent, int width, int height);
-    ~TPreviewForm() override;
+    // Embeds itself in the window `parent` at its full size and shows the settings file
+    // `settingsFile`. Check that the parent exists first.
+    PreviewWindow(platform::WindowHandle parent, int width, int height, std::string settingsFile);
+    ~PreviewWindow() override;
 
     // Shows the window and runs until the parent window is gone or the window is closed.
     void Run();
@@ -43,25 +46,19 @@ protected:
 private:
     void FormShow();
     void LoadSettings();
-    void PrepareNextPicture();
-    void StartTransition();
-    void PsPreviewComplete();
-    void ShowTimerTimer();
-    void StartShowTimer();
+    void StartTransition(int style, bool clearFirst);
     void WatchParent();
     void Stop();
 
     platform::WindowHandle parent_;
     pictureshow::TPictureShow* psPreview_ = nullptr;
-    QTimer showTimer_;
     QTimer parentWatch_;
-    int intervalMs_ = 3000;
     bool shown_ = false;
     QEventLoop* loop_ = nullptr;
     std::string settingsFile_;
     settings::SaverSettings settings_;
     raster::Color color_ = 0;
-    std::unique_ptr<PictureCycle> pictures_;
+    std::unique_ptr<SlideshowController> pictures_;
 };
 
 }  // namespace qel::slideshow

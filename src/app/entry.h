@@ -2,9 +2,9 @@
 // The program entry: reads the first argument, checks that the settings file and the decoder
 // library lie beside the program, sets the process-wide values and starts exactly one mode.
 
-namespace qel::startup {
+namespace qel::app {
 
 // Runs the program and returns its exit code, which is always 0.
 int RunProgram(int argc, char** argv);
 
-}  // namespace qel::startup
+}  // namespace qel::app

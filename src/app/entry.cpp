@@ -1,4 +1,4 @@
-#include "startup/entry.h"
+#include "app/entry.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,16 +9,16 @@
 
 #include <QApplication>
 
+#include "app/commandline.h"
+#include "app/modes.h"
 #include "audio/processplayer.h"
 #include "platform/instancelock.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
+#include "settings/processpaths.h"
 #include "settings/saversettings.h"
-#include "startup/commandline.h"
-#include "startup/modes.h"
-#include "startup/processvalues.h"
 
-namespace qel::startup {
+namespace qel::app {
 namespace {
 
 inline constexpr const char* kRunLockName = "TamrelQelSaver1";
@@ -90,14 +90,14 @@ void Run(int& argc, char** argv, Application& app)
         ShowStartupMessage(app, "Missing config files\r\n\r\n");
         return;
     }
-    InitProcessPaths(exePath);
+    settings::InitProcessPaths(exePath);
     if (!audio::MPEGPlayer()) {
         ShowStartupMessage(app, "Missing Files\r\n\r\n");
         return;
     }
 
     const CommandLine cl = ParseCommandLine(args);
-    Process().parentHandle = cl.parentHandle;
+    settings::Process().parentHandle = cl.parentHandle;
     static platform::InstanceLock guard;  // held until the process ends
     switch (cl.mode) {
     case Mode::None:
@@ -147,4 +147,4 @@ int RunProgram(int argc, char** argv)
     return 0;
 }
 
-}  // namespace qel::startup
+}  // namespace qel::app

@@ -1,0 +1,55 @@
+// What each mode runs.
+
+#include "app/modes.h"
+
+#include <cstdio>
+
+#include "platform/foreignwindow.h"
+#include "platform/password.h"
+#include "settings/processpaths.h"
+#include "slideshow/previewwindow.h"
+#include "slideshow/slideshowwindow.h"
+
+namespace qel::app {
+namespace {
+
+// The system is told that a screen saver runs for exactly as long as this lives.
+class ScreenSaverRunning {
+public:
+    ScreenSaverRunning() { platform::SetScreenSaverRunning(true); }
+    ~ScreenSaverRunning() { platform::SetScreenSaverRunning(false); }
+    ScreenSaverRunning(const ScreenSaverRunning&) = delete;
+    ScreenSaverRunning& operator=(const ScreenSaverRunning&) = delete;
+};
+
+}  // namespace
+
+void RunPasswordMode(WindowHandle parent)
+{
+    platform::ChangeSaverPassword(parent);
+}
+
+void RunConfigureMode()
+{
+    std::fprintf(stderr, "QelSaver: the editor is not part of this build yet\n");
+}
+
+void RunPreviewMode(WindowHandle parent)
+{
+    // No window to live in (handle 0, or a window that does not exist): nothing to show.
+    const auto size = platform::ForeignWindowSize(parent);
+    if (!size)
+        return;
+    slideshow::PreviewWindow preview(parent, size->width, size->height, settings::SystemSetupFilePath());
+    preview.Run();
+}
+
+void RunSaverMode()
+{
+    // No window of the mode's own is ever shown: it could take the focus from the show and end it.
+    const ScreenSaverRunning running;
+    slideshow::SlideshowWindow window(settings::SetupFilePath());
+    window.ShowModal();
+}
+
+}  // namespace qel::app

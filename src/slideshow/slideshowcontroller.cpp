@@ -1,0 +1,159 @@
+#include "slideshow/slideshowcontroller.h"
+
+#include <memory>
+#include <utility>
+
+#include <QMetaObject>
+
+#include "pictureshow/random.h"
+#include "platform/memory.h"
+
+namespace qel::slideshow {
+namespace {
+
+SlideshowController::Config WithDefaults(SlideshowController::Config config)
+{
+    if (!config.draw)
+        config.draw = [](int n) { return pictureshow::Random(n); };
+    if (!config.reseed)
+        config.reseed = [] { pictureshow::Randomize(); };
+    return config;
+}
+
+}  // namespace
+
+SlideshowController::SlideshowController(Config config, QObject* parent)
+    : QObject(parent),
+      config_(WithDefaults(std::move(config))),
+      cycle_(std::move(config_.pictures), config_.randomOrder, config_.draw)
+{
+    interval_.setSingleShot(true);
+    connect(&interval_, &QTimer::timeout, this, &SlideshowController::IntervalPassed);
+}
+
+SlideshowController::~SlideshowController()
+{
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void SlideshowController::SetPictureSize(int width, int height)
+{
+    width_ = width;
+    height_ = height;
+}
+
+void SlideshowController::Start()
+{
+    if (cycle_.Count() == 0)
+        return;  // nothing will ever be shown: the window keeps its background
+    startWhenReady_ = true;
+    PrepareNext();
+}
+
+void SlideshowController::Stop()
+{
+    state_ = State::Closing;
+    startWhenReady_ = false;
+    interval_.stop();
+}
+
+void SlideshowController::PrepareNext()
+{
+    // Decoding and resampling a large photo takes a good part of a second: it runs on a worker
+    // so the window stays responsive. The choice of the picture stays here, on the window thread,
+    // which owns the random generator.
+    if (cycle_.Count() == 0)
+        return;
+    if (worker_.joinable())
+        worker_.join();
+    const PictureCycle::Plan plan = cycle_.PlanNext(!pictureShown_);
+    const int width = width_;
+    const int height = height_;
+    state_ = State::Preparing;
+    worker_ = std::thread([this, plan, width, height] {
+        auto prepared = std::make_shared<std::optional<raster::Bitmap>>(cycle_.Try(
+            plan, [&](const std::string& path) { return config_.compose(path, width, height); }));
+        QMetaObject::invokeMethod(
+            this, [this, prepared] { PictureDelivered(std::move(*prepared)); }, Qt::QueuedConnection);
+    });
+}
+
+void SlideshowController::PictureDelivered(std::optional<raster::Bitmap> picture)
+{
+    if (worker_.joinable())
+        worker_.join();
+    if (state_ == State::Closing)
+        return;
+    // The decoder and the resampler leave their work memory free in the heap; give it back so the
+    // resident size stays flat over hours of pictures.
+    platform::ReleaseFreeMemory();
+    // Nothing prepared: the control keeps its previous picture, which comes in again.
+    if (picture) {
+        pictureShown_ = true;
+        emit pictureReady(*picture);
+    }
+    if (startWhenReady_) {
+        startWhenReady_ = false;
+        StartTransition();
+    } else {
+        state_ = State::Waiting;
+    }
+}
+
+void SlideshowController::StartTransition()
+{
+    int style = -1;
+    if (!config_.styles.empty()) {
+        if (config_.reseedBeforeStyle)
+            config_.reseed();
+        style = config_.styles[std::size_t(config_.draw(int(config_.styles.size())))];
+    }
+    state_ = State::Transition;
+    // The control may finish at once and report it from inside this call.
+    emit transitionStarting(style, cycle_.Count() == 1);
+    // Nothing could be shown yet (every picture so far missing or unreadable): the control ignored
+    // the start and will report no end, so the cycle goes on from here.
+    if (!pictureShown_ && state_ == State::Transition) {
+        state_ = State::Waiting;
+        StartInterval();
+    }
+}
+
+void SlideshowController::TransitionFinished()
+{
+    if (state_ != State::Transition)
+        return;
+    PrepareNext();
+    StartInterval();
+}
+
+void SlideshowController::StartInterval()
+{
+    if (config_.intervalMs > 0)
+        interval_.start(config_.intervalMs);
+}
+
+void SlideshowController::IntervalPassed()
+{
+    switch (state_) {
+    case State::Preparing:
+        startWhenReady_ = true;
+        return;
+    case State::Waiting:
+        if (pictureShown_) {
+            StartTransition();
+        } else {
+            // Still nothing to show: try the following pictures first.
+            startWhenReady_ = true;
+            PrepareNext();
+        }
+        return;
+    case State::Idle:
+    case State::Transition:
+    case State::Closing:
+        return;
+    }
+}
+
+}  // namespace qel::slideshow

@@ -1,6 +1,0 @@
-#include "startup/entry.h"
-
-int main(int argc, char** argv)
-{
-    return qel::startup::RunProgram(argc, argv);
-}
