@@ -20,6 +20,9 @@ TMPEGPlayer* MPEGPlayer()
     return Instance().get();
 }
 
+// How often the player's timer looks whether the library has reached the end of a stream.
+constexpr int kEndPollMs = 100;
+
 std::string CreateProcessMPEGPlayer(const std::string& exeFolder)
 {
     ReleaseProcessMPEGPlayer();
@@ -28,7 +31,7 @@ std::string CreateProcessMPEGPlayer(const std::string& exeFolder)
         return {};
     auto player = std::make_unique<TMPEGPlayer>();
     player->SetUseTimer(true);
-    player->SetTimerFreq(100);
+    player->SetTimerFreq(kEndPollMs);
     player->SetPathToDLL(exeFolder);
     try {
         player->LoadMPEGLibrary();

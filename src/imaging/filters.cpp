@@ -30,7 +30,8 @@ constexpr ResampleFilter kFilters[kFilterCount] = {
 const ResampleFilter& Filter(int index)
 {
     if (index < 0 || index >= kFilterCount)
-        throw std::out_of_range("filter number " + std::to_string(index) + " is not between 0 and 6");
+        throw std::out_of_range("filter number " + std::to_string(index) + " is not between 0 and " +
+                                std::to_string(kFilterCount - 1));
     return kFilters[index];
 }
 

@@ -317,7 +317,8 @@ void ResampleBitmap(FilterKernel kernel, const Bitmap& source, Bitmap& destinati
 void ScaleBitmap(int newWidth, int newHeight, int filterIndex, Bitmap& bitmap, float support)
 {
     if (filterIndex < 0 || filterIndex >= kFilterCount)
-        throw std::invalid_argument("filter number " + std::to_string(filterIndex) + " is not between 0 and 6");
+        throw std::invalid_argument("filter number " + std::to_string(filterIndex) + " is not between 0 and " +
+                                    std::to_string(kFilterCount - 1));
     if (!(support >= 0.0f && support <= 100.0f))
         throw std::invalid_argument("filter support must be between 0 and 100");
     if (newWidth < 1 || newHeight < 1)

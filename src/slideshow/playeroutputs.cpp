@@ -20,11 +20,11 @@ MpegPlayerOutput::~MpegPlayerOutput()
         player_->OnPlayEnd = nullptr;
 }
 
-int MpegPlayerOutput::PlayerMode()
+bool MpegPlayerOutput::StreamOpen()
 {
     if (!player_)
         throw std::runtime_error("no MPEG player");
-    return player_->GetPlayerMode();
+    return player_->GetPlayerMode() > QEL_MODE_ENDED;  // playing or paused
 }
 
 void MpegPlayerOutput::Close()

@@ -23,7 +23,7 @@ public:
     MpegPlayerOutput(const MpegPlayerOutput&) = delete;
     MpegPlayerOutput& operator=(const MpegPlayerOutput&) = delete;
 
-    int PlayerMode() override;
+    bool StreamOpen() override;
     void Close() override;
     void Play(const std::string& path) override;
 
@@ -36,7 +36,7 @@ public:
     void Close() override { player_.Close(); }
     void Open(const std::string& path) override;
     void Play() override { player_.Play(); }
-    int Mode() override { return player_.Mode(); }
+    bool Stopped() override { return player_.Mode() == audio::mpStopped; }
 
     [[nodiscard]] audio::TMediaPlayer& Player() { return player_; }
 

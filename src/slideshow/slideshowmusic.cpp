@@ -38,7 +38,7 @@ void SlideshowMusic::PlaySound(int i)
         if (IsMPEGSound(path)) {
             if (!mpeg_)
                 throw std::runtime_error("no MPEG player");
-            if (started_ && mpeg_->PlayerMode() > 2)
+            if (started_ && mpeg_->StreamOpen())
                 mpeg_->Close();
             mpeg_->Play(path);
             started_ = true;
@@ -82,7 +82,7 @@ void SlideshowMusic::TimerTick()
     if (!started_ || kind_ == Player::Mpeg || !media_)
         return;
     try {
-        if (media_->Mode() != 1)
+        if (!media_->Stopped())
             return;
         media_->Close();
     } catch (...) {
@@ -94,7 +94,7 @@ void SlideshowMusic::TimerTick()
 void SlideshowMusic::Stop()
 {
     try {
-        if (mpeg_ && mpeg_->PlayerMode() > 2)
+        if (mpeg_ && mpeg_->StreamOpen())
             mpeg_->Close();
     } catch (...) {
     }

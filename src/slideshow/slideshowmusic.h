@@ -21,8 +21,8 @@ namespace qel::slideshow {
 class MpegOutput {
 public:
     virtual ~MpegOutput() = default;
-    // Above 2 while a stream is open and playing.
-    [[nodiscard]] virtual int PlayerMode() = 0;
+    // A stream is open and playing or paused (so it must be closed before the next one).
+    [[nodiscard]] virtual bool StreamOpen() = 0;
     virtual void Close() = 0;
     // Sets the stream name to `path` and starts it.
     virtual void Play(const std::string& path) = 0;
@@ -35,8 +35,8 @@ public:
     virtual void Close() = 0;  // nothing happens when no device is open
     virtual void Open(const std::string& path) = 0;
     virtual void Play() = 0;
-    // 1 when the sound has stopped (ended).
-    [[nodiscard]] virtual int Mode() = 0;
+    // The sound has stopped: it ended, or it could not play.
+    [[nodiscard]] virtual bool Stopped() = 0;
 };
 
 class SlideshowMusic {

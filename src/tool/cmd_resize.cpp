@@ -38,7 +38,8 @@ int Resize(const std::vector<std::string>& argv)
     if (TakeOption(args, "--filter", filterText)) {
         filter = ParseIntArg(filterText, "filter");
         if (filter < 0 || filter >= imaging::kFilterCount)
-            throw UsageError{"filter must be between 0 and 6: " + filterText};
+            throw UsageError{"filter must be between 0 and " + std::to_string(imaging::kFilterCount - 1) + ": " +
+                             filterText};
     }
     if (TakeOption(args, "--support", supportText))
         support = ParseSupport(supportText);

@@ -16,32 +16,32 @@ namespace {
 struct FakeMpeg : MpegOutput {
     std::vector<std::string> log;
     std::set<std::string> broken;
-    int mode = 0;
-    int PlayerMode() override { return mode; }
-    void Close() override { log.push_back("close"); mode = 0; }
+    bool open = false;
+    bool StreamOpen() override { return open; }
+    void Close() override { log.push_back("close"); open = false; }
     void Play(const std::string& path) override
     {
         if (broken.count(path))
             throw std::runtime_error("Input stream error");
         log.push_back("play " + path);
-        mode = 3;
+        open = true;
     }
 };
 
 struct FakeMedia : MediaOutput {
     std::vector<std::string> log;
     std::set<std::string> broken;
-    int mode = 0;
-    void Close() override { log.push_back("close"); mode = 0; }
+    bool stopped = false;
+    void Close() override { log.push_back("close"); stopped = false; }
     void Open(const std::string& path) override
     {
         if (broken.count(path))
             throw std::runtime_error("cannot open " + path);
         log.push_back("open " + path);
-        mode = 6;
+        stopped = false;
     }
-    void Play() override { log.push_back("play"); mode = 2; }
-    int Mode() override { return mode; }
+    void Play() override { log.push_back("play"); }
+    bool Stopped() override { return stopped; }
 };
 
 const RandomIndex kNoRandom = [](int) -> int { ADD_FAILURE() << "drew in list order"; return 0; };
@@ -61,11 +61,11 @@ TEST(SlideshowMusic, Mp3InAnyCaseGoesToTheMpegPlayerTheRestToTheMediaPlayer)
 
     music.TimerTick();  // still playing: nothing happens
     EXPECT_EQ(music.CurrentSound(), 1);
-    media.mode = 1;     // the device stopped: the sound ended
+    media.stopped = true;     // the device stopped: the sound ended
     music.TimerTick();
     EXPECT_EQ(media.log, (std::vector<std::string>{"close", "open /a/song.wav", "play", "close", "open /a/tune.mid", "play"}));
 
-    media.mode = 1;
+    media.stopped = true;
     music.TimerTick();
     EXPECT_EQ(music.CurrentSound(), 3);
     EXPECT_EQ(mpeg.log.back(), "play /a/x.mp3");
