@@ -1,9 +1,15 @@
 #include "zip/encodepool.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace qel::zip {
 namespace {
+
+// How often the writer's idle call runs while it waits for a packed file.
+constexpr std::chrono::milliseconds kIdleInterval(20);
+// Room beyond the file's size when holding its entry data: Deflate can make a file a little bigger.
+constexpr std::size_t kHeldSlack = 1024;
 
 struct TooBigToHold {};
 
@@ -22,6 +28,14 @@ private:
 };
 
 }  // namespace
+
+int EncodePool::ThreadsFor(int requested)
+{
+    if (requested > 0)
+        return requested;
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<int>(std::min(cores, kMaxHelperThreads));
+}
 
 EncodePool::EncodePool(const std::vector<std::string>& paths, const std::vector<bool>& ahead, int level,
                        int threads)
@@ -96,7 +110,7 @@ PackedFile EncodePool::Pack(EntryEncoder& encoder, const std::string& path)
         packed.state = PackedFile::State::Deferred;
         return packed;
     }
-    packed.data.reserve(static_cast<std::size_t>(packed.facts.size) + 1024);
+    packed.data.reserve(static_cast<std::size_t>(packed.facts.size) + kHeldSlack);
     MemoryOutput out(packed.data);
     try {
         packed.entry = encoder.Encode(in.Get(), path, out);
@@ -117,7 +131,7 @@ PackedFile EncodePool::Take(std::size_t i, const std::function<void()>& idle)
     workCv_.notify_all();
     while (!results_[i]) {
         if (idle) {
-            if (!doneCv_.wait_for(lock, std::chrono::milliseconds(20), [&] { return results_[i].has_value(); })) {
+            if (!doneCv_.wait_for(lock, kIdleInterval, [&] { return results_[i].has_value(); })) {
                 lock.unlock();
                 idle();
                 lock.lock();

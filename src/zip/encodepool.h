@@ -21,6 +21,7 @@ namespace qel::zip {
 inline constexpr std::size_t kAheadLimit = 16u << 20;   // largest file held in memory
 inline constexpr std::size_t kAheadBudget = 32u << 20;  // packed bytes waiting for the writer
 inline constexpr std::size_t kAheadPlaces = 256;        // list places packed ahead at most
+inline constexpr unsigned kMaxHelperThreads = 4;        // when the number is left to the pool
 
 struct PackedFile {
     enum class State {
@@ -38,6 +39,9 @@ struct PackedFile {
 
 class EncodePool {
 public:
+    // The helper threads to use when requested is 0: one per core, at most kMaxHelperThreads.
+    static int ThreadsFor(int requested);
+
     // Packs paths[i] for every i with ahead[i], in list order, while fewer than kAheadBudget packed
     // bytes wait for the writer (a long file does not hold up the helpers working past it).
     EncodePool(const std::vector<std::string>& paths, const std::vector<bool>& ahead, int level, int threads);

@@ -120,8 +120,8 @@ EncodedEntry EntryEncoder::Encode(std::FILE* file, const std::string& path, Entr
     const std::size_t counted = std::min(first, kFirstBlockSize);
     std::size_t textBytes = 0;
     for (std::size_t i = 0; i < counted; ++i)
-        textBytes += (in_[i] >= 7 && in_[i] <= 127);
-    e.text = textBytes / 4 >= counted - textBytes;
+        textBytes += (in_[i] >= kTextByteFirst && in_[i] <= kTextByteLast);
+    e.text = textBytes / kTextShare >= counted - textBytes;
 
     if (level_ == 0) {
         e.method = kMethodStored;

@@ -1,6 +1,7 @@
 #include "zip/entryname.h"
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 
 namespace qel::zip {
@@ -30,7 +31,7 @@ std::optional<unsigned char> ToCp437(char32_t c)
 {
     if (c < 0x80)
         return static_cast<unsigned char>(c);
-    for (int i = 0; i < 128; ++i)
+    for (std::size_t i = 0; i < std::size(kCp437High); ++i)
         if (kCp437High[i] == c)
             return static_cast<unsigned char>(0x80 + i);
     return std::nullopt;

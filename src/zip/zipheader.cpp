@@ -4,6 +4,18 @@
 #include <ctime>
 
 namespace qel::zip {
+namespace {
+
+// year kDosFirstYear..kDosLastYear; seconds are kept in 2-second steps.
+std::uint32_t PackDosDateTime(int year, int month, int day, int hour, int minute, int second)
+{
+    const auto date =
+        static_cast<std::uint32_t>((year - kDosFirstYear) << kDosYearShift | month << kDosMonthShift | day);
+    const auto time = static_cast<std::uint32_t>(hour << kDosHourShift | minute << kDosMinuteShift | second / 2);
+    return date << kDosDateShift | time;
+}
+
+}  // namespace
 
 std::vector<std::uint8_t> LocalHeaderBytes(const TZipHeaderInfo& h)
 {
@@ -15,7 +27,7 @@ std::vector<std::uint8_t> LocalHeaderBytes(const TZipHeaderInfo& h)
     PutLE16(p + kLocalFlags, h.Flags);
     PutLE16(p + kLocalMethod, h.Method);
     PutLE16(p + kLocalTime, static_cast<std::uint16_t>(h.DosDateTime));
-    PutLE16(p + kLocalDate, static_cast<std::uint16_t>(h.DosDateTime >> 16));
+    PutLE16(p + kLocalDate, static_cast<std::uint16_t>(h.DosDateTime >> kDosDateShift));
     PutLE32(p + kLocalCrc, h.Crc32);
     PutLE32(p + kLocalCompressedSize, h.CompressedSize);
     PutLE32(p + kLocalUncompressedSize, h.UncompressedSize);
@@ -36,7 +48,7 @@ std::vector<std::uint8_t> CentralHeaderBytes(const TZipHeaderInfo& h)
     PutLE16(p + kCentralFlags, h.Flags);
     PutLE16(p + kCentralMethod, h.Method);
     PutLE16(p + kCentralTime, static_cast<std::uint16_t>(h.DosDateTime));
-    PutLE16(p + kCentralDate, static_cast<std::uint16_t>(h.DosDateTime >> 16));
+    PutLE16(p + kCentralDate, static_cast<std::uint16_t>(h.DosDateTime >> kDosDateShift));
     PutLE32(p + kCentralCrc, h.Crc32);
     PutLE32(p + kCentralCompressedSize, h.CompressedSize);
     PutLE32(p + kCentralUncompressedSize, h.UncompressedSize);
@@ -71,13 +83,13 @@ std::uint32_t DosDateTime(std::int64_t unixSeconds)
 {
     std::time_t t = static_cast<std::time_t>(unixSeconds);
     std::tm tm{};
-    if (!localtime_r(&t, &tm) || tm.tm_year < 80)
-        return (0u << 25 | 1u << 21 | 1u << 16);   // 1980-01-01 00:00:00
-    if (tm.tm_year > 80 + 127)
-        return (127u << 25 | 12u << 21 | 31u << 16 | 23u << 11 | 59u << 5 | 29u);   // 2107-12-31 23:59:58
-    auto date = static_cast<std::uint32_t>((tm.tm_year - 80) << 9 | (tm.tm_mon + 1) << 5 | tm.tm_mday);
-    auto time = static_cast<std::uint32_t>(tm.tm_hour << 11 | tm.tm_min << 5 | (std::min(tm.tm_sec, 59) / 2));
-    return date << 16 | time;
+    const int year = localtime_r(&t, &tm) ? tm.tm_year + 1900 : kDosFirstYear - 1;
+    if (year < kDosFirstYear)
+        return PackDosDateTime(kDosFirstYear, 1, 1, 0, 0, 0);
+    if (year > kDosLastYear)
+        return PackDosDateTime(kDosLastYear, 12, 31, 23, 59, 58);
+    // A leap second is taken as the second before it.
+    return PackDosDateTime(year, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, std::min(tm.tm_sec, 59));
 }
 
 }  // namespace qel::zip

@@ -5,16 +5,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace qel::zip {
 
+// A short write to the archive: the disk is full.
+struct NotEnoughRoom : std::runtime_error {
+    NotEnoughRoom() : std::runtime_error("Not enough room to write archive") {}
+};
+
 class ZipSink {
 public:
     virtual ~ZipSink() = default;
     // Writes n bytes at the current position and moves past them. Returns how many were written;
-    // fewer than n means there was no room (the writer then gives up).
+    // fewer than n means there was no room (the writer then gives up with NotEnoughRoom).
     virtual std::size_t Write(const std::uint8_t* data, std::size_t n) = 0;
     // Moves the current position to pos (never past the bytes written so far).
     virtual void Seek(std::uint64_t pos) = 0;

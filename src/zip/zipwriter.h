@@ -7,7 +7,7 @@
 // FilesList. Files that name nothing, cannot be opened, or whose entry name (ASCII letters compared
 // without case) was already written, are skipped without a message and not counted. On any error the
 // unfinished archive is closed and deleted and the error (a std::runtime_error with a message naming
-// the file and the cause) is passed on.
+// the file and the cause; NotEnoughRoom, from zipsink.h, when the disk is full) is passed on.
 
 #include <cstdint>
 #include <functional>
@@ -19,11 +19,6 @@
 #include "zip/zipsink.h"
 
 namespace qel::zip {
-
-// A short write to the archive: the disk is full.
-struct NotEnoughRoom : std::runtime_error {
-    NotEnoughRoom() : std::runtime_error("Not enough room to write archive") {}
-};
 
 class TZipWriter {
 public:

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "zip/zipformat.h"
+#include "zip/zipheader.h"
 #include "zip/zipwriter.h"
 #include "zipreadback.h"
 
@@ -131,6 +132,13 @@ TEST_F(ZipWriterTest, EveryHeaderFieldIsWritten)
     EXPECT_EQ(e[0].localOffset, 0u);
     EXPECT_EQ(e[0].name, "notes.txt");
     EXPECT_EQ(std::string(e[0].data.begin(), e[0].data.end()), Text(5000));
+}
+
+TEST(DosDateTime, MomentsOutsideTheYearsItHoldsAreKeptToItsEnds)
+{
+    // 1970 (files with no real date often carry it) and 2200, in any time zone.
+    EXPECT_EQ(DosDateTime(0), (1u << 5 | 1u) << 16);   // 1980-01-01 00:00:00
+    EXPECT_EQ(DosDateTime(7258118400), (127u << 9 | 12u << 5 | 31u) << 16 | (23u << 11 | 59u << 5 | 29u));
 }
 
 TEST_F(ZipWriterTest, FlagsMethodAndTextMarkFollowTheLevel)
