@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "toolcommand.h"
+#include "zip/zipformat.h"
 #include "zip/zipwriter.h"
 
 namespace qel::tool {
@@ -19,8 +20,8 @@ int ZipCommand(const std::vector<std::string>& argv)
     int level = 8;
     if (TakeOption(args, "--level", levelText)) {
         level = ParseIntArg(levelText, "level");
-        if (level < 0 || level > 9)
-            throw UsageError{"level must be 0 to 9: " + levelText};
+        if (level < 0 || level > zip::kMaxPackLevel)
+            throw UsageError{"level must be 0 to " + std::to_string(zip::kMaxPackLevel) + ": " + levelText};
     }
     if (args.size() < 2)
         throw UsageError{"an archive and at least one file are needed"};

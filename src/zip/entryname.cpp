@@ -4,6 +4,8 @@
 #include <iterator>
 #include <optional>
 
+#include "base/text.h"
+
 namespace qel::zip {
 namespace {
 
@@ -92,14 +94,6 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
-std::string AsciiLower(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 }  // namespace
 
 std::string Cp437ToUtf8(std::string_view bytes)
@@ -119,7 +113,7 @@ EntryName MakeEntryName(std::string_view name)
     if (!decoded) {
         // Not UTF-8: keep the bytes; readers take them as code page 437.
         result.bytes = std::string(name);
-        result.key = AsciiLower(Cp437ToUtf8(name));
+        result.key = base::AsciiLower(Cp437ToUtf8(name));
         return result;
     }
     std::string oem;
@@ -138,7 +132,7 @@ EntryName MakeEntryName(std::string_view name)
         result.bytes = std::string(name);
         result.utf8 = true;
     }
-    result.key = AsciiLower(std::string(name));
+    result.key = base::AsciiLower(std::string(name));
     return result;
 }
 
