@@ -5,6 +5,7 @@
 
 #include "pictureshow/celltable.h"
 #include "pictureshow/numerics.h"
+#include "pictureshow/pictureshowengine.h"
 #include "pictureshow/regionbuilder.h"
 #include "pictureshow/styles.h"
 #include "raster/copy.h"
@@ -118,8 +119,8 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax)
             step = 5;
         break;
     }
-    // The progress is a byte: a very wide picture must not push the end past 255.
-    progressMax = std::min(progressMax, 255);
+    // A very wide picture must not push the end past what the progress can hold.
+    progressMax = std::min(progressMax, PictureShowEngine::kProgressLimit);
 }
 
 bool StyleDrawsItself(int style)

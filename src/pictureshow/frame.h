@@ -65,8 +65,9 @@ struct FrameContext {
 };
 
 // Style preparation run by the control's Style setter: resets nothing itself, only sets the
-// style's own Step and ProgressMax (the caller has set 4 and 100 first) and rebuilds the dissolve
-// cell table. w, h are the frame bitmap's size.
+// style's own Step and ProgressMax (the caller has set PictureShowEngine::kDefaultStep and
+// kDefaultProgressMax first) and rebuilds the dissolve cell table. w, h are the frame bitmap's
+// size.
 void PrepareStyle(int style, int w, int h, int& step, int& progressMax);
 
 // k of the interlaced-line styles 32 to 35 (lines per frame and the distance they move).

@@ -15,6 +15,13 @@ using raster::Bitmap;
 using raster::Rect;
 using raster::Region;
 
+namespace {
+
+// Step and Delay are stored in 16 bits.
+constexpr int kWordLimit = 0xFFFF;
+
+}  // namespace
+
 Rect FitRect(const Rect& s, const Rect& b)
 {
     const int sw = s.Width(), sh = s.Height(), bw = b.Width(), bh = b.Height();
@@ -122,8 +129,8 @@ void PictureShowEngine::SetStyle(int style)
     if (style < 0 || style >= kStyleCount)
         return;
     style_ = style;
-    step_ = 4;
-    progressMax_ = 100;
+    step_ = kDefaultStep;
+    progressMax_ = kDefaultProgressMax;
     if (!media_.IsEmpty() && !inPaint_)
         PrepareCurrentStyle();
 }
@@ -146,7 +153,7 @@ void PictureShowEngine::SetStyleName(std::string_view name)
 
 void PictureShowEngine::SetStep(int step)
 {
-    step = std::clamp(step, 0, 65535);
+    step = std::clamp(step, 0, kWordLimit);
     if (step == 0)
         step = 1;
     step_ = std::min(step, progressMax_);
@@ -154,7 +161,7 @@ void PictureShowEngine::SetStep(int step)
 
 void PictureShowEngine::SetDelay(int ms)
 {
-    delay_ = std::clamp(ms, 0, 65535);
+    delay_ = std::clamp(ms, 0, kWordLimit);
 }
 
 void PictureShowEngine::SetColor(raster::Color c)
