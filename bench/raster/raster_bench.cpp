@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "raster/blit.h"
+#include "raster/copy.h"
 #include "raster/muldiv.h"
 
 using namespace qel::raster;
@@ -187,31 +187,31 @@ void BM_XorRoundRectWithPicture(benchmark::State& state)
 }
 BENCHMARK(BM_XorRoundRectWithPicture)->Unit(benchmark::kMicrosecond);
 
-void BM_DrawFull(benchmark::State& state)
+void BM_CopyFull(benchmark::State& state)
 {
     const Bitmap src = Picture(kW, kH);
     Bitmap dst(kW, kH);
     for (auto _ : state) {
-        Draw(dst, 0, 0, src);
+        Copy(dst, 0, 0, src);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_DrawFull)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CopyFull)->Unit(benchmark::kMicrosecond);
 
-void BM_DrawClippedTriangles(benchmark::State& state)
+void BM_CopyClippedTriangles(benchmark::State& state)
 {
     const Bitmap src = Picture(kW, kH);
     Bitmap dst(kW, kH);
     const Region clip = Triangles();
     state.counters["boxes"] = double(clip.Rects().size());
     for (auto _ : state) {
-        DrawClipped(dst, 0, 0, src, clip);
+        CopyClipped(dst, 0, 0, src, clip);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_DrawClippedTriangles)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CopyClippedTriangles)->Unit(benchmark::kMicrosecond);
 
-void BM_DrawClippedChequer(benchmark::State& state)
+void BM_CopyClippedChequer(benchmark::State& state)
 {
     // Many short spans: a 1080p chequer of 8 x 8 cells.
     const Bitmap src = Picture(kW, kH);
@@ -225,11 +225,11 @@ void BM_DrawClippedChequer(benchmark::State& state)
     const Region clip = Region::FromRects(cells);
     state.counters["boxes"] = double(clip.Rects().size());
     for (auto _ : state) {
-        DrawClipped(dst, 0, 0, src, clip);
+        CopyClipped(dst, 0, 0, src, clip);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_DrawClippedChequer)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CopyClippedChequer)->Unit(benchmark::kMicrosecond);
 
 void BM_StretchCopyUnscaled(benchmark::State& state)
 {

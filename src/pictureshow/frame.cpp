@@ -4,11 +4,11 @@
 #include <utility>
 
 #include "pictureshow/celltable.h"
-#include "pictureshow/fastcopy.h"
 #include "pictureshow/numerics.h"
-#include "raster/blit.h"
+#include "pictureshow/pictureshowengine.h"
 #include "pictureshow/regionbuilder.h"
 #include "pictureshow/styles.h"
+#include "raster/copy.h"
 
 namespace qel::pictureshow {
 
@@ -32,41 +32,28 @@ FrameContext::FrameContext(const raster::Bitmap& oldPicture, const raster::Bitma
     E = MulDiv(std::max(W, H), Step, 90);
 }
 
-void CopyStretched(raster::Bitmap& dst, const Rect& d, const raster::Bitmap& src, const Rect& s)
-{
-    if (d.Width() == s.Width() && d.Height() == s.Height() && d.Width() >= 0 && d.Height() >= 0) {
-        // The source is clipped to src and the destination shrinks with it, as the stretching
-        // copy does; equal sizes keep the offsets.
-        const Rect cs = s.Intersect(src.Bounds());
-        if (!cs.IsEmpty())
-            CopyRect(dst, d.left + (cs.left - s.left), d.top + (cs.top - s.top), src, cs);
-        return;
-    }
-    raster::StretchCopy(dst, d, src, s);
-}
-
-void FrameContext::CopyNew(const Rect& d, const Rect& s)
+void FrameContext::StretchCopyNew(const Rect& d, const Rect& s)
 {
     if (!atStart)
-        CopyStretched(media, d, newPic, s);
+        raster::StretchCopy(media, d, newPic, s);
     if (invalidate)
         invalidate(d.Normalized());
 }
 
-void FrameContext::CopyOld(const Rect& d, const Rect& s)
+void FrameContext::StretchCopyOld(const Rect& d, const Rect& s)
 {
     if (!atStart)
-        CopyStretched(media, d, oldPic, s);
+        raster::StretchCopy(media, d, oldPic, s);
     if (invalidate)
         invalidate(d.Normalized());
 }
 
-void FrameContext::DrawNewOutside(const Region& keep)
+void FrameContext::CopyNewOutside(const Region& keep)
 {
     if (!atStart) {
         Region clip = Region::FromRect(0, 0, W, H);
         clip.Combine(keep, raster::CombineMode::Diff);
-        CopyThrough(media, newPic, clip);
+        raster::CopyClipped(media, 0, 0, newPic, clip);
     }
     if (invalidate)
         invalidate(Rect{0, 0, W, H});
@@ -132,8 +119,8 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax)
             step = 5;
         break;
     }
-    // The progress is a byte: a very wide picture must not push the end past 255.
-    progressMax = std::min(progressMax, 255);
+    // A very wide picture must not push the end past what the progress can hold.
+    progressMax = std::min(progressMax, PictureShowEngine::kProgressLimit);
 }
 
 bool StyleDrawsItself(int style)

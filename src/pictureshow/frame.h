@@ -1,7 +1,7 @@
 #pragma once
 // One frame of a transition: the inputs every style reads (sizes, progress, extents, the two
 // pictures and the frame bitmap) and what the style hands back to the control's frame pipeline
-// (a rectangle copy, a region to draw the new picture through, or drawing it did itself).
+// (a rectangle copy, a clip to copy the new picture through, or drawing it did itself).
 //
 // Notation: W, H are the new picture's size; cx = W div 2, cy = H div 2; P is the progress;
 // X, Y the revealed width and height, both derived from the longer side so they stay in
@@ -18,8 +18,8 @@ namespace qel::pictureshow {
 enum class FrameChoice {
     None,      // the style drew on the frame bitmap itself (or nothing)
     RectCopy,  // copy S of the new picture onto D of the frame bitmap
-    Region,    // draw the new picture through `region`
-    Rects,     // draw the new picture inside each of `rects` (a union of rectangles, cheaper)
+    Region,    // copy the new picture clipped to `region`
+    Rects,     // copy the new picture clipped to the union of `rects` (cheaper than a region)
 };
 
 class RegionBuilder;
@@ -48,11 +48,12 @@ struct FrameContext {
 
     [[nodiscard]] raster::Rect Bounds() const { return {0, 0, W, H}; }
 
-    // Rectangle copy of s from the new (or old) picture onto d of the frame bitmap, invalidated at once.
-    void CopyNew(const raster::Rect& d, const raster::Rect& s);
-    void CopyOld(const raster::Rect& d, const raster::Rect& s);
-    // Draws the new picture on the frame bitmap everywhere outside `keep`, invalidated at once.
-    void DrawNewOutside(const raster::Region& keep);
+    // The copies a style makes itself onto the frame bitmap: skipped at the start value, and
+    // invalidated at once. Rectangle s of the new (or old) picture onto d, as raster::StretchCopy.
+    void StretchCopyNew(const raster::Rect& d, const raster::Rect& s);
+    void StretchCopyOld(const raster::Rect& d, const raster::Rect& s);
+    // The new picture copied onto the frame bitmap everywhere outside `keep`.
+    void CopyNewOutside(const raster::Region& keep);
 
     // The pipeline copies r (or s onto d) of the new picture.
     void Reveal(const raster::Rect& r) { Reveal(r, r); }
@@ -63,13 +64,10 @@ struct FrameContext {
     void UseShapes(RegionBuilder& b);
 };
 
-// The platform's stretching rectangle copy; an unmirrored copy of equal size takes the row
-// copy path.
-void CopyStretched(raster::Bitmap& dst, const raster::Rect& d, const raster::Bitmap& src, const raster::Rect& s);
-
 // Style preparation run by the control's Style setter: resets nothing itself, only sets the
-// style's own Step and ProgressMax (the caller has set 4 and 100 first) and rebuilds the dissolve
-// cell table. w, h are the frame bitmap's size.
+// style's own Step and ProgressMax (the caller has set PictureShowEngine::kDefaultStep and
+// kDefaultProgressMax first) and rebuilds the dissolve cell table. w, h are the frame bitmap's
+// size.
 void PrepareStyle(int style, int w, int h, int& step, int& progressMax);
 
 // k of the interlaced-line styles 32 to 35 (lines per frame and the distance they move).

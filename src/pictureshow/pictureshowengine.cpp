@@ -3,18 +3,24 @@
 #include <algorithm>
 #include <exception>
 
-#include "pictureshow/fastcopy.h"
 #include "pictureshow/frame.h"
 #include "pictureshow/numerics.h"
-#include "raster/blit.h"
 #include "pictureshow/regionbuilder.h"
 #include "pictureshow/styles.h"
+#include "raster/copy.h"
 
 namespace qel::pictureshow {
 
 using raster::Bitmap;
 using raster::Rect;
 using raster::Region;
+
+namespace {
+
+// Step and Delay are stored in 16 bits.
+constexpr int kWordLimit = 0xFFFF;
+
+}  // namespace
 
 Rect FitRect(const Rect& s, const Rect& b)
 {
@@ -123,8 +129,8 @@ void PictureShowEngine::SetStyle(int style)
     if (style < 0 || style >= kStyleCount)
         return;
     style_ = style;
-    step_ = 4;
-    progressMax_ = 100;
+    step_ = kDefaultStep;
+    progressMax_ = kDefaultProgressMax;
     if (!media_.IsEmpty() && !inPaint_)
         PrepareCurrentStyle();
 }
@@ -147,7 +153,7 @@ void PictureShowEngine::SetStyleName(std::string_view name)
 
 void PictureShowEngine::SetStep(int step)
 {
-    step = std::clamp(step, 0, 65535);
+    step = std::clamp(step, 0, kWordLimit);
     if (step == 0)
         step = 1;
     step_ = std::min(step, progressMax_);
@@ -155,7 +161,7 @@ void PictureShowEngine::SetStep(int step)
 
 void PictureShowEngine::SetDelay(int ms)
 {
-    delay_ = std::clamp(ms, 0, 65535);
+    delay_ = std::clamp(ms, 0, kWordLimit);
 }
 
 void PictureShowEngine::SetColor(raster::Color c)
@@ -311,7 +317,7 @@ void PictureShowEngine::DrawFrame()
     // pass over the frame instead of two.
     const bool atStart = progress_ == progressMin_, atEnd = progress_ == progressMax_;
     const bool deferOld = !OnBeforeNewFrame && !StyleDrawsItself(style_) && !atStart;
-    auto layOld = [this] { CopyRect(media_, 0, 0, *oldPic_, oldPic_->Bounds()); };
+    auto layOld = [this] { raster::Copy(media_, 0, 0, *oldPic_); };
     if (!deferOld)
         layOld();
     if (OnBeforeNewFrame)
@@ -330,29 +336,29 @@ void PictureShowEngine::DrawFrame()
     if (atEnd) {
         // The new picture whole, and the window told about all of it: the last rectangle of a
         // multi-rectangle style does not always cover what its earlier copies left out.
-        CopyRect(media_, 0, 0, *newPic_, newPic_->Bounds());
+        raster::Copy(media_, 0, 0, *newPic_);
         f.D = newPic_->Bounds();
         useRegion = false;
     } else if (!atStart) {
         switch (f.choice) {
         case FrameChoice::Region:
             if (deferOld)
-                ComposeThrough(media_, *oldPic_, *newPic_, f.region);
+                raster::Compose(media_, *oldPic_, *newPic_, f.region);
             else
-                CopyThrough(media_, *newPic_, f.region);
+                raster::CopyClipped(media_, 0, 0, *newPic_, f.region);
             break;
         case FrameChoice::Rects:
             if (deferOld)
                 layOld();
-            CopyThroughRects(media_, *newPic_, f.rects);
+            raster::CopyClippedToRects(media_, *newPic_, f.rects);
             break;
         case FrameChoice::RectCopy:
             if (deferOld && f.D == f.S && !f.D.IsEmpty()) {
-                ComposeRect(media_, *oldPic_, *newPic_, f.D);
+                raster::Compose(media_, *oldPic_, *newPic_, f.D);
             } else {
                 if (deferOld)
                     layOld();
-                CopyStretched(media_, f.D, *newPic_, f.S);
+                raster::StretchCopy(media_, f.D, *newPic_, f.S);
             }
             break;
         case FrameChoice::None:
@@ -504,14 +510,14 @@ void PictureShowEngine::Paint(const Rect& clipIn)
             const int columns = client.Width() / iw, rows = client.Height() / ih;
             for (int i = 0; i <= rows; ++i)
                 for (int j = 0; j <= columns; ++j)
-                    CopyRectWithin(offscreen_, client.left + iw * j, client.top + ih * i, bgPicture_, clip);
+                    raster::CopyClipped(offscreen_, client.left + iw * j, client.top + ih * i, bgPicture_, clip);
             break;
         }
         case BackgroundMode::bmStretched:
             raster::StretchCopyClipped(offscreen_, client, bgPicture_, bgPicture_.Bounds(), clipRegion);
             break;
         case BackgroundMode::bmCentered:
-            CopyRectWithin(offscreen_, (client.Width() - iw) / 2, (client.Height() - ih) / 2, bgPicture_, clip);
+            raster::CopyClipped(offscreen_, (client.Width() - iw) / 2, (client.Height() - ih) / 2, bgPicture_, clip);
             break;
         case BackgroundMode::bmNone:
             break;
@@ -519,7 +525,7 @@ void PictureShowEngine::Paint(const Rect& clipIn)
     }
     if (!media_.IsEmpty()) {
         if (!stretch_)
-            CopyRectWithin(offscreen_, picRect_.left, picRect_.top, media_, clip);
+            raster::CopyClipped(offscreen_, picRect_.left, picRect_.top, media_, clip);
         else
             raster::StretchCopyClipped(offscreen_, Destination(), media_, media_.Bounds(), clipRegion);
     }

@@ -49,6 +49,12 @@ public:
     PictureShowEngine(const PictureShowEngine&) = delete;
     PictureShowEngine& operator=(const PictureShowEngine&) = delete;
 
+    // Every style starts from this Step and end value; PrepareStyle changes them for some styles.
+    static constexpr int kDefaultStep = 4;
+    static constexpr int kDefaultProgressMax = 100;
+    // Progress is stored in a byte: no end value goes past this.
+    static constexpr int kProgressLimit = 255;
+
     void SetHost(PictureShowHost* host) { host_ = host; }
 
     // --- properties ---------------------------------------------------------------------
@@ -159,8 +165,8 @@ private:
     raster::Color color_ = 0;
     bool autoSize_ = true, center_ = false, stretch_ = false, stretchFine_ = false;
     bool threaded_ = true, manual_ = false, reverse_ = false;
-    int style_ = 0, step_ = 4, delay_ = 40;
-    int progress_ = 0, progressMin_ = 0, progressMax_ = 100;
+    int style_ = 0, step_ = kDefaultStep, delay_ = 40;
+    int progress_ = 0, progressMin_ = 0, progressMax_ = kDefaultProgressMax;
     bool busy_ = false;
     bool inPaint_ = false;
     bool mediaLocked_ = false;

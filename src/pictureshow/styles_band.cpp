@@ -157,7 +157,7 @@ void BandStyle(int style, FrameContext& f)
         if (style == seBoxZoomIn)
             break;
         // The old picture shrinks into the cell centres.
-        f.DrawNewOutside(b.Take());
+        f.CopyNewOutside(b.Take());
         f.D = {0, 0, W, H};
         return;
     }

@@ -7,11 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "pictureshow/fastcopy.h"
 #include "pictureshow/frame.h"
 #include "pictureshow/numerics.h"
-#include "raster/blit.h"
 #include "pictureshow/styles.h"
+#include "raster/copy.h"
 
 namespace qel::pictureshow {
 
@@ -39,7 +38,7 @@ void WipeStyle(int style, FrameContext& f)
 void MultiWipeStyle(int style, FrameContext& f)
 {
     const int W = f.W, H = f.H, X = f.X, Y = f.Y, cx = f.cx, cy = f.cy;
-    auto copy = [&](const Rect& r) { f.CopyNew(r, r); };
+    auto copy = [&](const Rect& r) { f.StretchCopyNew(r, r); };
     switch (style) {
     case seWipeBoxLT:
     case seWipeBoxLB:
@@ -116,7 +115,7 @@ void SlidingBlinds(int style, FrameContext& f)
     }
     // The bands are copied together row by row, then each is invalidated.
     if (!f.atStart)
-        CopyPairs(f.media, f.newPic, pairs);
+        raster::CopyBatch(f.media, f.newPic, pairs);
     if (f.invalidate)
         for (const auto& pair : pairs)
             f.invalidate(pair.first.Normalized());
@@ -130,41 +129,41 @@ void SlideStyle(int style, FrameContext& f)
     const int x2 = X / 2, y2 = Y / 2;
     switch (style) {
     case seCrossOut:
-        f.CopyOld({0, 0, (W - X) / 2, (H - Y) / 2}, {x2, y2, cx, cy});
-        f.CopyOld({0, (H + Y) / 2, (W - X) / 2, H}, {x2, cy, cx, H - y2});
-        f.CopyOld({(W + X) / 2, 0, W, (H - Y) / 2}, {cx, y2, W - x2, cy});
-        f.CopyOld({(W + X) / 2, (H + Y) / 2, W, H}, {cx, cy, W - x2, H - y2});
-        f.CopyNew({0, (H - Y) / 2, W, (H + Y) / 2}, {0, (H - Y) / 2, W, (H + Y) / 2});
+        f.StretchCopyOld({0, 0, (W - X) / 2, (H - Y) / 2}, {x2, y2, cx, cy});
+        f.StretchCopyOld({0, (H + Y) / 2, (W - X) / 2, H}, {x2, cy, cx, H - y2});
+        f.StretchCopyOld({(W + X) / 2, 0, W, (H - Y) / 2}, {cx, y2, W - x2, cy});
+        f.StretchCopyOld({(W + X) / 2, (H + Y) / 2, W, H}, {cx, cy, W - x2, H - y2});
+        f.StretchCopyNew({0, (H - Y) / 2, W, (H + Y) / 2}, {0, (H - Y) / 2, W, (H + Y) / 2});
         f.Reveal({(W - X) / 2, 0, (W + X) / 2, H});
         break;
     case seCrossIn:
-        f.CopyNew({0, 0, x2 + 1, y2 + 1}, {(W - X) / 2 - 1, (H - Y) / 2 - 1, cx, cy});
-        f.CopyNew({0, H - y2, x2, H}, {(W - X) / 2, cy, cx, (H + Y) / 2});
-        f.CopyNew({W - x2 - 1, 0, W, y2 + 1}, {cx, (H - Y) / 2 - 1, (W + X) / 2 + 1, cy});
+        f.StretchCopyNew({0, 0, x2 + 1, y2 + 1}, {(W - X) / 2 - 1, (H - Y) / 2 - 1, cx, cy});
+        f.StretchCopyNew({0, H - y2, x2, H}, {(W - X) / 2, cy, cx, (H + Y) / 2});
+        f.StretchCopyNew({W - x2 - 1, 0, W, y2 + 1}, {cx, (H - Y) / 2 - 1, (W + X) / 2 + 1, cy});
         f.Reveal({W - x2, H - y2, W, H}, {cx, cy, (W + X) / 2, (H + Y) / 2});
         break;
     case seSplitH:
-        f.CopyOld({0, 0, (W - X) / 2, H}, {x2, 0, cx, H});
-        f.CopyOld({(W + X) / 2, 0, W, H}, {cx, 0, W - x2, H});
+        f.StretchCopyOld({0, 0, (W - X) / 2, H}, {x2, 0, cx, H});
+        f.StretchCopyOld({(W + X) / 2, 0, W, H}, {cx, 0, W - x2, H});
         f.Reveal({(W - X) / 2, 0, (W + X) / 2, H});
         break;
     case seSplitV:
-        f.CopyOld({0, 0, W, (H - Y) / 2}, {0, y2, W, cy});
-        f.CopyOld({0, (H + Y) / 2, W, H}, {0, cy, W, H - y2});
+        f.StretchCopyOld({0, 0, W, (H - Y) / 2}, {0, y2, W, cy});
+        f.StretchCopyOld({0, (H + Y) / 2, W, H}, {0, cy, W, H - y2});
         f.Reveal({0, (H - Y) / 2, W, (H + Y) / 2});
         break;
     case seSweatOut:
-        f.CopyNew({(W - X) / 2, (H - Y) / 2, cx, cy}, {0, 0, x2, y2});
-        f.CopyNew({cx, (H - Y) / 2, (W + X) / 2, cy}, {W - x2, 0, W, y2});
-        f.CopyNew({(W - X) / 2, cy, cx, (H + Y) / 2}, {0, H - y2, x2, H});
+        f.StretchCopyNew({(W - X) / 2, (H - Y) / 2, cx, cy}, {0, 0, x2, y2});
+        f.StretchCopyNew({cx, (H - Y) / 2, (W + X) / 2, cy}, {W - x2, 0, W, y2});
+        f.StretchCopyNew({(W - X) / 2, cy, cx, (H + Y) / 2}, {0, H - y2, x2, H});
         f.Reveal({cx, cy, (W + X) / 2, (H + Y) / 2}, {W - x2, H - y2, W, H});
         break;
     case seSweatIn:
-        f.CopyOld({x2, y2, cx, cy}, {0, 0, (W - X) / 2, (H - Y) / 2});
-        f.CopyOld({cx, y2, W - x2, cy}, {(W + X) / 2, 0, W, (H - Y) / 2});
-        f.CopyOld({x2, cy, cx, H - y2}, {0, (H + Y) / 2, (W - X) / 2, H});
-        f.CopyOld({cx, cy, W - x2, H - y2}, {(W + X) / 2, (H + Y) / 2, W, H});
-        f.DrawNewOutside(raster::Region::FromRect(x2, y2, W - x2, H - y2));
+        f.StretchCopyOld({x2, y2, cx, cy}, {0, 0, (W - X) / 2, (H - Y) / 2});
+        f.StretchCopyOld({cx, y2, W - x2, cy}, {(W + X) / 2, 0, W, (H - Y) / 2});
+        f.StretchCopyOld({x2, cy, cx, H - y2}, {0, (H + Y) / 2, (W - X) / 2, H});
+        f.StretchCopyOld({cx, cy, W - x2, H - y2}, {(W + X) / 2, (H + Y) / 2, W, H});
+        f.CopyNewOutside(raster::Region::FromRect(x2, y2, W - x2, H - y2));
         f.D = {0, 0, W, H};
         break;
     case seXBlindHD:
@@ -243,7 +242,7 @@ void FadeStyle(FrameContext& f)
     // truncated on its own.
     const auto p = static_cast<std::uint16_t>(std::clamp(f.P, 0, 100));
     for (int y = 0; y < f.H; ++y)
-        FadeRow(f.media.Scanline(y), f.newPic.Scanline(y), f.W * 3, p);
+        FadeRow(f.media.Scanline(y), f.newPic.Scanline(y), f.W * raster::kBytesPerPixel, p);
 }
 
 }  // namespace qel::pictureshow

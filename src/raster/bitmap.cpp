@@ -29,7 +29,8 @@ Layout LayoutFor(int width, int height)
     if (width <= 0 || height <= 0) {
         return l;
     }
-    const std::uint64_t stride = (std::uint64_t(width) * 3 + 3) & ~std::uint64_t{3};
+    // Rows are padded to a multiple of 4 bytes.
+    const std::uint64_t stride = (std::uint64_t(width) * kBytesPerPixel + 3) & ~std::uint64_t{3};
     if (stride > kMaxBytes || stride * std::uint64_t(height) > kMaxBytes) {
         throw std::bad_alloc();
     }
@@ -93,13 +94,13 @@ void Bitmap::Fill(const Rect& r, Color c)
     if (area.IsEmpty()) {
         return;
     }
-    const std::size_t rowBytes = std::size_t(area.Width()) * 3;
-    std::uint8_t* first = Scanline(area.top) + std::size_t(area.left) * 3;
+    const std::size_t rowBytes = std::size_t(area.Width()) * kBytesPerPixel;
+    std::uint8_t* first = Scanline(area.top) + std::size_t(area.left) * kBytesPerPixel;
     for (int x = 0; x < area.Width(); ++x) {
-        PutPixel(first + std::size_t(x) * 3, c);
+        PutPixel(first + std::size_t(x) * kBytesPerPixel, c);
     }
     for (int y = area.top + 1; y < area.bottom; ++y) {
-        std::memcpy(Scanline(y) + std::size_t(area.left) * 3, first, rowBytes);
+        std::memcpy(Scanline(y) + std::size_t(area.left) * kBytesPerPixel, first, rowBytes);
     }
 }
 
@@ -108,7 +109,7 @@ Color Bitmap::Pixel(int x, int y) const
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         return 0;
     }
-    const std::uint8_t* p = Scanline(y) + std::size_t(x) * 3;
+    const std::uint8_t* p = Scanline(y) + std::size_t(x) * kBytesPerPixel;
     return Color(p[2]) | (Color(p[1]) << 8) | (Color(p[0]) << 16);
 }
 
@@ -117,7 +118,7 @@ void Bitmap::SetPixel(int x, int y, Color c)
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         return;
     }
-    PutPixel(Scanline(y) + std::size_t(x) * 3, c);
+    PutPixel(Scanline(y) + std::size_t(x) * kBytesPerPixel, c);
 }
 
 bool operator==(const Bitmap& a, const Bitmap& b)
@@ -126,7 +127,7 @@ bool operator==(const Bitmap& a, const Bitmap& b)
         return false;
     }
     // Compare the pixels only: the padding at the end of a row carries no picture.
-    const std::size_t rowBytes = std::size_t(a.width_) * 3;
+    const std::size_t rowBytes = std::size_t(a.width_) * kBytesPerPixel;
     for (int y = 0; y < a.height_; ++y) {
         if (std::memcmp(a.Scanline(y), b.Scanline(y), rowBytes) != 0) {
             return false;

@@ -12,6 +12,9 @@ namespace qel::raster {
 // Colours as the settings file stores them: 0x00BBGGRR.
 using Color = std::uint32_t;
 
+// Blue, green, red: one byte each.
+inline constexpr int kBytesPerPixel = 3;
+
 class Bitmap {
 public:
     Bitmap() = default;

@@ -146,7 +146,9 @@ Region Region::FromPolygon(const std::vector<Point>& points, const Rect& clip)
     }
     yEnd = std::min(yEnd, clip.bottom);
     int y = std::max(edges.front().y0, clip.top);
-    region.boxes_.reserve(std::size_t(std::min<std::int64_t>(std::int64_t(yEnd) - y, 1 << 16)) + 4);
+    // Room for a box per row to start with, but not for all rows of a shape millions of rows tall.
+    constexpr std::int64_t kRowsReservedAtMost = 1 << 16;
+    region.boxes_.reserve(std::size_t(std::min<std::int64_t>(std::int64_t(yEnd) - y, kRowsReservedAtMost)) + 4);
 
     while (y < yEnd) {
         // Edges that end above this row leave; edges that start on or above it join.

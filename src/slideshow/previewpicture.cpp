@@ -1,7 +1,7 @@
 #include "slideshow/previewpicture.h"
 
 #include "imaging/fitpicture.h"
-#include "raster/blit.h"
+#include "raster/copy.h"
 
 namespace qel::slideshow {
 

@@ -8,11 +8,10 @@
 
 #include "imaging/pictureloader.h"
 #include "imaging/picturewriter.h"
-#include "pictureshow/fastcopy.h"
 #include "pictureshow/pictureshowengine.h"
 #include "pictureshow/random.h"
-#include "raster/blit.h"
 #include "pictureshow/styles.h"
+#include "raster/copy.h"
 #include "toolcommand.h"
 #if QEL_IMAGING_QT
 #include "imaging/qtdecoders.h"
@@ -41,7 +40,7 @@ public:
         if (pending_.IsEmpty())
             return;
         engine->Paint(pending_.Bounds());
-        CopyThrough(image, engine->Offscreen(), pending_);
+        qel::raster::CopyClipped(image, 0, 0, engine->Offscreen(), pending_);
         pending_ = Region();
     }
     int ClientWidth() const override { return w_; }

@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-#include "pictureshow/fastcopy.h"
 #include "pictureshow/pictureshowengine.h"
 #include "raster/bitmap.h"
+#include "raster/copy.h"
 #include "raster/region.h"
 
 namespace qel::pictureshow::test {
@@ -58,7 +58,7 @@ public:
         if (pending_.IsEmpty() || !engine)
             return;
         engine->Paint(pending_.Bounds());
-        CopyThrough(image, engine->Offscreen(), pending_);
+        raster::CopyClipped(image, 0, 0, engine->Offscreen(), pending_);
         pending_ = raster::Region();
     }
     int ClientWidth() const override { return w_; }

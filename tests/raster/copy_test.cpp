@@ -2,8 +2,10 @@
 
 #include <climits>
 #include <random>
+#include <utility>
+#include <vector>
 
-#include "raster/blit.h"
+#include "raster/copy.h"
 
 using namespace qel::raster;
 
@@ -66,62 +68,109 @@ Region RandomRegion(std::mt19937& rng, int w, int h)
 
 }  // namespace
 
-TEST(Draw, CopiesAtAnOffsetClippedToTheDestination)
+TEST(Copy, CopiesAtAnOffsetClippedToTheDestination)
 {
     const Bitmap src = Numbered(3, 2, 7);
     Bitmap dst = Filled(4, 4, 0xFFFFFF);
-    Draw(dst, 2, 1, src);
+    Copy(dst, 2, 1, src);
     EXPECT_EQ(dst.Pixel(1, 1), 0xFFFFFFu);
     EXPECT_EQ(dst.Pixel(2, 1), src.Pixel(0, 0));
     EXPECT_EQ(dst.Pixel(3, 2), src.Pixel(1, 1));
     EXPECT_EQ(dst.Pixel(3, 3), 0xFFFFFFu);
-    Draw(dst, -2, -1, src);  // only source pixel (2, 1) lands, at (0, 0)
+    Copy(dst, -2, -1, src);  // only source pixel (2, 1) lands, at (0, 0)
     EXPECT_EQ(dst.Pixel(0, 0), src.Pixel(2, 1));
     EXPECT_EQ(dst.Pixel(1, 0), 0xFFFFFFu);
 }
 
-TEST(Draw, FarAwayOrEmptySourcesDrawNothing)
+TEST(Copy, FarAwayOrEmptySourcesCopyNothing)
 {
     Bitmap dst = Filled(4, 4, 0x123456);
     const Bitmap before = dst;
     const Bitmap src = Numbered(3, 3);
-    Draw(dst, INT_MAX, INT_MAX, src);
-    Draw(dst, INT_MIN, INT_MIN, src);
-    Draw(dst, 4, 0, src);
-    Draw(dst, 0, -3, src);
-    Draw(dst, 0, 0, Bitmap());
+    Copy(dst, INT_MAX, INT_MAX, src);
+    Copy(dst, INT_MIN, INT_MIN, src);
+    Copy(dst, 4, 0, src);
+    Copy(dst, 0, -3, src);
+    Copy(dst, 0, 0, Bitmap());
+    Copy(dst, INT_MAX, 0, src, Rect{INT_MIN, 0, INT_MAX, 3});
+    Copy(dst, 0, 0, src, Rect{2, 2, 1, 3});
     EXPECT_EQ(dst, before);
     Bitmap empty;
-    Draw(empty, 0, 0, src);
+    Copy(empty, 0, 0, src);
     EXPECT_TRUE(empty.IsEmpty());
 }
 
-TEST(Draw, ABitmapDrawnOntoItselfMovesAsAWhole)
+TEST(Copy, ASourceRectangleReachingOutsideTheSourceDoesNotMoveThePixels)
 {
-    Bitmap b = Numbered(5, 5);
-    const Bitmap original = b;
-    Draw(b, 1, 1, b);
-    for (int y = 1; y < 5; ++y) {
-        for (int x = 1; x < 5; ++x) {
-            EXPECT_EQ(b.Pixel(x, y), original.Pixel(x - 1, y - 1));
+    // Every pixel copied lands where its place in the source rectangle says, whatever was cut
+    // off; an equal-size stretch copy is the same copy.
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<int> coord(-6, 12);
+    for (int round = 0; round < 300; ++round) {
+        const Bitmap src = Numbered(7, 5);
+        const int x = coord(rng);
+        const int y = coord(rng);
+        const Rect s{coord(rng), coord(rng), coord(rng), coord(rng)};
+        Bitmap dst = Filled(9, 8, 0xFFFFFF);
+        Copy(dst, x, y, src, s);
+        for (int v = 0; v < 8; ++v) {
+            for (int u = 0; u < 9; ++u) {
+                const int sx = u - x + s.left;
+                const int sy = v - y + s.top;
+                const bool copied = sx >= std::max(s.left, 0) && sx < std::min(s.right, 7) &&
+                                    sy >= std::max(s.top, 0) && sy < std::min(s.bottom, 5);
+                ASSERT_EQ(dst.Pixel(u, v), copied ? src.Pixel(sx, sy) : 0xFFFFFFu) << "round " << round;
+            }
+        }
+        if (!s.IsEmpty()) {
+            Bitmap stretched = Filled(9, 8, 0xFFFFFF);
+            StretchCopy(stretched, Rect{x, y, x + s.Width(), y + s.Height()}, src, s);
+            ASSERT_EQ(stretched, dst) << "round " << round;
         }
     }
-    EXPECT_EQ(b.Pixel(0, 0), original.Pixel(0, 0));
 }
 
-TEST(DrawClipped, DrawsExactlyThePixelsInsideTheRegion)
+TEST(Copy, EveryCopyReadsASourceThatIsAlsoTheDestinationAsItWas)
+{
+    const Bitmap original = Numbered(9, 7);
+    const Region clip = Region::FromRect(1, 0, 6, 5);
+    const std::vector<std::pair<Rect, Rect>> copies{{Rect{2, 1, 6, 6}, Rect{0, 0, 4, 5}},
+                                                    {Rect{0, 3, 5, 5}, Rect{3, 4, 8, 6}}};
+    const auto same = [&](auto&& copy) {
+        Bitmap fromItself = original;
+        copy(fromItself, fromItself);
+        Bitmap fromAnother = original;
+        copy(fromAnother, original);
+        return fromItself == fromAnother && fromItself != original;
+    };
+    EXPECT_TRUE(same([](Bitmap& d, const Bitmap& s) { Copy(d, 1, 1, s); }));
+    EXPECT_TRUE(same([](Bitmap& d, const Bitmap& s) { Copy(d, 1, 2, s, Rect{2, 1, 8, 6}); }));
+    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) { CopyClipped(d, 2, 1, s, clip); }));
+    EXPECT_TRUE(same([](Bitmap& d, const Bitmap& s) { CopyClipped(d, 2, 1, s, Rect{1, 0, 6, 5}); }));
+    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) { CopyBatch(d, s, copies); }));
+    EXPECT_TRUE(same([](Bitmap& d, const Bitmap& s) { StretchCopy(d, Rect{1, 1, 8, 6}, s, Rect{0, 0, 7, 5}); }));
+    EXPECT_TRUE(same([](Bitmap& d, const Bitmap& s) { StretchCopy(d, Rect{0, 0, 9, 7}, s, Rect{1, 1, 4, 3}); }));
+    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) {
+        StretchCopyClipped(d, Rect{0, 0, 9, 7}, s, Rect{1, 1, 4, 3}, clip);
+    }));
+    const Bitmap other = Filled(9, 7, 0x010203);
+    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) { Compose(d, other, s, Rect{1, 1, 4, 3}); }));
+    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) { Compose(d, s, other, clip); }));
+}
+
+TEST(CopyClipped, CopiesExactlyThePixelsInsideTheClip)
 {
     std::mt19937 rng(5);
     for (int round = 0; round < 200; ++round) {
         const int w = 1 + round % 23;
         const int h = 1 + round % 17;
         const Bitmap src = Numbered(w + 3, h + 2, 9);
-        Bitmap dst = Filled(w, h, 0x010203);
-        const Bitmap before = dst;
+        const Bitmap before = Filled(w, h, 0x010203);
         const Region clip = RandomRegion(rng, w, h);
         const int ox = int(rng() % 7) - 3;
         const int oy = int(rng() % 7) - 3;
-        DrawClipped(dst, ox, oy, src, clip);
+        Bitmap dst = before;
+        CopyClipped(dst, ox, oy, src, clip);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const bool covered = clip.Contains(x, y) && x - ox >= 0 && x - ox < src.Width() && y - oy >= 0 &&
@@ -130,6 +179,81 @@ TEST(DrawClipped, DrawsExactlyThePixelsInsideTheRegion)
                     << "round " << round << " pixel " << x << "," << y;
             }
         }
+        // A rectangle clips the same as the region of that rectangle.
+        const Rect box = clip.Rects().empty() ? Rect{} : clip.Rects()[rng() % clip.Rects().size()];
+        Bitmap throughRegion = before;
+        CopyClipped(throughRegion, ox, oy, src, Region::FromRect(box));
+        Bitmap throughRect = before;
+        CopyClipped(throughRect, ox, oy, src, box);
+        ASSERT_EQ(throughRect, throughRegion) << "round " << round;
+    }
+}
+
+TEST(CopyClippedToRects, CopiesTheUnionOfOverlappingRectangles)
+{
+    // Tall, wide and square rectangles, overlapping and reaching outside the bitmaps.
+    std::mt19937 rng(17);
+    std::uniform_int_distribution<int> coord(-4, 30);
+    for (int round = 0; round < 300; ++round) {
+        const Bitmap src = Numbered(24 + round % 3, 20, 5);
+        std::vector<Rect> rects;
+        for (int i = int(rng() % 12); i > 0; --i) {
+            const int l = coord(rng);
+            const int t = coord(rng);
+            rects.push_back(Rect{l, t, l + 1 + int(rng() % 12), t + 1 + int(rng() % 12)});
+        }
+        Bitmap expected = Filled(25, 21, 0x010203);
+        CopyClipped(expected, 0, 0, src, Region::FromRects(rects));
+        Bitmap dst = Filled(25, 21, 0x010203);
+        CopyClippedToRects(dst, src, rects);
+        ASSERT_EQ(dst, expected) << "round " << round;
+    }
+}
+
+TEST(CopyBatch, EqualsTheCopiesMadeOneByOne)
+{
+    std::mt19937 rng(23);
+    std::uniform_int_distribution<int> coord(-5, 20);
+    for (int round = 0; round < 300; ++round) {
+        const Bitmap src = Numbered(16, 14, 3);
+        std::vector<std::pair<Rect, Rect>> copies;
+        for (int i = int(rng() % 8); i > 0; --i) {
+            const Rect s{coord(rng), coord(rng), coord(rng), coord(rng)};
+            const int x = coord(rng);
+            const int y = coord(rng);
+            copies.emplace_back(Rect{x, y, x + s.Width(), y + s.Height()}, s);
+        }
+        Bitmap expected = Filled(15, 13, 0x010203);
+        for (const auto& [d, s] : copies) {
+            Copy(expected, d.left, d.top, src, s);
+        }
+        Bitmap dst = Filled(15, 13, 0x010203);
+        CopyBatch(dst, src, copies);
+        ASSERT_EQ(dst, expected) << "round " << round;
+    }
+}
+
+TEST(Compose, IsTheOlderPictureWithTheNewerCopiedThroughTheClip)
+{
+    std::mt19937 rng(29);
+    for (int round = 0; round < 200; ++round) {
+        const int w = 1 + round % 19;
+        const int h = 1 + round % 13;
+        const Bitmap older = Numbered(w, h, 1);
+        const Bitmap newer = Numbered(w, h, 2);
+        const Region clip = RandomRegion(rng, w, h);
+        Bitmap expected = older;
+        CopyClipped(expected, 0, 0, newer, clip);
+        Bitmap dst = Filled(w, h, 0x010203);
+        Compose(dst, older, newer, clip);
+        ASSERT_EQ(dst, expected) << "round " << round;
+
+        const Rect box{int(rng() % 9) - 3, int(rng() % 9) - 3, int(rng() % 24) - 3, int(rng() % 18) - 3};
+        expected = older;
+        CopyClipped(expected, 0, 0, newer, box);
+        dst = Filled(w, h, 0x010203);
+        Compose(dst, older, newer, box);
+        ASSERT_EQ(dst, expected) << "round " << round;
     }
 }
 
