@@ -56,7 +56,7 @@ std::string NextNumberedName(const std::string& name)
     }
     // Long digit runs would overflow an integer; count them up as text instead.
     if (digits.empty())
-        digits = "0";
+        digits.push_back('0');
     int i = static_cast<int>(digits.size()) - 1;
     for (; i >= 0; --i) {
         if (digits[i] == '9') {

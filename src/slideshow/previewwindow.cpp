@@ -7,7 +7,7 @@
 
 #include "imaging/pictureloader.h"
 #include "imaging/qtdecoders.h"
-#include "pictureshow/tpictureshow.h"
+#include "pictureshow/pictureshowwidget.h"
 #include "platform/foreignwindow.h"
 #include "slideshow/previewpicture.h"
 #include "slideshow/slideshowcontroller.h"

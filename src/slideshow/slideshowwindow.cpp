@@ -12,7 +12,7 @@
 #include "imaging/fitpicture.h"
 #include "imaging/qtdecoders.h"
 #include "pictureshow/random.h"
-#include "pictureshow/tpictureshow.h"
+#include "pictureshow/pictureshowwidget.h"
 #include "platform/password.h"
 #include "slideshow/playeroutputs.h"
 #include "slideshow/slideshowcontroller.h"

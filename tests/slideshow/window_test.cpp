@@ -17,7 +17,7 @@
 
 #include "audio/processplayer.h"
 #include "imaging/picturewriter.h"
-#include "pictureshow/tpictureshow.h"
+#include "pictureshow/pictureshowwidget.h"
 #include "slideshow/slideshowmusic.h"
 #include "slideshow/slideshowwindow.h"
 

@@ -17,7 +17,7 @@
 #include <QThread>
 
 #include "pictureshow/styles.h"
-#include "pictureshow/tpictureshow.h"
+#include "pictureshow/pictureshowwidget.h"
 #include "testpictures.h"
 
 namespace qel::pictureshow {

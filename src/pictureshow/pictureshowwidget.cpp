@@ -1,4 +1,4 @@
-#include "pictureshow/tpictureshow.h"
+#include "pictureshow/pictureshowwidget.h"
 
 #include <vector>
 

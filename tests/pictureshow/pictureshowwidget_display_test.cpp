@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "pictureshow/styles.h"
-#include "pictureshow/tpictureshow.h"
+#include "pictureshow/pictureshowwidget.h"
 
 namespace qel::pictureshow {
 namespace {
