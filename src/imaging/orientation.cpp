@@ -52,6 +52,7 @@ raster::Bitmap ApplyOrientation(const raster::Bitmap& stored, int orientation)
     const int ow = out.Width(), oh = out.Height();
     // Source pixel of output pixel (x, y): sx = ax + bx*x + cx*y, sy = ay + by*x + cy*y.
     int ax = 0, bx = 1, cx = 0, ay = 0, by = 0, cy = 1;
+    // clang-format off
     switch (orientation) {
     case 2: ax = sw - 1; bx = -1; break;
     case 3: ax = sw - 1; bx = -1; ay = sh - 1; cy = -1; break;
@@ -61,6 +62,7 @@ raster::Bitmap ApplyOrientation(const raster::Bitmap& stored, int orientation)
     case 7: ax = sw - 1; bx = 0; cx = -1; ay = sh - 1; by = -1; cy = 0; break;
     case 8: ax = sw - 1; bx = 0; cx = -1; by = 1; cy = 0; break;
     }
+    // clang-format on
     // Tiles keep both the reads and the writes within the cache when the axes swap.
     constexpr int kTile = 64;
     for (int ty = 0; ty < oh; ty += kTile) {

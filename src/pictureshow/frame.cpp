@@ -123,6 +123,8 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax)
     progressMax = std::min(progressMax, PictureShowEngine::kProgressLimit);
 }
 
+// Style numbers by family, one family per line.
+// clang-format off
 bool StyleDrawsItself(int style)
 {
     switch (style) {
@@ -175,5 +177,6 @@ bool RunStyle(int style, FrameContext& f)
         return false;
     }
 }
+// clang-format on
 
 }  // namespace qel::pictureshow

@@ -102,7 +102,7 @@ constexpr StyleNames kStyles[kStyleCount] = {
     {"seArcRT", "ArcRightTop"},
     {"seArcLB", "ArcLeftBottom"},
     {"seArcRB", "ArcRightBottom"},
-    {"seFade", "Fade In/Out"}
+    {"seFade", "Fade In/Out"},
 };
 
 }  // namespace

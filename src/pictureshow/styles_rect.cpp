@@ -102,12 +102,14 @@ void SlidingBlinds(int style, FrameContext& f)
     for (int i = 0; i <= last; ++i) {
         Rect d, s;
         const int lo = i * b, hi = (i + 1) * b;
+        // clang-format off
         switch (style) {
         case seXBlindHD: d = {0, lo, W, lo + fb}; s = {0, hi - fb, W, hi}; break;
         case seXBlindVR: d = {lo, 0, lo + fb, H}; s = {hi - fb, 0, hi, H}; break;
         case seXBlindHU: d = {0, hi - fb, W, hi}; s = {0, lo, W, lo + fb}; break;
         default: d = {hi - fb, 0, hi, H}; s = {lo, 0, lo + fb, H}; break;
         }
+        // clang-format on
         if (i < last)
             pairs.emplace_back(d, s);
         else
@@ -193,12 +195,14 @@ void RollStyle(int style, FrameContext& f)
         r = L / 10;
 
     Rect d, s, reveal;
+    // clang-format off
     switch (style) {
     case seRollLeft: d = {e, 0, e + r, H}; s = {e + r, 0, e + 2 * r, H}; reveal = {0, 0, e, H}; break;
     case seRollRight: d = {W - e - r, 0, W - e, H}; s = {W - e - 2 * r, 0, W - e - r, H}; reveal = {W - e, 0, W, H}; break;
     case seRollUp: d = {0, e, W, e + r}; s = {0, e + r, W, e + 2 * r}; reveal = {0, 0, W, e}; break;
     default: d = {0, H - e - r, W, H - e}; s = {0, H - e - 2 * r, W, H - e - r}; reveal = {0, H - e, W, H}; break;
     }
+    // clang-format on
     s = s.Intersect(f.newPic.Bounds());
     if (!s.IsEmpty() && !f.atStart) {
         // The destination is given the wrong way round so the strip is drawn mirrored.
