@@ -21,8 +21,7 @@ int main(int argc, char** argv)
 {
     bool toDevice = argc == 5 && std::strcmp(argv[3], "-") == 0;
     if (argc != 4 && !toDevice) {
-        std::fprintf(
-            stderr, "usage: mpegdll-decode LIBRARY IN.mp3 OUT.pcm | LIBRARY IN.mp3 - SECONDS\n");
+        std::fprintf(stderr, "usage: mpegdll-decode LIBRARY IN.mp3 OUT.pcm | LIBRARY IN.mp3 - SECONDS\n");
         return 2;
     }
     auto wallStart = std::chrono::steady_clock::now();
@@ -39,8 +38,7 @@ int main(int argc, char** argv)
     auto play = reinterpret_cast<QelPlayFn>(sym("Play"));
     auto close = reinterpret_cast<QelCloseFn>(sym("Close"));
     auto lastError = reinterpret_cast<QelLastErrorFn>(sym("LastError"));
-    if (!init || !deinit || !open || !setOutput || !play || !close || !lastError
-        || !(init() & 0xFF)) {
+    if (!init || !deinit || !open || !setOutput || !play || !close || !lastError || !(init() & 0xFF)) {
         std::fprintf(stderr, "%s: cannot initialise the library\n", argv[1]);
         return 1;
     }
@@ -60,17 +58,14 @@ int main(int argc, char** argv)
     if (code == 0 && toDevice) {
         // Polls like the program's 100 ms timer.
         auto until = wallStart + std::chrono::duration<double>(std::atof(argv[4]));
-        while (__atomic_load_n(&ended, __ATOMIC_ACQUIRE) == 0
-            && std::chrono::steady_clock::now() < until)
+        while (__atomic_load_n(&ended, __ATOMIC_ACQUIRE) == 0 && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        rusage usage {};
+        rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
-        double cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
-            + usage.ru_stime.tv_usec / 1e6;
-        double wall
-            = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-        std::printf(
-            "played %.1f s, CPU %.3f s, share %.2f %% of one core\n", wall, cpu, 100 * cpu / wall);
+        double cpu =
+            usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+        double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        std::printf("played %.1f s, CPU %.3f s, share %.2f %% of one core\n", wall, cpu, 100 * cpu / wall);
     } else if (code == 0) {
         while (__atomic_load_n(&ended, __ATOMIC_ACQUIRE) == 0)
             std::this_thread::sleep_for(std::chrono::microseconds(500));

@@ -34,8 +34,8 @@ const std::vector<std::string>& Corpus()
     static std::vector<std::string> files = [] {
         const fs::path& dir = tmp.path;
         std::mt19937 rng(42);
-        const char* words[] = {"picture", "slide", "show", "music", "fade", "wipe", "saver", "colour",
-                               "screen", "the", "and", "of", "transition", "interval", "random", "order"};
+        const char* words[] = {"picture", "slide", "show", "music", "fade",       "wipe",     "saver",  "colour",
+                               "screen",  "the",   "and",  "of",    "transition", "interval", "random", "order"};
         std::vector<std::string> out;
         for (int i = 0; i < 16; ++i) {
             std::string data;
@@ -44,7 +44,7 @@ const std::vector<std::string>& Corpus()
                     data += words[rng() % 16];
                     data += rng() % 12 ? ' ' : '\n';
                 } else {
-                    data += static_cast<char>(rng() >> 8);   // as incompressible as JPEG data
+                    data += static_cast<char>(rng() >> 8);  // as incompressible as JPEG data
                 }
             }
             fs::path p = dir / ("file" + std::to_string(i) + (i % 2 ? ".jpg" : ".txt"));
@@ -73,7 +73,15 @@ void BM_Zip(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * bytes);
 }
-BENCHMARK(BM_Zip)->ArgNames({"level", "threads"})->Args({0, 1})->Args({1, 1})->Args({6, 1})->Args({8, 1})
-    ->Args({8, 2})->Args({9, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Zip)
+    ->ArgNames({"level", "threads"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({6, 1})
+    ->Args({8, 1})
+    ->Args({8, 2})
+    ->Args({9, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

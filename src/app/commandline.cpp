@@ -58,10 +58,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args)
     if (first.size() < 2 || (first[0] != '-' && first[0] != '/'))
         return cl;
     switch (first[1]) {
-    case 'a': case 'A': cl.mode = Mode::Password; break;
-    case 'c': case 'C': cl.mode = Mode::Configure; break;
-    case 'p': case 'P': case 'l': case 'L': cl.mode = Mode::Preview; break;
-    case 's': case 'S': cl.mode = Mode::Run; break;
+    case 'a':
+    case 'A': cl.mode = Mode::Password; break;
+    case 'c':
+    case 'C': cl.mode = Mode::Configure; break;
+    case 'p':
+    case 'P':
+    case 'l':
+    case 'L': cl.mode = Mode::Preview; break;
+    case 's':
+    case 'S': cl.mode = Mode::Run; break;
     default: return cl;
     }
     if (cl.mode == Mode::Password || cl.mode == Mode::Preview) {

@@ -100,11 +100,8 @@ void Run(int& argc, char** argv, Application& app)
     settings::Process().parentHandle = cl.parentHandle;
     static platform::InstanceLock guard;  // held until the process ends
     switch (cl.mode) {
-    case Mode::None:
-        return;
-    case Mode::Password:
-        RunPasswordMode(cl.parentHandle);
-        return;
+    case Mode::None: return;
+    case Mode::Password: RunPasswordMode(cl.parentHandle); return;
     case Mode::Configure:
         if (!guard.Acquire(kEditorLockName) || !app.Get())
             return;

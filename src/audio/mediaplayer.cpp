@@ -123,9 +123,9 @@ void TMediaPlayer::Open()
         GstClockTime now = gst_util_get_timestamp();
         if (now >= deadline)
             throw fail("Timed out opening the sound");
-        GstMessage* message = gst_bus_timed_pop_filtered(bus_, deadline - now,
-            static_cast<GstMessageType>(
-                GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_EOS));
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            bus_, deadline - now,
+            static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_EOS));
         if (message == nullptr)
             continue;
         GstMessageType type = GST_MESSAGE_TYPE(message);
@@ -152,8 +152,7 @@ void TMediaPlayer::Play()
     bool ok = true;
     if (!fresh_) {
         // From the beginning, also after the end or a stop.
-        ok = gst_element_seek_simple(
-            playbin_, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH), 0);
+        ok = gst_element_seek_simple(playbin_, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH), 0);
         ended_ = false;
     }
     fresh_ = false;
@@ -178,8 +177,7 @@ void TMediaPlayer::CheckProgress()
 {
     gint64 position = -1;
     auto now = std::chrono::steady_clock::now();
-    if (gst_element_query_position(playbin_, GST_FORMAT_TIME, &position)
-        && position != lastPosition_) {
+    if (gst_element_query_position(playbin_, GST_FORMAT_TIME, &position) && position != lastPosition_) {
         lastPosition_ = position;
         lastProgress_ = now;
     } else if (now - lastProgress_ > kStallLimit) {
@@ -222,16 +220,13 @@ void TMediaPlayer::CollectMessages()
         return;
     while (GstMessage* message = gst_bus_pop(bus_)) {
         switch (GST_MESSAGE_TYPE(message)) {
-        case GST_MESSAGE_EOS:
-            ended_ = true;
-            break;
+        case GST_MESSAGE_EOS: ended_ = true; break;
         case GST_MESSAGE_ERROR:
             ended_ = true;
             error_ = kErrorStream;
             errorMessage_ = ErrorText(message);
             break;
-        default:
-            break;
+        default: break;
         }
         gst_message_unref(message);
     }

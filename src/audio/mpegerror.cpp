@@ -7,12 +7,8 @@ namespace qel::audio {
 std::string MPEGErrorMessage(int32_t code)
 {
     static const char* const kMessages[] = {
-        "MPEG library not loaded",
-        "Internal decoder error",
-        "Incorrect mode",
-        "Input stream error",
-        "Input stream is non-seekable",
-        "Output device failure",
+        "MPEG library not loaded", "Internal decoder error",       "Incorrect mode",
+        "Input stream error",      "Input stream is non-seekable", "Output device failure",
     };
     if (code >= 0 && code < 6)
         return kMessages[code];

@@ -9,11 +9,7 @@ namespace qel::audio {
 
 class TMPEGError : public std::runtime_error {
 public:
-    TMPEGError(uint8_t code, const std::string& message)
-        : std::runtime_error(message)
-        , code_(code)
-    {
-    }
+    TMPEGError(uint8_t code, const std::string& message) : std::runtime_error(message), code_(code) {}
 
     // The error for a code of the decoder library (0 to 5; other codes get a generic text).
     static TMPEGError FromCode(int32_t code);

@@ -38,7 +38,7 @@ struct TMPEGPlayer::Entries {
 
 namespace {
 
-constexpr std::array<std::pair<TPlayPriority, int32_t>, 7> kPriorities {{
+constexpr std::array<std::pair<TPlayPriority, int32_t>, 7> kPriorities{{
     {TPlayPriority::Idle, -15},
     {TPlayPriority::Lowest, -2},
     {TPlayPriority::BelowNormal, -1},
@@ -53,12 +53,10 @@ constexpr std::array<std::pair<TPlayPriority, int32_t>, 7> kPriorities {{
 std::string FindNoCase(const std::string& folder, const std::string& name)
 {
     std::error_code error;
-    std::filesystem::path dir
-        = folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder);
+    std::filesystem::path dir = folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder);
     if (std::filesystem::exists(dir / name, error))
         return folder + name;
-    for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end;
-         it.increment(error)) {
+    for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
         std::string entry = it->path().filename().string();
         if (base::SameText(entry, name))
             return folder + entry;
@@ -116,8 +114,7 @@ void RestartStreamThunk(void* ctx, void* streamCtx, uint8_t* res)
     *res = ok ? 1 : 0;
 }
 
-void ReadStreamThunk(
-    void* ctx, void* streamCtx, void* buffer, int32_t count, int32_t* bytesRead, uint8_t* res)
+void ReadStreamThunk(void* ctx, void* streamCtx, void* buffer, int32_t count, int32_t* bytesRead, uint8_t* res)
 {
     TMPEGPlayer& player = Self(ctx);
     bool ok = false;
@@ -164,8 +161,7 @@ void GetStreamSizeThunk(void* ctx, void* streamCtx, int32_t* res)
 
 }  // namespace
 
-TMPEGPlayer::TMPEGPlayer()
-    : fn_(std::make_unique<Entries>())
+TMPEGPlayer::TMPEGPlayer() : fn_(std::make_unique<Entries>())
 {
 }
 
@@ -273,7 +269,7 @@ void TMPEGPlayer::ForgetLibrary()
     if (library_)
         library_->unload();
     library_.reset();
-    *fn_ = Entries {};
+    *fn_ = Entries{};
     opened_ = playing_ = paused_ = false;
     playedXTimes_ = 0;
 }
@@ -300,15 +296,15 @@ void TMPEGPlayer::Open()
         Close();
     opened_ = false;
     if (fromStream_) {
-        fn_->open(nullptr, 1, &OpenStreamThunk, &CloseStreamThunk, &RestartStreamThunk,
-            &ReadStreamThunk, &SeekStreamThunk, &GetStreamSizeThunk, this);
+        fn_->open(nullptr, 1, &OpenStreamThunk, &CloseStreamThunk, &RestartStreamThunk, &ReadStreamThunk,
+                  &SeekStreamThunk, &GetStreamSizeThunk, this);
     } else {
         if (streamName_.empty())
             throw TMPEGError(kMPEGErrorNoStream, kNoStreamMessage);
         // A name that does not fit the library's buffer would open some other file.
         if (streamName_.size() >= QEL_MPEG_NAME_BUFFER)
             throw TMPEGError::FromCode(kMPEGErrorInput);
-        std::array<char, QEL_MPEG_NAME_BUFFER> name {};
+        std::array<char, QEL_MPEG_NAME_BUFFER> name{};
         std::memcpy(name.data(), streamName_.data(), streamName_.size());
         fn_->open(name.data(), 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     }
@@ -343,13 +339,12 @@ void TMPEGPlayer::Play()
     ErrorStep();
     if (outFilename_.size() >= QEL_MPEG_OUTNAME_BUFFER && deviceCode_ != 0)
         throw TMPEGError::FromCode(kMPEGErrorOutput);
-    std::array<char, QEL_MPEG_OUTNAME_BUFFER> outName {};
-    std::memcpy(
-        outName.data(), outFilename_.data(), std::min(outFilename_.size(), outName.size() - 1));
+    std::array<char, QEL_MPEG_OUTNAME_BUFFER> outName{};
+    std::memcpy(outName.data(), outFilename_.data(), std::min(outFilename_.size(), outName.size() - 1));
     fn_->setOutputDevice(deviceCode_, outName.data());
     ErrorStep();
     // A byte left set by an earlier stream must not end this one at the first tick.
-    __atomic_store_n(&endReached_, uint8_t {0}, __ATOMIC_RELEASE);
+    __atomic_store_n(&endReached_, uint8_t{0}, __ATOMIC_RELEASE);
     int32_t result = fn_->play(startPos_, endPos_, &endReached_);
     lastErrorCode_ = fn_->lastError();
     if (lastErrorCode_ > 0 || result != 0)
@@ -385,7 +380,7 @@ void TMPEGPlayer::Restart()
     RequireLoaded();
     if (!opened_)
         throw TMPEGError::FromCode(kMPEGErrorMode);
-    __atomic_store_n(&endReached_, uint8_t {0}, __ATOMIC_RELEASE);
+    __atomic_store_n(&endReached_, uint8_t{0}, __ATOMIC_RELEASE);
     fn_->restart();
     ErrorStep();
     paused_ = false;
@@ -458,7 +453,7 @@ void TMPEGPlayer::TimerTick()
         StopTimer();
         playing_ = false;
         if (OnPlayEnd) {
-            __atomic_store_n(&endReached_, uint8_t {0}, __ATOMIC_RELEASE);
+            __atomic_store_n(&endReached_, uint8_t{0}, __ATOMIC_RELEASE);
             TNotifyEvent handler = OnPlayEnd;
             handler(*this);
         }
@@ -519,8 +514,7 @@ TOutputDevice TMPEGPlayer::OutputDevice() const
 
 void TMPEGPlayer::SetOutputDevice(TOutputDevice value)
 {
-    deviceCode_ = value == TOutputDevice::pcmfile && !outFilename_.empty() ? QEL_DEVICE_PCMFILE
-                                                                           : QEL_DEVICE_SYSTEM;
+    deviceCode_ = value == TOutputDevice::pcmfile && !outFilename_.empty() ? QEL_DEVICE_PCMFILE : QEL_DEVICE_SYSTEM;
 }
 
 }  // namespace qel::audio

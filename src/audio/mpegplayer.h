@@ -37,10 +37,10 @@ public:
     using TOpenStreamEvent = std::function<void(TMPEGPlayer&, bool& nonseekable, void*& context)>;
     using TCloseStreamEvent = std::function<void(TMPEGPlayer&, void* context)>;
     using TRestartStreamEvent = std::function<void(TMPEGPlayer&, void* context, bool& res)>;
-    using TReadStreamEvent = std::function<void(
-        TMPEGPlayer&, void* context, void* buffer, int32_t count, int32_t& bytesRead, bool& res)>;
-    using TSeekStreamEvent = std::function<void(
-        TMPEGPlayer&, void* context, int32_t numBytes, int32_t moveMethod, int32_t& res)>;
+    using TReadStreamEvent =
+        std::function<void(TMPEGPlayer&, void* context, void* buffer, int32_t count, int32_t& bytesRead, bool& res)>;
+    using TSeekStreamEvent =
+        std::function<void(TMPEGPlayer&, void* context, int32_t numBytes, int32_t moveMethod, int32_t& res)>;
     using TGetStreamSizeEvent = std::function<void(TMPEGPlayer&, void* context, int32_t& res)>;
 
     TMPEGPlayer();

@@ -37,8 +37,7 @@ std::string CreateProcessMPEGPlayer(const std::string& exeFolder)
         player->LoadMPEGLibrary();
     } catch (const TMPEGError& e) {
         std::string why = player->LoadFailure();
-        return exeFolder + kDecoderLibraryName + ": " + e.what()
-            + (why.empty() ? "" : " (" + why + ")");
+        return exeFolder + kDecoderLibraryName + ": " + e.what() + (why.empty() ? "" : " (" + why + ")");
     }
     Instance() = std::move(player);
     return {};

@@ -25,8 +25,8 @@ std::string WaveHeaderProblem(const std::string& path)
     if (!in)
         return {};  // the player reports files it cannot read
     unsigned char riff[12];
-    if (!in.read(reinterpret_cast<char*>(riff), sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0
-        || std::memcmp(riff + 8, "WAVE", 4) != 0)
+    if (!in.read(reinterpret_cast<char*>(riff), sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0)
         return {};
 
     bool haveFormat = false;
@@ -34,8 +34,7 @@ std::string WaveHeaderProblem(const std::string& path)
     for (int chunks = 0; chunks < 4096; ++chunks) {
         unsigned char head[8];
         if (!in.read(reinterpret_cast<char*>(head), sizeof head))
-            return haveFormat ? "Broken wave header: no sound data chunk"
-                              : "Broken wave header: no format chunk";
+            return haveFormat ? "Broken wave header: no sound data chunk" : "Broken wave header: no format chunk";
         uint32_t size = Le32(head + 4);
         if (std::memcmp(head, "fmt ", 4) == 0) {
             if (size < 16)

@@ -131,12 +131,11 @@ LoadedPicture DecodeBmp(std::span<const std::uint8_t> d, const LoadOptions&)
     const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
     const int w = picture.width;
     for (int y = 0; y < picture.height; ++y) {
-        const std::uint8_t* src = d.data() + offBits + stride * static_cast<size_t>(topDown ? y : picture.height - 1 - y);
+        const std::uint8_t* src =
+            d.data() + offBits + stride * static_cast<size_t>(topDown ? y : picture.height - 1 - y);
         std::uint8_t* out = picture.bitmap.Scanline(y);
         switch (bpp) {
-        case 24:
-            std::memcpy(out, src, 3 * static_cast<size_t>(w));
-            break;
+        case 24: std::memcpy(out, src, 3 * static_cast<size_t>(w)); break;
         case 32:
         case 16:
             for (int x = 0; x < w; ++x, out += 3) {

@@ -53,8 +53,8 @@ AxisContributors BuildContributors(int outputs, int length, FilterKernel kernel,
         int sum = 0;
         for (int j = lo; j <= hi; ++j) {
             const float d = centre - static_cast<float>(j);
-            const int weight = reduce ? RoundWeight(kernel(d * scale) * scale * 256.0f)
-                                      : RoundWeight(kernel(d) * 256.0f);
+            const int weight =
+                reduce ? RoundWeight(kernel(d * scale) * scale * 256.0f) : RoundWeight(kernel(d) * 256.0f);
             taps.push_back(weight);
             sum += weight;
         }

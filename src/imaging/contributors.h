@@ -15,14 +15,14 @@ namespace qel::imaging {
 
 struct AxisContributors {
     int outputs = 0;
-    int length = 0;                   // source length L
-    int reachBefore = 0;              // the lowest tap is -reachBefore (>= 0)
-    int reachAfter = 0;               // the highest tap is length - 1 + reachAfter (>= 0)
+    int length = 0;       // source length L
+    int reachBefore = 0;  // the lowest tap is -reachBefore (>= 0)
+    int reachAfter = 0;   // the highest tap is length - 1 + reachAfter (>= 0)
     int maxCount = 0;
-    std::vector<int> left;            // per output
-    std::vector<int> count;           // per output
-    std::vector<int> first;           // per output: offset of its first weight in weights
-    std::vector<int> weightSum;       // per output, never 0
+    std::vector<int> left;       // per output
+    std::vector<int> count;      // per output
+    std::vector<int> first;      // per output: offset of its first weight in weights
+    std::vector<int> weightSum;  // per output, never 0
     std::vector<std::int16_t> weights;
 };
 

@@ -16,12 +16,8 @@ float Sinc(float t)
 }
 
 constexpr ResampleFilter kFilters[kFilterCount] = {
-    {"box", &BoxKernel, 0.5f},
-    {"triangle", &TriangleKernel, 1.0f},
-    {"hermite", &HermiteKernel, 1.0f},
-    {"bell", &BellKernel, 1.5f},
-    {"b-spline", &BSplineKernel, 2.0f},
-    {"lanczos3", &Lanczos3Kernel, 3.0f},
+    {"box", &BoxKernel, 0.5f},           {"triangle", &TriangleKernel, 1.0f}, {"hermite", &HermiteKernel, 1.0f},
+    {"bell", &BellKernel, 1.5f},         {"b-spline", &BSplineKernel, 2.0f},  {"lanczos3", &Lanczos3Kernel, 3.0f},
     {"mitchell", &MitchellKernel, 2.0f},
 };
 

@@ -40,8 +40,8 @@ raster::Bitmap ComposeCentered(const raster::Bitmap& picture, int areaWidth, int
     if (x0 >= x1)
         return out;
     for (int y = y0; y < y1; ++y)
-        std::memcpy(out.Scanline(y) + 3 * static_cast<size_t>(x0), picture.Scanline(y - top) + 3 * static_cast<size_t>(x0 - left),
-                    3 * static_cast<size_t>(x1 - x0));
+        std::memcpy(out.Scanline(y) + 3 * static_cast<size_t>(x0),
+                    picture.Scanline(y - top) + 3 * static_cast<size_t>(x0 - left), 3 * static_cast<size_t>(x1 - x0));
     return out;
 }
 

@@ -21,8 +21,7 @@ FitSize FitToArea(int w, int h, int areaWidth, int areaHeight);
 
 // A W x H bitmap filled with `background` with `picture` drawn unscaled at
 // ((W - w) div 2, (H - h) div 2), so a picture larger than the area is cut evenly on both sides.
-raster::Bitmap ComposeCentered(const raster::Bitmap& picture, int areaWidth, int areaHeight,
-                               raster::Color background);
+raster::Bitmap ComposeCentered(const raster::Bitmap& picture, int areaWidth, int areaHeight, raster::Color background);
 
 // The preparation of a loaded picture for a screenWidth x screenHeight screen: fitted with filter 5
 // (Lanczos-3) when fitToScreen (small pictures are enlarged, large ones reduced), else at its own

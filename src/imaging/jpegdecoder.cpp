@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "imaging/decoders.h"
 #include "imaging/fitpicture.h"
@@ -48,10 +48,8 @@ void OnMessage(j_common_ptr cinfo, int level)
     case JWRN_HIT_MARKER:
     case JWRN_MUST_RESYNC:
     case JWRN_NOT_SEQUENTIAL:
-    case JWRN_HUFF_BAD_CODE:
-        OnError(cinfo);
-    default:
-        break;
+    case JWRN_HUFF_BAD_CODE: OnError(cinfo);
+    default: break;
     }
 }
 
@@ -148,9 +146,10 @@ LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& 
 
         if (options.fitWidth > 0 && options.fitHeight > 0) {
             const bool swap = SwapsAxes(orientation);
-            const FitSize fit = FitToArea(static_cast<int>(swap ? fullH : fullW), static_cast<int>(swap ? fullW : fullH),
-                                          options.fitWidth, options.fitHeight);
-            d.cinfo.scale_num = ReducedScale(fullW, fullH, swap ? fit.height : fit.width, swap ? fit.width : fit.height);
+            const FitSize fit = FitToArea(static_cast<int>(swap ? fullH : fullW),
+                                          static_cast<int>(swap ? fullW : fullH), options.fitWidth, options.fitHeight);
+            d.cinfo.scale_num =
+                ReducedScale(fullW, fullH, swap ? fit.height : fit.width, swap ? fit.width : fit.height);
             d.cinfo.scale_denom = 8;
         }
         d.cinfo.dct_method = JDCT_ISLOW;

@@ -20,7 +20,9 @@ int ExifOrientation(std::span<const std::uint8_t> app1)
     auto u16 = [&](size_t at) -> std::uint32_t {
         return little ? (tiff[at] | (tiff[at + 1] << 8)) : ((tiff[at] << 8) | tiff[at + 1]);
     };
-    auto u32 = [&](size_t at) -> std::uint32_t { return little ? (u16(at) | (u16(at + 2) << 16)) : ((u16(at) << 16) | u16(at + 2)); };
+    auto u32 = [&](size_t at) -> std::uint32_t {
+        return little ? (u16(at) | (u16(at + 2) << 16)) : ((u16(at) << 16) | u16(at + 2));
+    };
     if (u16(2) != 42)
         return 1;
     const std::uint32_t ifd = u32(4);

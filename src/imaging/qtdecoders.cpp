@@ -47,8 +47,8 @@ QString Cause(const QImageReader& reader)
 LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& options, const char* format,
                          bool largestImage)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
-                                                     static_cast<qsizetype>(data.size()));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

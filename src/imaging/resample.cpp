@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
-#include <string>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,8 +57,8 @@ struct PairedWeights {
             for (int k = 0; k < c.count[i]; k += 2) {
                 const std::uint16_t lo = static_cast<std::uint16_t>(w[k]);
                 const std::uint16_t hi = k + 1 < c.count[i] ? static_cast<std::uint16_t>(w[k + 1]) : 0;
-                pairs.push_back(static_cast<std::int32_t>(static_cast<std::uint32_t>(lo) |
-                                                          (static_cast<std::uint32_t>(hi) << 16)));
+                pairs.push_back(
+                    static_cast<std::int32_t>(static_cast<std::uint32_t>(lo) | (static_cast<std::uint32_t>(hi) << 16)));
             }
         }
     }
@@ -170,8 +170,8 @@ __attribute__((target("ssse3"))) void HorizontalRowsSsse3(const Bitmap& src, con
     }
 }
 
-void VerticalRowsSse2(const Plane& inter, const AxisContributors& cy, const PairedWeights& pw, Bitmap& dst,
-                      int y0, int y1)
+void VerticalRowsSse2(const Plane& inter, const AxisContributors& cy, const PairedWeights& pw, Bitmap& dst, int y0,
+                      int y1)
 {
     const int bytes = inter.width * 3;
     const int chunks = (bytes + 15) / 16;
@@ -220,8 +220,7 @@ bool HaveSsse3()
 #endif
 
 // Runs fn(begin, end) over 0..count split among up to `threads` threads.
-template <typename Fn>
-void ParallelRanges(int count, int threads, Fn fn)
+template <typename Fn> void ParallelRanges(int count, int threads, Fn fn)
 {
     threads = std::max(1, std::min(threads, count));
     if (threads == 1) {
@@ -268,8 +267,8 @@ int ThreadsFor(long long work, int requested)
 
 namespace detail {
 
-void ResampleBitmapWith(FilterKernel kernel, const Bitmap& source, Bitmap& destination, float radius,
-                        bool allowSimd, int threads)
+void ResampleBitmapWith(FilterKernel kernel, const Bitmap& source, Bitmap& destination, float radius, bool allowSimd,
+                        int threads)
 {
     if (destination.IsEmpty())
         return;

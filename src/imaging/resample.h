@@ -23,8 +23,8 @@ void ResampleBitmap(FilterKernel kernel, const raster::Bitmap& source, raster::B
 namespace detail {
 // The same with the choices that must not change the result made explicit, for tests:
 // vector instructions allowed or not, and the number of threads (0: as many as worth it).
-void ResampleBitmapWith(FilterKernel kernel, const raster::Bitmap& source, raster::Bitmap& destination,
-                        float radius, bool allowSimd, int threads);
+void ResampleBitmapWith(FilterKernel kernel, const raster::Bitmap& source, raster::Bitmap& destination, float radius,
+                        bool allowSimd, int threads);
 }  // namespace detail
 
 }  // namespace qel::imaging

@@ -34,8 +34,8 @@ bool IsWaveWithoutMpeg(const std::string& path)
         return false;
     size_t at = 12;
     while (at + 8 <= n) {
-        uint32_t size = head[at + 4] | head[at + 5] << 8 | head[at + 6] << 16
-            | static_cast<uint32_t>(head[at + 7]) << 24;
+        uint32_t size =
+            head[at + 4] | head[at + 5] << 8 | head[at + 6] << 16 | static_cast<uint32_t>(head[at + 7]) << 24;
         if (std::memcmp(head + at, "fmt ", 4) == 0) {
             if (at + 10 > n)
                 return true;
@@ -77,8 +77,8 @@ int Decoder::NewHandle()
 int Decoder::ReadFormat()
 {
     int encoding = 0;
-    if (mpg123_getformat(handle_, &rate_, &channels_, &encoding) != MPG123_OK || rate_ <= 0
-        || channels_ < 1 || channels_ > 2)
+    if (mpg123_getformat(handle_, &rate_, &channels_, &encoding) != MPG123_OK || rate_ <= 0 || channels_ < 1 ||
+        channels_ > 2)
         return QEL_MPEG_ERR_INPUT;
     if (seekable_ && !LooksLikeMpegAudio())
         return QEL_MPEG_ERR_INPUT;
@@ -234,8 +234,7 @@ int Decoder::SeekSample(int64_t sample)
         sample = 0;
     if (!seekable_)
         return sample == 0 ? Rewind() : QEL_MPEG_ERR_NONSEEKABLE;
-    return mpg123_seek(handle_, static_cast<off_t>(sample), SEEK_SET) < 0 ? QEL_MPEG_ERR_INPUT
-                                                                          : QEL_MPEG_OK;
+    return mpg123_seek(handle_, static_cast<off_t>(sample), SEEK_SET) < 0 ? QEL_MPEG_ERR_INPUT : QEL_MPEG_OK;
 }
 
 Decoder::ReadResult Decoder::Read(unsigned char* buffer, size_t capacity, size_t& got)
@@ -245,15 +244,13 @@ Decoder::ReadResult Decoder::Read(unsigned char* buffer, size_t capacity, size_t
         return ReadResult::Error;
     int result = mpg123_read(handle_, buffer, capacity, &got);
     switch (result) {
-    case MPG123_OK:
-        return ReadResult::Data;
+    case MPG123_OK: return ReadResult::Data;
     case MPG123_NEW_FORMAT: {
         int encoding = 0;
         mpg123_getformat(handle_, &rate_, &channels_, &encoding);
         return ReadResult::NewFormat;
     }
-    case MPG123_DONE:
-        return ReadResult::Done;
+    case MPG123_DONE: return ReadResult::Done;
     default:
         // libmpg123 resynchronises over damaged frames by itself; what reaches us is the end of
         // what can be decoded (truncated or broken data). Whatever was decoded still plays.
@@ -263,7 +260,7 @@ Decoder::ReadResult Decoder::Read(unsigned char* buffer, size_t capacity, size_t
 
 int Decoder::BitrateKbps()
 {
-    mpg123_frameinfo info {};
+    mpg123_frameinfo info{};
     if (handle_ == nullptr || mpg123_info(handle_, &info) != MPG123_OK)
         return 0;
     return info.bitrate;
@@ -271,7 +268,7 @@ int Decoder::BitrateKbps()
 
 int Decoder::Layer()
 {
-    mpg123_frameinfo info {};
+    mpg123_frameinfo info{};
     if (handle_ == nullptr || mpg123_info(handle_, &info) != MPG123_OK)
         return 0;
     return info.layer;

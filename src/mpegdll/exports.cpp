@@ -25,7 +25,7 @@ using qel::mpegdll::Player;
 
 std::mutex g_lifeMutex;  // guards creating and destroying the player
 std::unique_ptr<Player> g_player;
-std::atomic<int32_t> g_lastError {0};
+std::atomic<int32_t> g_lastError{0};
 
 int32_t Record(int code)
 {
@@ -78,9 +78,9 @@ QEL_EXPORT void deinit(void)
     Record(QEL_MPEG_OK);
 }
 
-QEL_EXPORT int32_t Open(const char* fileName, int32_t fromStream, QelOpenStreamFn open,
-    QelCloseStreamFn close, QelRestartStreamFn restart, QelReadStreamFn read, QelSeekStreamFn seek,
-    QelGetStreamSizeFn getSize, void* ctx)
+QEL_EXPORT int32_t Open(const char* fileName, int32_t fromStream, QelOpenStreamFn open, QelCloseStreamFn close,
+                        QelRestartStreamFn restart, QelReadStreamFn read, QelSeekStreamFn seek,
+                        QelGetStreamSizeFn getSize, void* ctx)
 {
     return WithPlayer([&](Player& p) {
         if (fromStream != 0)
@@ -115,9 +115,7 @@ QEL_EXPORT void SetPriority(int32_t priority)
 
 QEL_EXPORT void SetOutputDevice(int32_t device, const char* outFileName)
 {
-    WithPlayer([&](Player& p) {
-        return p.SetOutputDevice(device, FromBuffer(outFileName, QEL_MPEG_OUTNAME_BUFFER));
-    });
+    WithPlayer([&](Player& p) { return p.SetOutputDevice(device, FromBuffer(outFileName, QEL_MPEG_OUTNAME_BUFFER)); });
 }
 
 QEL_EXPORT int32_t Play(int32_t startPos, int32_t endPos, uint8_t* endReached)

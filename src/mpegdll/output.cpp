@@ -72,8 +72,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Output> Output::Open(
-    int device, const std::string& fileName, long rate, int channels)
+std::unique_ptr<Output> Output::Open(int device, const std::string& fileName, long rate, int channels)
 {
     if (device == QEL_DEVICE_PCMFILE) {
         if (fileName.empty())

@@ -14,19 +14,18 @@ public:
 
     // Opens the output for 16-bit signed samples; nullptr when no working output can be had.
     // device: QEL_DEVICE_SYSTEM or QEL_DEVICE_PCMFILE (fileName used only for the latter).
-    static std::unique_ptr<Output> Open(
-        int device, const std::string& fileName, long rate, int channels);
+    static std::unique_ptr<Output> Open(int device, const std::string& fileName, long rate, int channels);
 
     // Hands over `bytes` bytes; false when the output has failed.
     virtual bool Write(unsigned char* data, size_t bytes) = 0;
     // A new sample format in the middle of the stream.
     virtual bool Reformat(long rate, int channels) = 0;
-    virtual void Pause() { }
-    virtual void Continue() { }
+    virtual void Pause() {}
+    virtual void Continue() {}
     // Waits until everything written has been played (end of stream).
-    virtual void Drain() { }
+    virtual void Drain() {}
     // Throws away what has not been played yet (stopping).
-    virtual void Drop() { }
+    virtual void Drop() {}
     // True when Write returns at once and the caller must keep real-time pace itself.
     [[nodiscard]] virtual bool NeedsPacing() const { return false; }
 };

@@ -301,8 +301,7 @@ bool Player::Run(Output& output)
             }
             if (paced && pacedFrames > 0 && !stopRequested_) {
                 auto due = paceStart + std::chrono::microseconds(pacedFrames * 1000000 / rate);
-                if (wake_.wait_until(lock, due, [&] { return stopRequested_ || pauseRequested_; })
-                    && !stopRequested_)
+                if (wake_.wait_until(lock, due, [&] { return stopRequested_ || pauseRequested_; }) && !stopRequested_)
                     continue;  // paused while waiting: handle it first
             }
             if (stopRequested_)
@@ -357,7 +356,7 @@ void Player::Finish(bool reachedEnd)
     mode_ = QEL_MODE_ENDED;
     pauseRequested_ = false;
     if (endReached_ != nullptr)
-        __atomic_store_n(endReached_, uint8_t {1}, __ATOMIC_RELEASE);
+        __atomic_store_n(endReached_, uint8_t{1}, __ATOMIC_RELEASE);
 }
 
 }  // namespace qel::mpegdll

@@ -56,9 +56,9 @@ private:
     Decoder decoder_;
     int device_ = 0;
     std::string outFileName_;
-    std::atomic<int> priority_ {0};
+    std::atomic<int> priority_{0};
     int callerNice_ = 0;
-    std::atomic<int> threadId_ {0};
+    std::atomic<int> threadId_{0};
 
     int32_t startMs_ = 0;
     int32_t endMs_ = 0;
@@ -70,12 +70,12 @@ private:
     std::condition_variable wake_;
     bool stopRequested_ = false;   // under mutex_
     bool pauseRequested_ = false;  // under mutex_
-    std::atomic<int> mode_ {QEL_MODE_CLOSED};
-    std::atomic<int64_t> positionSamples_ {0};
-    std::atomic<long> rate_ {0};
-    std::atomic<int32_t> lengthMs_ {0};
-    std::atomic<int32_t> bitrate_ {0};
-    std::atomic<int32_t> layer_ {0};
+    std::atomic<int> mode_{QEL_MODE_CLOSED};
+    std::atomic<int64_t> positionSamples_{0};
+    std::atomic<long> rate_{0};
+    std::atomic<int32_t> lengthMs_{0};
+    std::atomic<int32_t> bitrate_{0};
+    std::atomic<int32_t> layer_{0};
 };
 
 }  // namespace qel::mpegdll

@@ -47,20 +47,19 @@ enum { QEL_MPEG_NAME_BUFFER = 512, QEL_MPEG_OUTNAME_BUFFER = 260 };
 typedef void (*QelOpenStreamFn)(void* ctx, uint8_t* nonseekable, void** streamCtx);
 typedef void (*QelCloseStreamFn)(void* ctx, void* streamCtx);
 typedef void (*QelRestartStreamFn)(void* ctx, void* streamCtx, uint8_t* res);
-typedef void (*QelReadStreamFn)(
-    void* ctx, void* streamCtx, void* buffer, int32_t count, int32_t* bytesRead, uint8_t* res);
+typedef void (*QelReadStreamFn)(void* ctx, void* streamCtx, void* buffer, int32_t count, int32_t* bytesRead,
+                                uint8_t* res);
 // moveMethod: 0 from the start, 1 from the current position, 2 from the end; res: new position or
 // -1.
-typedef void (*QelSeekStreamFn)(
-    void* ctx, void* streamCtx, int32_t numBytes, int32_t moveMethod, int32_t* res);
+typedef void (*QelSeekStreamFn)(void* ctx, void* streamCtx, int32_t numBytes, int32_t moveMethod, int32_t* res);
 typedef void (*QelGetStreamSizeFn)(void* ctx, void* streamCtx, int32_t* res);
 
 // The nineteen entry points, as function pointer types.
 typedef int32_t (*QelInitFn)(void);  // nonzero low byte = success
 typedef void (*QelDeinitFn)(void);
-typedef int32_t (*QelOpenFn)(const char* fileName, int32_t fromStream, QelOpenStreamFn open,
-    QelCloseStreamFn close, QelRestartStreamFn restart, QelReadStreamFn read, QelSeekStreamFn seek,
-    QelGetStreamSizeFn getSize, void* ctx);
+typedef int32_t (*QelOpenFn)(const char* fileName, int32_t fromStream, QelOpenStreamFn open, QelCloseStreamFn close,
+                             QelRestartStreamFn restart, QelReadStreamFn read, QelSeekStreamFn seek,
+                             QelGetStreamSizeFn getSize, void* ctx);
 typedef void (*QelPauseFn)(int32_t resume);  // low byte 0 = pause, 1 = resume
 typedef void (*QelRestartFn)(void);
 typedef void (*QelStopFn)(void);

@@ -15,10 +15,10 @@ namespace qel::pictureshow {
 using raster::Rect;
 using raster::Region;
 
-FrameContext::FrameContext(const raster::Bitmap& oldPicture, const raster::Bitmap& newPicture,
-                           raster::Bitmap& frame, int progress, int step)
-    : W(newPicture.Width()), H(newPicture.Height()), cx(W / 2), cy(H / 2), P(progress), Step(step),
-      X(0), Y(0), E(0), oldPic(oldPicture), newPic(newPicture), media(frame), D{0, 0, W, H}, S{0, 0, W, H}
+FrameContext::FrameContext(const raster::Bitmap& oldPicture, const raster::Bitmap& newPicture, raster::Bitmap& frame,
+                           int progress, int step)
+    : W(newPicture.Width()), H(newPicture.Height()), cx(W / 2), cy(H / 2), P(progress), Step(step), X(0), Y(0), E(0),
+      oldPic(oldPicture), newPic(newPicture), media(frame), D{0, 0, W, H}, S{0, 0, W, H}
 {
     // Both extents come from the longer side so they stay in proportion; the divisor is 100
     // even for styles with another end value.
@@ -108,12 +108,8 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax)
         step = 1;
         break;
     }
-    case seDissolve:
-        CellTable::Instance().Build(w, h, w / 40);
-        break;
-    case seLDissolve:
-        CellTable::Instance().Build(w, h, w / 20);
-        break;
+    case seDissolve: CellTable::Instance().Build(w, h, w / 40); break;
+    case seLDissolve: CellTable::Instance().Build(w, h, w / 20); break;
     default:
         if ((style >= seBlindHD && style <= seBoxZoomOut) || style == seFade)
             step = 5;

@@ -81,15 +81,15 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax);
 bool RunStyle(int style, FrameContext& f);
 
 // Families, one file each.
-void WipeStyle(int style, FrameContext& f);      // 0-3, 18-21, 30, 42, 44
-void MultiWipeStyle(int style, FrameContext& f); // 4-7, 31, 43, 45
-void SlideStyle(int style, FrameContext& f);     // 26, 27, 40, 41, 53-56, 59, 60
-void RollStyle(int style, FrameContext& f);      // 61-64
-void FadeStyle(FrameContext& f);                 // 91
-void PolygonStyle(int style, FrameContext& f);   // 8, 9, 28, 29, 36-39, 48, 65, 66, 75-80
-void RoundedStyle(int style, FrameContext& f);   // 16, 17, 67-70, 87-90
-void BandStyle(int style, FrameContext& f);      // 10-15, 22-25, 49-52, 57, 58
-void LinesStyle(int style, FrameContext& f);     // 32-35
-void RandomStyle(int style, FrameContext& f);    // 46, 47, 71-74, 81-86
+void WipeStyle(int style, FrameContext& f);       // 0-3, 18-21, 30, 42, 44
+void MultiWipeStyle(int style, FrameContext& f);  // 4-7, 31, 43, 45
+void SlideStyle(int style, FrameContext& f);      // 26, 27, 40, 41, 53-56, 59, 60
+void RollStyle(int style, FrameContext& f);       // 61-64
+void FadeStyle(FrameContext& f);                  // 91
+void PolygonStyle(int style, FrameContext& f);    // 8, 9, 28, 29, 36-39, 48, 65, 66, 75-80
+void RoundedStyle(int style, FrameContext& f);    // 16, 17, 67-70, 87-90
+void BandStyle(int style, FrameContext& f);       // 10-15, 22-25, 49-52, 57, 58
+void LinesStyle(int style, FrameContext& f);      // 32-35
+void RandomStyle(int style, FrameContext& f);     // 46, 47, 71-74, 81-86
 
 }  // namespace qel::pictureshow

@@ -66,8 +66,7 @@ QThread::Priority ToQt(ThreadPriority p)
 
 }  // namespace
 
-PictureShowAnimator::PictureShowAnimator(PictureShowEngine& engine, QObject* parent)
-    : QObject(parent), engine_(engine)
+PictureShowAnimator::PictureShowAnimator(PictureShowEngine& engine, QObject* parent) : QObject(parent), engine_(engine)
 {
 }
 

@@ -39,7 +39,9 @@ Rect FitRect(const Rect& s, const Rect& b)
     return {left, top, left + w, top + h};
 }
 
-PictureShowEngine::PictureShowEngine(PictureShowHost* host) : host_(host) {}
+PictureShowEngine::PictureShowEngine(PictureShowHost* host) : host_(host)
+{
+}
 
 PictureShowEngine::~PictureShowEngine()
 {
@@ -519,8 +521,7 @@ void PictureShowEngine::Paint(const Rect& clipIn)
         case BackgroundMode::bmCentered:
             raster::CopyClipped(offscreen_, (client.Width() - iw) / 2, (client.Height() - ih) / 2, bgPicture_, clip);
             break;
-        case BackgroundMode::bmNone:
-            break;
+        case BackgroundMode::bmNone: break;
         }
     }
     if (!media_.IsEmpty()) {

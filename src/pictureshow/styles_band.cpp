@@ -107,13 +107,17 @@ void BandStyle(int style, FrameContext& f)
         const int bs = horizontal ? BlindBand(H, 25) : BlindBand(W, 30);
         const int fb = MulDiv(bs, P, 100);
         if (style == seBlindHD)
-            for (int y = 0; y < H + bs; y += bs) b.AddRect(0, y, W, y + fb);
+            for (int y = 0; y < H + bs; y += bs)
+                b.AddRect(0, y, W, y + fb);
         else if (style == seBlindVR)
-            for (int x = 0; x < W; x += bs) b.AddRect(x, 0, x + fb, H);
+            for (int x = 0; x < W; x += bs)
+                b.AddRect(x, 0, x + fb, H);
         else if (style == seBlindHU)
-            for (int y = 0; y < H + bs; y += bs) b.AddRect(0, H - y - fb, W, H - y);
+            for (int y = 0; y < H + bs; y += bs)
+                b.AddRect(0, H - y - fb, W, H - y);
         else
-            for (int x = 0; x < W; x += bs) b.AddRect(W - x - fb, 0, W - x, H);
+            for (int x = 0; x < W; x += bs)
+                b.AddRect(W - x - fb, 0, W - x, H);
         break;
     }
     case seChessBoardH:
@@ -161,8 +165,7 @@ void BandStyle(int style, FrameContext& f)
         f.D = {0, 0, W, H};
         return;
     }
-    default:
-        return;
+    default: return;
     }
     f.UseShapes(b);
 }

@@ -29,9 +29,7 @@ void ClockWipe(int style, FrameContext& f)
     const double t1 = (f.P - f.Step) * std::numbers::pi / 50;
     const double t2 = f.P * std::numbers::pi / 50;
     const int sign = style == seClockWise ? -1 : 1;
-    auto pt = [&](double t) {
-        return Point{f.cx + sign * Round(r * std::sin(t)), f.cy - Round(r * std::cos(t))};
-    };
+    auto pt = [&](double t) { return Point{f.cx + sign * Round(r * std::sin(t)), f.cy - Round(r * std::cos(t))}; };
     // Only the wedge of the current step: the window keeps the earlier ones.
     f.UseRegion(Region::FromPolygon({{f.cx, f.cy}, pt(t1), pt(t2)}, f.Bounds()), true);
 }
@@ -74,15 +72,11 @@ void PolygonStyle(int style, FrameContext& f)
     RegionBuilder b(f.Bounds());
     switch (style) {
     case seClockWise:
-    case seDeasil:
-        ClockWipe(style, f);
-        return;
+    case seDeasil: ClockWipe(style, f); return;
     case seSectorUp:
     case seSectorDown:
     case seSectorLeft:
-    case seSectorRight:
-        SectorWipe(style, f);
-        return;
+    case seSectorRight: SectorWipe(style, f); return;
     case seDiagOut:
         // The old picture stays in four triangles at the edges; the new one grows as a diamond.
         b.AddTriangle({0, Y / 2}, {(W - X) / 2, cy}, {0, H - Y / 2});
@@ -133,8 +127,7 @@ void PolygonStyle(int style, FrameContext& f)
         b.AddTriangle({W, 0}, {0, 0}, {W, Y});
         b.AddTriangle({W, H}, {0, H}, {0, H - Y});
         break;
-    default:
-        return;
+    default: return;
     }
     f.UseShapes(b);
 }
@@ -153,9 +146,7 @@ void RoundedStyle(int style, FrameContext& f)
 {
     const int W = f.W, H = f.H, X = f.X, Y = f.Y, cx = f.cx, cy = f.cy;
     switch (style) {
-    case seRoundOut:
-        f.UseRegion(RoundRect(f, cx - X, cy - Y, cx + X, cy + Y, X * 9 / 5, Y * 9 / 5));
-        break;
+    case seRoundOut: f.UseRegion(RoundRect(f, cx - X, cy - Y, cx + X, cy + Y, X * 9 / 5, Y * 9 / 5)); break;
     case seRoundIn: {
         // The new picture closes in from outside a shrinking rounded shape.
         Region r = Region::FromRect(0, 0, W, H);

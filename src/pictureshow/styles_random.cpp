@@ -39,10 +39,10 @@ void Swarm(int style, FrameContext& f)
 {
     const int W = f.W, H = f.H;
     const bool rows = style == seSwarmWL || style == seSwarmWR;
-    const int L = rows ? W : H;         // the side the swarm crosses
+    const int L = rows ? W : H;  // the side the swarm crosses
     const int across = rows ? H : W;
-    const int e = rows ? f.X : f.Y;     // position of the solid edge
-    const int z = e < L ? L / 10 : 0;   // depth of the zone of scattered blocks ahead of it
+    const int e = rows ? f.X : f.Y;    // position of the solid edge
+    const int z = e < L ? L / 10 : 0;  // depth of the zone of scattered blocks ahead of it
     const int s = std::max(z / 20, 2);
     const int n = z / s;
     const int near = (3 * z / s) / 4;
@@ -115,17 +115,12 @@ void RandomStyle(int style, FrameContext& f)
 {
     switch (style) {
     case seDissolve:
-    case seLDissolve:
-        Dissolve(f);
-        return;
+    case seLDissolve: Dissolve(f); return;
     case seSwarmWL:
     case seSwarmWR:
     case seSwarmWU:
-    case seSwarmWD:
-        Swarm(style, f);
-        return;
-    default:
-        break;
+    case seSwarmWD: Swarm(style, f); return;
+    default: break;
     }
     RegionBuilder b(f.Bounds());
     switch (style) {
@@ -141,8 +136,7 @@ void RandomStyle(int style, FrameContext& f)
         RaggedPass(3, true, f, b);
         RaggedPass(3, false, f, b);
         break;
-    default:
-        return;
+    default: return;
     }
     f.UseShapes(b);
 }

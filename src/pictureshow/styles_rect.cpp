@@ -171,9 +171,7 @@ void SlideStyle(int style, FrameContext& f)
     case seXBlindHD:
     case seXBlindVR:
     case seXBlindHU:
-    case seXBlindVL:
-        SlidingBlinds(style, f);
-        break;
+    case seXBlindVL: SlidingBlinds(style, f); break;
     default: break;
     }
 }

@@ -11,9 +11,7 @@ namespace qel::platform {
 
 void WriteFileAtomically(const std::string& path, std::string_view data)
 {
-    auto fail = [&](int err) {
-        throw std::runtime_error("Cannot write file \"" + path + "\". " + std::strerror(err));
-    };
+    auto fail = [&](int err) { throw std::runtime_error("Cannot write file \"" + path + "\". " + std::strerror(err)); };
     if (path.empty())
         fail(ENOENT);
     std::string temp = path + ".tmp" + std::to_string(::getpid());

@@ -36,8 +36,7 @@ std::optional<WindowSize> ForeignWindowSize(WindowHandle handle)
     if (!c)
         return std::nullopt;
     xcb_generic_error_t* error = nullptr;
-    xcb_get_geometry_reply_t* reply =
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, xcb_drawable_t(handle)), &error);
+    xcb_get_geometry_reply_t* reply = xcb_get_geometry_reply(c, xcb_get_geometry(c, xcb_drawable_t(handle)), &error);
     std::free(error);
     if (!reply)
         return std::nullopt;

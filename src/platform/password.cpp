@@ -2,13 +2,17 @@
 
 namespace qel::platform {
 
-void ChangeSaverPassword(WindowHandle) {}
+void ChangeSaverPassword(WindowHandle)
+{
+}
 
 bool VerifySaverPassword(WindowHandle)
 {
     return true;
 }
 
-void SetScreenSaverRunning(bool) {}
+void SetScreenSaverRunning(bool)
+{
+}
 
 }  // namespace qel::platform

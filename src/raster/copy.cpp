@@ -21,8 +21,7 @@ inline std::size_t PixelBytes(int pixels)
 }
 
 // Copying a bitmap onto itself reads what it writes; such calls work on a copy of the source.
-template <class Fn>
-void WithDistinctSource(const Bitmap& dst, const Bitmap& src, Fn&& fn)
+template <class Fn> void WithDistinctSource(const Bitmap& dst, const Bitmap& src, Fn&& fn)
 {
     if (&dst == &src) {
         const Bitmap copy = src;
@@ -207,8 +206,7 @@ Axis ResolveAxis(int d0, int d1, int s0, int s1, int srcSize)
 class Stretcher {
 public:
     Stretcher(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s)
-        : dst_(dst), src_(src),
-          x_(ResolveAxis(d.left, d.right, s.left, s.right, src.Width())),
+        : dst_(dst), src_(src), x_(ResolveAxis(d.left, d.right, s.left, s.right, src.Width())),
           y_(ResolveAxis(d.top, d.bottom, s.top, s.bottom, src.Height()))
     {
         if (x_.IsEmpty() || y_.IsEmpty()) {
@@ -302,8 +300,7 @@ private:
 };
 
 // Calls fn(box) for every box of clip intersected with `area`, in band order.
-template <class Fn>
-void ForEachClippedBox(const Region& clip, const Rect& area, Fn&& fn)
+template <class Fn> void ForEachClippedBox(const Region& clip, const Rect& area, Fn&& fn)
 {
     const std::vector<Rect>& boxes = clip.Rects();
     // Bands above the area are skipped with a binary search on the band bottoms.

@@ -24,8 +24,7 @@ const Rect* BandEnd(const Rect* p, const Rect* end)
 }
 
 // Whether a pixel belongs to the result, given whether it belongs to either operand.
-template <CombineMode M>
-constexpr bool Inside(bool a, bool b)
+template <CombineMode M> constexpr bool Inside(bool a, bool b)
 {
     if constexpr (M == CombineMode::Or) {
         return a || b;
@@ -115,8 +114,7 @@ void CopySpans(const Rect* p, const Rect* end, BandWriter& out)
 // bottom, cutting them where either starts or ends, and writes each stretch of rows once: rows
 // covered by one operand only are kept or dropped as the mode says, rows covered by both go
 // through CombineSpans.
-template <CombineMode M>
-void Sweep(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, BandWriter& out)
+template <CombineMode M> void Sweep(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, BandWriter& out)
 {
     constexpr bool keepA = Inside<M>(true, false);
     constexpr bool keepB = Inside<M>(false, true);
@@ -176,18 +174,10 @@ void Sweep(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, Ban
 void SweepFor(CombineMode mode, const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, BandWriter& out)
 {
     switch (mode) {
-    case CombineMode::Or:
-        Sweep<CombineMode::Or>(a, aEnd, b, bEnd, out);
-        break;
-    case CombineMode::And:
-        Sweep<CombineMode::And>(a, aEnd, b, bEnd, out);
-        break;
-    case CombineMode::Xor:
-        Sweep<CombineMode::Xor>(a, aEnd, b, bEnd, out);
-        break;
-    case CombineMode::Diff:
-        Sweep<CombineMode::Diff>(a, aEnd, b, bEnd, out);
-        break;
+    case CombineMode::Or: Sweep<CombineMode::Or>(a, aEnd, b, bEnd, out); break;
+    case CombineMode::And: Sweep<CombineMode::And>(a, aEnd, b, bEnd, out); break;
+    case CombineMode::Xor: Sweep<CombineMode::Xor>(a, aEnd, b, bEnd, out); break;
+    case CombineMode::Diff: Sweep<CombineMode::Diff>(a, aEnd, b, bEnd, out); break;
     }
 }
 
@@ -385,8 +375,8 @@ void Region::Offset(int dx, int dy)
     moved.reserve(boxes_.size());
     const auto clamp = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); };
     for (const Rect& b : boxes_) {
-        const Rect m{clamp(std::int64_t(b.left) + dx), clamp(std::int64_t(b.top) + dy), clamp(std::int64_t(b.right) + dx),
-                     clamp(std::int64_t(b.bottom) + dy)};
+        const Rect m{clamp(std::int64_t(b.left) + dx), clamp(std::int64_t(b.top) + dy),
+                     clamp(std::int64_t(b.right) + dx), clamp(std::int64_t(b.bottom) + dy)};
         if (!m.IsEmpty()) {
             moved.push_back(m);
         }

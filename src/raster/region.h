@@ -37,7 +37,10 @@ public:
     Region() = default;  // empty
     // A rectangle; coordinates given the wrong way round are swapped.
     static Region FromRect(const Rect& r);
-    static Region FromRect(int left, int top, int right, int bottom) { return FromRect(Rect{left, top, right, bottom}); }
+    static Region FromRect(int left, int top, int right, int bottom)
+    {
+        return FromRect(Rect{left, top, right, bottom});
+    }
     // The union of many rectangles (each normalised as by FromRect), faster than joining them
     // one by one.
     static Region FromRects(const std::vector<Rect>& rects);

@@ -282,7 +282,8 @@ private:
 
 Region Region::FromRoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
-    return FromRoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight, Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX});
+    return FromRoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight,
+                         Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX});
 }
 
 Region Region::FromRoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight,

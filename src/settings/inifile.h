@@ -27,8 +27,7 @@ public:
 
     static constexpr std::uintmax_t kMaxFileSize = 64u * 1024 * 1024;
 
-    [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key,
-                                         const std::string& def) const;
+    [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key, const std::string& def) const;
     [[nodiscard]] int ReadInteger(std::string_view section, std::string_view key, int def) const;
     [[nodiscard]] bool ReadBool(std::string_view section, std::string_view key, bool def) const;
     // The key of every line of the section, in file order (empty when the section is missing).

@@ -9,9 +9,9 @@
 namespace qel::settings {
 
 struct ProcessValues {
-    std::string exePath;   // the program file's folder, with a trailing "/"
-    std::string appPath;   // application folder (section "Path", key "AppPath"; default exePath)
-    std::string tempPath;  // the system's temporary folder + "QelSaver/"
+    std::string exePath;                      // the program file's folder, with a trailing "/"
+    std::string appPath;                      // application folder (section "Path", key "AppPath"; default exePath)
+    std::string tempPath;                     // the system's temporary folder + "QelSaver/"
     platform::WindowHandle parentHandle = 0;  // the window given on the command line, 0 when none
 };
 

@@ -23,7 +23,7 @@ struct ReaderDefaults {
 };
 
 constexpr ReaderDefaults kSlideshow{0, 0, 0, 3, true, false, 1, std::nullopt, 2, "", true};
-constexpr ReaderDefaults kPreview{std::nullopt, 0, 0, 3, std::nullopt, std::nullopt, std::nullopt,
+constexpr ReaderDefaults kPreview{std::nullopt, 0, 0,  3,    std::nullopt, std::nullopt, std::nullopt,
                                   std::nullopt, 2, "", false};
 constexpr ReaderDefaults kEditor{0, 0, 0, 3, true, false, 1, 0, 2, "0", true};
 

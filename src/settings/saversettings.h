@@ -16,18 +16,18 @@ inline constexpr const char* kSystemSettingsFileName = "QelSetup.Dat";
 inline constexpr const char* kBuildSettingsFileName = "SaverSetup.dat";
 
 struct SaverSettings {
-    int imageSize = 0;      // 0 = original size, otherwise fit to the screen
-    int sequence = 0;       // 0 = list order, otherwise random
+    int imageSize = 0;         // 0 = original size, otherwise fit to the screen
+    int sequence = 0;          // 0 = list order, otherwise random
     std::int32_t bgColor = 0;  // 0x00BBGGRR
-    int interval = 3;       // seconds a picture stays after its transition
+    int interval = 3;          // seconds a picture stays after its transition
     bool mouseMove = true;
     bool mouseClick = true;
     bool keyPress = true;
     bool showCursor = false;
-    int randomSound = 1;    // 0 = random order, otherwise list order
-    int transIndex = 0;     // the editor's selected transition entry (-1 = none)
-    int duration = 2;       // transition speed 0..4
-    std::string transSetup; // one "1"/"0" per style number
+    int randomSound = 1;     // 0 = random order, otherwise list order
+    int transIndex = 0;      // the editor's selected transition entry (-1 = none)
+    int duration = 2;        // transition speed 0..4
+    std::string transSetup;  // one "1"/"0" per style number
     std::vector<std::string> sounds;
     std::vector<std::string> images;
 

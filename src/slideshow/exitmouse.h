@@ -9,7 +9,11 @@ public:
     static constexpr int kTolerance = 10;
 
     // Forgets the first position; the next event seen becomes the new one.
-    void Reset() { originX_ = -1; originY_ = -1; }
+    void Reset()
+    {
+        originX_ = -1;
+        originY_ = -1;
+    }
 
     // Records the first position when none is known yet; true when (x, y) lies more than
     // kTolerance pixels from it on either axis.

@@ -9,6 +9,6 @@ namespace qel::slideshow {
 // A W x H bitmap filled with `background` with `picture` (whose upright size is w x h; its bitmap
 // may be a reduced decode) stretched into the fitted, centred rectangle.
 [[nodiscard]] raster::Bitmap ComposePreviewPicture(const raster::Bitmap& picture, int w, int h, int W, int H,
-                                                  raster::Color background);
+                                                   raster::Color background);
 
 }  // namespace qel::slideshow

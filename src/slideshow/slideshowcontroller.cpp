@@ -23,8 +23,7 @@ SlideshowController::Config WithDefaults(SlideshowController::Config config)
 }  // namespace
 
 SlideshowController::SlideshowController(Config config, QObject* parent)
-    : QObject(parent),
-      config_(WithDefaults(std::move(config))),
+    : QObject(parent), config_(WithDefaults(std::move(config))),
       cycle_(std::move(config_.pictures), config_.randomOrder, config_.draw)
 {
     interval_.setSingleShot(true);
@@ -72,8 +71,8 @@ void SlideshowController::PrepareNext()
     const int height = height_;
     state_ = State::Preparing;
     worker_ = std::thread([this, plan, width, height] {
-        auto prepared = std::make_shared<std::optional<raster::Bitmap>>(cycle_.Try(
-            plan, [&](const std::string& path) { return config_.compose(path, width, height); }));
+        auto prepared = std::make_shared<std::optional<raster::Bitmap>>(
+            cycle_.Try(plan, [&](const std::string& path) { return config_.compose(path, width, height); }));
         QMetaObject::invokeMethod(
             this, [this, prepared] { PictureDelivered(std::move(*prepared)); }, Qt::QueuedConnection);
     });
@@ -137,9 +136,7 @@ void SlideshowController::StartInterval()
 void SlideshowController::IntervalPassed()
 {
     switch (state_) {
-    case State::Preparing:
-        startWhenReady_ = true;
-        return;
+    case State::Preparing: startWhenReady_ = true; return;
     case State::Waiting:
         if (pictureShown_) {
             StartTransition();
@@ -151,8 +148,7 @@ void SlideshowController::IntervalPassed()
         return;
     case State::Idle:
     case State::Transition:
-    case State::Closing:
-        return;
+    case State::Closing: return;
     }
 }
 

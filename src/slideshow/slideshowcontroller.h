@@ -45,12 +45,12 @@ public:
     struct Config {
         std::vector<std::string> pictures;  // taken over by the cycle
         bool randomOrder = false;
-        std::vector<int> styles;  // enabled style numbers; empty: the control keeps its style
-        int intervalMs = 3000;    // 0: the next transition never comes
+        std::vector<int> styles;         // enabled style numbers; empty: the control keeps its style
+        int intervalMs = 3000;           // 0: the next transition never comes
         bool reseedBeforeStyle = false;  // the full-screen show reseeds the generator each time
         Compose compose;
-        RandomIndex draw;                // default: the process's generator
-        std::function<void()> reseed;    // default: the process's generator, from the clock
+        RandomIndex draw;              // default: the process's generator
+        std::function<void()> reseed;  // default: the process's generator, from the clock
     };
 
     explicit SlideshowController(Config config, QObject* parent = nullptr);

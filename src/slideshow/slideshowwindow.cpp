@@ -11,8 +11,8 @@
 #include "audio/processplayer.h"
 #include "imaging/fitpicture.h"
 #include "imaging/qtdecoders.h"
-#include "pictureshow/random.h"
 #include "pictureshow/pictureshowwidget.h"
+#include "pictureshow/random.h"
 #include "platform/password.h"
 #include "slideshow/playeroutputs.h"
 #include "slideshow/slideshowcontroller.h"
@@ -143,8 +143,7 @@ void SlideshowWindow::FormShow()
             [this](const raster::Bitmap& picture) { mainPic_->Engine().SetPicture(picture); });
     connect(pictures_.get(), &SlideshowController::transitionStarting, this,
             [this](int style, bool clearFirst) { StartTransition(style, clearFirst); });
-    connect(mainPic_, &pictureshow::TPictureShow::completed, pictures_.get(),
-            &SlideshowController::TransitionFinished);
+    connect(mainPic_, &pictureshow::TPictureShow::completed, pictures_.get(), &SlideshowController::TransitionFinished);
     pictures_->SetPictureSize(width(), height());
     pictures_->Start();
 
@@ -282,14 +281,9 @@ bool SlideshowWindow::eventFilter(QObject* watched, QEvent* e)
             return true;
         }
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            FormMouseDown();
-            return true;
-        case QEvent::KeyPress:
-            FormKeyDown();
-            return true;
-        default:
-            break;
+        case QEvent::MouseButtonDblClick: FormMouseDown(); return true;
+        case QEvent::KeyPress: FormKeyDown(); return true;
+        default: break;
         }
     }
     return QWidget::eventFilter(watched, e);

@@ -22,7 +22,7 @@ struct ToolCommand {
 };
 
 // Small helpers for parsing the command lines.
-int ParseIntArg(const std::string& text, const char* what);   // throws UsageError
+int ParseIntArg(const std::string& text, const char* what);  // throws UsageError
 // Removes "--name VALUE" from args; returns true and stores VALUE when present.
 bool TakeOption(std::vector<std::string>& args, const std::string& name, std::string& value);
 // Removes "--name" from args; returns whether it was there.

@@ -29,8 +29,7 @@ std::uint32_t Checked32(std::uint64_t v, const std::string& what)
     return static_cast<std::uint32_t>(v);
 }
 
-void AddListed(const std::string& path, bool recurse, const std::string& archivePath,
-               std::vector<std::string>& out)
+void AddListed(const std::string& path, bool recurse, const std::string& archivePath, std::vector<std::string>& out)
 {
     std::error_code ec;
     auto st = fs::status(path, ec);
@@ -116,16 +115,10 @@ void ArchiveWriter::WriteEntries()
         }
         PackedFile packed = pool_->Take(i, idle_);
         switch (packed.state) {
-        case PackedFile::State::Skipped:
-            break;
-        case PackedFile::State::Failed:
-            std::rethrow_exception(packed.error);
-        case PackedFile::State::Deferred:
-            StreamEntry(item);
-            break;
-        case PackedFile::State::Ready:
-            WritePackedEntry(item, packed);
-            break;
+        case PackedFile::State::Skipped: break;
+        case PackedFile::State::Failed: std::rethrow_exception(packed.error);
+        case PackedFile::State::Deferred: StreamEntry(item); break;
+        case PackedFile::State::Ready: WritePackedEntry(item, packed); break;
         }
     }
 }

@@ -23,11 +23,11 @@ namespace qel::zip {
 class ArchiveWriter {
 public:
     struct Options {
-        int level = 6;              // 0 stores every file, 1..kMaxPackLevel is the Deflate level
-        bool recurse = false;       // a folder in the list adds the files below it
-        bool storePaths = false;    // false: entries are named by the file name alone
-        int threads = 0;            // see TZipWriter::Threads
-        std::string archivePath;    // the archive's own file, never added to itself; empty: none
+        int level = 6;            // 0 stores every file, 1..kMaxPackLevel is the Deflate level
+        bool recurse = false;     // a folder in the list adds the files below it
+        bool storePaths = false;  // false: entries are named by the file name alone
+        int threads = 0;          // see TZipWriter::Threads
+        std::string archivePath;  // the archive's own file, never added to itself; empty: none
     };
     // After each entry: the file's path, its size, the entry's data size, the archive's size so far.
     using EntryWritten = std::function<void(const std::string& path, std::uint64_t uncompressedSize,
@@ -46,8 +46,8 @@ public:
 private:
     struct Item {
         std::string path;
-        TZipHeaderInfo header;   // name, flags and the values known before reading
-        std::string key;         // duplicate check
+        TZipHeaderInfo header;  // name, flags and the values known before reading
+        std::string key;        // duplicate check
     };
 
     void ListFiles(const std::vector<std::string>& filesList);
@@ -68,11 +68,11 @@ private:
     ArchiveOutput out_;
 
     std::vector<std::string> paths_;
-    std::vector<Item> items_;        // one for each of paths_
-    std::vector<bool> ahead_;        // paths_[i] is packed ahead by the pool
-    std::optional<EncodePool> pool_;   // declared after paths_ and ahead_: it reads them until it is gone
-    std::optional<EntryEncoder> encoder_;   // for the files packed on this thread
-    std::unordered_set<std::string> written_;   // keys of the entries written
+    std::vector<Item> items_;                  // one for each of paths_
+    std::vector<bool> ahead_;                  // paths_[i] is packed ahead by the pool
+    std::optional<EncodePool> pool_;           // declared after paths_ and ahead_: it reads them until it is gone
+    std::optional<EntryEncoder> encoder_;      // for the files packed on this thread
+    std::unordered_set<std::string> written_;  // keys of the entries written
 };
 
 }  // namespace qel::zip

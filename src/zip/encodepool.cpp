@@ -37,8 +37,7 @@ int EncodePool::ThreadsFor(int requested)
     return static_cast<int>(std::min(cores, kMaxHelperThreads));
 }
 
-EncodePool::EncodePool(const std::vector<std::string>& paths, const std::vector<bool>& ahead, int level,
-                       int threads)
+EncodePool::EncodePool(const std::vector<std::string>& paths, const std::vector<bool>& ahead, int level, int threads)
     : paths_(paths), ahead_(ahead), level_(level), results_(paths.size())
 {
     try {

@@ -25,10 +25,10 @@ inline constexpr unsigned kMaxHelperThreads = 4;        // when the number is le
 
 struct PackedFile {
     enum class State {
-        Skipped,    // names no file any more, or cannot be opened
-        Deferred,   // too big to hold: the writer streams it itself
-        Ready,      // facts, entry and data are set
-        Failed,     // error holds what went wrong
+        Skipped,   // names no file any more, or cannot be opened
+        Deferred,  // too big to hold: the writer streams it itself
+        Ready,     // facts, entry and data are set
+        Failed,    // error holds what went wrong
     };
     State state = State::Skipped;
     FileFacts facts;
@@ -65,9 +65,9 @@ private:
     std::condition_variable workCv_;
     std::condition_variable doneCv_;
     std::vector<std::optional<PackedFile>> results_;
-    std::size_t next_ = 0;    // next place to hand to a helper
-    std::size_t taken_ = 0;   // place the writer waits for
-    std::size_t held_ = 0;    // bytes of packed files not yet taken
+    std::size_t next_ = 0;   // next place to hand to a helper
+    std::size_t taken_ = 0;  // place the writer waits for
+    std::size_t held_ = 0;   // bytes of packed files not yet taken
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

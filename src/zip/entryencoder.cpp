@@ -47,15 +47,15 @@ InputFile InputFile::Open(const std::string& path)
     std::error_code ec;
     fs::file_status st = fs::status(path, ec);
     if (ec || !fs::is_regular_file(st))
-        return in;   // names no file: skipped
+        return in;  // names no file: skipped
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
-        return in;   // cannot be opened: skipped
+        return in;  // cannot be opened: skipped
     std::setvbuf(f, nullptr, _IONBF, 0);
     in.file_.reset(f);
 
     FileFacts& facts = in.facts_;
-    facts.attributes = kAttrArchive;   // no archive flag here: every file counts as not yet backed up
+    facts.attributes = kAttrArchive;  // no archive flag here: every file counts as not yet backed up
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
         facts.attributes |= kAttrReadOnly;
     std::string name = fs::path(path).filename().string();

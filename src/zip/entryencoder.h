@@ -15,9 +15,9 @@ namespace qel::zip {
 
 // What the file system says about a file to add.
 struct FileFacts {
-    std::uint32_t attributes = 0;   // read-only / hidden / archive bits
+    std::uint32_t attributes = 0;  // read-only / hidden / archive bits
     std::uint32_t dosDateTime = 0;
-    std::uint64_t size = 0;          // when it was opened; the entry holds what is actually read
+    std::uint64_t size = 0;  // when it was opened; the entry holds what is actually read
 };
 
 // An input file opened for reading (shared with other programs), closed with the object.
@@ -60,7 +60,7 @@ struct FileTooLarge : std::runtime_error {
 
 class EntryEncoder {
 public:
-    explicit EntryEncoder(int level);   // 0 = store, 1..9 = Deflate level
+    explicit EntryEncoder(int level);  // 0 = store, 1..9 = Deflate level
     ~EntryEncoder();
     EntryEncoder(const EntryEncoder&) = delete;
     EntryEncoder& operator=(const EntryEncoder&) = delete;
@@ -70,8 +70,7 @@ public:
     EncodedEntry Encode(std::FILE* file, const std::string& path, EntryOutput& out);
 
 private:
-    void DeflateChunk(const std::uint8_t* data, std::size_t n, int flush, EntryOutput& out,
-                      std::uint64_t& produced);
+    void DeflateChunk(const std::uint8_t* data, std::size_t n, int flush, EntryOutput& out, std::uint64_t& produced);
 
     int level_;
     z_stream zs_{};

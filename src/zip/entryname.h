@@ -10,9 +10,9 @@
 namespace qel::zip {
 
 struct EntryName {
-    std::string bytes;   // as written into the headers
-    bool utf8 = false;   // flag bit 11
-    std::string key;     // the name as a reader sees it (UTF-8), ASCII letters lower-cased: equal keys = duplicates
+    std::string bytes;  // as written into the headers
+    bool utf8 = false;  // flag bit 11
+    std::string key;    // the name as a reader sees it (UTF-8), ASCII letters lower-cased: equal keys = duplicates
 };
 
 // name: a file name or relative path as the file system gives it (UTF-8 on Linux). Bytes that are not

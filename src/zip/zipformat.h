@@ -54,14 +54,14 @@ inline constexpr std::size_t kEndCentralOffset = 16;
 inline constexpr std::size_t kEndCommentLength = 20;
 
 // Field values.
-inline constexpr std::uint16_t kVersionMadeBy = 20;   // host 0 (attributes in the low byte), version 2.0
+inline constexpr std::uint16_t kVersionMadeBy = 20;  // host 0 (attributes in the low byte), version 2.0
 inline constexpr std::uint16_t kVersionNeeded = 20;
 inline constexpr std::uint16_t kMethodStored = 0;
 inline constexpr std::uint16_t kMethodDeflated = 8;
 inline constexpr std::uint16_t kFlagMaximum = 0x0002;   // levels kMaximumFlagLevel and up
 inline constexpr std::uint16_t kFlagFast = 0x0004;      // levels 1 to kFastFlagLevel
 inline constexpr std::uint16_t kFlagUtf8Name = 0x0800;  // the name is UTF-8, not code page 437
-inline constexpr int kMaxPackLevel = 9;       // 0 stores, 1..9 are Deflate levels
+inline constexpr int kMaxPackLevel = 9;                 // 0 stores, 1..9 are Deflate levels
 inline constexpr int kMaximumFlagLevel = 8;
 inline constexpr int kFastFlagLevel = 2;
 inline constexpr std::uint16_t kInternalText = 1;
@@ -75,21 +75,21 @@ inline constexpr std::uint32_t kAttrArchive = 0x20;
 
 // DOS date and time: the date in the high half of a 32-bit value, the time in the low half.
 inline constexpr int kDosDateShift = 16;
-inline constexpr int kDosFirstYear = 1980;             // the year counts from here, in 7 bits
+inline constexpr int kDosFirstYear = 1980;  // the year counts from here, in 7 bits
 inline constexpr int kDosLastYear = kDosFirstYear + 127;
-inline constexpr int kDosYearShift = 9;                // date: year 15..9, month 8..5, day 4..0
+inline constexpr int kDosYearShift = 9;  // date: year 15..9, month 8..5, day 4..0
 inline constexpr int kDosMonthShift = 5;
-inline constexpr int kDosHourShift = 11;               // time: hour 15..11, minute 10..5, second / 2 4..0
+inline constexpr int kDosHourShift = 11;  // time: hour 15..11, minute 10..5, second / 2 4..0
 inline constexpr int kDosMinuteShift = 5;
 
 // Limits of the 32-bit format.
-inline constexpr std::uint64_t kMaxSize32 = 0xFFFFFFFFu;   // largest size or offset a field holds
+inline constexpr std::uint64_t kMaxSize32 = 0xFFFFFFFFu;  // largest size or offset a field holds
 inline constexpr std::size_t kMaxEntries = 0xFFFF;
 inline constexpr std::size_t kMaxNameLength = 0xFFFF;
 
 // Writing.
-inline constexpr std::size_t kOutputBufferSize = 8192;   // the archive is written through this buffer
-inline constexpr std::size_t kStoredPiece = 32768;       // stored files are copied in these pieces
+inline constexpr std::size_t kOutputBufferSize = 8192;  // the archive is written through this buffer
+inline constexpr std::size_t kStoredPiece = 32768;      // stored files are copied in these pieces
 // The compressor's "first block": a file no longer than this is compressed in one go and stored
 // instead when that does not make it smaller; the text mark counts the bytes of this block.
 inline constexpr std::size_t kFirstBlockSize = 65536;

@@ -15,7 +15,7 @@ struct TZipHeaderInfo {
     std::uint16_t VersionNeeded = kVersionNeeded;
     std::uint16_t Flags = 0;
     std::uint16_t Method = kMethodDeflated;
-    std::uint32_t DosDateTime = 0;   // DOS date in the high 16 bits, DOS time in the low 16
+    std::uint32_t DosDateTime = 0;  // DOS date in the high 16 bits, DOS time in the low 16
     std::uint32_t Crc32 = 0;
     std::uint32_t CompressedSize = 0;
     std::uint32_t UncompressedSize = 0;
@@ -26,8 +26,8 @@ struct TZipHeaderInfo {
     std::uint16_t InternalAttributes = 0;
     std::uint32_t ExternalAttributes = kAttrArchive;
     std::uint32_t LocalHeaderOffset = 0;
-    std::string FileName;   // bytes as written
-    std::string Folder;     // folder part (with its trailing "/"), written before FileName
+    std::string FileName;  // bytes as written
+    std::string Folder;    // folder part (with its trailing "/"), written before FileName
 
     [[nodiscard]] std::string FullName() const { return Folder + FileName; }
 };

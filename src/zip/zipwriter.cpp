@@ -52,8 +52,8 @@ int TZipWriter::Write(ZipSink& sink, const std::string& archivePath)
     options.threads = Threads;
     options.archivePath = archivePath;
     ArchiveWriter writer(sink, std::move(options), entries_, DoProcessMessages,
-                         [this](const std::string& path, std::uint64_t uncompressedSize,
-                                std::uint64_t compressedSize, std::uint64_t archiveSize) {
+                         [this](const std::string& path, std::uint64_t uncompressedSize, std::uint64_t compressedSize,
+                                std::uint64_t archiveSize) {
                              if (OnEndZip)
                                  OnEndZip(*this, path, uncompressedSize, compressedSize, archiveSize);
                          });

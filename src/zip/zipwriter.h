@@ -23,15 +23,15 @@ namespace qel::zip {
 class TZipWriter {
 public:
     // After each entry: the file's path, its size, the entry's data size, the archive's size so far.
-    using TEndZipFileEvent = std::function<void(TZipWriter& sender, const std::string& fileName,
-                                                std::uint64_t uncompressedSize, std::uint64_t compressedSize,
-                                                std::uint64_t currentZipSize)>;
+    using TEndZipFileEvent =
+        std::function<void(TZipWriter& sender, const std::string& fileName, std::uint64_t uncompressedSize,
+                           std::uint64_t compressedSize, std::uint64_t currentZipSize)>;
 
-    std::string ZipName;                  // the archive to write (created, or truncated)
-    std::vector<std::string> FilesList;   // paths to add, in order; emptied when Zip ends
-    bool Recurse = false;                 // a folder in FilesList adds the files below it
-    bool StorePaths = false;              // false: entries are named by the file name alone
-    int PackLevel = 6;                    // 0..9
+    std::string ZipName;                 // the archive to write (created, or truncated)
+    std::vector<std::string> FilesList;  // paths to add, in order; emptied when Zip ends
+    bool Recurse = false;                // a folder in FilesList adds the files below it
+    bool StorePaths = false;             // false: entries are named by the file name alone
+    int PackLevel = 6;                   // 0..9
     TEndZipFileEvent OnEndZip;
     // Called after every block written to the archive (and while waiting for packed files): the window
     // layer lets pending events through here so that long archives do not freeze it.

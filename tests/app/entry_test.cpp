@@ -34,9 +34,10 @@ protected:
     int Run(const std::string& args)
     {
         fs::remove(dir_ / "messages.log");
-        std::string cmd = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "
-                          "QELSAVER_MESSAGE_LOG='" + (dir_ / "messages.log").string() + "' ./QelSaver " + args +
-                          " >/dev/null 2>&1";
+        std::string cmd = "cd '" + dir_.string() +
+                          "' && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "
+                          "QELSAVER_MESSAGE_LOG='" +
+                          (dir_ / "messages.log").string() + "' ./QelSaver " + args + " >/dev/null 2>&1";
         int status = std::system(cmd.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }

@@ -126,14 +126,12 @@ TEST(MediaPlayerTest, FilesThatCannotPlayFailToOpenWithAMessageAndTheNextOneOpen
     ASSERT_EQ(std::memcmp(lostChunks.data() + 36, "LIST", 4), 0);
     std::memset(lostChunks.data() + 40, 0, 4);
     test::WriteAll(dir + "/lost-chunks.wav", lostChunks);
-    test::WriteAll(
-        dir + "/header-only.wav", std::vector<unsigned char>(wave.begin(), wave.begin() + 20));
+    test::WriteAll(dir + "/header-only.wav", std::vector<unsigned char>(wave.begin(), wave.begin() + 20));
     test::WriteAll(dir + "/empty.wav", {});
-    test::WriteAll(
-        dir + "/text.wav", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd', '\n'});
+    test::WriteAll(dir + "/text.wav", {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd', '\n'});
     TMediaPlayer player;
-    for (const char* name : {"broken-header.wav", "lost-chunks.wav", "header-only.wav", "empty.wav",
-             "text.wav", "missing.wav"}) {
+    for (const char* name :
+         {"broken-header.wav", "lost-chunks.wav", "header-only.wav", "empty.wav", "text.wav", "missing.wav"}) {
         SCOPED_TRACE(name);
         std::string error = OpenError(player, dir + "/" + name);
         EXPECT_NE(error.find(name), std::string::npos) << "names the file: " << error;

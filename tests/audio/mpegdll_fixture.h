@@ -115,8 +115,7 @@ inline std::vector<unsigned char> ReadAll(const std::string& path)
 inline void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(
-        reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Root mean square of 16-bit samples, 0..32768.

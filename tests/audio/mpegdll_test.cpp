@@ -129,7 +129,7 @@ TEST_F(MpegDllTest, TheSilentSinkReachesTheEndAndSetsTheByte)
 TEST_F(MpegDllTest, BadInputIsAnInputErrorAndTheNextFileOpens)
 {
     std::vector<unsigned char> tone = ReadAll(DataFile("tone.mp3"));
-    std::vector<unsigned char> text {'n', 'o', 't', ' ', 's', 'o', 'u', 'n', 'd', '\n'};
+    std::vector<unsigned char> text{'n', 'o', 't', ' ', 's', 'o', 'u', 'n', 'd', '\n'};
     std::vector<unsigned char> noise(20000);
     uint32_t seed = 12345;
     for (auto& b : noise)
@@ -150,8 +150,7 @@ TEST_F(MpegDllTest, BadInputIsAnInputErrorAndTheNextFileOpens)
         WriteAll(dir + "/" + c.name, c.bytes);
         EXPECT_EQ(dll.OpenFile(dir + "/" + c.name), QEL_MPEG_ERR_INPUT);
         EXPECT_EQ(dll.getPlayerMode(), QEL_MODE_CLOSED);
-        EXPECT_EQ(dll.play(0, 0, const_cast<uint8_t*>(&ended)), QEL_MPEG_ERR_MODE)
-            << "played nothing";
+        EXPECT_EQ(dll.play(0, 0, const_cast<uint8_t*>(&ended)), QEL_MPEG_ERR_MODE) << "played nothing";
         ASSERT_EQ(dll.OpenFile(DataFile("tone.mp3")), 0);
         EXPECT_EQ(DecodeOpenStream().size(), kToneBytes);
     }
@@ -164,8 +163,7 @@ TEST_F(MpegDllTest, BadInputIsAnInputErrorAndTheNextFileOpens)
 TEST_F(MpegDllTest, TruncatedAndDamagedFilesPlayWhatTheyHoldAndEnd)
 {
     std::vector<unsigned char> tone = ReadAll(DataFile("tone.mp3"));
-    std::vector<unsigned char> half(
-        tone.begin(), tone.begin() + static_cast<long>(tone.size() / 2));
+    std::vector<unsigned char> half(tone.begin(), tone.begin() + static_cast<long>(tone.size() / 2));
     WriteAll(dir + "/half.mp3", half);
     ASSERT_EQ(dll.OpenFile(dir + "/half.mp3"), 0);
     size_t halfBytes = DecodeOpenStream().size();
@@ -264,9 +262,7 @@ void MemRead(void*, void* streamCtx, void* buffer, int32_t count, int32_t* got, 
 void MemSeek(void*, void* streamCtx, int32_t offset, int32_t method, int32_t* res)
 {
     auto* m = static_cast<MemoryStream*>(streamCtx);
-    int64_t base = method == 0 ? 0
-        : method == 1          ? static_cast<int64_t>(m->at)
-                               : static_cast<int64_t>(m->bytes.size());
+    int64_t base = method == 0 ? 0 : method == 1 ? static_cast<int64_t>(m->at) : static_cast<int64_t>(m->bytes.size());
     int64_t to = base + offset;
     if (to < 0 || to > static_cast<int64_t>(m->bytes.size())) {
         *res = -1;
@@ -282,7 +278,7 @@ void MemSize(void*, void* streamCtx, int32_t* res)
 
 TEST_F(MpegDllTest, StreamCallbacksFeedTheDecoder)
 {
-    MemoryStream stream {ReadAll(DataFile("tone.mp3"))};
+    MemoryStream stream{ReadAll(DataFile("tone.mp3"))};
     dll.open(nullptr, 1, &MemOpen, &MemClose, &MemRestart, &MemRead, &MemSeek, &MemSize, &stream);
     ASSERT_EQ(dll.lastError(), 0);
     EXPECT_EQ(stream.opens, 1);
@@ -295,7 +291,7 @@ TEST_F(MpegDllTest, StreamCallbacksFeedTheDecoder)
 
 TEST_F(MpegDllTest, NonseekableStreamsRestartOnlyThroughTheirCallback)
 {
-    MemoryStream stream {ReadAll(DataFile("tone.mp3"))};
+    MemoryStream stream{ReadAll(DataFile("tone.mp3"))};
     stream.nonseekable = true;
     dll.open(nullptr, 1, &MemOpen, &MemClose, &MemRestart, &MemRead, &MemSeek, &MemSize, &stream);
     ASSERT_EQ(dll.lastError(), 0);
@@ -311,7 +307,7 @@ TEST_F(MpegDllTest, NonseekableStreamsRestartOnlyThroughTheirCallback)
     EXPECT_EQ(ReadAll(dir + "/out.pcm").size(), first);
 
     // Without a restart callback a stream that cannot seek cannot start again.
-    MemoryStream once {ReadAll(DataFile("tone.mp3"))};
+    MemoryStream once{ReadAll(DataFile("tone.mp3"))};
     once.nonseekable = true;
     dll.open(nullptr, 1, &MemOpen, &MemClose, nullptr, &MemRead, nullptr, nullptr, &once);
     ASSERT_EQ(dll.lastError(), 0);
@@ -323,7 +319,7 @@ TEST_F(MpegDllTest, NonseekableStreamsRestartOnlyThroughTheirCallback)
 
 TEST_F(MpegDllTest, AStreamWithoutDataIsAnInputError)
 {
-    MemoryStream empty {};
+    MemoryStream empty{};
     dll.open(nullptr, 1, &MemOpen, &MemClose, nullptr, &MemRead, &MemSeek, &MemSize, &empty);
     EXPECT_EQ(dll.lastError(), QEL_MPEG_ERR_INPUT);
     EXPECT_EQ(empty.closes, 1) << "an opened stream is closed again";

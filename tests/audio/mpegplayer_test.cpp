@@ -60,8 +60,7 @@ const std::string kTestLibs = QEL_BROKEN_LIBS_DIR;
 // Controls the recording stand-in library that the player has loaded.
 class Spy {
 public:
-    Spy()
-        : handle_(dlopen((kTestLibs + "/spy/QelMpegDll.dll").c_str(), RTLD_NOW | RTLD_NOLOAD))
+    Spy() : handle_(dlopen((kTestLibs + "/spy/QelMpegDll.dll").c_str(), RTLD_NOW | RTLD_NOLOAD))
     {
         if (handle_ == nullptr)
             return;
@@ -78,10 +77,7 @@ public:
     [[nodiscard]] bool Ok() const { return handle_ != nullptr; }
     std::string Log() { return Fn<const char* (*)()>("SpyLog")(); }
     void Clear() { Fn<void (*)()>("SpyClear")(); }
-    void Fail(const char* name, int32_t code)
-    {
-        Fn<void (*)(const char*, int32_t)>("SpyFail")(name, code);
-    }
+    void Fail(const char* name, int32_t code) { Fn<void (*)(const char*, int32_t)>("SpyFail")(name, code); }
     void Set(const char* key, int32_t v) { Fn<void (*)(const char*, int32_t)>("SpySet")(key, v); }
     void End() { Fn<void (*)()>("SpyEnd")(); }
     // The log since the last call of Take.
@@ -93,10 +89,7 @@ public:
     }
 
 private:
-    template <typename F> F Fn(const char* name)
-    {
-        return reinterpret_cast<F>(dlsym(handle_, name));
-    }
+    template <typename F> F Fn(const char* name) { return reinterpret_cast<F>(dlsym(handle_, name)); }
     void* handle_;
 };
 
@@ -184,8 +177,7 @@ TEST_F(MPEGPlayerSpyTest, AnEndHandlerMayReplaceItselfAndStartTheNextSound)
     spy->Clear();
     player->TimerTick();
     EXPECT_EQ(*owned, 1);
-    EXPECT_EQ(spy->Take(),
-        "GetCurrentPos;Close;Open;GetLength;SetPriority;SetOutputDevice0;Play;GetCurrentPos;");
+    EXPECT_EQ(spy->Take(), "GetCurrentPos;Close;Open;GetLength;SetPriority;SetOutputDevice0;Play;GetCurrentPos;");
     EXPECT_TRUE(player->Playing());
 }
 
@@ -205,8 +197,7 @@ TEST_F(MPEGPlayerSpyTest, WithoutAHandlerTheEndByteStaysSetUntilRestart)
 TEST_F(MPEGPlayerSpyTest, PositionsBeyondTheLengthAreReportedAsZero)
 {
     std::vector<std::pair<int32_t, int32_t>> reports;
-    player->OnPosUpdate
-        = [&](TMPEGPlayer&, int32_t pos, int32_t len) { reports.emplace_back(pos, len); };
+    player->OnPosUpdate = [&](TMPEGPlayer&, int32_t pos, int32_t len) { reports.emplace_back(pos, len); };
     spy->Set("pos", 400);
     player->Play();
     spy->Set("pos", 1001);
@@ -243,8 +234,7 @@ TEST_F(MPEGPlayerSpyTest, LibraryErrorsBecomeExceptionsAndLeaveTheFlagsAsTheySta
     spy->Fail("Open", 9);
     ExpectMPEGError([&] { player->Open(); }, 9, "MPEG library error 9");
     spy->Fail("SetPriority", 4);
-    ExpectMPEGError(
-        [&] { player->SetPlayerPriority(TPlayPriority::Idle); }, 4, "Input stream is non-seekable");
+    ExpectMPEGError([&] { player->SetPlayerPriority(TPlayPriority::Idle); }, 4, "Input stream is non-seekable");
 }
 
 TEST_F(MPEGPlayerSpyTest, StreamNamesAndClosedPlayers)
@@ -288,9 +278,9 @@ TEST_F(MPEGPlayerSpyTest, OutputDeviceNeedsTheFileNameFirst)
 
 TEST_F(MPEGPlayerSpyTest, PrioritiesMapBothWays)
 {
-    for (TPlayPriority p : {TPlayPriority::Idle, TPlayPriority::Lowest, TPlayPriority::BelowNormal,
-             TPlayPriority::Normal, TPlayPriority::AboveNormal, TPlayPriority::Highest,
-             TPlayPriority::TimeCritical}) {
+    for (TPlayPriority p :
+         {TPlayPriority::Idle, TPlayPriority::Lowest, TPlayPriority::BelowNormal, TPlayPriority::Normal,
+          TPlayPriority::AboveNormal, TPlayPriority::Highest, TPlayPriority::TimeCritical}) {
         spy->Clear();
         player->SetPlayerPriority(p);
         EXPECT_EQ(player->PlayerPriority(), p);
@@ -505,28 +495,24 @@ TEST_F(MPEGPlayerRealTest, StreamEventsFeedTheLibrary)
         EXPECT_EQ(context, &marker);
         ++closes;
     };
-    player.OnReadStream
-        = [&](TMPEGPlayer&, void* context, void* buffer, int32_t count, int32_t& got, bool& res) {
-              EXPECT_EQ(context, &marker);
-              size_t n = std::min(static_cast<size_t>(count), bytes.size() - at);
-              if (n > 0)
-                  std::memcpy(buffer, bytes.data() + at, n);
-              at += n;
-              got = static_cast<int32_t>(n);
-              res = n > 0;
-          };
+    player.OnReadStream = [&](TMPEGPlayer&, void* context, void* buffer, int32_t count, int32_t& got, bool& res) {
+        EXPECT_EQ(context, &marker);
+        size_t n = std::min(static_cast<size_t>(count), bytes.size() - at);
+        if (n > 0)
+            std::memcpy(buffer, bytes.data() + at, n);
+        at += n;
+        got = static_cast<int32_t>(n);
+        res = n > 0;
+    };
     player.OnSeekStream = [&](TMPEGPlayer&, void*, int32_t offset, int32_t method, int32_t& res) {
-        int64_t base = method == 0 ? 0
-            : method == 1          ? static_cast<int64_t>(at)
-                                   : static_cast<int64_t>(bytes.size());
+        int64_t base = method == 0 ? 0 : method == 1 ? static_cast<int64_t>(at) : static_cast<int64_t>(bytes.size());
         int64_t to = base + offset;
         if (to < 0 || to > static_cast<int64_t>(bytes.size()))
             return;  // res stays -1
         at = static_cast<size_t>(to);
         res = static_cast<int32_t>(to);
     };
-    player.OnGetStreamSize
-        = [&](TMPEGPlayer&, void*, int32_t& res) { res = static_cast<int32_t>(bytes.size()); };
+    player.OnGetStreamSize = [&](TMPEGPlayer&, void*, int32_t& res) { res = static_cast<int32_t>(bytes.size()); };
     ToPcmFile();
     player.Play();
     ASSERT_TRUE(RunUntil([&] { return ends == 1; }));

@@ -77,8 +77,8 @@ SPY_EXPORT void deinit()
 {
     Call("deinit");
 }
-SPY_EXPORT int32_t Open(const char* name, int32_t fromStream, QelOpenStreamFn, QelCloseStreamFn,
-    QelRestartStreamFn, QelReadStreamFn, QelSeekStreamFn, QelGetStreamSizeFn, void*)
+SPY_EXPORT int32_t Open(const char* name, int32_t fromStream, QelOpenStreamFn, QelCloseStreamFn, QelRestartStreamFn,
+                        QelReadStreamFn, QelSeekStreamFn, QelGetStreamSizeFn, void*)
 {
     Call("Open");
     if (fromStream == 0 && (name == nullptr || std::strlen(name) >= QEL_MPEG_NAME_BUFFER))

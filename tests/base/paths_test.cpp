@@ -74,8 +74,8 @@ TEST(Paths, ListPictureFilesRecursesAndMatchesExtensionsWithoutCase)
         Touch(t / f);
     std::vector<std::string> list{"/already/there.jpg"};
     ASSERT_TRUE(ListPictureFiles(t.path.string(), list, {"bmp", "jpg", "jpeg", "gif"}));
-    EXPECT_EQ(list, (std::vector<std::string>{"/already/there.jpg", t / "a.gif", t / "b.JPG",
-                                              t / "sub/d.Jpeg", t / "sub/deeper/e.bmp"}));
+    EXPECT_EQ(list, (std::vector<std::string>{"/already/there.jpg", t / "a.gif", t / "b.JPG", t / "sub/d.Jpeg",
+                                              t / "sub/deeper/e.bmp"}));
     std::vector<std::string> none;
     EXPECT_FALSE(ListPictureFiles(t / "missing", none, {"jpg"}));
     EXPECT_TRUE(none.empty());

@@ -25,8 +25,9 @@ raster::Bitmap Pattern(int w, int h, int seed)
     raster::Bitmap b(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y, raster::Color(((x * 255 / w) << (seed * 8 % 24)) | ((y * 255 / h) << ((seed + 1) * 8 % 24)) |
-                                           (((x ^ y) & 0x3F) << ((seed + 2) * 8 % 24))));
+            b.SetPixel(x, y,
+                       raster::Color(((x * 255 / w) << (seed * 8 % 24)) | ((y * 255 / h) << ((seed + 1) * 8 % 24)) |
+                                     (((x ^ y) & 0x3F) << ((seed + 2) * 8 % 24))));
     return b;
 }
 
@@ -188,8 +189,8 @@ TEST_F(SaverE2E, PreviewShowsTheFittedPictureInsideItsWindowAndEndsWithIt)
     settings::SaveSettings(install_.Path("system/QelSetup.Dat"), system);
 
     const imaging::LoadedPicture loaded = imaging::LoadPicture(first_);
-    const raster::Bitmap expected = slideshow::ComposePreviewPicture(loaded.bitmap, loaded.width, loaded.height,
-                                                                     152, 112, 0x000000FF);
+    const raster::Bitmap expected =
+        slideshow::ComposePreviewPicture(loaded.bitmap, loaded.width, loaded.height, 152, 112, 0x000000FF);
     ASSERT_EQ(expected.Pixel(0, 0), 0x000000FFu);  // 400 x 200 fitted: 152 x 76 at y = 18
     ASSERT_NE(expected.Pixel(0, 18), 0x000000FFu);
 

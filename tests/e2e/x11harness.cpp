@@ -135,10 +135,11 @@ VirtualScreen::~VirtualScreen()
 raster::Bitmap VirtualScreen::Grab(int x, int y, int w, int h)
 {
     raster::Bitmap out(w, h);
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(
-        connection_, xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, std::int16_t(x), std::int16_t(y),
-                                   std::uint16_t(w), std::uint16_t(h), ~0u),
-        nullptr);
+    xcb_get_image_reply_t* reply =
+        xcb_get_image_reply(connection_,
+                            xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, std::int16_t(x),
+                                          std::int16_t(y), std::uint16_t(w), std::uint16_t(h), ~0u),
+                            nullptr);
     if (!reply)
         return out;
     const auto* data = xcb_get_image_data(reply);
@@ -163,9 +164,9 @@ xcb_window_t VirtualScreen::CreateWindow(int x, int y, int w, int h)
 {
     const xcb_window_t id = xcb_generate_id(connection_);
     const std::uint32_t values[] = {0x404040};
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, root_, std::int16_t(x), std::int16_t(y),
-                      std::uint16_t(w), std::uint16_t(h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                      XCB_CW_BACK_PIXEL, values);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, root_, std::int16_t(x), std::int16_t(y), std::uint16_t(w),
+                      std::uint16_t(h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL,
+                      values);
     xcb_map_window(connection_, id);
     free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
     return id;

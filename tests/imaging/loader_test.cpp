@@ -35,8 +35,8 @@ protected:
     std::string Write(const std::string& name, const Bytes& bytes)
     {
         const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
     // Loading must fail with a PictureError naming the file.
@@ -81,8 +81,9 @@ Bitmap Quadrants(int w, int h)
 Bytes ExifWithOrientation(int orientation)
 {
     // "Exif\0\0", big-endian TIFF header, one IFD with one SHORT entry 0x0112.
-    return {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
-            0, static_cast<std::uint8_t>(orientation), 0, 0, 0, 0, 0, 0};
+    return {'E', 'x', 'i', 'f',  0,    0, 'M', 'M', 0, 42, 0, 0, 0,
+            8,   0,   1,   0x01, 0x12, 0, 3,   0,   0, 0,  1, 0, static_cast<std::uint8_t>(orientation),
+            0,   0,   0,   0,    0,    0};
 }
 
 Bytes EncodeJpeg(const Bitmap& b, int orientation = 1, int quality = 95)
@@ -305,12 +306,12 @@ TEST_F(Loader, GifFirstFrameWithTransparencyOnTheBackground)
         const LoadedPicture p = LoadPicture(Write("a.gif", EncodeGif(6, 10, 1, interlace, 8, 12, 1, 1)), bg);
         ASSERT_EQ(p.width, 8);
         ASSERT_EQ(p.height, 12);
-        EXPECT_EQ(p.bitmap.Pixel(0, 0), bg);               // outside the frame
-        EXPECT_EQ(p.bitmap.Pixel(1, 1), 0x00FFFFFFu);      // frame x 0: white
-        EXPECT_EQ(p.bitmap.Pixel(2, 1), 0x000000FFu);      // frame row 0: red
-        EXPECT_EQ(p.bitmap.Pixel(2, 2), bg);               // frame row 1: transparent green
-        EXPECT_EQ(p.bitmap.Pixel(2, 3), 0x00FF0000u);      // frame row 2: blue
-        EXPECT_EQ(p.bitmap.Pixel(3, 10), bg);              // frame row 9: transparent
+        EXPECT_EQ(p.bitmap.Pixel(0, 0), bg);           // outside the frame
+        EXPECT_EQ(p.bitmap.Pixel(1, 1), 0x00FFFFFFu);  // frame x 0: white
+        EXPECT_EQ(p.bitmap.Pixel(2, 1), 0x000000FFu);  // frame row 0: red
+        EXPECT_EQ(p.bitmap.Pixel(2, 2), bg);           // frame row 1: transparent green
+        EXPECT_EQ(p.bitmap.Pixel(2, 3), 0x00FF0000u);  // frame row 2: blue
+        EXPECT_EQ(p.bitmap.Pixel(3, 10), bg);          // frame row 9: transparent
     }
 }
 

@@ -34,8 +34,8 @@ protected:
     std::string Write(const std::string& name, const Bytes& bytes)
     {
         const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
     void ExpectError(const std::string& path)
@@ -94,8 +94,8 @@ QImage Filled(int w, int h, QRgb c)
 
 TEST_F(QtLoader, IconGivesItsLargestImage)
 {
-    const Bytes ico = IcoOf({Filled(16, 16, qRgb(255, 0, 0)), Filled(48, 48, qRgb(0, 255, 0)),
-                             Filled(32, 32, qRgb(0, 0, 255))});
+    const Bytes ico =
+        IcoOf({Filled(16, 16, qRgb(255, 0, 0)), Filled(48, 48, qRgb(0, 255, 0)), Filled(32, 32, qRgb(0, 0, 255))});
     const LoadedPicture p = LoadPicture(Write("app.ico", ico));
     EXPECT_EQ(p.width, 48);
     EXPECT_EQ(p.height, 48);
@@ -126,12 +126,12 @@ TEST_F(QtLoader, PngTransparencyTakesTheBackground)
 TEST_F(QtLoader, RunLengthBitmapGoesThroughQt)
 {
     // 4 x 2, 8 bits, RLE8: each row "4 pixels of index 1", end of line; end of bitmap.
-    Bytes b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 8, 0, 0, 0, 40, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0,
-               1, 0, 0, 0};
+    Bytes b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 8, 0, 0, 0, 40, 0, 0,
+               0,   4,   0, 0, 0, 2, 0, 0, 0, 1, 0,      8, 0, 1, 0,  0, 0};
     b.resize(54, 0);
-    b.insert(b.end(), {0, 0, 0, 0, 0, 0, 255, 0});               // palette: black, red
-    b.insert(b.end(), {4, 1, 0, 0, 4, 1, 0, 0, 0, 1});           // rows, end of bitmap
-    b[46] = 2;                                                    // colours used
+    b.insert(b.end(), {0, 0, 0, 0, 0, 0, 255, 0});      // palette: black, red
+    b.insert(b.end(), {4, 1, 0, 0, 4, 1, 0, 0, 0, 1});  // rows, end of bitmap
+    b[46] = 2;                                          // colours used
     const LoadedPicture p = LoadPicture(Write("rle.bmp", b));
     EXPECT_EQ(p.width, 4);
     EXPECT_EQ(p.bitmap.Pixel(3, 1), 0x000000FFu);

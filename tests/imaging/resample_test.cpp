@@ -52,7 +52,8 @@ std::vector<std::vector<Tap>> ReferenceContributors(int n, int length, FilterKer
         }
         if (sum == 0) {  // weights all rounded away: even average under the kernel's positive part
             for (int j = static_cast<int>(std::floor(centre - w)), t = 0; t < static_cast<int>(all.size()); ++j, ++t) {
-                const float x = scale < 1.0f ? (centre - static_cast<float>(j)) * scale : centre - static_cast<float>(j);
+                const float x =
+                    scale < 1.0f ? (centre - static_cast<float>(j)) * scale : centre - static_cast<float>(j);
                 all[t].weight = f(x) > 0.0f ? 1 : 0;
             }
         }
@@ -132,8 +133,8 @@ Bitmap Scaled(const Bitmap& src, int w, int h, int filter, bool simd, int thread
 struct Case {
     int sw, sh, dw, dh;
 };
-const Case kCases[] = {{1, 1, 1, 1},   {1, 1, 5, 3},   {1, 7, 4, 3},  {7, 1, 3, 9},    {2, 2, 2, 2},
-                       {2, 2, 7, 5},   {2, 2, 1, 1},   {13, 11, 1, 1}, {33, 17, 16, 8}, {17, 33, 40, 70},
+const Case kCases[] = {{1, 1, 1, 1},    {1, 1, 5, 3},    {1, 7, 4, 3},     {7, 1, 3, 9},      {2, 2, 2, 2},
+                       {2, 2, 7, 5},    {2, 2, 1, 1},    {13, 11, 1, 1},   {33, 17, 16, 8},   {17, 33, 40, 70},
                        {64, 48, 21, 7}, {5, 40, 3, 200}, {300, 200, 7, 5}, {100, 80, 101, 79}};
 
 // Every filter, every shape: the scalar path, the vector path and several threads give exactly
@@ -143,8 +144,8 @@ TEST(Resample, MatchesThePlainAlgorithmByteForByte)
     unsigned seed = 1;
     for (int filter = 0; filter < kFilterCount; ++filter) {
         for (const Case& c : kCases) {
-            SCOPED_TRACE(testing::Message() << "filter " << filter << " " << c.sw << "x" << c.sh << " -> " << c.dw
-                                            << "x" << c.dh);
+            SCOPED_TRACE(testing::Message()
+                         << "filter " << filter << " " << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
             const Bitmap src = Noise(c.sw, c.sh, seed++);
             const Bitmap expected = ReferenceScale(src, c.dw, c.dh, filter);
             EXPECT_TRUE(Scaled(src, c.dw, c.dh, filter, false, 1) == expected);
@@ -292,7 +293,8 @@ TEST(Resample, PinnedOutputs)
     Bitmap gradient(6, 4);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
-            gradient.SetPixel(x, y, static_cast<raster::Color>((x * 50) | ((y * 80) << 8) | (((x * y * 13) & 0xFF) << 16)));
+            gradient.SetPixel(x, y,
+                              static_cast<raster::Color>((x * 50) | ((y * 80) << 8) | (((x * y * 13) & 0xFF) << 16)));
     Bitmap lanczosUp = gradient;
     ScaleBitmap(9, 5, kLanczos3, lanczosUp);
     const std::vector<std::uint8_t> row0 = {0, 0, 0, 0, 0, 24, 0, 0, 64};

@@ -58,8 +58,9 @@ protected:
         raster::Bitmap b(7, 5);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 7; ++x)
-                b.SetPixel(x, y, static_cast<raster::Color>(((x * 37) & 0xFF) | (((y * 61) & 0xFF) << 8) |
-                                                            (((x * y * 29) & 0xFF) << 16)));
+                b.SetPixel(x, y,
+                           static_cast<raster::Color>(((x * 37) & 0xFF) | (((y * 61) & 0xFF) << 8) |
+                                                      (((x * y * 29) & 0xFF) << 16)));
         WritePicture((dir / "in.bmp").string(), b);
     }
     void TearDown() override { fs::remove_all(dir); }

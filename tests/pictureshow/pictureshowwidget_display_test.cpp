@@ -12,8 +12,8 @@
 #include <QScreen>
 #include <QTest>
 
-#include "pictureshow/styles.h"
 #include "pictureshow/pictureshowwidget.h"
+#include "pictureshow/styles.h"
 
 namespace qel::pictureshow {
 namespace {

@@ -16,8 +16,8 @@
 #include <QTest>
 #include <QThread>
 
-#include "pictureshow/styles.h"
 #include "pictureshow/pictureshowwidget.h"
+#include "pictureshow/styles.h"
 #include "testpictures.h"
 
 namespace qel::pictureshow {
@@ -78,8 +78,10 @@ TEST_F(Widget, ThreadedTransitionDeliversEveryFrameAndTheEndOnTheGuiThread)
     QSignalSpy progressed(show.get(), &TPictureShow::progressed);
     QSignalSpy completed(show.get(), &TPictureShow::completed);
     int offThread = 0;
-    QObject::connect(show.get(), &TPictureShow::progressed, [&] { offThread += QThread::currentThread() != App().thread(); });
-    QObject::connect(show.get(), &TPictureShow::completed, [&] { offThread += QThread::currentThread() != App().thread(); });
+    QObject::connect(show.get(), &TPictureShow::progressed,
+                     [&] { offThread += QThread::currentThread() != App().thread(); });
+    QObject::connect(show.get(), &TPictureShow::completed,
+                     [&] { offThread += QThread::currentThread() != App().thread(); });
     const raster::Bitmap newPic = MakePicture(64, 48, kNewMark);
     show->SetPicture(newPic);
     show->SetStyle(seBoxOut);

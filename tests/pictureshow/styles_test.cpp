@@ -19,8 +19,8 @@ using raster::Bitmap;
 using raster::Rect;
 using test::kNewMark;
 using test::kOldMark;
-using test::Mark;
 using test::MakePicture;
+using test::Mark;
 using test::ShownControl;
 
 bool IsIncremental(int s)

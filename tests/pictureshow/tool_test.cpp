@@ -87,7 +87,8 @@ TEST_F(Tool, FrameRendersOneFrameAndTheAccumulatedWindow)
     // A line style shows one set of lines as a frame, all lines so far in the window.
     r = RunTool("frame " + P("old.bmp") + " " + P("new.bmp") + " " + P("one.bmp") + " --style 32 --progress 5");
     ASSERT_EQ(r.status, 0) << r.out;
-    r = RunTool("frame " + P("old.bmp") + " " + P("new.bmp") + " " + P("acc.bmp") + " --style 32 --progress 5 --accumulate");
+    r = RunTool("frame " + P("old.bmp") + " " + P("new.bmp") + " " + P("acc.bmp") +
+                " --style 32 --progress 5 --accumulate");
     ASSERT_EQ(r.status, 0) << r.out;
     raster::Bitmap one = ReadBmp24(P("one.bmp")), acc = ReadBmp24(P("acc.bmp"));
     int inOne = 0, inAcc = 0;
@@ -99,7 +100,8 @@ TEST_F(Tool, FrameRendersOneFrameAndTheAccumulatedWindow)
     EXPECT_EQ(inAcc, 15);  // 1 + 2 + 3 + 4 + 5 lines shown so far
 
     // OLD of another size is stretched to NEW's.
-    r = RunTool("frame " + P("small.bmp") + " " + P("new.bmp") + " " + P("s.bmp") + " --style 46 --progress 0 --seed 3");
+    r = RunTool("frame " + P("small.bmp") + " " + P("new.bmp") + " " + P("s.bmp") +
+                " --style 46 --progress 0 --seed 3");
     ASSERT_EQ(r.status, 0) << r.out;
     out = ReadBmp24(P("s.bmp"));
     EXPECT_EQ(out.Width(), 80);

@@ -26,7 +26,8 @@ TEST(Bitmap, LayoutIsThreeBytesBlueGreenRedWithRowsPaddedToFour)
 
 TEST(Bitmap, EmptyAndNegativeSizesHaveNoPixels)
 {
-    for (auto [w, h] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{-3, 4}, std::pair{4, -3}, std::pair{INT_MIN, INT_MIN}}) {
+    for (auto [w, h] :
+         {std::pair{0, 5}, std::pair{5, 0}, std::pair{-3, 4}, std::pair{4, -3}, std::pair{INT_MIN, INT_MIN}}) {
         Bitmap b(w, h);
         EXPECT_TRUE(b.IsEmpty());
         EXPECT_EQ(b.Width(), 0);

@@ -23,8 +23,14 @@ Bitmap Numbered(int w, int h, int tag = 1)
     return b;
 }
 
-int Xof(Color c) { return int(c & 0xFF); }
-int Yof(Color c) { return int((c >> 8) & 0xFF); }
+int Xof(Color c)
+{
+    return int(c & 0xFF);
+}
+int Yof(Color c)
+{
+    return int((c >> 8) & 0xFF);
+}
 
 Bitmap Filled(int w, int h, Color c)
 {
@@ -61,7 +67,8 @@ Region RandomRegion(std::mt19937& rng, int w, int h)
     std::uniform_int_distribution<int> ys(-5, h + 5);
     Region r;
     for (int i = 0; i < 6; ++i) {
-        r.Combine(Region::FromRect(xs(rng), ys(rng), xs(rng), ys(rng)), i % 3 == 2 ? CombineMode::Xor : CombineMode::Or);
+        r.Combine(Region::FromRect(xs(rng), ys(rng), xs(rng), ys(rng)),
+                  i % 3 == 2 ? CombineMode::Xor : CombineMode::Or);
     }
     return r;
 }
@@ -173,8 +180,8 @@ TEST(CopyClipped, CopiesExactlyThePixelsInsideTheClip)
         CopyClipped(dst, ox, oy, src, clip);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
-                const bool covered = clip.Contains(x, y) && x - ox >= 0 && x - ox < src.Width() && y - oy >= 0 &&
-                                     y - oy < src.Height();
+                const bool covered =
+                    clip.Contains(x, y) && x - ox >= 0 && x - ox < src.Width() && y - oy >= 0 && y - oy < src.Height();
                 ASSERT_EQ(dst.Pixel(x, y), covered ? src.Pixel(x - ox, y - oy) : before.Pixel(x, y))
                     << "round " << round << " pixel " << x << "," << y;
             }

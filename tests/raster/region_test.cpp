@@ -28,14 +28,10 @@ const Rect kWindow{-25, -25, 75, 75};
 bool Expected(CombineMode mode, bool a, bool b)
 {
     switch (mode) {
-    case CombineMode::Or:
-        return a || b;
-    case CombineMode::And:
-        return a && b;
-    case CombineMode::Xor:
-        return a != b;
-    case CombineMode::Diff:
-        return a && !b;
+    case CombineMode::Or: return a || b;
+    case CombineMode::And: return a && b;
+    case CombineMode::Xor: return a != b;
+    case CombineMode::Diff: return a && !b;
     }
     return false;
 }
@@ -46,10 +42,8 @@ Region RandomShape(std::mt19937& rng)
 {
     std::uniform_int_distribution<int> c(-15, 65);
     switch (rng() % 4) {
-    case 0:
-        return Region::FromRect(c(rng), c(rng), c(rng), c(rng));
-    case 1:
-        return Region::FromPolygon({{c(rng), c(rng)}, {c(rng), c(rng)}, {c(rng), c(rng)}});
+    case 0: return Region::FromRect(c(rng), c(rng), c(rng), c(rng));
+    case 1: return Region::FromPolygon({{c(rng), c(rng)}, {c(rng), c(rng)}, {c(rng), c(rng)}});
     case 2: {
         std::vector<Point> pts(3 + rng() % 5);
         for (Point& p : pts) {
@@ -57,8 +51,7 @@ Region RandomShape(std::mt19937& rng)
         }
         return Region::FromPolygon(pts);
     }
-    default:
-        return Region::FromRoundRect(c(rng), c(rng), c(rng), c(rng), int(rng() % 60) - 10, int(rng() % 60) - 10);
+    default: return Region::FromRoundRect(c(rng), c(rng), c(rng), c(rng), int(rng() % 60) - 10, int(rng() % 60) - 10);
     }
 }
 
@@ -212,15 +205,17 @@ TEST(Region, OffsetPastTheIntegerRangeCutsInsteadOfWrapping)
 TEST(Region, SelfCheckCatchesBrokenInvariants)
 {
     // Through the public surface a broken region cannot be made, so the boxes are set directly.
-    const auto check = [](std::vector<Rect> boxes) { return RegionTestAccess::WithBoxes(std::move(boxes)).SelfCheck(); };
+    const auto check = [](std::vector<Rect> boxes) {
+        return RegionTestAccess::WithBoxes(std::move(boxes)).SelfCheck();
+    };
     EXPECT_TRUE(check({{0, 0, 2, 2}, {3, 0, 5, 2}, {0, 2, 5, 3}}));
-    EXPECT_TRUE(check({{0, 0, 2, 2}, {0, 3, 2, 4}}));  // a gap between equal bands is fine
-    EXPECT_FALSE(check({{0, 0, 0, 2}}));               // empty box
-    EXPECT_FALSE(check({{0, 0, 2, 2}, {2, 0, 5, 2}})); // touching boxes
-    EXPECT_FALSE(check({{3, 0, 5, 2}, {0, 0, 2, 2}})); // out of order
-    EXPECT_FALSE(check({{0, 0, 2, 2}, {3, 0, 5, 3}})); // ragged band
-    EXPECT_FALSE(check({{0, 0, 2, 2}, {0, 1, 2, 3}})); // overlapping bands
-    EXPECT_FALSE(check({{0, 0, 2, 2}, {0, 2, 2, 3}})); // not coalesced
+    EXPECT_TRUE(check({{0, 0, 2, 2}, {0, 3, 2, 4}}));   // a gap between equal bands is fine
+    EXPECT_FALSE(check({{0, 0, 0, 2}}));                // empty box
+    EXPECT_FALSE(check({{0, 0, 2, 2}, {2, 0, 5, 2}}));  // touching boxes
+    EXPECT_FALSE(check({{3, 0, 5, 2}, {0, 0, 2, 2}}));  // out of order
+    EXPECT_FALSE(check({{0, 0, 2, 2}, {3, 0, 5, 3}}));  // ragged band
+    EXPECT_FALSE(check({{0, 0, 2, 2}, {0, 1, 2, 3}}));  // overlapping bands
+    EXPECT_FALSE(check({{0, 0, 2, 2}, {0, 2, 2, 3}}));  // not coalesced
 }
 
 TEST(Region, ScaledMapsEveryEdgeWithMulDiv)

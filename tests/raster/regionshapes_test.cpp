@@ -125,7 +125,8 @@ TEST(Polygon, WindingFillsOverlapsAndIgnoresOrientation)
     EXPECT_FALSE(bow.Contains(5, 1));
     EXPECT_FALSE(bow.Contains(5, 8));
     // Two opposite loops cancel: a square with a hole traced the other way round.
-    const Region holed = Region::FromPolygon({{0, 0}, {9, 0}, {9, 9}, {0, 9}, {0, 0}, {3, 3}, {3, 6}, {6, 6}, {6, 3}, {3, 3}});
+    const Region holed =
+        Region::FromPolygon({{0, 0}, {9, 0}, {9, 9}, {0, 9}, {0, 0}, {3, 3}, {3, 6}, {6, 6}, {6, 3}, {3, 3}});
     EXPECT_FALSE(holed.Contains(4, 4));
     EXPECT_TRUE(holed.Contains(1, 4));
     EXPECT_EQ(holed, Region::Combined(Region::FromRect(0, 0, 9, 9), Region::FromRect(3, 3, 6, 6), CombineMode::Diff));
@@ -177,8 +178,8 @@ TEST(Polygon, AFanOfWedgesAroundTheCentreTilesWithoutGaps)
     const int w = 61;
     const int h = 45;
     const Point c{w / 2, h / 2};
-    const std::vector<Point> rim{{c.x, -40}, {w + 30, -40}, {w + 30, 7}, {w + 30, h + 30}, {17, h + 30}, {-30, h + 30},
-                                 {-30, 20}, {-30, -40}};
+    const std::vector<Point> rim{{c.x, -40},   {w + 30, -40}, {w + 30, 7}, {w + 30, h + 30},
+                                 {17, h + 30}, {-30, h + 30}, {-30, 20},   {-30, -40}};
     std::vector<Region> wedges;
     for (std::size_t i = 0; i < rim.size(); ++i) {
         wedges.push_back(Region::FromPolygon({c, rim[i], rim[(i + 1) % rim.size()]}));
@@ -266,7 +267,8 @@ TEST(RoundRect, CornersAreSymmetric)
                         ASSERT_EQ(m.Get(x, y), m.Get(x, h - 1 - y)) << w << "x" << h << " e" << e;
                     }
                 }
-                ASSERT_EQ(Mask::Of(r, Rect{-1, -1, w + 1, h + 1}).Count(), m.Count()) << "nothing outside the rectangle";
+                ASSERT_EQ(Mask::Of(r, Rect{-1, -1, w + 1, h + 1}).Count(), m.Count())
+                    << "nothing outside the rectangle";
             }
         }
     }

@@ -71,8 +71,8 @@ TEST(IniFile, IntegerConversion)
     EXPECT_EQ(TextToInt("2147483647", 3), 2147483647);
     EXPECT_EQ(TextToInt("-2147483648", 3), -2147483647 - 1);
     // Things that do not convert give the default.
-    for (const char* bad : {"ten", "", "0x", "1 ", "12a", "2147483648", "99999999999999999999", "$", "0xG1",
-                            "$100000000", "-", " "})
+    for (const char* bad :
+         {"ten", "", "0x", "1 ", "12a", "2147483648", "99999999999999999999", "$", "0xG1", "$100000000", "-", " "})
         EXPECT_EQ(TextToInt(bad, 3), 3) << '"' << bad << '"';
     EXPECT_EQ(TextToInt("0", 3), 0);
     EXPECT_EQ(TextToInt("  7", 3), 7);
@@ -94,10 +94,9 @@ TEST(IniFile, WriteStringReplacesInPlaceAppendsKeysAndSections)
     ini.WriteString("Path", "AppPath", "/new/");
     ini.WriteString("Path", "ImagePath", "/pics/");
     ini.WriteString("Extra", "K", "V");
-    EXPECT_EQ(ini.ToText(),
-              "[Options]\r\nInterval=3\r\n\r\n"
-              "[Path]\r\nAppPath=/new/\r\nOther=1\r\nImagePath=/pics/\r\n\r\n"
-              "[Extra]\r\nK=V\r\n\r\n");
+    EXPECT_EQ(ini.ToText(), "[Options]\r\nInterval=3\r\n\r\n"
+                            "[Path]\r\nAppPath=/new/\r\nOther=1\r\nImagePath=/pics/\r\n\r\n"
+                            "[Extra]\r\nK=V\r\n\r\n");
 }
 
 TEST(IniFile, MissingEmptyAndGarbageFilesGiveDefaults)
@@ -116,7 +115,8 @@ TEST(IniFile, MissingEmptyAndGarbageFilesGiveDefaults)
     EXPECT_EQ(ini.ReadInteger("Options", "Interval", 3), 3);
 
     // A megabyte-long line and a NUL inside a value.
-    std::string longLine = "[Options]\r\nInterval=" + std::string(2 << 20, '9') + "\r\n" + std::string("Duration=4\0x\r\n", 14);
+    std::string longLine =
+        "[Options]\r\nInterval=" + std::string(2 << 20, '9') + "\r\n" + std::string("Duration=4\0x\r\n", 14);
     longLine += "[Images]\r\n" + std::string(1 << 20, 'p') + "=\r\n";
     WriteBytes(dir / "long.dat", longLine);
     ini = IniFile::Open((dir / "long.dat").string());

@@ -80,9 +80,9 @@ TEST(SaverSettings, EachReaderHasItsOwnDefaults)
 
 TEST(SaverSettings, ValuesMeanWhatTheUserChose)
 {
-    auto ini = IniFile::FromText(
-        "[options]\nIMAGESIZE=2\nSequence=2\nInterval=0x0A\nRandomSound=0\nDuration=4\n"
-        "[Transitions]\nTransSetup=0101\n[Images]\n/a.jpg=\nno-equals\n[Images]\n/ignored.jpg=\n");
+    auto ini =
+        IniFile::FromText("[options]\nIMAGESIZE=2\nSequence=2\nInterval=0x0A\nRandomSound=0\nDuration=4\n"
+                          "[Transitions]\nTransSetup=0101\n[Images]\n/a.jpg=\nno-equals\n[Images]\n/ignored.jpg=\n");
     auto s = ReadSettings(ini, SettingsReader::Slideshow);
     EXPECT_TRUE(s.FitToScreen());
     EXPECT_TRUE(s.RandomPictures());

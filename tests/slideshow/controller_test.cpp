@@ -123,8 +123,8 @@ TEST_F(ControllerTest, PicturesComeInListOrderEachPreparedRightAfterTheTransitio
     ASSERT_TRUE(WaitForState(c, S::Transition));
     c.TransitionFinished();
     ASSERT_TRUE(WaitForState(c, S::Transition));
-    EXPECT_EQ(seen_, (std::vector<std::string>{"picture 1", "transition 9", "picture 2", "transition 9",
-                                               "picture 1", "transition 9"}))
+    EXPECT_EQ(seen_, (std::vector<std::string>{"picture 1", "transition 9", "picture 2", "transition 9", "picture 1",
+                                               "transition 9"}))
         << "the list wraps after the last picture";
     EXPECT_EQ(Composed(), (std::vector<std::string>{"p1.jpg", "p2.jpg", "p1.jpg"}));
 }
@@ -155,8 +155,8 @@ TEST_F(ControllerTest, BadPicturesArePassedOverAndThePreviousOneComesInAgain)
     ASSERT_TRUE(WaitForState(c, S::Transition));
     c.TransitionFinished();
     ASSERT_TRUE(WaitForState(c, S::Transition));
-    EXPECT_EQ(seen_, (std::vector<std::string>{"picture 1", "transition -1", "transition -1", "picture 3",
-                                               "transition -1"}));
+    EXPECT_EQ(seen_,
+              (std::vector<std::string>{"picture 1", "transition -1", "transition -1", "picture 3", "transition -1"}));
 }
 
 TEST_F(ControllerTest, WhenNoPictureCanBeShownTheCycleKeepsTryingEachInterval)

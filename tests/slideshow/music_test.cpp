@@ -18,7 +18,11 @@ struct FakeMpeg : MpegOutput {
     std::set<std::string> broken;
     bool open = false;
     bool StreamOpen() override { return open; }
-    void Close() override { log.push_back("close"); open = false; }
+    void Close() override
+    {
+        log.push_back("close");
+        open = false;
+    }
     void Play(const std::string& path) override
     {
         if (broken.count(path))
@@ -32,7 +36,11 @@ struct FakeMedia : MediaOutput {
     std::vector<std::string> log;
     std::set<std::string> broken;
     bool stopped = false;
-    void Close() override { log.push_back("close"); stopped = false; }
+    void Close() override
+    {
+        log.push_back("close");
+        stopped = false;
+    }
     void Open(const std::string& path) override
     {
         if (broken.count(path))
@@ -44,7 +52,10 @@ struct FakeMedia : MediaOutput {
     bool Stopped() override { return stopped; }
 };
 
-const RandomIndex kNoRandom = [](int) -> int { ADD_FAILURE() << "drew in list order"; return 0; };
+const RandomIndex kNoRandom = [](int) -> int {
+    ADD_FAILURE() << "drew in list order";
+    return 0;
+};
 
 TEST(SlideshowMusic, Mp3InAnyCaseGoesToTheMpegPlayerTheRestToTheMediaPlayer)
 {
@@ -61,9 +72,10 @@ TEST(SlideshowMusic, Mp3InAnyCaseGoesToTheMpegPlayerTheRestToTheMediaPlayer)
 
     music.TimerTick();  // still playing: nothing happens
     EXPECT_EQ(music.CurrentSound(), 1);
-    media.stopped = true;     // the device stopped: the sound ended
+    media.stopped = true;  // the device stopped: the sound ended
     music.TimerTick();
-    EXPECT_EQ(media.log, (std::vector<std::string>{"close", "open /a/song.wav", "play", "close", "open /a/tune.mid", "play"}));
+    EXPECT_EQ(media.log,
+              (std::vector<std::string>{"close", "open /a/song.wav", "play", "close", "open /a/tune.mid", "play"}));
 
     media.stopped = true;
     music.TimerTick();

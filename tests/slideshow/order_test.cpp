@@ -18,7 +18,10 @@ RandomIndex Seeded(unsigned seed)
 
 TEST(NextIndex, ListOrderStartsAtTheFirstAndWrapsAfterTheLast)
 {
-    const RandomIndex never = [](int) -> int { ADD_FAILURE() << "drew in list order"; return 0; };
+    const RandomIndex never = [](int) -> int {
+        ADD_FAILURE() << "drew in list order";
+        return 0;
+    };
     EXPECT_EQ(NextIndex(-1, 3, false, never), 0);
     EXPECT_EQ(NextIndex(0, 3, false, never), 1);
     EXPECT_EQ(NextIndex(1, 3, false, never), 2);
@@ -27,7 +30,10 @@ TEST(NextIndex, ListOrderStartsAtTheFirstAndWrapsAfterTheLast)
 
 TEST(NextIndex, FewerThanTwoEntriesAlwaysGiveTheFirst)
 {
-    const RandomIndex never = [](int) -> int { ADD_FAILURE() << "drew for a single entry"; return 0; };
+    const RandomIndex never = [](int) -> int {
+        ADD_FAILURE() << "drew for a single entry";
+        return 0;
+    };
     EXPECT_EQ(NextIndex(0, 1, true, never), 0);
     EXPECT_EQ(NextIndex(-1, 1, false, never), 0);
     EXPECT_EQ(NextIndex(0, 1, false, never), 0);

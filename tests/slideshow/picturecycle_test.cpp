@@ -45,7 +45,10 @@ protected:
         b.Fill(raster::Color(name.size()));
         return b;
     };
-    const RandomIndex noRandom_ = [](int) -> int { ADD_FAILURE() << "drew in list order"; return 0; };
+    const RandomIndex noRandom_ = [](int) -> int {
+        ADD_FAILURE() << "drew in list order";
+        return 0;
+    };
     fs::path dir_;
     int prepared_ = 0;
 };
@@ -102,7 +105,8 @@ TEST_F(PictureCycleTest, EmptyListPreparesNothing)
 TEST_F(PictureCycleTest, RandomOrderNeverShowsTheSamePictureTwiceInARow)
 {
     int n = 0;
-    PictureCycle cycle({File("a.jpg"), File("bb.jpg"), File("ccc.jpg")}, true, [&](int count) { return (n++ / 2) % count; });
+    PictureCycle cycle({File("a.jpg"), File("bb.jpg"), File("ccc.jpg")}, true,
+                       [&](int count) { return (n++ / 2) % count; });
     int previous = -1;
     for (int i = 0; i < 20; ++i) {
         ASSERT_TRUE(cycle.PrepareNext(prepare_, false));

@@ -16,7 +16,8 @@ TEST(EntryName, AsciiAndLatinLettersAreWrittenInCodePage437)
 
     EntryName cafe = MakeEntryName("Café Ünïcode ß ½.txt");
     EXPECT_FALSE(cafe.utf8);
-    EXPECT_EQ(cafe.bytes, "Caf\x82 \x9An\x8B" "code \xE1 \xAB.txt");
+    EXPECT_EQ(cafe.bytes, "Caf\x82 \x9An\x8B"
+                          "code \xE1 \xAB.txt");
     EXPECT_EQ(Cp437ToUtf8(cafe.bytes), "Café Ünïcode ß ½.txt");
 }
 

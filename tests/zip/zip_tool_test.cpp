@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 struct ToolRun {
     int status = -1;
-    std::string output;   // stdout and stderr
+    std::string output;  // stdout and stderr
 };
 
 ToolRun Tool(const std::string& args)
@@ -68,7 +68,7 @@ TEST_F(ZipToolTest, WritesTheArchiveAndPrintsTheCount)
     test::WriteFileText(Path("Café.txt"), "cafe");
 
     ToolRun r = Tool(Path("out.zip") + " " + Path("SaverSetup.dat") + " " + Path("b/saversetup.DAT") + " '" +
-                 Path("Café.txt") + "' " + Path("missing.jpg"));
+                     Path("Café.txt") + "' " + Path("missing.jpg"));
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(r.output, "2\n");
     EXPECT_TRUE(test::UnzipTestPasses(Path("out.zip")));
@@ -76,7 +76,7 @@ TEST_F(ZipToolTest, WritesTheArchiveAndPrintsTheCount)
     ASSERT_EQ(e.size(), 2u);
     EXPECT_EQ(e[0].name, "SaverSetup.dat");
     EXPECT_EQ(e[0].method, kMethodDeflated);
-    EXPECT_EQ(e[0].flags, 2);   // default level 8
+    EXPECT_EQ(e[0].flags, 2);  // default level 8
     EXPECT_EQ(e[0].internalAttributes, 1);
     EXPECT_EQ(std::string(e[0].data.begin(), e[0].data.end()), text);
     EXPECT_EQ(e[1].name, "Caf\x82.txt");

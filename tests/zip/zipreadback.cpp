@@ -51,7 +51,8 @@ std::vector<ReadEntry> ReadBack(const std::vector<std::uint8_t>& a)
     std::uint32_t cdSize = GetLE32(end + kEndCentralSize);
     std::uint32_t cdOffset = GetLE32(end + kEndCentralOffset);
     Require(GetLE16(end + kEndCommentLength) == 0, "archive comment");
-    Require(std::uint64_t{cdOffset} + cdSize == a.size() - kEndRecordSize, "central directory not right before the end");
+    Require(std::uint64_t{cdOffset} + cdSize == a.size() - kEndRecordSize,
+            "central directory not right before the end");
 
     std::vector<ReadEntry> entries;
     std::size_t pos = cdOffset;

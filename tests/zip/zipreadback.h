@@ -15,8 +15,8 @@ struct ReadEntry {
     std::uint32_t crc, compressedSize, uncompressedSize;
     std::uint16_t internalAttributes;
     std::uint32_t externalAttributes, localOffset;
-    std::string name;   // bytes as stored
-    std::vector<std::uint8_t> data;   // uncompressed
+    std::string name;                // bytes as stored
+    std::vector<std::uint8_t> data;  // uncompressed
 };
 
 std::vector<ReadEntry> ReadBack(const std::vector<std::uint8_t>& archive);

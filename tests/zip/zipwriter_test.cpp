@@ -49,9 +49,8 @@ class ZipWriterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() /
-               ("qel-zip-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("qel-zip-" + std::to_string(getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -137,7 +136,7 @@ TEST_F(ZipWriterTest, EveryHeaderFieldIsWritten)
 TEST(DosDateTime, MomentsOutsideTheYearsItHoldsAreKeptToItsEnds)
 {
     // 1970 (files with no real date often carry it) and 2200, in any time zone.
-    EXPECT_EQ(DosDateTime(0), (1u << 5 | 1u) << 16);   // 1980-01-01 00:00:00
+    EXPECT_EQ(DosDateTime(0), (1u << 5 | 1u) << 16);  // 1980-01-01 00:00:00
     EXPECT_EQ(DosDateTime(7258118400), (127u << 9 | 12u << 5 | 31u) << 16 | (23u << 11 | 59u << 5 | 29u));
 }
 
@@ -146,7 +145,7 @@ TEST_F(ZipWriterTest, FlagsMethodAndTextMarkFollowTheLevel)
     WriteFileText(Path("a.txt"), Text(20000));
     std::vector<std::uint8_t> binary(20000);
     for (std::size_t i = 0; i < binary.size(); ++i)
-        binary[i] = static_cast<std::uint8_t>((i % 64) * 4);   // compressible, mostly non-text bytes
+        binary[i] = static_cast<std::uint8_t>((i % 64) * 4);  // compressible, mostly non-text bytes
     WriteFileBytes(Path("b.bin"), binary);
     const std::uint16_t flags[10] = {0, 4, 4, 0, 0, 0, 0, 0, 2, 2};
     for (int level = 0; level <= 9; ++level) {
@@ -171,7 +170,7 @@ TEST_F(ZipWriterTest, IncompressibleSmallFileIsStoredButKeepsTheFlag)
 {
     auto noise = RandomBytes(3000, 1);
     WriteFileBytes(Path("photo.jpg"), noise);
-    auto big = RandomBytes(200000, 2);   // past the first block: stays deflated
+    auto big = RandomBytes(200000, 2);  // past the first block: stays deflated
     WriteFileBytes(Path("big.jpg"), big);
     TZipWriter w;
     w.PackLevel = 8;
@@ -209,8 +208,8 @@ TEST_F(ZipWriterTest, DuplicateNamesMissingAndUnreadableFilesAreSkipped)
     w.OnEndZip = [&](TZipWriter&, const std::string& name, std::uint64_t, std::uint64_t, std::uint64_t) {
         ends.push_back(name);
     };
-    w.FilesList = {Path("a/Sun.jpg"), Path("missing.jpg"), Path("a"), unreadable, Path("b/sun.JPG"),
-                   Path("b/moon.jpg"), Path("a/Moon.JPG")};
+    w.FilesList = {Path("a/Sun.jpg"), Path("missing.jpg"), Path("a"),         unreadable,
+                   Path("b/sun.JPG"), Path("b/moon.jpg"),  Path("a/Moon.JPG")};
     auto e = ZipAndRead(w, 2);
     ASSERT_EQ(e.size(), 2u);
     EXPECT_EQ(e[0].name, "Sun.jpg");
@@ -286,7 +285,7 @@ TEST_F(ZipWriterTest, ProgressIsReportedAfterEachEntry)
     EXPECT_EQ(sizes[2], e[1].localOffset);
     EXPECT_EQ(sizes[3], 70000u);
     EXPECT_EQ(sizes[5], e[1].localOffset + 30 + 7 + e[1].compressedSize);
-    EXPECT_GE(blocks, 8);   // at least one per 8192 bytes of entry data
+    EXPECT_GE(blocks, 8);  // at least one per 8192 bytes of entry data
 }
 
 TEST_F(ZipWriterTest, HelperThreadsGiveTheSameBytes)
@@ -343,8 +342,8 @@ TEST_F(ZipWriterTest, AFullDiskStopsWithTheErrorAtEveryPoint)
         w.Zip(full);
         ASSERT_EQ(ReadBack(full.Bytes()).size(), 2u);
         const std::size_t n = full.Bytes().size();
-        for (std::size_t room : {std::size_t{0}, std::size_t{10}, std::size_t{29}, std::size_t{100},
-                                 std::size_t{8191}, std::size_t{8192}, std::size_t{8193}, n / 2, n - 23, n - 1}) {
+        for (std::size_t room : {std::size_t{0}, std::size_t{10}, std::size_t{29}, std::size_t{100}, std::size_t{8191},
+                                 std::size_t{8192}, std::size_t{8193}, n / 2, n - 23, n - 1}) {
             SCOPED_TRACE(testing::Message() << "level " << level << " room " << room);
             w.FilesList = {Path("t.txt"), Path("r.bin")};
             MemorySink sink(room);
@@ -406,7 +405,12 @@ TEST_F(ZipWriterTest, AnArchiveThatCannotBeCreatedNamesThePath)
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(w.ZipName), std::string::npos) << e.what();
     }
-    EXPECT_THROW({ w.PackLevel = 10; w.Zip(); }, std::invalid_argument);
+    EXPECT_THROW(
+        {
+            w.PackLevel = 10;
+            w.Zip();
+        },
+        std::invalid_argument);
 }
 
 TEST_F(ZipWriterTest, AFileThatChangesWhileReadGivesAConsistentEntry)
@@ -434,7 +438,7 @@ TEST_F(ZipWriterTest, AFileThatChangesWhileReadGivesAConsistentEntry)
                     return;
                 changed = true;
                 if (grow)
-                    WriteFileBytes(path, letters(400000));   // same start, longer
+                    WriteFileBytes(path, letters(400000));  // same start, longer
                 else
                     fs::resize_file(path, 100000);
             };
