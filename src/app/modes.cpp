@@ -2,8 +2,9 @@
 
 #include "app/modes.h"
 
-#include <cstdio>
+#include <QApplication>
 
+#include "editor/setupwindow.h"
 #include "platform/foreignwindow.h"
 #include "platform/password.h"
 #include "settings/processpaths.h"
@@ -31,7 +32,9 @@ void RunPasswordMode(WindowHandle parent)
 
 void RunConfigureMode()
 {
-    std::fprintf(stderr, "QelSaver: the editor is not part of this build yet\n");
+    editor::SetupWindow window;
+    window.show();
+    QApplication::exec();
 }
 
 void RunPreviewMode(WindowHandle parent)

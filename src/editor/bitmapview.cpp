@@ -1,0 +1,54 @@
+#include "editor/bitmapview.h"
+
+#include <utility>
+
+#include <QFrame>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace qel::editor {
+
+BitmapView::BitmapView(int width, int height, QWidget* parent) : QWidget(parent)
+{
+    setFixedSize(width, height);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void BitmapView::SetBitmap(raster::Bitmap bitmap)
+{
+    bitmap_ = std::move(bitmap);
+    repaint();
+}
+
+void BitmapView::Clear()
+{
+    bitmap_ = raster::Bitmap();
+    repaint();
+}
+
+void BitmapView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    if (bitmap_.IsEmpty())
+        return;
+    const QImage image(bitmap_.Scanline(0), bitmap_.Width(), bitmap_.Height(), bitmap_.Stride(), QImage::Format_BGR888);
+    painter.drawImage(QPoint(0, 0), image);
+}
+
+QFrame* SunkenPanel(QWidget* content, QWidget* parent)
+{
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    frame->setAutoFillBackground(true);
+    QPalette pal = frame->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    frame->setPalette(pal);
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(frame->frameWidth(), frame->frameWidth(), frame->frameWidth(), frame->frameWidth());
+    layout->addWidget(content);
+    frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return frame;
+}
+
+}  // namespace qel::editor

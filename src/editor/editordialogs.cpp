@@ -1,0 +1,101 @@
+#include "editor/editordialogs.h"
+
+#include <filesystem>
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+
+#include "editor/bitmapview.h"
+#include "editor/pathtext.h"
+#include "editor/previewpictures.h"
+#include "imaging/pictureloader.h"
+
+namespace qel::editor {
+namespace {
+
+constexpr raster::Color kWhite = 0x00FFFFFF;
+
+// Shows the picture the dialog's cursor is on beside its file list.
+void AddPicturePreview(QFileDialog& dialog)
+{
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid)
+        return;
+    auto* view = new BitmapView(kPreviewWidth, kPreviewHeight);
+    QFrame* panel = SunkenPanel(view, &dialog);
+    grid->addWidget(panel, 1, grid->columnCount(), 1, 1, Qt::AlignTop);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, view, [view](const QString& file) {
+        const std::string path = ToPath(file);
+        std::error_code ec;
+        if (file.isEmpty() || !std::filesystem::is_regular_file(path, ec)) {
+            view->Clear();
+            return;
+        }
+        try {
+            view->SetBitmap(LoadImagePreview(path, kPreviewWidth, kPreviewHeight, kWhite));
+        } catch (const std::exception&) {
+            view->Clear();  // not a picture this program can show: nothing to preview
+        }
+    });
+}
+
+QStringList RunOpenFiles(QWidget* owner, const QString& folder, const QString& filter, bool preview)
+{
+    QFileDialog dialog(owner, QString(), folder, filter);
+    // Qt's own dialog: the same on every desktop, and it can carry the preview pane.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.selectFile(QString());
+    if (preview)
+        AddPicturePreview(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+class SystemDialogs : public EditorDialogs {
+public:
+    QStringList OpenPictureFiles(QWidget* owner, const QString& folder) override
+    {
+        return RunOpenFiles(owner, folder, QString::fromStdString(imaging::PictureFileFilter()), true);
+    }
+
+    QString ChooseFolder(QWidget* owner) override
+    {
+        return QFileDialog::getExistingDirectory(owner, QString(), QString(),
+                                                 QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    }
+
+    QStringList OpenSoundFiles(QWidget* owner, const QString& folder) override
+    {
+        return RunOpenFiles(owner, folder, SoundFileFilter(), false);
+    }
+
+    std::optional<raster::Color> ChooseColor(QWidget* owner, raster::Color current) override
+    {
+        const QColor initial(int(current & 0xFF), int((current >> 8) & 0xFF), int((current >> 16) & 0xFF));
+        const QColor chosen = QColorDialog::getColor(initial, owner);
+        if (!chosen.isValid())
+            return std::nullopt;
+        return raster::Color(chosen.red()) | (raster::Color(chosen.green()) << 8) |
+               (raster::Color(chosen.blue()) << 16);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<EditorDialogs> MakeSystemDialogs()
+{
+    return std::make_unique<SystemDialogs>();
+}
+
+QString SoundFileFilter()
+{
+    return QStringLiteral("All Supports Sound Files (*.mp3 *.wav *.mid *.rmi);;MP3 Files(*.mp3);;"
+                          "Wave Files(*.wav);;MIDI Files(*.mid *.rmi)");
+}
+
+}  // namespace qel::editor

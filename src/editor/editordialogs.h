@@ -1,0 +1,39 @@
+#pragma once
+// The questions the editor asks through dialogs: which picture files, which folder, which sound
+// files, which colour. The window asks them through this interface, so a test can answer them.
+
+#include <memory>
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+
+#include "raster/bitmap.h"
+
+class QWidget;
+
+namespace qel::editor {
+
+class EditorDialogs {
+public:
+    virtual ~EditorDialogs() = default;
+
+    // Picture files to add, several at once, in the order the dialog gives them; it starts in
+    // `folder` when that is not empty. Empty when cancelled.
+    virtual QStringList OpenPictureFiles(QWidget* owner, const QString& folder) = 0;
+    // A folder whose pictures (subfolders included) are added; empty when cancelled.
+    virtual QString ChooseFolder(QWidget* owner) = 0;
+    // Sound files to add, as for pictures.
+    virtual QStringList OpenSoundFiles(QWidget* owner, const QString& folder) = 0;
+    // Any colour, starting from `current` (0x00BBGGRR); nullopt when cancelled.
+    virtual std::optional<raster::Color> ChooseColor(QWidget* owner, raster::Color current) = 0;
+};
+
+// The dialogs a user sees: Qt's file dialogs (the picture dialog with a preview of the picture
+// under the cursor) and colour dialog.
+[[nodiscard]] std::unique_ptr<EditorDialogs> MakeSystemDialogs();
+
+// The sound dialog's filter, in Qt's form.
+[[nodiscard]] QString SoundFileFilter();
+
+}  // namespace qel::editor

@@ -1,0 +1,129 @@
+#include "editor/filelistbox.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include "editor/pathtext.h"
+
+namespace qel::editor {
+namespace {
+
+QStringList LocalPaths(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile());
+    return paths;
+}
+
+}  // namespace
+
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Every line has the same height: long lists are laid out without measuring each entry.
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    // The list takes the room the page leaves, instead of asking for room of its own.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+}
+
+std::vector<std::string> FileListBox::Paths() const
+{
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(count()));
+    for (int i = 0; i < count(); ++i)
+        paths.push_back(ToPath(item(i)->text()));
+    return paths;
+}
+
+void FileListBox::SetPaths(const std::vector<std::string>& paths)
+{
+    clear();
+    AppendPaths(paths);
+}
+
+void FileListBox::AppendPaths(const std::vector<std::string>& paths)
+{
+    if (!paths.empty())
+        addItems(ToTextList(paths));
+}
+
+void FileListBox::SelectOnly(int row)
+{
+    if (row >= 0 && row < count())
+        setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+std::vector<int> FileListBox::RemoveSelected()
+{
+    std::vector<int> removed;
+    for (int i = count() - 1; i >= 0; --i) {
+        if (item(i)->isSelected()) {
+            delete takeItem(i);
+            removed.push_back(i);
+        }
+    }
+    return removed;
+}
+
+void FileListBox::Exchange(int row)
+{
+    if (row < 0 || row + 1 >= count())
+        return;
+    const int current = currentRow();
+    QListWidgetItem* lower = takeItem(row + 1);
+    insertItem(row, lower);
+    if (current == row)
+        setCurrentRow(row + 1, QItemSelectionModel::NoUpdate);
+    else if (current == row + 1)
+        setCurrentRow(row, QItemSelectionModel::NoUpdate);
+}
+
+void FileListBox::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!LocalPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void FileListBox::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!LocalPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void FileListBox::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = LocalPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit pathsDropped(paths);
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        emit deleteRequested();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+}  // namespace qel::editor

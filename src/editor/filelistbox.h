@@ -1,0 +1,45 @@
+#pragma once
+// The lists of pictures and of sounds: full paths, one per line, several selectable at once. Files
+// and folders dropped from a file manager and the Delete key come out as signals; the page decides
+// what they mean.
+
+#include <string>
+#include <vector>
+
+#include <QListWidget>
+#include <QStringList>
+
+namespace qel::editor {
+
+class FileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    static constexpr int kMinimumWidth = 120;
+    static constexpr int kMinimumHeight = 80;
+
+    explicit FileListBox(QWidget* parent = nullptr);
+
+    [[nodiscard]] std::vector<std::string> Paths() const;
+    // Replaces the entries; no current entry afterwards.
+    void SetPaths(const std::vector<std::string>& paths);
+    void AppendPaths(const std::vector<std::string>& paths);
+    // Makes `row` the current entry and the only selected one (nothing for -1).
+    void SelectOnly(int row);
+    // Removes the selected entries, last to first; returns their rows in that order.
+    std::vector<int> RemoveSelected();
+    // Exchanges entries `row` and `row` + 1; the current entry follows the entry it was on.
+    void Exchange(int row);
+
+signals:
+    // Local files and folders dropped onto the list, in the order the file manager gave them.
+    void pathsDropped(const QStringList& paths);
+    void deleteRequested();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace qel::editor

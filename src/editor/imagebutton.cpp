@@ -1,0 +1,88 @@
+#include "editor/imagebutton.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <QToolButton>
+#include <QWidget>
+
+namespace qel::editor {
+namespace {
+
+// Large enough to read at a glance, small enough for the window's classic size.
+constexpr int kGlyphSize = 20;
+// Pixel ratios the glyphs are drawn for: ordinary and doubled screens.
+constexpr qreal kPixelRatios[] = {1.0, 2.0};
+
+// A small round mark in the lower right corner that turns "a file" into "add a file".
+enum class Badge { None, Plus, Minus };
+
+struct GlyphSource {
+    const char* themeName;
+    QStyle::StandardPixmap fallback;
+    Badge badge;
+};
+
+GlyphSource SourceOf(Glyph glyph)
+{
+    switch (glyph) {
+    case Glyph::AddFiles: return {"image-x-generic", QStyle::SP_FileIcon, Badge::Plus};
+    case Glyph::AddFolder: return {"folder", QStyle::SP_DirIcon, Badge::Plus};
+    case Glyph::RemoveFiles: return {"image-x-generic", QStyle::SP_FileIcon, Badge::Minus};
+    case Glyph::RemoveAll: return {"user-trash", QStyle::SP_TrashIcon, Badge::None};
+    case Glyph::MoveUp: return {"go-up", QStyle::SP_ArrowUp, Badge::None};
+    case Glyph::MoveDown: return {"go-down", QStyle::SP_ArrowDown, Badge::None};
+    case Glyph::Preview: return {"video-display", QStyle::SP_ComputerIcon, Badge::None};
+    case Glyph::Save: return {"document-save", QStyle::SP_DialogSaveButton, Badge::None};
+    case Glyph::Exit: return {"application-exit", QStyle::SP_DialogCloseButton, Badge::None};
+    case Glyph::Play: return {"media-playback-start", QStyle::SP_MediaPlay, Badge::None};
+    case Glyph::Stop: return {"media-playback-stop", QStyle::SP_MediaStop, Badge::None};
+    }
+    return {"", QStyle::SP_CustomBase, Badge::None};
+}
+
+QPixmap WithBadge(const QIcon& base, Badge badge, qreal ratio)
+{
+    QPixmap pixmap = base.pixmap(QSize(kGlyphSize, kGlyphSize), ratio);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal size = kGlyphSize;
+    const QRectF mark(size * 0.42, size * 0.42, size * 0.58, size * 0.58);
+    painter.setPen(QPen(Qt::white, size * 0.06));
+    painter.setBrush(badge == Badge::Plus ? QColor(34, 139, 34) : QColor(200, 30, 40));
+    painter.drawEllipse(mark);
+    painter.setPen(QPen(Qt::white, size * 0.1, Qt::SolidLine, Qt::FlatCap));
+    const QPointF c = mark.center();
+    const qreal arm = mark.width() * 0.28;
+    painter.drawLine(QPointF(c.x() - arm, c.y()), QPointF(c.x() + arm, c.y()));
+    if (badge == Badge::Plus)
+        painter.drawLine(QPointF(c.x(), c.y() - arm), QPointF(c.x(), c.y() + arm));
+    return pixmap;
+}
+
+}  // namespace
+
+QIcon GlyphIcon(Glyph glyph, const QWidget* context)
+{
+    const GlyphSource source = SourceOf(glyph);
+    const QIcon base =
+        QIcon::fromTheme(QString::fromLatin1(source.themeName), context->style()->standardIcon(source.fallback));
+    if (source.badge == Badge::None)
+        return base;
+    QIcon badged;
+    for (const qreal ratio : kPixelRatios)
+        badged.addPixmap(WithBadge(base, source.badge, ratio));
+    return badged;
+}
+
+QToolButton* ImageButton(Glyph glyph, const QString& hint, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setIcon(GlyphIcon(glyph, button));
+    button->setIconSize(QSize(kGlyphSize, kGlyphSize));
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+    return button;
+}
+
+}  // namespace qel::editor

@@ -1,0 +1,259 @@
+#include "editor/imagespage.h"
+
+#include <exception>
+#include <filesystem>
+#include <utility>
+
+#include <QHBoxLayout>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "base/paths.h"
+#include "editor/bitmapview.h"
+#include "editor/busycursor.h"
+#include "editor/editordialogs.h"
+#include "editor/errorreport.h"
+#include "editor/filelistbox.h"
+#include "editor/imagebutton.h"
+#include "editor/pathtext.h"
+#include "editor/previewpictures.h"
+#include "imaging/pictureloader.h"
+
+namespace qel::editor {
+namespace {
+
+bool IsFile(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool IsFolder(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+std::string FolderOf(const std::string& file)
+{
+    return base::AddTrailingSlash(std::filesystem::path(file).parent_path().string());
+}
+
+}  // namespace
+
+ImagesPage::ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> background, QWidget* parent)
+    : QWidget(parent), dialogs_(dialogs), background_(std::move(background))
+{
+    btnAdd_ = ImageButton(Glyph::AddFiles, tr("Add Files"), this);
+    btnAddFolder_ = ImageButton(Glyph::AddFolder, tr("Add Images in Folder"), this);
+    btnDelete_ = ImageButton(Glyph::RemoveFiles, tr("Remove Files"), this);
+    btnClear_ = ImageButton(Glyph::RemoveAll, tr("Remove All"), this);
+    btnUp_ = ImageButton(Glyph::MoveUp, tr("Move Up"), this);
+    btnDown_ = ImageButton(Glyph::MoveDown, tr("Move Down"), this);
+    imagesListBox_ = new FileListBox(this);
+    imagesListBox_->setAccessibleName(tr("Images"));
+    previewImage_ = new BitmapView(kPreviewWidth, kPreviewHeight);
+
+    auto* commands = new QHBoxLayout;
+    for (QToolButton* b : {btnAdd_, btnAddFolder_, btnDelete_, btnClear_})
+        commands->addWidget(b);
+    commands->addStretch();
+
+    auto* moves = new QVBoxLayout;
+    moves->addWidget(btnUp_);
+    moves->addWidget(btnDown_);
+    moves->addStretch();
+
+    auto* preview = new QVBoxLayout;
+    preview->addWidget(SunkenPanel(previewImage_, this));
+    preview->addStretch();
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(imagesListBox_, 1);
+    body->addLayout(moves);
+    body->addLayout(preview);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(commands);
+    layout->addLayout(body, 1);
+
+    connect(btnAdd_, &QToolButton::clicked, this, &ImagesPage::btnAddClick);
+    connect(btnAddFolder_, &QToolButton::clicked, this, &ImagesPage::btnAddFolderClick);
+    connect(btnDelete_, &QToolButton::clicked, this, &ImagesPage::btnDeleteClick);
+    connect(btnClear_, &QToolButton::clicked, this, &ImagesPage::btnClearClick);
+    connect(btnUp_, &QToolButton::clicked, this, &ImagesPage::btnUpClick);
+    connect(btnDown_, &QToolButton::clicked, this, &ImagesPage::btnDownClick);
+    // A click, or the keyboard moving the current entry.
+    connect(imagesListBox_, &QListWidget::currentRowChanged, this, &ImagesPage::ImagesListBoxClick);
+    connect(imagesListBox_, &QListWidget::itemClicked, this, &ImagesPage::ImagesListBoxClick);
+    connect(imagesListBox_, &FileListBox::deleteRequested, this, &ImagesPage::btnDeleteClick);
+    connect(imagesListBox_, &FileListBox::pathsDropped, this, &ImagesPage::AddDroppedPaths);
+}
+
+std::vector<std::string> ImagesPage::Images() const
+{
+    return imagesListBox_->Paths();
+}
+
+void ImagesPage::SetImages(const std::vector<std::string>& paths)
+{
+    const QSignalBlocker quiet(imagesListBox_);
+    imagesListBox_->SetPaths(paths);
+}
+
+void ImagesPage::btnAddClick()
+{
+    const QStringList files = dialogs_.OpenPictureFiles(window(), imagePath_.empty() ? QString() : ToText(imagePath_));
+    if (files.isEmpty())
+        return;
+    std::vector<std::string> paths;
+    paths.reserve(std::size_t(files.size()));
+    for (const QString& f : files)
+        paths.push_back(ToPath(f));
+    imagePath_ = FolderOf(paths.front());
+    AppendAndPreview(paths);
+}
+
+void ImagesPage::btnAddFolderClick()
+{
+    const QString folder = dialogs_.ChooseFolder(window());
+    if (folder.isEmpty())
+        return;
+    std::vector<std::string> found;
+    bool listed = false;
+    {
+        const BusyCursor busy;
+        listed = imaging::ListPictureFiles(ToPath(folder), found);
+    }
+    if (listed)
+        AppendAndPreview(found);
+}
+
+void ImagesPage::AddDroppedPaths(const QStringList& dropped)
+{
+    std::vector<std::string> paths;
+    bool anyFile = false;
+    {
+        const BusyCursor busy;
+        for (const QString& text : dropped) {
+            const std::string path = ToPath(text);
+            if (IsFolder(path)) {
+                imaging::ListPictureFiles(path, paths);
+            } else if (IsFile(path) && imaging::HasPictureExtension(path)) {
+                if (!anyFile)
+                    imagePath_ = FolderOf(path);
+                anyFile = true;
+                paths.push_back(path);
+            }
+        }
+    }
+    if (!paths.empty())
+        AppendAndPreview(paths);
+}
+
+void ImagesPage::AppendAndPreview(const std::vector<std::string>& paths)
+{
+    {
+        const QSignalBlocker quiet(imagesListBox_);
+        imagesListBox_->AppendPaths(paths);
+    }
+    SelectAndPreview(imagesListBox_->currentRow());
+}
+
+void ImagesPage::SelectAndPreview(int row)
+{
+    if (row < 0 || row >= imagesListBox_->count())
+        return;
+    {
+        const QSignalBlocker quiet(imagesListBox_);
+        imagesListBox_->SelectOnly(row);
+    }
+    ShowImagePreview();
+}
+
+void ImagesPage::btnDeleteClick()
+{
+    {
+        const QSignalBlocker quiet(imagesListBox_);
+        imagesListBox_->RemoveSelected();
+    }
+    if (imagesListBox_->currentRow() >= 0) {
+        SelectAndPreview(imagesListBox_->currentRow());
+    } else {
+        previewImage_->Clear();
+        lastPreviewFile_.clear();
+    }
+}
+
+void ImagesPage::btnClearClick()
+{
+    {
+        const QSignalBlocker quiet(imagesListBox_);
+        imagesListBox_->clear();
+    }
+    previewImage_->Clear();
+    lastPreviewFile_.clear();
+}
+
+void ImagesPage::btnUpClick()
+{
+    const int i = imagesListBox_->currentRow();
+    if (i <= 0)
+        return;
+    {
+        const QSignalBlocker quiet(imagesListBox_);
+        imagesListBox_->Exchange(i - 1);
+    }
+    SelectAndPreview(imagesListBox_->currentRow());
+}
+
+void ImagesPage::btnDownClick()
+{
+    const int i = imagesListBox_->currentRow();
+    if (i < 0 || i + 1 >= imagesListBox_->count())
+        return;
+    {
+        const QSignalBlocker quiet(imagesListBox_);
+        imagesListBox_->Exchange(i);
+    }
+    SelectAndPreview(imagesListBox_->currentRow());
+}
+
+void ImagesPage::ShowImagePreview()
+{
+    std::exception_ptr failure;
+    {
+        const BusyCursor busy;
+        try {
+            DrawPreview();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    // Reported with the normal cursor back; the file stays the last one tried, so selecting it
+    // again does not report it again.
+    ReportFailure(failure, window());
+}
+
+void ImagesPage::DrawPreview()
+{
+    const int row = imagesListBox_->currentRow();
+    if (row < 0)
+        return;
+    const std::string path = ToPath(imagesListBox_->item(row)->text());
+    // A picture that no longer exists stays in the list; the preview passes over it.
+    if (path == lastPreviewFile_ || !IsFile(path))
+        return;
+    lastPreviewFile_ = path;
+    previewImage_->SetBitmap(LoadImagePreview(path, kPreviewWidth, kPreviewHeight, background_()));
+}
+
+void ImagesPage::RedrawPreview()
+{
+    lastPreviewFile_.clear();
+    ShowImagePreview();
+}
+
+}  // namespace qel::editor

@@ -1,0 +1,89 @@
+#pragma once
+// The Images page: the pictures of the slideshow in showing order, the commands that add, remove
+// and move them, and a preview of the current one on the slideshow's background colour.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QStringList>
+#include <QWidget>
+
+#include "raster/bitmap.h"
+
+class QToolButton;
+
+namespace qel::editor {
+
+class BitmapView;
+class EditorDialogs;
+class FileListBox;
+
+class ImagesPage : public QWidget {
+    Q_OBJECT
+public:
+    // `background` gives the colour the preview is drawn on, read each time it is drawn.
+    ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> background, QWidget* parent = nullptr);
+
+    // --- components ---
+    [[nodiscard]] FileListBox* ImagesListBox() const { return imagesListBox_; }
+    [[nodiscard]] BitmapView* PreviewImage() const { return previewImage_; }
+    [[nodiscard]] QToolButton* btnAdd() const { return btnAdd_; }
+    [[nodiscard]] QToolButton* btnAddFolder() const { return btnAddFolder_; }
+    [[nodiscard]] QToolButton* btnDelete() const { return btnDelete_; }
+    [[nodiscard]] QToolButton* btnClear() const { return btnClear_; }
+    [[nodiscard]] QToolButton* btnUp() const { return btnUp_; }
+    [[nodiscard]] QToolButton* btnDown() const { return btnDown_; }
+
+    // --- fields ---
+    // Folder of the pictures added last, with its trailing "/": where the picture dialog starts.
+    [[nodiscard]] const std::string& ImagePath() const { return imagePath_; }
+    void SetImagePath(const std::string& folder) { imagePath_ = folder; }
+    // The picture the preview shows; empty when none, or when it must be drawn again.
+    [[nodiscard]] const std::string& LastPreviewFile() const { return lastPreviewFile_; }
+
+    // --- the list as the settings hold it ---
+    [[nodiscard]] std::vector<std::string> Images() const;
+    // Replaces the list; leaves it without a current entry and the preview as it is.
+    void SetImages(const std::vector<std::string>& paths);
+
+    // --- handlers ---
+    void btnAddClick();
+    void btnAddFolderClick();
+    void btnDeleteClick();
+    void btnClearClick();
+    void btnUpClick();
+    void btnDownClick();
+    void ImagesListBoxClick() { ShowImagePreview(); }
+    // Files and folders dropped from a file manager: files as "Add Files", folders as "Add Images
+    // in Folder" would add them.
+    void AddDroppedPaths(const QStringList& paths);
+
+    // --- operations ---
+    // Draws the current entry's picture unless the preview already shows that file.
+    void ShowImagePreview();
+    // Draws the current entry's picture again (the background colour changed).
+    void RedrawPreview();
+    // Makes `row` the current, selected entry and previews it (nothing for a row outside the list).
+    void SelectAndPreview(int row);
+
+private:
+    void AppendAndPreview(const std::vector<std::string>& paths);
+    void DrawPreview();
+
+    EditorDialogs& dialogs_;
+    std::function<raster::Color()> background_;
+    std::string imagePath_;
+    std::string lastPreviewFile_;
+
+    FileListBox* imagesListBox_ = nullptr;
+    BitmapView* previewImage_ = nullptr;
+    QToolButton* btnAdd_ = nullptr;
+    QToolButton* btnAddFolder_ = nullptr;
+    QToolButton* btnDelete_ = nullptr;
+    QToolButton* btnClear_ = nullptr;
+    QToolButton* btnUp_ = nullptr;
+    QToolButton* btnDown_ = nullptr;
+};
+
+}  // namespace qel::editor

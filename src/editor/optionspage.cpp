@@ -1,0 +1,171 @@
+#include "editor/optionspage.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "editor/colorpickerbutton.h"
+#include "editor/editordialogs.h"
+#include "platform/messagebox.h"
+
+namespace qel::editor {
+namespace {
+
+// Rows close together: the page is as high as the classic window allows.
+constexpr int kRowSpacing = 4;
+constexpr const char* kNoExitEventMessage = "At least one Screen Saver Exit Event must be selected!";
+
+// Index `index` of the combo box, or no item at all when the list has no such index.
+void SelectItem(QComboBox* combo, int index)
+{
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+QLabel* LabelFor(const QString& text, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+}  // namespace
+
+OptionsPage::OptionsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(parent)
+{
+    auto* pictures = new QGroupBox(this);
+    sizeCombo_ = new QComboBox(pictures);
+    sizeCombo_->addItems({tr("Original"), tr("Fit to Screen")});
+    rbNormalize_ = new QRadioButton(tr("Normalize"), pictures);
+    rbRandomize_ = new QRadioButton(tr("Randomize"), pictures);
+    intervalEdit_ = new QSpinBox(pictures);
+    intervalEdit_->setRange(kMinInterval, kMaxInterval);
+    btnBgColor_ = new ColorPickerButton(
+        [this, &dialogs](raster::Color current) { return dialogs.ChooseColor(window(), current); }, pictures);
+
+    auto* sequence = new QHBoxLayout;
+    sequence->addWidget(rbNormalize_);
+    sequence->addWidget(rbRandomize_);
+    sequence->addStretch();
+    auto* grid = new QGridLayout(pictures);
+    grid->addWidget(LabelFor(tr("Image Size:"), sizeCombo_, pictures), 0, 0);
+    grid->addWidget(sizeCombo_, 0, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("Sequence:"), pictures), 1, 0);
+    grid->addLayout(sequence, 1, 1);
+    grid->addWidget(LabelFor(tr("Intervals (secs) :"), intervalEdit_, pictures), 2, 0);
+    grid->addWidget(intervalEdit_, 2, 1, Qt::AlignLeft);
+    grid->addWidget(LabelFor(tr("Background Color:"), btnBgColor_, pictures), 3, 0);
+    grid->addWidget(btnBgColor_, 3, 1, Qt::AlignLeft);
+    grid->setColumnStretch(1, 1);
+    grid->setVerticalSpacing(kRowSpacing);
+
+    auto* exits = new QGroupBox(this);
+    exitMouseMove_ = new QCheckBox(tr("Mouse Move"), exits);
+    exitMouseClick_ = new QCheckBox(tr("Mouse Click"), exits);
+    exitKeyPress_ = new QCheckBox(tr("Key Press"), exits);
+    cbShowCursor_ = new QCheckBox(tr("Show Mouse Cursor"), exits);
+    auto* boxes = new QHBoxLayout;
+    for (QCheckBox* box : {exitMouseMove_, exitMouseClick_, exitKeyPress_})
+        boxes->addWidget(box);
+    boxes->addStretch();
+    auto* exitLayout = new QVBoxLayout(exits);
+    exitLayout->setSpacing(kRowSpacing);
+    exitLayout->addWidget(new QLabel(tr("Screen Saver Exits On :"), exits));
+    exitLayout->addLayout(boxes);
+    exitLayout->addWidget(cbShowCursor_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pictures);
+    layout->addWidget(exits);
+    layout->addStretch();
+
+    // `clicked` comes after the box has changed, from the mouse and from the keyboard alike, and
+    // never from the program setting a box.
+    connect(exitMouseMove_, &QCheckBox::clicked, this, &OptionsPage::ExitMouseMoveMouseUp);
+    connect(exitMouseClick_, &QCheckBox::clicked, this, &OptionsPage::ExitMouseClickMouseUp);
+    connect(exitKeyPress_, &QCheckBox::clicked, this, &OptionsPage::ExitKeyPressMouseUp);
+}
+
+void OptionsPage::LoadPictureOptions(const settings::SaverSettings& s)
+{
+    SelectItem(sizeCombo_, s.imageSize);
+    // Any other value than 0 or 1 checks neither button, so both must be clearable at once.
+    rbNormalize_->setAutoExclusive(false);
+    rbRandomize_->setAutoExclusive(false);
+    rbNormalize_->setChecked(s.sequence == 0);
+    rbRandomize_->setChecked(s.sequence == 1);
+    rbNormalize_->setAutoExclusive(true);
+    rbRandomize_->setAutoExclusive(true);
+    btnBgColor_->SetValue(s.bgColor);
+    intervalEdit_->setValue(std::clamp(s.interval, kMinInterval, kMaxInterval));
+}
+
+void OptionsPage::LoadExitOptions(const settings::SaverSettings& s)
+{
+    exitMouseMove_->setChecked(s.mouseMove);
+    exitMouseClick_->setChecked(s.mouseClick);
+    exitKeyPress_->setChecked(s.keyPress);
+    cbShowCursor_->setChecked(s.showCursor);
+}
+
+int OptionsPage::Interval() const
+{
+    bool number = false;
+    const int typed = intervalEdit_->cleanText().trimmed().toInt(&number);
+    return number ? std::clamp(typed, kMinInterval, kMaxInterval) : kMinInterval;
+}
+
+void OptionsPage::Store(settings::SaverSettings& s) const
+{
+    s.imageSize = sizeCombo_->currentIndex();
+    s.sequence = rbNormalize_->isChecked() ? 0 : 1;
+    s.bgColor = btnBgColor_->Value();
+    s.interval = Interval();
+    s.mouseMove = exitMouseMove_->isChecked();
+    s.mouseClick = exitMouseClick_->isChecked();
+    s.keyPress = exitKeyPress_->isChecked();
+    s.showCursor = cbShowCursor_->isChecked();
+}
+
+bool OptionsPage::NoExitEvent()
+{
+    if (exitMouseMove_->isChecked() || exitMouseClick_->isChecked() || exitKeyPress_->isChecked())
+        return false;
+    platform::ShowMessage(kNoExitEventMessage, platform::MessageIcon::Information, window());
+    return true;
+}
+
+void OptionsPage::MouseBoxChanged(QCheckBox* box)
+{
+    if (NoExitEvent())
+        box->setChecked(true);
+    // Without a mouse input to end it, a visible cursor is how the user knows the show is not stuck.
+    if (!exitMouseMove_->isChecked() && !exitMouseClick_->isChecked())
+        cbShowCursor_->setChecked(true);
+}
+
+void OptionsPage::ExitMouseMoveMouseUp()
+{
+    MouseBoxChanged(exitMouseMove_);
+}
+
+void OptionsPage::ExitMouseClickMouseUp()
+{
+    MouseBoxChanged(exitMouseClick_);
+}
+
+void OptionsPage::ExitKeyPressMouseUp()
+{
+    if (NoExitEvent())
+        exitKeyPress_->setChecked(true);
+}
+
+}  // namespace qel::editor

@@ -1,0 +1,349 @@
+#include "editor/setupwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLayout>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "editor/busycursor.h"
+#include "editor/colorpickerbutton.h"
+#include "editor/editordialogs.h"
+#include "editor/errorreport.h"
+#include "editor/filelistbox.h"
+#include "editor/imagebutton.h"
+#include "editor/imagespage.h"
+#include "editor/optionspage.h"
+#include "editor/pagetabs.h"
+#include "editor/soundspage.h"
+#include "editor/transitionspage.h"
+#include "imaging/qtdecoders.h"
+#include "platform/messagebox.h"
+#include "settings/inifile.h"
+#include "settings/processpaths.h"
+#include "settings/saversettings.h"
+
+namespace qel::editor {
+namespace {
+
+// Tool tips appear almost at once: the image buttons say what they do only through them.
+constexpr int kHintPauseMs = 50;
+// The colour of every page: red, green and blue 213 each.
+constexpr int kPageGrey = 213;
+// Room around the tabs and inside each page: the classic window is small.
+constexpr int kClientMargin = 6;
+constexpr int kPageMargin = 8;
+
+class HintPauseStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return kHintPauseMs;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+void SetApplicationHintPause()
+{
+    if (dynamic_cast<HintPauseStyle*>(QApplication::style()))
+        return;
+    QApplication::setStyle(new HintPauseStyle(QApplication::style()->name()));
+}
+
+}  // namespace
+
+SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      dialogs_(dialogs ? std::move(dialogs) : MakeSystemDialogs())
+{
+    setWindowTitle(QString::fromUtf8(platform::kMessageCaption));
+    imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
+
+    options_ = new OptionsPage(*dialogs_);
+    images_ = new ImagesPage(*dialogs_, [this] { return options_->btnBgColor()->Rgb(); });
+    sounds_ = new SoundsPage(*dialogs_);
+    transitions_ = new TransitionsPage;
+
+    tabControl_ = new PageTabs;
+    for (const QString& caption : {tr("&Images"), tr("&Options"), tr("&Sounds"), tr("&Transitions")})
+        tabControl_->addTab(caption);
+    tabControl_->setDrawBase(true);
+    mainPageControl_ = new QStackedWidget;
+    mainPageControl_->addWidget(BuildPage(images_, kImagesPage));
+    mainPageControl_->addWidget(BuildPage(options_, kOptionsPage));
+    mainPageControl_->addWidget(BuildPage(sounds_, kSoundsPage));
+    mainPageControl_->addWidget(BuildPage(transitions_, kTransitionsPage));
+
+    auto* client = new QWidget;
+    client->setMinimumSize(kClientWidth, kClientHeight);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(kClientMargin, kClientMargin, kClientMargin, kClientMargin);
+    layout->setSpacing(0);
+    layout->addWidget(tabControl_);
+    layout->addWidget(mainPageControl_, 1);
+    setCentralWidget(client);
+    BuildMenus();
+    // Not resizable: the window keeps the size its contents ask for.
+    this->layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(tabControl_, &QTabBar::currentChanged, this, &SetupWindow::TabControlChange);
+    connect(tabControl_, &PageTabs::sharedMnemonic, this, &SetupWindow::OpenMenuFor);
+    connect(options_->btnBgColor(), &ColorPickerButton::colorChanged, this, &SetupWindow::btnBgColorChange);
+    // Moving between pages as in any tabbed window.
+    for (const auto& [keys, step] :
+         {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1}, std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+          std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+          std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, step = step] { SelectTab((tabControl_->currentIndex() + step + kPageCount) % kPageCount); });
+    }
+
+    FormCreate();
+
+    adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+SetupWindow::~SetupWindow()
+{
+    FormDestroy();
+}
+
+QWidget* SetupWindow::BuildPage(QWidget* content, int page)
+{
+    auto* panel = new QWidget;
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, QColor(kPageGrey, kPageGrey, kPageGrey));
+    pal.setColor(QPalette::WindowText, Qt::black);
+    panel->setPalette(pal);
+
+    const auto at = std::size_t(page);
+    btnPreview_[at] = ImageButton(Glyph::Preview, tr("Preview"), panel);
+    btnOK_[at] = ImageButton(Glyph::Save, tr("Save Current Settings"), panel);
+    btnCancel_[at] = ImageButton(Glyph::Exit, tr("Exit"), panel);
+    connect(btnPreview_[at], &QToolButton::clicked, this, &SetupWindow::btnPreviewClick);
+    connect(btnOK_[at], &QToolButton::clicked, this, &SetupWindow::btnOKClick);
+    connect(btnCancel_[at], &QToolButton::clicked, this, &SetupWindow::btnCancelClick);
+
+    auto* commands = new QHBoxLayout;
+    commands->addStretch();
+    commands->addWidget(btnPreview_[at]);
+    commands->addWidget(btnOK_[at]);
+    commands->addWidget(btnCancel_[at]);
+
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+    layout->addWidget(content, 1);
+    layout->addLayout(commands);
+    return panel;
+}
+
+void SetupWindow::BuildMenus()
+{
+    settingsMenu_ = menuBar()->addMenu(tr("&Settings"));
+    nImages_ = settingsMenu_->addAction(tr("&Images"), this, &SetupWindow::nImagesClick);
+    nOptions_ = settingsMenu_->addAction(tr("&Options"), this, &SetupWindow::nOptionsClick);
+    nSounds_ = settingsMenu_->addAction(tr("&Sounds"), this, &SetupWindow::nSoundsClick);
+    nTransitions_ = settingsMenu_->addAction(tr("&Transitions"), this, &SetupWindow::nTransitionsClick);
+    settingsMenu_->addSeparator();
+    nExit_ = settingsMenu_->addAction(tr("&Exit"), this, &SetupWindow::nExitClick);
+
+    projectMenu_ = menuBar()->addMenu(tr("&Project"));
+    buildandSend1_ = projectMenu_->addAction(tr("&Build and Send"), this, &SetupWindow::BuildandSend1Click);
+    projectMenu_->addSeparator();
+    nLoad_ = projectMenu_->addAction(tr("&Load Project"), this, &SetupWindow::nLoadClick);
+    nSave_ = projectMenu_->addAction(tr("&Save Project As.."), this, &SetupWindow::nSaveClick);
+
+    helpMenu_ = menuBar()->addMenu(tr("&Help"));
+    nContent_ = helpMenu_->addAction(tr("&Content"), this, &SetupWindow::nContentClick);
+    nContent_->setShortcut(QKeySequence(Qt::Key_F1));
+    helpMenu_->addSeparator();
+    nAbout_ = helpMenu_->addAction(tr("&About"), this, &SetupWindow::nAboutClick);
+}
+
+// --- lifecycle ---------------------------------------------------------------------------------
+
+void SetupWindow::FormCreate()
+{
+    settingsFile_ = settings::SetupFilePath();
+    LoadSetup(settingsFile_);
+    SelectTab(kImagesPage);
+    TabControlChange();
+    sounds_->TakePlayEnd();
+    SetApplicationHintPause();
+    const settings::IniFile ini = settings::IniFile::Open(settingsFile_);
+    images_->SetImagePath(ini.ReadString("Path", "ImagePath", ""));
+    sounds_->SetSoundPath(ini.ReadString("Path", "SoundPath", ""));
+}
+
+void SetupWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void SetupWindow::FormShow()
+{
+    if (images_->ImagesListBox()->count() > 0)
+        images_->SelectAndPreview(0);
+    if (sounds_->SoundListBox()->count() > 0)
+        sounds_->SelectRow(0);
+    transitions_->SetCurrentRowQuietly(0);
+    transitions_->StartPreview();
+}
+
+void SetupWindow::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void SetupWindow::FormClose()
+{
+    const settings::SavedPaths paths{images_->ImagePath(), sounds_->SoundPath(), settings::Process().appPath};
+    ReportingErrors(this, [&] { settings::UpdatePathSection(settingsFile_, paths); });
+}
+
+// --- the controls and the settings -------------------------------------------------------------
+
+void SetupWindow::LoadSetup(const std::string& path)
+{
+    const settings::SaverSettings s = settings::LoadSettings(path, settings::SettingsReader::Editor);
+    images_->SetImages(s.images);
+    options_->LoadPictureOptions(s);
+    sounds_->Load(s);
+    options_->LoadExitOptions(s);
+    transitions_->Load(s);
+}
+
+void SetupWindow::SaveSetup(const std::string& path)
+{
+    const BusyCursor busy;
+    settings::SaverSettings s;
+    s.images = images_->Images();
+    options_->Store(s);
+    sounds_->Store(s);
+    transitions_->Store(s);
+    settings::SaveSettings(path, s);
+}
+
+// --- pages ----------------------------------------------------------------------------------------
+
+void SetupWindow::SelectTab(int index)
+{
+    tabControl_->setCurrentIndex(index);
+}
+
+void SetupWindow::TabControlChange()
+{
+    mainPageControl_->setCurrentIndex(tabControl_->currentIndex());
+}
+
+void SetupWindow::nImagesClick()
+{
+    SelectTab(kImagesPage);
+}
+
+void SetupWindow::nOptionsClick()
+{
+    SelectTab(kOptionsPage);
+}
+
+void SetupWindow::nSoundsClick()
+{
+    SelectTab(kSoundsPage);
+}
+
+void SetupWindow::nTransitionsClick()
+{
+    SelectTab(kTransitionsPage);
+}
+
+void SetupWindow::OpenMenuFor(const QKeySequence& mnemonic)
+{
+    for (QMenu* menu : {settingsMenu_, projectMenu_, helpMenu_}) {
+        if (QKeySequence::mnemonic(menu->title()) == mnemonic) {
+            menuBar()->setActiveAction(menu->menuAction());
+            return;
+        }
+    }
+}
+
+void SetupWindow::btnBgColorChange()
+{
+    images_->RedrawPreview();
+}
+
+// --- commands on the whole design ------------------------------------------------------------------
+
+void SetupWindow::btnCancelClick()
+{
+    if (!closePending_)
+        close();
+}
+
+void SetupWindow::nExitClick()
+{
+    if (!closePending_)
+        close();
+}
+
+bool SetupWindow::FormCloseQuery()
+{
+    return true;
+}
+
+void SetupWindow::FormDestroy()
+{
+}
+
+void SetupWindow::btnOKClick()
+{
+}
+
+void SetupWindow::btnPreviewClick()
+{
+}
+
+void SetupWindow::nLoadClick()
+{
+}
+
+void SetupWindow::nSaveClick()
+{
+}
+
+void SetupWindow::nContentClick()
+{
+}
+
+void SetupWindow::nAboutClick()
+{
+}
+
+void SetupWindow::BuildandSend1Click()
+{
+}
+
+}  // namespace qel::editor

@@ -1,0 +1,141 @@
+#pragma once
+// The editor: the window that keeps a whole screen saver's design in its controls. A menu bar, a
+// row of four tabs and the page of the chosen tab (Images, Options, Sounds, Transitions), each page
+// with the same three commands at its bottom right. It fills its controls from "QelSetup.dat" when
+// it is created, and LoadSetup / SaveSetup move every control to and from any settings file.
+//
+// Lifecycle: the constructor runs FormCreate; the first show runs FormShow; a close that
+// FormCloseQuery allows runs FormClose (section "Path" is written back) and the destructor
+// FormDestroy.
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+
+#include "editor/editordialogs.h"
+
+class QAction;
+class QMenu;
+class QStackedWidget;
+class QToolButton;
+
+namespace qel::editor {
+
+class ImagesPage;
+class OptionsPage;
+class PageTabs;
+class SoundsPage;
+class TransitionsPage;
+
+class SetupWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    enum Page { kImagesPage = 0, kOptionsPage = 1, kSoundsPage = 2, kTransitionsPage = 3, kPageCount = 4 };
+    // The client area at 96 dots per inch; it grows only when the desktop's fonts need more room.
+    static constexpr int kClientWidth = 459;
+    static constexpr int kClientHeight = 313;
+
+    // `dialogs`: who answers the file, folder and colour questions (the system's dialogs when null).
+    explicit SetupWindow(std::unique_ptr<EditorDialogs> dialogs = nullptr, QWidget* parent = nullptr);
+    ~SetupWindow() override;
+
+    // --- components ---
+    [[nodiscard]] PageTabs* TabControl() const { return tabControl_; }
+    [[nodiscard]] QStackedWidget* MainPageControl() const { return mainPageControl_; }
+    [[nodiscard]] ImagesPage* Images() const { return images_; }
+    [[nodiscard]] OptionsPage* Options() const { return options_; }
+    [[nodiscard]] SoundsPage* Sounds() const { return sounds_; }
+    [[nodiscard]] TransitionsPage* Transitions() const { return transitions_; }
+    // The three command buttons of page `page`.
+    [[nodiscard]] QToolButton* btnPreview(int page) const { return btnPreview_.at(std::size_t(page)); }
+    [[nodiscard]] QToolButton* btnOK(int page) const { return btnOK_.at(std::size_t(page)); }
+    [[nodiscard]] QToolButton* btnCancel(int page) const { return btnCancel_.at(std::size_t(page)); }
+    [[nodiscard]] QAction* nImages() const { return nImages_; }
+    [[nodiscard]] QAction* nOptions() const { return nOptions_; }
+    [[nodiscard]] QAction* nSounds() const { return nSounds_; }
+    [[nodiscard]] QAction* nTransitions() const { return nTransitions_; }
+    [[nodiscard]] QAction* nExit() const { return nExit_; }
+    [[nodiscard]] QAction* BuildandSend1() const { return buildandSend1_; }
+    [[nodiscard]] QAction* nLoad() const { return nLoad_; }
+    [[nodiscard]] QAction* nSave() const { return nSave_; }
+    [[nodiscard]] QAction* nContent() const { return nContent_; }
+    [[nodiscard]] QAction* nAbout() const { return nAbout_; }
+
+    // --- fields ---
+    [[nodiscard]] const std::string& SettingsFile() const { return settingsFile_; }
+    [[nodiscard]] bool ClosePending() const { return closePending_; }
+
+    // --- operations ---
+    // Fills every control from the settings file at `path` (a missing file gives the defaults).
+    void LoadSetup(const std::string& path);
+    // Writes every control to `path`, replacing the file in one step. Throws std::runtime_error
+    // naming the file and the cause; the old file is then untouched.
+    void SaveSetup(const std::string& path);
+
+    // --- handlers ---
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void TabControlChange();
+    void nImagesClick();
+    void nOptionsClick();
+    void nSoundsClick();
+    void nTransitionsClick();
+    void btnBgColorChange();
+
+    // --- commands on the whole design: saving, installing, preview, projects, help, building ---
+    void btnOKClick();
+    void btnPreviewClick();
+    void btnCancelClick();
+    void nExitClick();
+    // Whether the window may close.
+    bool FormCloseQuery();
+    void FormDestroy();
+    void nLoadClick();
+    void nSaveClick();
+    void nContentClick();
+    void nAboutClick();
+    void BuildandSend1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    QWidget* BuildPage(QWidget* content, int page);
+    void SelectTab(int index);
+    void OpenMenuFor(const QKeySequence& mnemonic);
+
+    std::unique_ptr<EditorDialogs> dialogs_;
+    std::string settingsFile_;
+    bool closePending_ = false;
+    bool shown_ = false;
+
+    PageTabs* tabControl_ = nullptr;
+    QStackedWidget* mainPageControl_ = nullptr;
+    ImagesPage* images_ = nullptr;
+    OptionsPage* options_ = nullptr;
+    SoundsPage* sounds_ = nullptr;
+    TransitionsPage* transitions_ = nullptr;
+    std::array<QToolButton*, kPageCount> btnPreview_{};
+    std::array<QToolButton*, kPageCount> btnOK_{};
+    std::array<QToolButton*, kPageCount> btnCancel_{};
+    QMenu* settingsMenu_ = nullptr;
+    QMenu* projectMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* nImages_ = nullptr;
+    QAction* nOptions_ = nullptr;
+    QAction* nSounds_ = nullptr;
+    QAction* nTransitions_ = nullptr;
+    QAction* nExit_ = nullptr;
+    QAction* buildandSend1_ = nullptr;
+    QAction* nLoad_ = nullptr;
+    QAction* nSave_ = nullptr;
+    QAction* nContent_ = nullptr;
+    QAction* nAbout_ = nullptr;
+};
+
+}  // namespace qel::editor

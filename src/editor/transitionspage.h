@@ -1,0 +1,86 @@
+#pragma once
+// The Transitions page: one row with a check box per transition style the slideshow may use, the
+// speed of the transitions, and a small preview that brings the two sample pictures "trans1.jpg"
+// and "trans2.jpg" (from the application folder) in over each other endlessly, in the style of the
+// row last chosen and at the speed last chosen, with a pause of 1.5 seconds after each transition.
+//
+// A style or speed chosen while a transition runs takes effect when it has finished, so a
+// transition never changes its geometry half-way.
+
+#include <optional>
+
+#include <QTimer>
+#include <QWidget>
+
+#include "settings/saversettings.h"
+
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+namespace qel::pictureshow {
+class TPictureShow;
+}
+
+namespace qel::editor {
+
+class TransitionsPage : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kPauseMs = 1500;
+    static constexpr const char* kFirstSample = "trans1.jpg";
+    static constexpr const char* kSecondSample = "trans2.jpg";
+
+    explicit TransitionsPage(QWidget* parent = nullptr);
+
+    // --- components ---
+    [[nodiscard]] QListWidget* TransListBox() const { return transListBox_; }
+    [[nodiscard]] QPushButton* btnSelectAll() const { return btnSelectAll_; }
+    [[nodiscard]] QPushButton* btnSelectNone() const { return btnSelectNone_; }
+    [[nodiscard]] QComboBox* cbDuration() const { return cbDuration_; }
+    [[nodiscard]] pictureshow::TPictureShow* PsPreview() const { return psPreview_; }
+    [[nodiscard]] QTimer& TransTimer() { return transTimer_; }
+    // Which sample comes next: 0 the first, 1 the second.
+    [[nodiscard]] int PreviewTag() const { return tag_; }
+
+    // --- the controls and the settings ---
+    // Rows from TransSetup (one per character, at most one per style, checked for "1"), the current
+    // row from TransIndex and the speed from Duration. The preview is not touched.
+    void Load(const settings::SaverSettings& s);
+    void Store(settings::SaverSettings& s) const;
+    // Makes `row` the current row without changing the preview's style.
+    void SetCurrentRowQuietly(int row);
+
+    // --- handlers ---
+    void TransListBoxClick();
+    void TransListBoxDblClick();
+    void btnSelectAllClick();
+    void btnSelectNoneClick();
+    void cbDurationChange();
+    void PsPreviewComplete();
+    void TransTimerTimer();
+
+    // --- operations ---
+    // Loads the next sample picture into the preview (a missing one leaves the preview as it is).
+    // Throws imaging::PictureError for a sample that cannot be decoded.
+    void LoadTransitionPicture();
+    // The first sample and the first transition, when the window first appears.
+    void StartPreview();
+
+private:
+    void SetAllChecked(bool checked);
+    void ApplyWhenIdle();
+
+    QListWidget* transListBox_ = nullptr;
+    QPushButton* btnSelectAll_ = nullptr;
+    QPushButton* btnSelectNone_ = nullptr;
+    QComboBox* cbDuration_ = nullptr;
+    pictureshow::TPictureShow* psPreview_ = nullptr;
+    QTimer transTimer_;
+    int tag_ = 0;
+    // Chosen while a transition ran; applied when it completes.
+    std::optional<int> pendingStyle_;
+    std::optional<int> pendingDelay_;
+};
+
+}  // namespace qel::editor
