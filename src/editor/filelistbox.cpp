@@ -59,6 +59,13 @@ void FileListBox::AppendPaths(const std::vector<std::string>& paths)
         addItems(ToTextList(paths));
 }
 
+int FileListBox::CurrentEntry() const
+{
+    if (currentRow() >= 0)
+        return currentRow();
+    return count() > 0 ? 0 : -1;
+}
+
 void FileListBox::SelectOnly(int row)
 {
     if (row >= 0 && row < count())

@@ -23,6 +23,9 @@ public:
     // Replaces the entries; no current entry afterwards.
     void SetPaths(const std::vector<std::string>& paths);
     void AppendPaths(const std::vector<std::string>& paths);
+    // The entry a command acts on: the current one, or the first when the list has entries but none
+    // was made current yet (so entries just added to an empty list have one). -1 when empty.
+    [[nodiscard]] int CurrentEntry() const;
     // Makes `row` the current entry and the only selected one (nothing for -1).
     void SelectOnly(int row);
     // Removes the selected entries, last to first; returns their rows in that order.

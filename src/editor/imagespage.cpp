@@ -159,7 +159,7 @@ void ImagesPage::AppendAndPreview(const std::vector<std::string>& paths)
         const QSignalBlocker quiet(imagesListBox_);
         imagesListBox_->AppendPaths(paths);
     }
-    SelectAndPreview(imagesListBox_->currentRow());
+    SelectAndPreview(imagesListBox_->CurrentEntry());
 }
 
 void ImagesPage::SelectAndPreview(int row)
@@ -179,8 +179,8 @@ void ImagesPage::btnDeleteClick()
         const QSignalBlocker quiet(imagesListBox_);
         imagesListBox_->RemoveSelected();
     }
-    if (imagesListBox_->currentRow() >= 0) {
-        SelectAndPreview(imagesListBox_->currentRow());
+    if (imagesListBox_->CurrentEntry() >= 0) {
+        SelectAndPreview(imagesListBox_->CurrentEntry());
     } else {
         previewImage_->Clear();
         lastPreviewFile_.clear();

@@ -181,7 +181,7 @@ void SoundsPage::btnAddSoundClick()
         const QSignalBlocker quiet(soundListBox_);
         soundListBox_->AppendPaths(paths);
     }
-    SelectRow(soundListBox_->currentRow());
+    SelectRow(soundListBox_->CurrentEntry());
 }
 
 void SoundsPage::AddDroppedPaths(const QStringList& dropped)
@@ -209,7 +209,7 @@ void SoundsPage::AddDroppedPaths(const QStringList& dropped)
         const QSignalBlocker quiet(soundListBox_);
         soundListBox_->AppendPaths(paths);
     }
-    SelectRow(soundListBox_->currentRow());
+    SelectRow(soundListBox_->CurrentEntry());
 }
 
 void SoundsPage::btnDelSoundClick()
@@ -232,7 +232,7 @@ void SoundsPage::btnDelSoundClick()
             --playingIndex_;
         }
     }
-    SelectRow(soundListBox_->currentRow());
+    SelectRow(soundListBox_->CurrentEntry());
 }
 
 void SoundsPage::btnMusicUpClick()

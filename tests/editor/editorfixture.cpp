@@ -1,0 +1,139 @@
+#include "editorfixture.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <QApplication>
+
+#include "audio/processplayer.h"
+#include "imaging/picturewriter.h"
+#include "settings/processpaths.h"
+
+namespace qel::editor::test {
+
+QStringList ScriptedDialogs::OpenPictureFiles(QWidget*, const QString& folder)
+{
+    startFolders.push_back(folder);
+    if (pictureFiles.empty())
+        return {};
+    QStringList answer = pictureFiles.front();
+    pictureFiles.pop_front();
+    return answer;
+}
+
+QString ScriptedDialogs::ChooseFolder(QWidget*)
+{
+    if (folders.empty())
+        return {};
+    QString answer = folders.front();
+    folders.pop_front();
+    return answer;
+}
+
+QStringList ScriptedDialogs::OpenSoundFiles(QWidget*, const QString& folder)
+{
+    startFolders.push_back(folder);
+    if (soundFiles.empty())
+        return {};
+    QStringList answer = soundFiles.front();
+    soundFiles.pop_front();
+    return answer;
+}
+
+std::optional<raster::Color> ScriptedDialogs::ChooseColor(QWidget*, raster::Color)
+{
+    if (colors.empty())
+        return std::nullopt;
+    auto answer = colors.front();
+    colors.pop_front();
+    return answer;
+}
+
+void EditorTest::SetUpTestSuite()
+{
+    static int argc = 1;
+    static char name[] = "editor_tests";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: tearing Qt down among the static destructors at exit crashes.
+    if (!QApplication::instance())
+        new QApplication(argc, argv);
+    if (!audio::MPEGPlayer()) {
+        ASSERT_EQ(audio::CreateProcessMPEGPlayer(std::string(QEL_BIN_DIR) + "/"), "");
+    }
+}
+
+// The player must go while Qt is still there, as the program's own start-up code does it.
+void EditorTest::TearDownTestSuite()
+{
+    audio::ReleaseProcessMPEGPlayer();
+}
+
+void EditorTest::SetUp()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() /
+           (std::string("qel-editor-") + info->test_suite_name() + "-" + info->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    auto& process = settings::Process();
+    process.exePath = dir_.string() + "/";
+    process.appPath = process.exePath;
+    process.tempPath = process.exePath + "temp/";
+    ::setenv("QELSAVER_MESSAGE_LOG", Path("messages.log").c_str(), 1);
+}
+
+void EditorTest::TearDown()
+{
+    window_.reset();
+    ::unsetenv("QELSAVER_MESSAGE_LOG");
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+void EditorTest::WriteSetup(const settings::SaverSettings& s) const
+{
+    settings::SaveSettings(SetupFile(), s);
+}
+
+void EditorTest::WriteText(const std::string& name, const std::string& text) const
+{
+    std::ofstream(Path(name), std::ios::binary) << text;
+}
+
+std::string EditorTest::Picture(const std::string& name, int w, int h, raster::Color c) const
+{
+    raster::Bitmap b(w, h);
+    b.Fill(c);
+    const std::string path = Path(name);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    imaging::WritePicture(path, b);
+    return path;
+}
+
+SetupWindow& EditorTest::Open(bool show)
+{
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    dialogs_ = dialogs.get();
+    window_ = std::make_unique<SetupWindow>(std::move(dialogs));
+    if (show)
+        window_->show();
+    return *window_;
+}
+
+std::vector<std::string> EditorTest::Messages() const
+{
+    std::ifstream in(Path("messages.log"), std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    std::vector<std::string> messages;
+    const std::string text = all.str();
+    const std::string separator = "\n--\n";
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + separator.size())
+        messages.push_back(text.substr(start, end - start));
+    return messages;
+}
+
+}  // namespace qel::editor::test

@@ -1,0 +1,66 @@
+#pragma once
+// What the editor's tests share: the application on the offscreen platform, the process-wide MPEG
+// player, a folder of the test's own that stands for the program's folder, dialogs the test
+// answers, and the message boxes the window showed.
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include "editor/editordialogs.h"
+#include "editor/setupwindow.h"
+#include "raster/bitmap.h"
+#include "settings/saversettings.h"
+
+namespace qel::editor::test {
+
+// Answers each question with the next prepared answer; an unprepared question is cancelled.
+class ScriptedDialogs : public EditorDialogs {
+public:
+    std::deque<QStringList> pictureFiles;
+    std::deque<QString> folders;
+    std::deque<QStringList> soundFiles;
+    std::deque<std::optional<raster::Color>> colors;
+    // The folders the file dialogs were asked to start in.
+    std::vector<QString> startFolders;
+
+    QStringList OpenPictureFiles(QWidget*, const QString& folder) override;
+    QString ChooseFolder(QWidget*) override;
+    QStringList OpenSoundFiles(QWidget*, const QString& folder) override;
+    std::optional<raster::Color> ChooseColor(QWidget*, raster::Color) override;
+};
+
+class EditorTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // The settings file beside the "program" (the test's folder).
+    [[nodiscard]] std::string SetupFile() const { return (dir_ / "QelSetup.dat").string(); }
+    void WriteSetup(const settings::SaverSettings& s) const;
+    void WriteText(const std::string& name, const std::string& text) const;
+    // A picture of one colour, w x h, written as BMP.
+    std::string Picture(const std::string& name, int w, int h, raster::Color c = 0x00336699) const;
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Creates the window on the settings written so far (FormCreate runs), and shows it (FormShow).
+    SetupWindow& Open(bool show = true);
+
+    // The texts of the message boxes shown since the test began.
+    [[nodiscard]] std::vector<std::string> Messages() const;
+
+    std::filesystem::path dir_;
+    ScriptedDialogs* dialogs_ = nullptr;  // owned by the window
+    std::unique_ptr<SetupWindow> window_;
+};
+
+}  // namespace qel::editor::test

@@ -1,0 +1,217 @@
+// The Images page: the preview's geometry and when it is drawn, and the commands that add, remove
+// and move pictures.
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+
+#include "editor/bitmapview.h"
+#include "editor/colorpickerbutton.h"
+#include "editor/filelistbox.h"
+#include "editor/imagespage.h"
+#include "editor/optionspage.h"
+#include "editor/previewpictures.h"
+#include "editorfixture.h"
+
+namespace qel::editor::test {
+namespace {
+
+constexpr raster::Color kPicture = 0x000000FF;
+constexpr raster::Color kBackground = 0x00808080;
+
+imaging::LoadedPicture Plain(int w, int h)
+{
+    imaging::LoadedPicture p;
+    p.width = w;
+    p.height = h;
+    p.bitmap = raster::Bitmap(w, h);
+    p.bitmap.Fill(kPicture);
+    return p;
+}
+
+// The rows and columns of the preview that hold picture pixels.
+struct Extent {
+    int left = -1, top = -1, right = -1, bottom = -1;
+};
+
+Extent PictureExtent(const raster::Bitmap& b)
+{
+    Extent e;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            if (b.Pixel(x, y) != kBackground) {
+                if (e.left < 0 || x < e.left)
+                    e.left = x;
+                if (e.top < 0)
+                    e.top = y;
+                e.right = std::max(e.right, x);
+                e.bottom = y;
+            }
+    return e;
+}
+
+TEST(ImagePreviewBitmap, SmallPicturesKeepTheirSizeOthersAreFittedNeverToNothing)
+{
+    const auto small = PictureExtent(ImagePreviewBitmap(Plain(100, 50), kPreviewWidth, kPreviewHeight, kBackground));
+    EXPECT_EQ(small.left, 28);
+    EXPECT_EQ(small.top, 33);
+    EXPECT_EQ(small.right, 127);
+    EXPECT_EQ(small.bottom, 82);
+
+    // As wide as the area is enough to be fitted: 1000 x 10 becomes 156 x 2 (1.56 rounds up).
+    const auto wide = PictureExtent(ImagePreviewBitmap(Plain(1000, 10), kPreviewWidth, kPreviewHeight, kBackground));
+    EXPECT_EQ(wide.left, 0);
+    EXPECT_EQ(wide.right, 155);
+    EXPECT_EQ(wide.bottom - wide.top + 1, 2);
+    const auto thin = PictureExtent(ImagePreviewBitmap(Plain(10000, 1), kPreviewWidth, kPreviewHeight, kBackground));
+    EXPECT_EQ(thin.bottom - thin.top + 1, 1);
+    const auto tall = PictureExtent(ImagePreviewBitmap(Plain(10, 2000), kPreviewWidth, kPreviewHeight, kBackground));
+    EXPECT_EQ(tall.right - tall.left + 1, 1);
+    EXPECT_EQ(tall.bottom - tall.top + 1, kPreviewHeight);
+}
+
+class ImagesPageTest : public EditorTest {
+protected:
+    ImagesPage& Page() { return *window_->Images(); }
+    FileListBox& List() { return *Page().ImagesListBox(); }
+    std::vector<std::string> Listed() { return List().Paths(); }
+};
+
+TEST_F(ImagesPageTest, ThePreviewIsDrawnOncePerFileAndAgainOnANewBackground)
+{
+    settings::SaverSettings s;
+    s.bgColor = std::int32_t(kBackground);
+    s.images = {Picture("small.bmp", 100, 50, kPicture), Path("missing.bmp"), Picture("other.bmp", 20, 20)};
+    WriteSetup(s);
+    Open();
+    BitmapView& preview = *Page().PreviewImage();
+    ASSERT_EQ(Page().LastPreviewFile(), s.images[0]);
+    EXPECT_EQ(preview.Shown().Pixel(27, 40), kBackground);
+    EXPECT_EQ(preview.Shown().Pixel(28, 40), kPicture);
+
+    preview.Clear();
+    Page().ImagesListBoxClick();
+    EXPECT_TRUE(preview.Shown().IsEmpty()) << "the file already shown is not drawn again";
+
+    List().setCurrentRow(1);
+    EXPECT_TRUE(preview.Shown().IsEmpty()) << "a missing file draws nothing";
+    EXPECT_EQ(Page().LastPreviewFile(), s.images[0]);
+
+    List().setCurrentRow(0);
+    dialogs_->colors.push_back(0x0000FF00);
+    window_->Options()->btnBgColor()->CustomColorAction()->trigger();
+    EXPECT_EQ(preview.Shown().Pixel(0, 0), 0x0000FF00u) << "a new colour draws the picture again";
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(ImagesPageTest, APictureThatCannotBeDecodedIsReportedOnce)
+{
+    WriteText("broken.jpg", "\xFF\xD8\xFF\xE0 not a picture");
+    settings::SaverSettings s;
+    s.images = {Path("broken.jpg")};
+    WriteSetup(s);
+    Open();
+    Page().ImagesListBoxClick();
+    QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, List().visualItemRect(List().item(0)).center());
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("broken.jpg"), std::string::npos) << messages[0];
+}
+
+TEST_F(ImagesPageTest, AddedFilesAndFoldersGoToTheEndInOrder)
+{
+    const std::string a = Picture("pics/a.bmp", 8, 8);
+    const std::string b = Picture("pics/b.bmp", 8, 8);
+    Open();
+    dialogs_->pictureFiles.push_back({QString::fromStdString(b), QString::fromStdString(a)});
+    dialogs_->pictureFiles.push_back({QString::fromStdString(b)});
+    QTest::mouseClick(Page().btnAdd(), Qt::LeftButton);
+    EXPECT_EQ(Page().ImagePath(), Path("pics/"));
+    Page().btnAddClick();
+    EXPECT_EQ(Listed(), (std::vector<std::string>{b, a, b}));
+    EXPECT_EQ(dialogs_->startFolders.back().toStdString(), Path("pics/")) << "the dialog starts where the last began";
+    EXPECT_EQ(Page().LastPreviewFile(), b) << "the first entry of an empty list became current";
+    Page().btnAddClick();  // cancelled
+    EXPECT_EQ(Listed().size(), 3u);
+
+    const std::string deep = Picture("tree/sub/deep.gif", 4, 4);
+    const std::string top = Picture("tree/top.PNG", 4, 4);
+    WriteText("tree/notes.txt", "not a picture");
+    dialogs_->folders.push_back(QString::fromStdString(Path("tree")));
+    dialogs_->folders.push_back(QString::fromStdString(Path("no such folder")));
+    QTest::mouseClick(Page().btnAddFolder(), Qt::LeftButton);
+    Page().btnAddFolderClick();
+    EXPECT_EQ(Listed(), (std::vector<std::string>{b, a, b, deep, top}));
+    EXPECT_EQ(Page().ImagePath(), Path("pics/")) << "adding a folder leaves the dialog's folder";
+}
+
+TEST_F(ImagesPageTest, DroppedFilesAndFoldersAreAddedAndDeleteRemoves)
+{
+    const std::string a = Picture("drop/a.bmp", 8, 8);
+    const std::string inner = Picture("drop/folder/inner.bmp", 8, 8);
+    WriteText("drop/song.mp3", "not a picture");
+    Open();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(a)),
+                  QUrl::fromLocalFile(QString::fromStdString(Path("drop/song.mp3"))),
+                  QUrl::fromLocalFile(QString::fromStdString(Path("drop/folder")))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List().viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List().viewport(), &drop);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{a, inner}));
+    EXPECT_EQ(Page().ImagePath(), Path("drop/"));
+
+    List().SelectOnly(0);
+    QTest::keyClick(&List(), Qt::Key_Delete);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{inner}));
+    EXPECT_EQ(Page().LastPreviewFile(), inner);
+}
+
+TEST_F(ImagesPageTest, RemovingAndMovingKeepTheCurrentEntryAndThePreviewRight)
+{
+    settings::SaverSettings s;
+    for (const char* name : {"0.bmp", "1.bmp", "2.bmp", "3.bmp"})
+        s.images.push_back(Picture(name, 8, 8));
+    WriteSetup(s);
+    Open();
+    List().SelectOnly(1);
+    List().item(3)->setSelected(true);
+    QTest::mouseClick(Page().btnDelete(), Qt::LeftButton);
+    ASSERT_EQ(Listed(), (std::vector<std::string>{s.images[0], s.images[2]}));
+
+    List().SelectOnly(0);
+    QTest::mouseClick(Page().btnDown(), Qt::LeftButton);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{s.images[2], s.images[0]}));
+    EXPECT_EQ(List().currentRow(), 1) << "the current entry moves with the entry";
+    EXPECT_EQ(Page().LastPreviewFile(), s.images[0]);
+    Page().btnDownClick();  // already last
+    EXPECT_EQ(List().currentRow(), 1);
+    Page().btnUpClick();
+    Page().btnUpClick();  // already first
+    EXPECT_EQ(Listed(), (std::vector<std::string>{s.images[0], s.images[2]}));
+    EXPECT_EQ(List().currentRow(), 0);
+
+    QTest::mouseClick(Page().btnClear(), Qt::LeftButton);
+    EXPECT_TRUE(Listed().empty());
+    EXPECT_TRUE(Page().PreviewImage()->Shown().IsEmpty());
+    EXPECT_EQ(Page().LastPreviewFile(), "");
+    Page().btnUpClick();
+    Page().btnDownClick();
+    Page().btnDeleteClick();
+
+    dialogs_->pictureFiles.push_back({QString::fromStdString(s.images[0])});
+    Page().btnAddClick();
+    EXPECT_EQ(Page().LastPreviewFile(), s.images[0]) << "the same picture, added again, is shown again";
+}
+
+}  // namespace
+}  // namespace qel::editor::test

@@ -1,0 +1,290 @@
+// The Options, Sounds and Transitions pages: the exit-box rules, the sound player's states and
+// PlayingIndex, and the transition preview's loop.
+
+#include <filesystem>
+#include <string>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "audio/processplayer.h"
+#include "editor/filelistbox.h"
+#include "editor/optionspage.h"
+#include "editor/soundspage.h"
+#include "editor/transitionspage.h"
+#include "editorfixture.h"
+#include "pictureshow/pictureshowwidget.h"
+#include "slideshow/playeroutputs.h"
+
+namespace qel::editor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNoExitEvent = "At least one Screen Saver Exit Event must be selected!";
+
+std::string Sound(const char* name)
+{
+    return std::string(QEL_TEST_DATA_DIR) + "/audio/" + name;
+}
+
+class OptionsPageTest : public EditorTest {};
+
+TEST_F(OptionsPageTest, TheLastExitBoxCannotBeClearedByMouseOrKeyboard)
+{
+    Open();
+    window_->nOptions()->trigger();
+    OptionsPage& page = *window_->Options();
+    ASSERT_FALSE(page.cbShowCursor()->isChecked());
+    QTest::mouseClick(page.ExitMouseMove(), Qt::LeftButton);
+    EXPECT_FALSE(page.ExitMouseMove()->isChecked());
+    EXPECT_FALSE(page.cbShowCursor()->isChecked());
+    page.ExitMouseClick()->setFocus();
+    QTest::keyClick(page.ExitMouseClick(), Qt::Key_Space);
+    EXPECT_FALSE(page.ExitMouseClick()->isChecked());
+    EXPECT_TRUE(page.cbShowCursor()->isChecked()) << "with neither mouse input the cursor stays visible";
+    EXPECT_TRUE(Messages().empty());
+
+    QTest::mouseClick(page.ExitKeyPress(), Qt::LeftButton);
+    EXPECT_TRUE(page.ExitKeyPress()->isChecked());
+    page.ExitKeyPress()->setFocus();
+    QTest::keyClick(page.ExitKeyPress(), Qt::Key_Space);
+    EXPECT_TRUE(page.ExitKeyPress()->isChecked());
+    EXPECT_EQ(Messages(), (std::vector<std::string>{kNoExitEvent, kNoExitEvent}));
+
+    // The last mouse box: the message, the box back, and the cursor rule after it.
+    QTest::mouseClick(page.ExitMouseMove(), Qt::LeftButton);  // Mouse Move on again
+    page.cbShowCursor()->setChecked(false);
+    QTest::mouseClick(page.ExitKeyPress(), Qt::LeftButton);  // Key Press off: Mouse Move is the last
+    QTest::mouseClick(page.ExitMouseMove(), Qt::LeftButton);
+    EXPECT_TRUE(page.ExitMouseMove()->isChecked());
+    EXPECT_FALSE(page.cbShowCursor()->isChecked());
+    EXPECT_EQ(Messages().size(), 3u);
+}
+
+class SoundsPageTest : public EditorTest {
+protected:
+    SoundsPage& Page() { return *window_->Sounds(); }
+    FileListBox& List() { return *Page().SoundListBox(); }
+
+    // Four short wave sounds; the poll that notices their end is stopped, so "playing" lasts
+    // until the test changes it.
+    void OpenWithWaves()
+    {
+        settings::SaverSettings s;
+        for (const char* name : {"1.wav", "2.wav", "3.wav", "4.wav"}) {
+            fs::copy_file(Sound("tone.wav"), Path(name));
+            s.sounds.push_back(Path(name));
+        }
+        WriteSetup(s);
+        Open();
+        Page().SoundTimer().stop();
+    }
+
+    void Play(int row)
+    {
+        List().SelectOnly(row);
+        QTest::mouseClick(Page().btnPlay(), Qt::LeftButton);
+        ASSERT_TRUE(Page().SoundPlaying()) << Messages().size();
+    }
+};
+
+TEST_F(SoundsPageTest, PlayingIndexFollowsThePlayingEntryUntilItIsRemoved)
+{
+    OpenWithWaves();
+    EXPECT_EQ(Page().PlayGlyph(), SoundsPage::kPlayGlyphReady);
+    Play(1);
+    EXPECT_EQ(Page().PlayerKind(), SoundsPage::kMediaPlayer);
+    EXPECT_EQ(Page().PlayGlyph(), SoundsPage::kPlayGlyphIdle);
+    EXPECT_EQ(Page().StopGlyph(), SoundsPage::kStopGlyphPlaying);
+
+    List().SelectOnly(2);
+    Page().btnMusicUpClick();  // the entry below the playing one moves up
+    EXPECT_EQ(Page().PlayingIndex(), 2);
+    List().SelectOnly(0);
+    Page().btnDelSoundClick();  // an entry above goes
+    EXPECT_EQ(Page().PlayingIndex(), 1);
+    Page().btnPlayClick();  // playing already: nothing
+    EXPECT_EQ(Page().PlayingIndex(), 1);
+
+    List().SelectOnly(1);
+    QTest::keyClick(&List(), Qt::Key_Delete);
+    EXPECT_FALSE(Page().SoundPlaying()) << "removing the playing entry stops it";
+    EXPECT_FALSE(Page().MP().DeviceOpen());
+    EXPECT_EQ(Page().StopGlyph(), SoundsPage::kStopGlyphIdle);
+    EXPECT_EQ(List().count(), 2);
+}
+
+TEST_F(SoundsPageTest, MovesAroundThePlayingEntryAndPlayingTheFocusedOneOfSeveral)
+{
+    OpenWithWaves();
+    List().SelectOnly(1);
+    List().item(3)->setSelected(true);  // several selected; entry 1 has the focus
+    QTest::mouseClick(Page().btnPlay(), Qt::LeftButton);
+    ASSERT_TRUE(Page().SoundPlaying());
+    EXPECT_EQ(Page().PlayingIndex(), 1);
+    EXPECT_EQ(Page().MP().FileName(), Path("2.wav"));
+
+    List().SelectOnly(0);
+    Page().btnMusicDownClick();  // the entry above moves below the playing one
+    EXPECT_EQ(Page().PlayingIndex(), 0);
+    List().SelectOnly(0);
+    Page().btnMusicDownClick();  // the playing entry itself moves down
+    EXPECT_EQ(Page().PlayingIndex(), 1);
+    EXPECT_EQ(List().Paths()[1], Path("2.wav"));
+
+    Page().btnStopClick();
+    EXPECT_FALSE(Page().SoundPlaying());
+    EXPECT_FALSE(Page().MP().DeviceOpen());
+    EXPECT_EQ(Page().PlayGlyph(), SoundsPage::kPlayGlyphReady);
+}
+
+TEST_F(SoundsPageTest, Mp3GoesToTheMpegPlayerWhoseEndComesBackEvenAfterBeingBorrowed)
+{
+    fs::copy_file(Sound("tone.mp3"), Path("SONG.MP3"));
+    fs::copy_file(Sound("long.mp3"), Path("long.mp3"));
+    settings::SaverSettings s;
+    s.sounds = {Path("SONG.MP3"), Path("long.mp3")};
+    WriteSetup(s);
+    Open();
+    audio::TMPEGPlayer* player = audio::MPEGPlayer();
+    ASSERT_NE(player, nullptr);
+    {
+        slideshow::MpegPlayerOutput borrower(player, [] {});
+    }  // the preview's slideshow took the event
+
+    List().SelectOnly(0);
+    Page().btnPlayClick();
+    ASSERT_TRUE(Page().SoundPlaying());
+    EXPECT_EQ(Page().PlayerKind(), SoundsPage::kMpegPlayer);
+    EXPECT_EQ(player->StreamName(), Path("SONG.MP3"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Page().SoundPlaying(); }, 20000)) << "the end resets the player";
+    EXPECT_EQ(Page().StopGlyph(), SoundsPage::kStopGlyphIdle);
+
+    List().SelectOnly(1);
+    Page().btnPlayClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->GetPlayerMode() > QEL_MODE_ENDED; }));
+    Page().btnStopClick();
+    EXPECT_LE(player->GetPlayerMode(), QEL_MODE_ENDED);
+    EXPECT_FALSE(Page().SoundPlaying());
+}
+
+TEST_F(SoundsPageTest, ASoundThatCannotPlayIsReportedAndNothingPlays)
+{
+    WriteText("noise.wav", "RIFF but not a wave at all");
+    settings::SaverSettings s;
+    s.sounds = {Path("missing.mp3"), Path("noise.wav")};
+    WriteSetup(s);
+    Open();
+    for (int row : {0, 1}) {
+        List().SelectOnly(row);
+        Page().btnPlayClick();
+        EXPECT_FALSE(Page().SoundPlaying());
+    }
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Invalid Music File", "Invalid Music File"}));
+    EXPECT_EQ(Page().PlayGlyph(), SoundsPage::kPlayGlyphReady);
+}
+
+TEST_F(SoundsPageTest, AddedSoundsGoToTheEndAndTheirFolderIsRemembered)
+{
+    fs::create_directories(Path("music"));
+    fs::copy_file(Sound("tone.wav"), Path("music/a.wav"));
+    fs::copy_file(Sound("tone.mp3"), Path("music/b.mp3"));
+    Open();
+    dialogs_->soundFiles.push_back(
+        {QString::fromStdString(Path("music/b.mp3")), QString::fromStdString(Path("music/a.wav"))});
+    QTest::mouseClick(Page().btnAddSound(), Qt::LeftButton);
+    EXPECT_EQ(List().Paths(), (std::vector<std::string>{Path("music/b.mp3"), Path("music/a.wav")}));
+    EXPECT_EQ(Page().SoundPath(), Path("music/"));
+    EXPECT_EQ(Page().PlayGlyph(), SoundsPage::kPlayGlyphReady);
+}
+
+class TransitionsPageTest : public EditorTest {
+protected:
+    TransitionsPage& Page() { return *window_->Transitions(); }
+
+    void UseSamples()
+    {
+        for (const char* name : {TransitionsPage::kFirstSample, TransitionsPage::kSecondSample})
+            fs::copy_file(std::string(QEL_BIN_DIR) + "/" + name, Path(name));
+    }
+};
+
+TEST_F(TransitionsPageTest, StyleAndSpeedChosenDuringATransitionApplyAfterIt)
+{
+    UseSamples();
+    settings::SaverSettings s;
+    s.transSetup = std::string(10, '1');
+    WriteSetup(s);
+    Open(false);
+    pictureshow::TPictureShow& preview = *Page().PsPreview();
+    preview.SetManual(true);  // the first transition waits for the test
+    window_->show();
+    ASSERT_TRUE(preview.Busy());
+    EXPECT_EQ(Page().PreviewTag(), 1);
+
+    Page().TransListBox()->setCurrentRow(7);
+    Page().cbDuration()->setCurrentIndex(2);
+    Page().cbDurationChange();
+    EXPECT_EQ(preview.Style(), 0);
+    EXPECT_EQ(preview.Engine().Delay(), 40);
+
+    QSignalSpy completed(&preview, &pictureshow::TPictureShow::completed);
+    preview.SetManual(false);
+    ASSERT_TRUE(completed.count() > 0 || completed.wait(20000));
+    EXPECT_EQ(preview.Style(), 7);
+    EXPECT_EQ(preview.Engine().Delay(), 30) << "speed \"3\"";
+    EXPECT_TRUE(Page().TransTimer().isActive()) << "the pause before the next transition";
+    EXPECT_EQ(Page().PreviewTag(), 0) << "the second sample is loaded";
+
+    Page().TransTimerTimer();
+    EXPECT_FALSE(Page().TransTimer().isActive());
+    EXPECT_TRUE(preview.Busy());
+    Page().TransListBox()->setCurrentRow(3);
+    EXPECT_TRUE(completed.wait(20000));
+    EXPECT_EQ(preview.Style(), 3);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(TransitionsPageTest, MissingSamplesShowNothingAndABrokenOneIsReportedOnce)
+{
+    Open();
+    EXPECT_FALSE(Page().PsPreview()->Busy());
+    EXPECT_EQ(Page().PreviewTag(), 1);
+    window_.reset();
+
+    WriteText(TransitionsPage::kFirstSample, "\xFF\xD8\xFF\xE0 not a picture");
+    Open();
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(TransitionsPage::kFirstSample), std::string::npos);
+    EXPECT_FALSE(Page().TransTimer().isActive());
+}
+
+TEST_F(TransitionsPageTest, RowsFollowTheirCheckMarks)
+{
+    settings::SaverSettings s;
+    s.transSetup = "0101";
+    WriteSetup(s);
+    Open();
+    QListWidget& rows = *Page().TransListBox();
+    ASSERT_EQ(rows.count(), 4);
+    rows.setCurrentRow(0);
+    Page().TransListBoxDblClick();
+    window_->SaveSetup(Path("a.dat"));
+    EXPECT_EQ(settings::LoadSettings(Path("a.dat"), settings::SettingsReader::Editor).transSetup, "1101");
+    QTest::mouseClick(Page().btnSelectNone(), Qt::LeftButton);
+    window_->SaveSetup(Path("b.dat"));
+    EXPECT_EQ(settings::LoadSettings(Path("b.dat"), settings::SettingsReader::Editor).transSetup, "0000");
+    QTest::mouseClick(Page().btnSelectAll(), Qt::LeftButton);
+    window_->SaveSetup(Path("c.dat"));
+    EXPECT_EQ(settings::LoadSettings(Path("c.dat"), settings::SettingsReader::Editor).transSetup, "1111");
+}
+
+}  // namespace
+}  // namespace qel::editor::test

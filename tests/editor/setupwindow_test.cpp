@@ -1,0 +1,165 @@
+// The editor window: moving every control to and from a settings file, the page switching, and
+// section "Path" written back when the window closes.
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "editor/imagespage.h"
+#include "editor/optionspage.h"
+#include "editor/pagetabs.h"
+#include "editor/soundspage.h"
+#include "editor/transitionspage.h"
+#include "editorfixture.h"
+#include "pictureshow/styles.h"
+#include "settings/inifile.h"
+#include "settings/processpaths.h"
+
+namespace qel::editor::test {
+namespace {
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+class SetupWindowTest : public EditorTest {};
+
+TEST_F(SetupWindowTest, LoadThenSaveWritesTheSameBytes)
+{
+    settings::SaverSettings s;
+    s.images = {Path("a.jpg"), Path("b b.gif"), Path("a.jpg")};  // missing files stay; duplicates too
+    s.sounds = {Path("one.mp3"), Path("two.wav")};
+    s.imageSize = 1;
+    s.sequence = 1;
+    s.bgColor = -16777201;  // a value with its high byte set survives unchanged
+    s.interval = 42;
+    s.mouseMove = false;
+    s.showCursor = true;
+    s.randomSound = 0;
+    s.transIndex = 5;
+    s.duration = 4;
+    s.transSetup = "0110011";
+    WriteSetup(s);
+
+    SetupWindow& w = Open(false);
+    EXPECT_TRUE(w.Sounds()->SoundCheck()->isChecked()) << "RandomSound=0 checks the box";
+    w.SaveSetup(Path("out.dat"));
+    EXPECT_EQ(ReadFile(Path("out.dat")), settings::FormatSettings(s));
+
+    // Showing the window makes row 0 the current transition row.
+    w.show();
+    w.SaveSetup(Path("shown.dat"));
+    s.transIndex = 0;
+    EXPECT_EQ(ReadFile(Path("shown.dat")), settings::FormatSettings(s));
+}
+
+TEST_F(SetupWindowTest, ValuesTheControlsCannotShowAreBroughtIntoTheirRange)
+{
+    const std::string transSetup = "111x" + std::string(91, '0');  // 95 characters
+    WriteText("QelSetup.dat", "[Options]\r\nInterval=0\r\nSequence=2\r\nRandomSound=1\r\n[Transitions]\r\nTransSetup=" +
+                                  transSetup + "\r\n");
+    SetupWindow& w = Open(false);
+    EXPECT_EQ(w.Options()->IntervalEdit()->value(), 1);
+    EXPECT_FALSE(w.Options()->rbNormalize()->isChecked());
+    EXPECT_FALSE(w.Options()->rbRandomize()->isChecked());
+    EXPECT_FALSE(w.Sounds()->SoundCheck()->isChecked());
+    QListWidget* rows = w.Transitions()->TransListBox();
+    ASSERT_EQ(rows->count(), pictureshow::kStyleCount);
+    EXPECT_EQ(rows->item(91)->text().toStdString(), pictureshow::StyleDisplayName(91));
+    EXPECT_EQ(rows->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(rows->item(3)->checkState(), Qt::Unchecked) << "only \"1\" checks a row";
+
+    w.SaveSetup(Path("out.dat"));
+    const auto saved = settings::LoadSettings(Path("out.dat"), settings::SettingsReader::Editor);
+    EXPECT_EQ(saved.interval, 1);
+    EXPECT_EQ(saved.sequence, 1) << "neither button checked is written as random";
+    EXPECT_EQ(saved.transSetup, "111" + std::string(89, '0'));
+
+    WriteText("other.dat", "[Options]\r\nInterval=5000\r\n");
+    w.LoadSetup(Path("other.dat"));
+    EXPECT_EQ(w.Options()->IntervalEdit()->value(), 999);
+    ASSERT_EQ(rows->count(), 1) << "a missing TransSetup gives one row";
+    EXPECT_EQ(rows->item(0)->text().toStdString(), pictureshow::StyleDisplayName(0));
+    EXPECT_EQ(rows->item(0)->checkState(), Qt::Unchecked);
+
+    // Whatever is typed into the interval, a number comes out.
+    w.Options()->IntervalEdit()->findChild<QLineEdit*>()->setText("");
+    EXPECT_EQ(w.Options()->Interval(), 1);
+}
+
+TEST_F(SetupWindowTest, MenuItemsAndTabsShowTheirPages)
+{
+    SetupWindow& w = Open();
+    EXPECT_EQ(w.windowTitle(), "Qel ScreenSaver");
+    EXPECT_EQ(w.MainPageControl()->currentIndex(), SetupWindow::kImagesPage);
+    w.nSounds()->trigger();
+    EXPECT_EQ(w.TabControl()->currentIndex(), SetupWindow::kSoundsPage);
+    EXPECT_EQ(w.MainPageControl()->currentIndex(), SetupWindow::kSoundsPage);
+    w.TabControl()->setCurrentIndex(SetupWindow::kTransitionsPage);
+    EXPECT_EQ(w.MainPageControl()->currentIndex(), SetupWindow::kTransitionsPage);
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(w.MainPageControl()->currentIndex(), SetupWindow::kImagesPage) << "Ctrl+Tab goes round";
+
+    // Not resizable, and never smaller than the classic client area.
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());
+    EXPECT_GE(w.centralWidget()->width(), SetupWindow::kClientWidth);
+    EXPECT_GE(w.centralWidget()->height(), SetupWindow::kClientHeight);
+}
+
+TEST_F(SetupWindowTest, ClosingWritesSectionPathAndKeepsTheRestOfTheFile)
+{
+    settings::SaverSettings s;
+    s.images = {Path("a.jpg")};
+    s.interval = 7;
+    WriteSetup(s);
+    {
+        std::ofstream(SetupFile(), std::ios::binary | std::ios::app) << "[Path]\r\nImagePath=/old/pictures/\r\n";
+    }
+    settings::Process().appPath = Path("app/");
+
+    SetupWindow& w = Open();
+    EXPECT_EQ(w.Images()->ImagePath(), "/old/pictures/");
+    w.Sounds()->SetSoundPath("/new/sounds/");
+    QTest::mouseClick(w.btnCancel(SetupWindow::kImagesPage), Qt::LeftButton);
+    EXPECT_FALSE(w.isVisible());
+
+    const auto ini = settings::IniFile::Open(SetupFile());
+    EXPECT_EQ(ini.ReadString("Path", "ImagePath", "?"), "/old/pictures/");
+    EXPECT_EQ(ini.ReadString("Path", "SoundPath", "?"), "/new/sounds/");
+    EXPECT_EQ(ini.ReadString("Path", "AppPath", "?"), Path("app/"));
+    const auto kept = settings::ReadSettings(ini, settings::SettingsReader::Editor);
+    EXPECT_EQ(kept.images, s.images);
+    EXPECT_EQ(kept.interval, 7);
+}
+
+TEST_F(SetupWindowTest, ASettingsFileThatCannotBeWrittenIsReportedByName)
+{
+    std::filesystem::create_directory(SetupFile());  // a folder where the file should be
+    SetupWindow& w = Open();
+    w.nExit()->trigger();
+    EXPECT_FALSE(w.isVisible());
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("QelSetup.dat"), std::string::npos) << messages[0];
+}
+
+}  // namespace
+}  // namespace qel::editor::test
