@@ -1,0 +1,119 @@
+// The editor with many pictures: opening it (FormCreate and FormShow, the first picture previewed)
+// on a list of 1 or 1,000 pictures, and "Add Images in Folder" on a folder of 10,000 pictures. Every
+// picture is a 624 x 468 JPEG; only the one the preview shows is ever decoded.
+//
+//   build/release/bin/editor_bench
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include "editor/editordialogs.h"
+#include "editor/filelistbox.h"
+#include "editor/imagespage.h"
+#include "editor/setupwindow.h"
+#include "settings/processpaths.h"
+#include "settings/saversettings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using qel::editor::SetupWindow;
+
+void EnsureApplication()
+{
+    static int argc = 1;
+    static char name[] = "editor_bench";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance())
+        return;
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    new QApplication(argc, argv);  // lives as long as the process
+}
+
+// Answers "which folder" with the one given; every other question is cancelled.
+class FolderAnswer : public qel::editor::EditorDialogs {
+public:
+    explicit FolderAnswer(QString folder) : folder_(std::move(folder)) {}
+    QStringList OpenPictureFiles(QWidget*, const QString&) override { return {}; }
+    QString ChooseFolder(QWidget*) override { return folder_; }
+    QStringList OpenSoundFiles(QWidget*, const QString&) override { return {}; }
+    std::optional<qel::raster::Color> ChooseColor(QWidget*, qel::raster::Color) override { return std::nullopt; }
+
+private:
+    QString folder_;
+};
+
+// A folder beside the benchmark's other files, made once: the sample pictures and `count` names
+// for one photo (hard links, so the files cost no disk).
+fs::path PictureFolder(const std::string& name, int count)
+{
+    const fs::path root = fs::temp_directory_path() / "qel-editor-bench";
+    const fs::path folder = root / name;
+    const fs::path photo = fs::path(QEL_BIN_DIR) / "trans1.jpg";
+    fs::create_directories(folder);
+    for (const char* sample : {"trans1.jpg", "trans2.jpg"})
+        if (!fs::exists(root / sample))
+            fs::copy_file(fs::path(QEL_BIN_DIR) / sample, root / sample);
+    for (int i = 0; i < count; ++i) {
+        const fs::path file = folder / ("photo" + std::to_string(i) + ".jpg");
+        if (!fs::exists(file))
+            fs::create_hard_link(photo, file);
+    }
+    auto& process = qel::settings::Process();
+    process.exePath = root.string() + "/";
+    process.appPath = process.exePath;
+    return folder;
+}
+
+void OpenEditor(benchmark::State& state)
+{
+    EnsureApplication();
+    const int count = int(state.range(0));
+    const fs::path folder = PictureFolder("list" + std::to_string(count), count);
+    qel::settings::SaverSettings s;
+    for (int i = 0; i < count; ++i)
+        s.images.push_back((folder / ("photo" + std::to_string(i) + ".jpg")).string());
+    s.transSetup = std::string(92, '1');
+    qel::settings::SaveSettings(qel::settings::SetupFilePath(), s);
+    for (auto _ : state) {
+        auto window = std::make_unique<SetupWindow>(std::make_unique<FolderAnswer>(QString()));
+        window->show();
+        benchmark::DoNotOptimize(window->Images()->LastPreviewFile().data());
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+    state.SetLabel(std::to_string(count) + " pictures in the list");
+}
+
+void AddFolder(benchmark::State& state)
+{
+    EnsureApplication();
+    const int count = int(state.range(0));
+    const fs::path folder = PictureFolder("folder" + std::to_string(count), count);
+    qel::settings::SaveSettings(qel::settings::SetupFilePath(), {});
+    SetupWindow window(std::make_unique<FolderAnswer>(QString::fromStdString(folder.string())));
+    window.show();
+    for (auto _ : state) {
+        window.Images()->btnAddFolderClick();
+        state.PauseTiming();
+        if (window.Images()->ImagesListBox()->count() != count)
+            state.SkipWithError("not every picture was added");
+        window.Images()->btnClearClick();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+BENCHMARK(OpenEditor)->Arg(1)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(AddFolder)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
