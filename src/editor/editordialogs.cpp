@@ -16,6 +16,8 @@ namespace qel::editor {
 namespace {
 
 constexpr raster::Color kWhite = 0x00FFFFFF;
+// Room for names, sizes and types side by side, and for the preview beside them.
+constexpr QSize kFileDialogSize(760, 460);
 
 // Shows the picture the dialog's cursor is on beside its file list.
 void AddPicturePreview(QFileDialog& dialog)
@@ -51,6 +53,7 @@ QStringList RunOpenFiles(QWidget* owner, const QString& folder, const QString& f
     dialog.selectFile(QString());
     if (preview)
         AddPicturePreview(dialog);
+    dialog.resize(dialog.sizeHint().expandedTo(kFileDialogSize));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();
