@@ -1,5 +1,6 @@
 // The editor with many pictures: opening it (FormCreate and FormShow, the first picture previewed)
-// on a list of 1 or 1,000 pictures, and "Add Images in Folder" on a folder of 10,000 pictures. Every
+// on a list of 1 or 1,000 pictures, "Add Images in Folder" on a folder of 10,000 pictures, and removing
+// all 10,000 again as selected entries. Every
 // picture is a 624 x 468 JPEG; only the one the preview shows is ever decoded.
 //
 //   build/release/bin/editor_bench
@@ -113,7 +114,27 @@ void AddFolder(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * count);
 }
 
+// Every entry selected and "Remove Files": the slow way to empty a long list.
+void RemoveSelected(benchmark::State& state)
+{
+    EnsureApplication();
+    const int count = int(state.range(0));
+    const fs::path folder = PictureFolder("folder" + std::to_string(count), count);
+    qel::settings::SaveSettings(qel::settings::SetupFilePath(), {});
+    SetupWindow window(std::make_unique<FolderAnswer>(QString::fromStdString(folder.string())));
+    window.show();
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.Images()->btnAddFolderClick();
+        window.Images()->ImagesListBox()->selectAll();
+        state.ResumeTiming();
+        window.Images()->btnDeleteClick();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
 BENCHMARK(OpenEditor)->Arg(1)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(AddFolder)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(RemoveSelected)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
