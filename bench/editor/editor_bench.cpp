@@ -1,7 +1,7 @@
 // The editor with many pictures: opening it (FormCreate and FormShow, the first picture previewed)
 // on a list of 1 or 1,000 pictures, "Add Images in Folder" on a folder of 10,000 pictures, and removing
-// all 10,000 again as selected entries. Every
-// picture is a 624 x 468 JPEG; only the one the preview shows is ever decoded.
+// all 10,000 again as selected entries. Every picture is a 624 x 468 JPEG; only the one the preview
+// shows is ever decoded.
 //
 //   build/release/bin/editor_bench
 
