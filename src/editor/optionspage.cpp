@@ -147,7 +147,7 @@ void OptionsPage::MouseBoxChanged(QCheckBox* box)
 {
     if (NoExitEvent())
         box->setChecked(true);
-    // Without a mouse input to end it, a visible cursor is how the user knows the show is not stuck.
+    // With neither mouse input ending the show the cursor is shown; the user may hide it again.
     if (!exitMouseMove_->isChecked() && !exitMouseClick_->isChecked())
         cbShowCursor_->setChecked(true);
 }
