@@ -8,7 +8,9 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QShortcut>
+#include <QShortcutEvent>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -20,7 +22,6 @@
 #include "editor/imagebutton.h"
 #include "editor/imagespage.h"
 #include "editor/optionspage.h"
-#include "editor/pagetabs.h"
 #include "editor/soundspage.h"
 #include "editor/transitionspage.h"
 #include "imaging/qtdecoders.h"
@@ -75,7 +76,7 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent
     sounds_ = new SoundsPage(*dialogs_);
     transitions_ = new TransitionsPage;
 
-    tabControl_ = new PageTabs;
+    tabControl_ = new QTabBar;
     for (const QString& caption : {tr("&Images"), tr("&Options"), tr("&Sounds"), tr("&Transitions")})
         tabControl_->addTab(caption);
     tabControl_->setDrawBase(true);
@@ -98,7 +99,6 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent
     this->layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(tabControl_, &QTabBar::currentChanged, this, &SetupWindow::TabControlChange);
-    connect(tabControl_, &PageTabs::sharedMnemonic, this, &SetupWindow::OpenMenuFor);
     connect(options_->btnBgColor(), &ColorPickerButton::colorChanged, this, &SetupWindow::btnBgColorChange);
     // Moving between pages as in any tabbed window.
     for (const auto& [keys, step] :
@@ -109,6 +109,9 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent
         connect(shortcut, &QShortcut::activated, this,
                 [this, step = step] { SelectTab((tabControl_->currentIndex() + step + kPageCount) % kPageCount); });
     }
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            &SetupWindow::OpenSettingsMenu);
+    menuBar()->installEventFilter(this);
 
     FormCreate();
 
@@ -280,14 +283,24 @@ void SetupWindow::nTransitionsClick()
     SelectTab(kTransitionsPage);
 }
 
-void SetupWindow::OpenMenuFor(const QKeySequence& mnemonic)
+void SetupWindow::OpenSettingsMenu()
 {
-    for (QMenu* menu : {settingsMenu_, projectMenu_, helpMenu_}) {
-        if (QKeySequence::mnemonic(menu->title()) == mnemonic) {
-            menuBar()->setActiveAction(menu->menuAction());
-            return;
+    menuBar()->setActiveAction(settingsMenu_->menuAction());
+}
+
+bool SetupWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // A letter that a tab and a menu share would otherwise switch between the two on every press.
+    if (watched == menuBar() && event->type() == QEvent::Shortcut) {
+        const auto* shortcut = static_cast<QShortcutEvent*>(event);
+        for (int i = 0; shortcut->isAmbiguous() && i < tabControl_->count(); ++i) {
+            if (QKeySequence::mnemonic(tabControl_->tabText(i)) == shortcut->key()) {
+                SelectTab(i);
+                return true;
+            }
         }
     }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void SetupWindow::btnBgColorChange()

@@ -4,6 +4,10 @@
 // with the same three commands at its bottom right. It fills its controls from "QelSetup.dat" when
 // it is created, and LoadSetup / SaveSetup move every control to and from any settings file.
 //
+// Keys: Alt and a tab's underlined letter shows that page, also where a menu has the same letter
+// (the tab "&Sounds" and the menu "&Settings"); F10 opens the menus. Ctrl+Tab and Ctrl+PgDn go to the
+// next page, Ctrl+Shift+Tab and Ctrl+PgUp to the one before.
+//
 // Lifecycle: the constructor runs FormCreate; the first show runs FormShow; a close that
 // FormCloseQuery allows runs FormClose (section "Path" is written back) and the destructor
 // FormDestroy.
@@ -19,13 +23,13 @@
 class QAction;
 class QMenu;
 class QStackedWidget;
+class QTabBar;
 class QToolButton;
 
 namespace qel::editor {
 
 class ImagesPage;
 class OptionsPage;
-class PageTabs;
 class SoundsPage;
 class TransitionsPage;
 
@@ -42,7 +46,7 @@ public:
     ~SetupWindow() override;
 
     // --- components ---
-    [[nodiscard]] PageTabs* TabControl() const { return tabControl_; }
+    [[nodiscard]] QTabBar* TabControl() const { return tabControl_; }
     [[nodiscard]] QStackedWidget* MainPageControl() const { return mainPageControl_; }
     [[nodiscard]] ImagesPage* Images() const { return images_; }
     [[nodiscard]] OptionsPage* Options() const { return options_; }
@@ -102,19 +106,20 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
     QWidget* BuildPage(QWidget* content, int page);
     void SelectTab(int index);
-    void OpenMenuFor(const QKeySequence& mnemonic);
+    void OpenSettingsMenu();
 
     std::unique_ptr<EditorDialogs> dialogs_;
     std::string settingsFile_;
     bool closePending_ = false;
     bool shown_ = false;
 
-    PageTabs* tabControl_ = nullptr;
+    QTabBar* tabControl_ = nullptr;
     QStackedWidget* mainPageControl_ = nullptr;
     ImagesPage* images_ = nullptr;
     OptionsPage* options_ = nullptr;

@@ -62,14 +62,16 @@ TEST_F(EditorE2E, PagesAreReachedFromTheKeyboardAndExitWritesSectionPath)
 
     ASSERT_TRUE(screen_.Xdotool("key alt+o"));
     const raster::Bitmap options = NextSettledScreen(images);
-    ASSERT_TRUE(screen_.Xdotool("key alt+s s"));  // the menu's "&Sounds"
+    ASSERT_TRUE(screen_.Xdotool("key alt+s"));  // the tab's letter, though the menu "&Settings" has it too
     const raster::Bitmap sounds = NextSettledScreen(options);
     EXPECT_NE(DifferingPixels(sounds, images), 0);
-    ASSERT_TRUE(screen_.Xdotool("key alt+t"));
+    ASSERT_TRUE(screen_.Xdotool("key ctrl+Tab"));  // the Transitions page: its preview runs
     EXPECT_TRUE(WaitUntil([&] { return DifferingPixels(screen_.Grab(), sounds) != 0; }));
+    ASSERT_TRUE(screen_.Xdotool("key alt+i"));
+    EXPECT_EQ(DifferingPixels(NextSettledScreen(sounds), images), 0) << "back on the first page as it was";
     EXPECT_TRUE(editor.Running());
 
-    ASSERT_TRUE(screen_.Xdotool("key alt+s e"));  // "&Settings" -> "&Exit"
+    ASSERT_TRUE(screen_.Xdotool("key F10 e"));  // "&Settings" -> "&Exit"
     ASSERT_TRUE(editor.WaitForExit()) << editor.Output();
     EXPECT_EQ(editor.ExitCode(), 0);
     const auto ini = settings::IniFile::Open(install_.Path(settings::kSettingsFileName));

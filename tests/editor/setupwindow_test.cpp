@@ -14,12 +14,12 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 
 #include "editor/imagespage.h"
 #include "editor/optionspage.h"
-#include "editor/pagetabs.h"
 #include "editor/soundspage.h"
 #include "editor/transitionspage.h"
 #include "editorfixture.h"
