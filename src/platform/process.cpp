@@ -54,6 +54,31 @@ std::string EnvironmentOr(const char* name, const std::string& fallback)
     return (v && *v) ? std::string(v) : fallback;
 }
 
+bool InputIsTerminal()
+{
+    return ::isatty(0) == 1;
+}
+
+bool HasDisplay()
+{
+    return !EnvironmentOr("DISPLAY").empty() || !EnvironmentOr("WAYLAND_DISPLAY").empty();
+}
+
+bool ShowMessageWithoutToolkit(const std::string& title, const std::string& text)
+{
+    constexpr int kReadingTimeMs = 30 * 60 * 1000;
+    const std::vector<std::vector<std::string>> dialogs = {
+        {"zenity", "--error", "--no-markup", "--title", title, "--text", text},
+        {"kdialog", "--title", title, "--error", text},
+        {"xmessage", "-center", title + "\n\n" + text},
+    };
+    for (const auto& dialog : dialogs) {
+        if (FindOnPath(dialog.front()))
+            return RunCommand(dialog, kReadingTimeMs).has_value();
+    }
+    return false;
+}
+
 std::optional<std::string> FindOnPath(const std::string& name)
 {
     if (name.empty())
