@@ -164,18 +164,22 @@ int RunOnTerminal(SetupSession& session, const Options& o)
         std::printf("note: %s\n", note.c_str());
     if (ask && !AskOnTerminal("Install it?", true))
         return kExitFailed;
+    // The percentage is redrawn in place on a terminal; a log gets no such line.
+    const bool showProgress = platform::ErrorOutputIsTerminal();
     int shown = -1;
     try {
         session.Install([&](std::uint64_t done, std::uint64_t total) {
             const int percent = total == 0 ? kPercent : int(done * kPercent / total);
-            if (percent != shown) {
+            if (showProgress && percent != shown) {
                 shown = percent;
                 std::fprintf(stderr, "\rInstalling: %3d%%", percent);
             }
         });
-        std::fprintf(stderr, "\n");
+        if (showProgress)
+            std::fprintf(stderr, "\n");
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "\n");
+        if (showProgress)
+            std::fprintf(stderr, "\n");
         return Fail(o, e.what());
     }
     std::printf("%s\n", session.Result().c_str());

@@ -18,6 +18,12 @@ struct CommandResult {
 // not end in time (it is then killed). Never runs a shell.
 std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv, int timeoutMs = 5000);
 
+// Starts argv[0] (looked up on PATH) with its standard input and output empty and waits at most
+// `waitMs` for it to end. Its exit status when it ended in time; -2 when it still runs (it is then
+// left running, and reaped when it ends); nothing when it cannot be started. Never runs a shell.
+std::optional<int> StartCommand(const std::vector<std::string>& argv, int waitMs);
+inline constexpr int kStillRunning = -2;
+
 // The full path of `name` on PATH, or nothing when no executable file of that name is there.
 std::optional<std::string> FindOnPath(const std::string& name);
 
@@ -26,6 +32,8 @@ std::string EnvironmentOr(const char* name, const std::string& fallback = {});
 
 // True when the standard input is a terminal (someone can answer a question there).
 bool InputIsTerminal();
+// True when the standard error output is a terminal (a line can be redrawn there).
+bool ErrorOutputIsTerminal();
 
 // True when a graphical display is set for this process (X11 or Wayland).
 bool HasDisplay();
