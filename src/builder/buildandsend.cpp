@@ -22,6 +22,11 @@ std::string ChooseWorkFolder(const std::string& tempPath)
 
 void RunBuildAndSend(QWidget* owner, const settings::SaverSettings& current)
 {
+    RunBuildAndSend(owner, [&](const std::string& path) { settings::SaveSettings(path, current); });
+}
+
+void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string& path)>& saveSetup)
+{
     const std::string appPath = settings::Process().appPath;
     for (const char* prepared : {kInstallPak, kSetupPak, kSaverPak, kUninstallPak}) {
         if (!base::FolderExists(appPath + kBuildFolder) ||
@@ -33,7 +38,7 @@ void RunBuildAndSend(QWidget* owner, const settings::SaverSettings& current)
     const std::string work = ChooseWorkFolder(settings::Process().tempPath);
     try {
         base::MakeFolderPath(work);
-        settings::SaveSettings(work + "/" + settings::kBuildSettingsFileName, current);
+        saveSetup(work + "/" + settings::kBuildSettingsFileName);
         PackageBuilderWindow window(owner);
         window.WorkFolder = work + "/";
         window.exec();

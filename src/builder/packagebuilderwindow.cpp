@@ -109,6 +109,10 @@ PackageBuilderWindow::PackageBuilderWindow(QWidget* owner) : QDialog(owner)
     layout->addStretch(1);
     layout->addLayout(buttons);
     setFixedSize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
+    for (QPushButton* b : {btnBrowser_, btnSend_, btnTest_, btnCancel_})
+        b->setAutoDefault(false);
+    btnBuild_->setDefault(true);
+    editName_->setFocus();
 
     connect(editName_, &QLineEdit::textChanged, this, &PackageBuilderWindow::EditNameChange);
     connect(btnBrowser_, &QPushButton::clicked, this, &PackageBuilderWindow::btnBrowserClick);

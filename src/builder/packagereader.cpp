@@ -170,7 +170,7 @@ void PackageReader::MatchFiles()
             entry = raw->second;
         if (!entry) {
             if (f.kind == FileKind::Picture || f.kind == FileKind::Sound)
-                Warn("the archive lacks the " + std::string(f.kind == FileKind::Picture ? "picture " : "sound ") +
+                Warn("the package lacks the " + std::string(f.kind == FileKind::Picture ? "picture " : "sound ") +
                      Quoted(f.key) + " (it is left out)");
             else
                 Fatal("the archive lacks " + Quoted(f.key));

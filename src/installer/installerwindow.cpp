@@ -49,8 +49,12 @@ InstallerWindow::InstallerWindow(InstallerSession& session, QWidget* parent) : Q
     summary_->setMinimumWidth(kTextWidth);
 
     QString notes;
-    for (const std::string& n : session.Notes())
-        notes += (notes.isEmpty() ? "" : "\n") + FromUtf8(n);
+    for (const std::string& n : session.Notes()) {
+        QString note = FromUtf8(n);
+        if (!note.isEmpty())
+            note[0] = note[0].toUpper();
+        notes += (notes.isEmpty() ? "" : "\n") + note + ".";
+    }
     auto* notesLabel = new QLabel(notes);
     notesLabel->setWordWrap(true);
     notesLabel->setVisible(!notes.isEmpty());
@@ -89,6 +93,7 @@ InstallerWindow::InstallerWindow(InstallerSession& session, QWidget* parent) : Q
     buttons->addWidget(btnClose_);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);  // the window grows with the result's lines
     layout->addLayout(top);
     layout->addWidget(progress_);
     layout->addWidget(result_);
@@ -136,6 +141,7 @@ void InstallerWindow::btnInstallClick()
 void InstallerWindow::AskToActivate()
 {
     QString text = FromUtf8(session_.Result());
+    result_->setText(text);
     std::string why;
     if (!session_.CanActivate(why)) {
         result_->setText(text + "\n\n" + FromUtf8(why));

@@ -193,13 +193,13 @@ TEST_F(BuilderWindowTest, BuildAndSendWorksInAFreshFolderAndDeletesIt)
         settingsThere = fs::is_regular_file(workFolder + "SaverSetup.dat");
         w->close();
     });
-    RunBuildAndSend(nullptr, {});
+    RunBuildAndSend(nullptr, settings::SaverSettings{});
     EXPECT_EQ(workFolder, f_.Path("temp/build2/"));
     EXPECT_TRUE(settingsThere);
     EXPECT_FALSE(fs::exists(f_.Path("temp/build2")));
 
     fs::remove(f_.Path("app/build/install.pak"));
-    RunBuildAndSend(nullptr, {});
+    RunBuildAndSend(nullptr, settings::SaverSettings{});
     EXPECT_EQ(Messages(), "Missing Build Files\n--\n");
 }
 
