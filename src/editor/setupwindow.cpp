@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "builder/buildandsend.h"
 #include "editor/busycursor.h"
 #include "editor/colorpickerbutton.h"
 #include "editor/editordialogs.h"
@@ -357,6 +358,12 @@ void SetupWindow::nAboutClick()
 
 void SetupWindow::BuildandSend1Click()
 {
+    if (images_->ImagesListBox()->count() == 0) {
+        platform::ShowMessage("You'd better insert at least one image.", platform::MessageIcon::Information, this);
+        SelectTab(kImagesPage);
+        return;
+    }
+    builder::RunBuildAndSend(this, [this](const std::string& path) { SaveSetup(path); });
 }
 
 }  // namespace qel::editor

@@ -127,23 +127,68 @@ std::string PathWithoutBlanks(const std::string& program)
 InstallResult InstallIntoXScreenSaver(const HostStatus& host, const std::string& program, const std::string& title)
 {
     const std::string file = Home() + "/.xscreensaver";
+    std::error_code ec;
+    HostChange change;
+    change.kind = HostKind::XScreenSaver;
+    change.file = file;
+    change.createdFile = !fs::exists(fs::symlink_status(file, ec));
     const std::string old = ReadSmallFile(file);
-    const SaverInstall updated = InstallSaverProgram(old, title, PathWithoutBlanks(program) + " --root");
+    change.previousMode = ReadResource(old, "mode:");
+    change.previousSelected = ReadResource(old, "selected:");
+    const std::string path = PathWithoutBlanks(program);
+    if (path != program)
+        change.createdLink = path;
+    change.command = path + " --root";
+    const SaverInstall updated = InstallSaverProgram(old, title, change.command);
     // The user's own file is kept once, as it was before we first changed it.
     const std::string backup = file + ".before-qelsaver";
-    std::error_code ec;
-    if (!old.empty() && !fs::exists(backup, ec))
+    if (!old.empty() && !fs::exists(backup, ec)) {
         platform::WriteFileAtomically(backup, old);
+        change.createdBackup = backup;
+    }
     platform::WriteFileAtomically(file, updated.content);
 
     InstallResult r;
     r.ok = true;
     r.kind = host.kind;
+    r.change = change;
     r.message = "\"" + title + "\" is now the screen saver of XScreenSaver.";
     if (!host.running)
         r.message += " XScreenSaver does not run in this session yet: start it with \"xscreensaver --no-splash\", "
                      "or add that to the programs your session starts.";
     return r;
+}
+
+std::optional<std::string> MateSetting(const char* key)
+{
+    const auto r = platform::RunCommand({"gsettings", "get", kMateSchema, key});
+    if (!r || r->exitCode != 0)
+        return std::nullopt;
+    std::string value = r->output;
+    while (!value.empty() && (value.back() == '\n' || value.back() == '\r'))
+        value.pop_back();
+    return value;
+}
+
+void SetMateSetting(const std::string& key, const std::optional<std::string>& value)
+{
+    const std::vector<std::string> command =
+        value ? std::vector<std::string>{"gsettings", "set", kMateSchema, key, *value}
+              : std::vector<std::string>{"gsettings", "reset", kMateSchema, key};
+    const auto r = platform::RunCommand(command);
+    if (!r || r->exitCode != 0)
+        throw std::runtime_error("Cannot change the settings of the MATE screen saver (gsettings " + command[1] + " " +
+                                 std::string(kMateSchema) + " " + key + ")");
+}
+
+std::string MateThemes(const std::string& id)
+{
+    return "['screensavers-" + id + "']";
+}
+
+std::string MateId(const std::string& desktopFile)
+{
+    return fs::path(desktopFile).stem().string();
 }
 
 InstallResult InstallIntoMate(const HostStatus& host, const std::string& program, const std::string& title)
@@ -153,22 +198,74 @@ InstallResult InstallIntoMate(const HostStatus& host, const std::string& program
     std::error_code ec;
     fs::create_directories(folder, ec);
     const std::string file = (folder / (id + ".desktop")).string();
+    HostChange change;
+    change.kind = HostKind::MateScreenSaver;
+    change.file = file;
+    change.previousMode = MateSetting("mode");
+    change.previousSelected = MateSetting("themes");
     platform::WriteFileAtomically(file, ScreenSaverDesktopEntry(title, program, {"--root"}));
-
-    const std::string themes = "['screensavers-" + id + "']";
-    for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"gsettings", "set", kMateSchema, "mode", "single"},
-          std::vector<std::string>{"gsettings", "set", kMateSchema, "themes", themes}}) {
-        const auto r = platform::RunCommand(command);
-        if (!r || r->exitCode != 0)
-            throw std::runtime_error("Cannot change the settings of the MATE screen saver (gsettings set " +
-                                     std::string(kMateSchema) + " " + command[3] + ")");
-    }
+    SetMateSetting("mode", std::string("single"));
+    SetMateSetting("themes", MateThemes(id));
     InstallResult r;
     r.ok = true;
     r.kind = host.kind;
+    r.change = change;
     r.message = "\"" + title + "\" is now the screen saver of the " + host.name + ".";
     return r;
+}
+
+// Only files that an install of ours can have made are ever touched: a record that names anything
+// else (damaged, or edited) changes nothing there.
+bool IsOurLink(const std::string& path)
+{
+    const fs::path folder = fs::path(DataHome()) / "qelsaver" / "links";
+    return fs::path(path).parent_path() == folder;
+}
+
+bool IsOurDesktopEntry(const std::string& path)
+{
+    const fs::path p(path);
+    const std::string name = p.filename().string();
+    return p.parent_path() == fs::path(DataHome()) / "applications" / "screensavers" &&
+           name.rfind("qelsaver-", 0) == 0 && p.extension() == ".desktop";
+}
+
+std::string UndoXScreenSaver(const HostChange& change)
+{
+    std::error_code ec;
+    const std::string file = Home() + "/.xscreensaver";
+    std::string message = "XScreenSaver no longer lists the screen saver.";
+    if (change.file != file)
+        return {};
+    if (fs::exists(fs::symlink_status(change.file, ec))) {
+        const std::string content = ReadSmallFile(change.file);
+        const SaverRemoval removal =
+            UninstallSaverProgram(content, change.command, change.previousMode, change.previousSelected);
+        // A file that only ever held our entry goes with it.
+        if (change.createdFile && removal.removed && removal.empty)
+            fs::remove(change.file, ec);
+        else if (removal.removed)
+            platform::WriteFileAtomically(change.file, removal.content);
+    }
+    if (change.createdBackup == file + ".before-qelsaver")
+        fs::remove(change.createdBackup, ec);
+    if (IsOurLink(change.createdLink) && fs::is_symlink(fs::symlink_status(change.createdLink, ec)))
+        fs::remove(change.createdLink, ec);
+    return message;
+}
+
+std::string UndoMate(const HostChange& change)
+{
+    if (!IsOurDesktopEntry(change.file))
+        return {};
+    std::error_code ec;
+    fs::remove(change.file, ec);
+    // The settings come back only while they still show ours: a choice made since then stays.
+    if (MateSetting("themes") == MateThemes(MateId(change.file))) {
+        SetMateSetting("mode", change.previousMode);
+        SetMateSetting("themes", change.previousSelected);
+    }
+    return "The MATE screen saver no longer lists the screen saver.";
 }
 
 }  // namespace
@@ -237,6 +334,16 @@ InstallResult InstallSaverInto(const HostStatus& host, const std::string& progra
 InstallResult InstallSaver(const std::string& program, const std::string& title)
 {
     return InstallSaverInto(ChooseHost(DetectHosts()), program, title);
+}
+
+std::string UndoHostChange(const HostChange& change)
+{
+    switch (change.kind) {
+    case HostKind::XScreenSaver: return UndoXScreenSaver(change);
+    case HostKind::MateScreenSaver: return UndoMate(change);
+    case HostKind::None: break;
+    }
+    return {};
 }
 
 }  // namespace qel::hosts

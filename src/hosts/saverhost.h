@@ -6,6 +6,7 @@
 // and MATE's screen saver (a desktop entry among the user's screen savers, then two of its settings).
 // GNOME, KDE Plasma, Cinnamon and Wayland sessions run no saver programs at all.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,24 @@ struct HostStatus {
 // The first usable host of DetectHosts(), or the None entry.
 [[nodiscard]] HostStatus ChooseHost(const std::vector<HostStatus>& hosts);
 
+// What an install changed in the host, so that it can be undone exactly: enough to take our entry
+// out again and give the user's earlier choice back.
+struct HostChange {
+    HostKind kind = HostKind::None;               // None: nothing was changed
+    std::string file;                             // XScreenSaver: its preferences file; MATE: our desktop entry
+    std::string command;                          // XScreenSaver: the command of our entry
+    std::optional<std::string> previousMode;      // the host's mode before (nothing: it had none)
+    std::optional<std::string> previousSelected;  // XScreenSaver: "selected"; MATE: "themes"
+    bool createdFile = false;                     // the preferences file did not exist before
+    std::string createdBackup;                    // the one-time copy of the user's file made now
+    std::string createdLink;                      // the link made for a program path with blanks
+};
+
 struct InstallResult {
     bool ok = false;
     HostKind kind = HostKind::None;
     std::string message;  // for the user: what was done, or why nothing could be
+    HostChange change;
 };
 
 // Makes `program` (an absolute path) the active screen saver of the session's host, shown as
@@ -41,5 +56,10 @@ InstallResult InstallSaver(const std::string& program, const std::string& title)
 
 // The same into a given host (tests, and the tool's choice).
 InstallResult InstallSaverInto(const HostStatus& host, const std::string& program, const std::string& title);
+
+// Takes back what `change` did, as far as the host still shows it: our entry and the files made for
+// it go; the mode and the selection come back when they still point at ours. Returns a line for the
+// user. Throws std::runtime_error naming the file when a host file cannot be written.
+std::string UndoHostChange(const HostChange& change);
 
 }  // namespace qel::hosts

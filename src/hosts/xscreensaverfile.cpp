@@ -1,6 +1,7 @@
 #include "hosts/xscreensaverfile.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <string_view>
 
 namespace qel::hosts {
@@ -127,6 +128,8 @@ std::string FirstWord(const std::string& command)
 
 std::string ProgramsBlock(const std::vector<SaverEntry>& entries)
 {
+    if (entries.empty())
+        return std::string(kProgramsKey) + "\n";
     std::string block = std::string(kProgramsKey) + "\t\t\t\t\t\t\t\t      \\\n";
     for (std::size_t i = 0; i < entries.size(); ++i) {
         // A disabled entry keeps its "-" in the first column, where the host's own lists have it.
@@ -153,6 +156,38 @@ void SetResource(std::vector<std::string>& lines, std::string_view key, const st
         }
     }
     lines.insert(lines.begin() + std::ptrdiff_t(std::min(before, lines.size())), line);
+}
+
+void RemoveResource(std::vector<std::string>& lines, std::string_view key)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (IsResource(lines[i], key)) {
+            lines.erase(lines.begin() + std::ptrdiff_t(i));
+            return;
+        }
+    }
+}
+
+// Replaces the programs block (or adds one at the end) by one for `entries`; returns its first line.
+std::size_t PutPrograms(std::vector<std::string>& lines, const Block& b, const std::vector<SaverEntry>& entries)
+{
+    std::string block = ProgramsBlock(entries);
+    block.pop_back();  // the line break comes back when the lines are joined
+    if (b.found) {
+        lines.erase(lines.begin() + std::ptrdiff_t(b.first), lines.begin() + std::ptrdiff_t(b.last + 1));
+        lines.insert(lines.begin() + std::ptrdiff_t(b.first), block);
+        return b.first;
+    }
+    lines.push_back(block);
+    return lines.size() - 1;
+}
+
+std::string Join(const std::vector<std::string>& lines)
+{
+    std::string content;
+    for (const std::string& l : lines)
+        content += l + "\n";
+    return content;
 }
 
 }  // namespace
@@ -195,23 +230,68 @@ SaverInstall InstallSaverProgram(const std::string& content, const std::string& 
     }
 
     // Replace the programs block by the new one (one physical line holds it until the join).
-    std::string block = ProgramsBlock(entries);
-    block.pop_back();  // the line break comes back when the lines are joined
-    if (b.found) {
-        lines.erase(lines.begin() + std::ptrdiff_t(b.first), lines.begin() + std::ptrdiff_t(b.last + 1));
-        lines.insert(lines.begin() + std::ptrdiff_t(b.first), block);
-    } else {
-        b.first = lines.size();
-        lines.push_back(block);
-    }
+    b.first = PutPrograms(lines, b, entries);
     SetResource(lines, "mode:", "one", b.first);
     b = FindPrograms(lines);
     SetResource(lines, "selected:", std::to_string(selected), b.first);
 
     SaverInstall result;
     result.selected = selected;
-    for (const std::string& l : lines)
-        result.content += l + "\n";
+    result.content = Join(lines);
+    return result;
+}
+
+std::optional<std::string> ReadResource(const std::string& content, std::string_view key)
+{
+    for (const std::string& line : SplitLines(content)) {
+        if (IsResource(line, key))
+            return Trim(Trim(line).substr(key.size()));
+    }
+    return std::nullopt;
+}
+
+SaverRemoval UninstallSaverProgram(const std::string& content, const std::string& command,
+                                   const std::optional<std::string>& previousMode,
+                                   const std::optional<std::string>& previousSelected)
+{
+    SaverRemoval result;
+    result.content = content;
+    std::vector<std::string> lines = SplitLines(content);
+    const Block b = FindPrograms(lines);
+    std::vector<SaverEntry> entries = b.found ? ParseBlock(lines, b) : std::vector<SaverEntry>{};
+    std::size_t ours = entries.size();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (FirstWord(entries[i].command) == FirstWord(command)) {
+            ours = i;
+            break;
+        }
+    }
+    result.empty = entries.empty();
+    if (ours == entries.size())
+        return result;
+    entries.erase(entries.begin() + std::ptrdiff_t(ours));
+    const std::size_t first = PutPrograms(lines, b, entries);
+
+    const std::optional<std::string> selectedText = ReadResource(content, "selected:");
+    char* end = nullptr;
+    const long selected = selectedText ? std::strtol(selectedText->c_str(), &end, 10) : -1;
+    const bool isNumber = selectedText && !selectedText->empty() && end && *end == '\0';
+    if (isNumber && selected == long(ours)) {
+        // Ours was the saver shown: the user's earlier choice comes back.
+        if (previousMode)
+            SetResource(lines, "mode:", *previousMode, first);
+        else
+            RemoveResource(lines, "mode:");
+        if (previousSelected)
+            SetResource(lines, "selected:", *previousSelected, first);
+        else
+            RemoveResource(lines, "selected:");
+    } else if (isNumber && selected > long(ours)) {
+        SetResource(lines, "selected:", std::to_string(selected - 1), first);
+    }
+    result.content = Join(lines);
+    result.removed = true;
+    result.empty = entries.empty();
     return result;
 }
 

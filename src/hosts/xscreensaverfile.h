@@ -8,7 +8,9 @@
 // the command, which the host splits at blanks and runs without a shell. "selected" is the 0-based
 // place of the saver in that list when "mode" is "one".
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qel::hosts {
@@ -34,5 +36,22 @@ struct SaverInstall {
 // other than between its words, nor a double quote in `title` (they are dropped).
 [[nodiscard]] SaverInstall InstallSaverProgram(const std::string& content, const std::string& title,
                                                const std::string& command);
+
+// The value of the one-line resource `key` ("mode:", "selected:"), blanks trimmed; nothing when the
+// file does not have it.
+[[nodiscard]] std::optional<std::string> ReadResource(const std::string& content, std::string_view key);
+
+struct SaverRemoval {
+    std::string content;   // the whole new file
+    bool removed = false;  // an entry of the program was there and is gone
+    bool empty = false;    // no entry is left in "programs"
+};
+
+// Undoes InstallSaverProgram: `content` without the entry that runs the same program as `command`.
+// When "selected" pointed at that entry, "mode" and "selected" get their earlier values back (a
+// resource that was not there before goes); when it pointed past it, it moves down by one.
+[[nodiscard]] SaverRemoval UninstallSaverProgram(const std::string& content, const std::string& command,
+                                                 const std::optional<std::string>& previousMode,
+                                                 const std::optional<std::string>& previousSelected);
 
 }  // namespace qel::hosts

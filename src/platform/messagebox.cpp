@@ -52,6 +52,17 @@ bool AskYesNo(const std::string& text, QWidget* owner)
     return box.exec() == QMessageBox::Yes;
 }
 
+bool AskOkCancel(const std::string& text, MessageIcon icon, QWidget* owner)
+{
+    if (LogMessage(text)) {
+        const char* answer = std::getenv("QELSAVER_MESSAGE_ANSWER");
+        return answer && (std::string(answer) == "ok" || std::string(answer) == "yes");
+    }
+    QMessageBox box(ToQt(icon), QString::fromUtf8(kMessageCaption), QString::fromLocal8Bit(text.c_str()),
+                    QMessageBox::Ok | QMessageBox::Cancel, owner);
+    return box.exec() == QMessageBox::Ok;
+}
+
 void ReportError(const std::exception& error, QWidget* owner)
 {
     ShowMessage(error.what(), MessageIcon::Error, owner);

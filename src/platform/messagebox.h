@@ -21,6 +21,10 @@ void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::Inform
 // $QELSAVER_MESSAGE_ANSWER ("yes" or "no", default "no").
 bool AskYesNo(const std::string& text, QWidget* owner = nullptr);
 
+// Shows a box with OK and Cancel and the given icon; returns true for OK. With the log in use,
+// answers $QELSAVER_MESSAGE_ANSWER ("ok" or "yes" for OK; default Cancel).
+bool AskOkCancel(const std::string& text, MessageIcon icon = MessageIcon::Information, QWidget* owner = nullptr);
+
 // The default report of an error that reached the window layer: a box with the error's text.
 void ReportError(const std::exception& error, QWidget* owner = nullptr);
 

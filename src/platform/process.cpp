@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
 extern char** environ;
 
@@ -52,6 +53,36 @@ std::string EnvironmentOr(const char* name, const std::string& fallback)
 {
     const char* v = std::getenv(name);
     return (v && *v) ? std::string(v) : fallback;
+}
+
+bool InputIsTerminal()
+{
+    return ::isatty(0) == 1;
+}
+
+bool ErrorOutputIsTerminal()
+{
+    return ::isatty(2) == 1;
+}
+
+bool HasDisplay()
+{
+    return !EnvironmentOr("DISPLAY").empty() || !EnvironmentOr("WAYLAND_DISPLAY").empty();
+}
+
+bool ShowMessageWithoutToolkit(const std::string& title, const std::string& text)
+{
+    constexpr int kReadingTimeMs = 30 * 60 * 1000;
+    const std::vector<std::vector<std::string>> dialogs = {
+        {"zenity", "--error", "--no-markup", "--title", title, "--text", text},
+        {"kdialog", "--title", title, "--error", text},
+        {"xmessage", "-center", title + "\n\n" + text},
+    };
+    for (const auto& dialog : dialogs) {
+        if (FindOnPath(dialog.front()))
+            return RunCommand(dialog, kReadingTimeMs).has_value();
+    }
+    return false;
 }
 
 std::optional<std::string> FindOnPath(const std::string& name)
@@ -145,6 +176,43 @@ std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv, in
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+std::optional<int> StartCommand(const std::vector<std::string>& argv, int waitMs)
+{
+    if (argv.empty())
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (done < 0 && errno != EINTR)
+            return -1;
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        ::usleep(kWaitStepUs);
+    }
+    // A program that opens a window may run until the user closes it: it goes on alone.
+    std::thread([pid] {
+        int ignored = 0;
+        while (::waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {}
+    }).detach();
+    return kStillRunning;
 }
 
 }  // namespace qel::platform

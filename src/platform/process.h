@@ -18,10 +18,29 @@ struct CommandResult {
 // not end in time (it is then killed). Never runs a shell.
 std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv, int timeoutMs = 5000);
 
+// Starts argv[0] (looked up on PATH) with its standard input and output empty and waits at most
+// `waitMs` for it to end. Its exit status when it ended in time; -2 when it still runs (it is then
+// left running, and reaped when it ends); nothing when it cannot be started. Never runs a shell.
+std::optional<int> StartCommand(const std::vector<std::string>& argv, int waitMs);
+inline constexpr int kStillRunning = -2;
+
 // The full path of `name` on PATH, or nothing when no executable file of that name is there.
 std::optional<std::string> FindOnPath(const std::string& name);
 
 // The value of an environment variable, or `fallback` when it is unset or empty.
 std::string EnvironmentOr(const char* name, const std::string& fallback = {});
+
+// True when the standard input is a terminal (someone can answer a question there).
+bool InputIsTerminal();
+// True when the standard error output is a terminal (a line can be redrawn there).
+bool ErrorOutputIsTerminal();
+
+// True when a graphical display is set for this process (X11 or Wayland).
+bool HasDisplay();
+
+// Shows `text` in a message window of the desktop's own dialog programs (zenity, kdialog or xmessage,
+// the first one found), for programs that cannot load a window toolkit. Waits until it is closed.
+// False when none of them is there.
+bool ShowMessageWithoutToolkit(const std::string& title, const std::string& text);
 
 }  // namespace qel::platform

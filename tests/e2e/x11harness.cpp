@@ -69,6 +69,34 @@ std::string TempFolder(const std::string& prefix)
 
 }  // namespace
 
+int RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv, std::string* output)
+{
+    const std::string log = TempFolder("qel-run-") + "/output";
+    std::vector<std::string> env = extraEnv;
+    env.push_back("DISPLAY=");
+    const pid_t pid = Spawn(argv, Environment(env), log);
+    int code = -1;
+    if (pid > 0) {
+        int status = 0;
+        const bool ended = WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+        if (ended)
+            code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        else {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    if (output) {
+        std::ifstream in(log);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        *output = ss.str();
+    }
+    std::error_code ec;
+    fs::remove_all(fs::path(log).parent_path(), ec);
+    return code;
+}
+
 bool WaitUntil(const std::function<bool()>& done)
 {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
@@ -217,9 +245,15 @@ void SaverInstall::WriteSettings(const settings::SaverSettings& s) const
 
 SaverProcess::SaverProcess(const SaverInstall& install, const VirtualScreen& screen,
                            const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+    : SaverProcess(install.Path("QelSaver"), install, screen, args, extraEnv)
+{
+}
+
+SaverProcess::SaverProcess(const std::string& program, const SaverInstall& install, const VirtualScreen& screen,
+                           const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
     : logPath_(install.Path("saver-" + std::to_string(std::rand()) + ".log"))
 {
-    std::vector<std::string> argv{install.Path("QelSaver")};
+    std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> env{"DISPLAY=" + screen.Display(), "XDG_RUNTIME_DIR=" + install.Path("run"),
                                  "QELSAVER_SYSTEM_DIR=" + install.Path("system"), "QELSAVER_AUDIO_SINK=null",

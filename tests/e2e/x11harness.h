@@ -71,6 +71,9 @@ class SaverProcess {
 public:
     SaverProcess(const SaverInstall& install, const VirtualScreen& screen, const std::vector<std::string>& args,
                  const std::vector<std::string>& extraEnv = {});
+    // Another program file (an installed saver), with the install's folders for its files.
+    SaverProcess(const std::string& program, const SaverInstall& install, const VirtualScreen& screen,
+                 const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {});
     ~SaverProcess();  // kills the program when it still runs
     SaverProcess(const SaverProcess&) = delete;
     SaverProcess& operator=(const SaverProcess&) = delete;
@@ -87,6 +90,11 @@ private:
     int exitCode_ = -1;
     std::string logPath_;
 };
+
+// Runs argv (without a display) with `extraEnv` (NAME=value) added, to its end (at most kPatience).
+// Returns its exit code (-1 when it could not be started or did not end); its output goes to *output.
+int RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+             std::string* output = nullptr);
 
 // Calls `done` repeatedly until it returns true or kPatience has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& done);

@@ -55,5 +55,40 @@ TEST(SaverHost, AProgramPathWithBlanksGoesThroughALinkAndTheUsersFileIsKeptOnce)
     EXPECT_EQ(Read(home / ".xscreensaver.before-qelsaver"), "mode:\t\trandom\n") << "the first backup stays";
 }
 
+TEST(SaverHost, UndoingAnInstallRemovesWhatItMadeAndNothingElse)
+{
+    const fs::path home = fs::temp_directory_path() / "undo";
+    fs::create_directories(home / "savers");
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    const fs::path program = home / "savers" / "Garden.scr";
+    std::ofstream(program) << "x";
+    HostStatus host;
+    host.kind = HostKind::XScreenSaver;
+    host.installed = true;
+
+    // No preferences file before: it goes again with our entry.
+    const InstallResult fresh = InstallSaverInto(host, program.string(), "Garden");
+    ASSERT_TRUE(fresh.change.createdFile);
+    UndoHostChange(fresh.change);
+    EXPECT_FALSE(fs::exists(home / ".xscreensaver"));
+
+    // The user's own file: our entry and the one-time copy go, the rest is as it was.
+    const std::string own = "mode:\t\trandom\nselected:\t3\n";
+    std::ofstream(home / ".xscreensaver") << own;
+    const InstallResult r = InstallSaverInto(host, program.string(), "Garden");
+    EXPECT_EQ(r.change.createdBackup, (home / ".xscreensaver.before-qelsaver").string());
+    HostChange forged = r.change;
+    forged.createdBackup = (home / "savers" / "Garden.scr").string();  // an edited record touches nothing else
+    UndoHostChange(forged);
+    EXPECT_TRUE(fs::exists(program));
+    UndoHostChange(r.change);
+    EXPECT_FALSE(fs::exists(home / ".xscreensaver.before-qelsaver"));
+    const std::string after = Read(home / ".xscreensaver");
+    EXPECT_TRUE(ParseSaverPrograms(after).empty());
+    EXPECT_EQ(ReadResource(after, "mode:"), "random");
+    EXPECT_EQ(ReadResource(after, "selected:"), "3");
+}
+
 }  // namespace
 }  // namespace qel::hosts

@@ -64,6 +64,33 @@ TEST(XScreenSaverFile, AFileThatDoesNotExistYetGetsJustOurKeys)
     EXPECT_NE(r.content.find("selected:\t\t0\n"), std::string::npos);
 }
 
+TEST(XScreenSaverFile, UninstallingTakesOurEntryOutAndGivesTheUsersChoiceBack)
+{
+    const std::string command = "/opt/saver/QelSaver --root";
+    const SaverInstall installed = InstallSaverProgram(kUserFile, "Holiday", command);
+    const SaverRemoval r = UninstallSaverProgram(installed.content, command, ReadResource(kUserFile, "mode:"),
+                                                 ReadResource(kUserFile, "selected:"));
+    EXPECT_TRUE(r.removed);
+    EXPECT_EQ(ParseSaverPrograms(r.content).size(), ParseSaverPrograms(kUserFile).size());
+    EXPECT_EQ(ReadResource(r.content, "mode:"), "random");
+    EXPECT_EQ(ReadResource(r.content, "selected:"), "-1");
+
+    // The user chose another saver since: that choice stays, and a place after ours moves down.
+    std::string chosen = installed.content;
+    const std::string ours = "selected:\t\t4";
+    chosen.replace(chosen.find(ours), ours.size(), "selected:\t\t2");
+    const SaverRemoval kept = UninstallSaverProgram(chosen, command, std::string("random"), std::string("-1"));
+    EXPECT_EQ(ReadResource(kept.content, "mode:"), "one");
+    EXPECT_EQ(ReadResource(kept.content, "selected:"), "2");
+
+    // A file that had no mode loses ours; one that lists no entry of ours is left alone.
+    const SaverInstall fresh = InstallSaverProgram("", "Saver", command);
+    const SaverRemoval emptied = UninstallSaverProgram(fresh.content, command, std::nullopt, std::nullopt);
+    EXPECT_TRUE(emptied.empty);
+    EXPECT_FALSE(ReadResource(emptied.content, "mode:").has_value());
+    EXPECT_FALSE(UninstallSaverProgram(kUserFile, command, std::nullopt, std::nullopt).removed);
+}
+
 TEST(DesktopEntry, ExecQuotesWhatTheDesktopWouldSplitOrExpand)
 {
     EXPECT_EQ(QuoteExecArgument("/usr/bin/QelSaver"), "/usr/bin/QelSaver");

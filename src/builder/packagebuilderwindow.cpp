@@ -1,0 +1,291 @@
+#include "builder/packagebuilderwindow.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "base/paths.h"
+#include "builder/packagebuild.h"
+#include "builder/zipandsend.h"
+#include "mail/mapiemail.h"
+#include "mail/mapierror.h"
+#include "platform/messagebox.h"
+#include "settings/processpaths.h"
+
+namespace qel::builder {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr int kClientWidth = 375;
+constexpr int kClientHeight = 223;
+constexpr int kNameLength = 20;
+constexpr const char* kDefaultName = "NewSaver";
+constexpr const char* kPlaceholderRecipient = "@";  // the user completes the address in the mail program
+
+QString FromUtf8(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+std::string ToUtf8(const QString& s)
+{
+    return s.toUtf8().toStdString();
+}
+
+void LetEventsThrough()
+{
+    QApplication::processEvents();
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+void OpenFolder(const std::string& folder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(FromUtf8(folder)));
+}
+
+PackageBuilderWindow::PackageBuilderWindow(QWidget* owner) : QDialog(owner)
+{
+    setWindowTitle(FromUtf8(platform::kMessageCaption));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    auto* intro = new QLabel(tr("This is OPTIONAL. Use this function to create an self-\n"
+                                "installing executable and send to your family or friends."));
+    auto* nameLabel = new QLabel(tr("Screen Saver Name  : "));
+    editName_ = new QLineEdit(tr(kDefaultName));
+    editName_->setMaxLength(kNameLength);
+    editPathName_ = new QLabel;
+    editPathName_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    editPathName_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    editPathName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    editPathName_->setMinimumWidth(1);  // a long path is cut, not the window widened
+    btnBrowser_ = new QPushButton(style()->standardIcon(QStyle::SP_DirOpenIcon), tr("Browse "));
+    pb_ = new QProgressBar;
+    pb_->setRange(0, 100);
+    pb_->setValue(0);
+    pb_->setTextVisible(false);
+    btnBuild_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), tr("Build    "));
+    btnSend_ = new QPushButton(tr("Zip and Send"));
+    btnTest_ = new QPushButton(tr("Explorer To"));
+    btnTest_->setToolTip(tr("Explorer to the screensaver"));
+    btnCancel_ = new QPushButton(tr("Close"));
+
+    auto* name = new QHBoxLayout;
+    name->addWidget(nameLabel);
+    name->addWidget(editName_, 1);
+    auto* path = new QHBoxLayout;
+    path->addWidget(editPathName_, 1);
+    path->addWidget(btnBrowser_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnBuild_);
+    buttons->addWidget(btnSend_);
+    buttons->addWidget(btnTest_);
+    buttons->addWidget(btnCancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addLayout(name);
+    layout->addLayout(path);
+    layout->addWidget(pb_);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    setFixedSize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
+    for (QPushButton* b : {btnBrowser_, btnSend_, btnTest_, btnCancel_})
+        b->setAutoDefault(false);
+    btnBuild_->setDefault(true);
+    editName_->setFocus();
+
+    connect(editName_, &QLineEdit::textChanged, this, &PackageBuilderWindow::EditNameChange);
+    connect(btnBrowser_, &QPushButton::clicked, this, &PackageBuilderWindow::btnBrowserClick);
+    connect(btnBuild_, &QPushButton::clicked, this, &PackageBuilderWindow::btnBuildClick);
+    connect(btnSend_, &QPushButton::clicked, this, &PackageBuilderWindow::btnSendClick);
+    connect(btnTest_, &QPushButton::clicked, this, &PackageBuilderWindow::btnTestClick);
+    connect(btnCancel_, &QPushButton::clicked, this, &PackageBuilderWindow::btnCancelClick);
+    FormCreate();
+}
+
+void PackageBuilderWindow::FormCreate()
+{
+    PathChosen = false;
+    Building = false;
+    btnTest_->setEnabled(false);
+    btnSend_->setEnabled(false);
+    EditNameChange();
+}
+
+std::string PackageBuilderWindow::PackagePath() const
+{
+    return ToUtf8(editPathName_->text());
+}
+
+void PackageBuilderWindow::ShowPackagePath(const std::string& path)
+{
+    editPathName_->setText(FromUtf8(path));
+    editPathName_->setToolTip(FromUtf8(path));
+}
+
+// The path follows the name until "Browse " fixes it.
+void PackageBuilderWindow::EditNameChange()
+{
+    if (PathChosen)
+        return;
+    OutputFolder = settings::Process().appPath + ToUtf8(editName_->text()) + "/";
+    ShowPackagePath(OutputFolder + kDefaultPackageName);
+}
+
+void PackageBuilderWindow::btnBrowserClick()
+{
+    QFileDialog sd(this, QString(), FromUtf8(PackagePath()), tr("Installed Screen Saver (*.run)"));
+    sd.setAcceptMode(QFileDialog::AcceptSave);
+    sd.setDefaultSuffix("run");
+    sd.setFileMode(QFileDialog::AnyFile);
+    sd.setOption(QFileDialog::DontConfirmOverwrite, false);
+    sd.setDirectory(FromUtf8(OutputFolder));
+    sd.selectFile(FromUtf8(PackagePath()));
+    if (sd.exec() != QDialog::Accepted || sd.selectedFiles().isEmpty())
+        return;
+    const std::string chosen = ToUtf8(sd.selectedFiles().first());
+    ShowPackagePath(chosen);
+    OutputFolder = FolderOf(chosen);
+    PathChosen = true;
+}
+
+void PackageBuilderWindow::btnBuildClick()
+{
+    if (completed_ || Building)
+        return;  // a window builds at most one package
+    const std::string name = ToUtf8(editName_->text());
+    if (name.empty()) {
+        platform::ShowMessage("Please fill in Screensaver Name.");
+        return;
+    }
+    if (!base::FolderExists(OutputFolder))
+        base::MakeFolderPath(OutputFolder);  // a folder that cannot be made shows when the package is written
+    const std::string packagePath = PackagePath();
+    std::error_code ec;
+    if (!PathChosen && fs::exists(packagePath, ec) && !platform::AskOkCancel(packagePath + " exists, \r\nReplace it?"))
+        return;
+
+    btnBuild_->setEnabled(false);
+    editName_->setEnabled(false);
+    btnBrowser_->setEnabled(false);
+    Building = true;
+    BuildInputs in;
+    in.name = name;
+    in.workFolder = WorkFolder;
+    in.exePath = settings::Process().exePath;
+    in.appPath = settings::Process().appPath;
+    in.packagePath = packagePath;
+    BuildProgress progress;
+    progress.setMaximum = [this](int maximum) {
+        pb_->setRange(0, maximum);
+        pb_->setValue(0);
+    };
+    progress.step = [this] { ZipWriter1EndZip(); };
+    progress.idle = LetEventsThrough;
+    try {
+        BuildPackage(in, progress);
+    } catch (const std::exception& e) {
+        BuildFinished(false);
+        platform::ShowMessage(std::string("Build Error") + "\n\n" + e.what());
+        return;
+    }
+    BuildFinished(true);
+}
+
+void PackageBuilderWindow::BuildFinished(bool ok)
+{
+    Building = false;
+    pb_->setValue(0);
+    btnBuild_->setEnabled(true);
+    if (!ok) {
+        editName_->setEnabled(true);
+        btnBrowser_->setEnabled(true);
+        return;
+    }
+    completed_ = true;
+    btnBuild_->setIcon(QIcon());
+    btnBuild_->setText(tr(" Completed "));
+    btnBuild_->setToolTip(tr("Build Completed"));
+    btnBuild_->setDown(false);
+    btnTest_->setEnabled(true);
+    btnSend_->setEnabled(true);
+}
+
+// The zip writer has written one entry (also the builder's copies): one step while building.
+void PackageBuilderWindow::ZipWriter1EndZip()
+{
+    if (Building)
+        pb_->setValue(pb_->value() + 1);
+}
+
+void PackageBuilderWindow::btnSendClick()
+{
+    const std::string path = PackagePath();
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return;
+    const std::string archive = ZipArchivePath(path);
+    try {
+        ZipPackage(path, archive, LetEventsThrough);
+    } catch (const std::exception& e) {
+        platform::ReportError(e, this);
+        return;
+    }
+    try {
+        mail::SimpleSendMail(kPlaceholderRecipient, "", ToUtf8(editName_->text()), "", archive, true);
+    } catch (const mail::EAttachmentsNotSupported& e) {
+        // Better the archive at hand than a message without it.
+        platform::ShowMessage(std::string(e.what()) + "\n\nThe folder that holds " + archive +
+                                  " opens now: attach the file to a new message yourself.",
+                              platform::MessageIcon::Information, this);
+        OpenFolder(FolderOf(archive));
+    } catch (const std::exception& e) {
+        platform::ReportError(e, this);
+    }
+}
+
+void PackageBuilderWindow::btnTestClick()
+{
+    OpenFolder(FolderOf(PackagePath()));
+}
+
+void PackageBuilderWindow::btnCancelClick()
+{
+    close();
+}
+
+void PackageBuilderWindow::closeEvent(QCloseEvent* event)
+{
+    if (Building)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void PackageBuilderWindow::reject()
+{
+    if (!Building)
+        QDialog::reject();
+}
+
+}  // namespace qel::builder

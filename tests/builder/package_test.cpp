@@ -1,0 +1,197 @@
+// The package: entry names, install.ini and the list of files in their order, the trailer, a whole
+// build read back, and packages that must be refused.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "builder/entrynames.h"
+#include "builder/packageformat.h"
+#include "builder/packageplan.h"
+#include "builder/packagereader.h"
+#include "builder/packagewriter.h"
+#include "packagefixture.h"
+#include "zip/bytesource.h"
+#include "zip/zipwriter.h"
+
+namespace qel::builder {
+namespace {
+namespace fs = std::filesystem;
+using test::PackageFixture;
+using test::ReadFile;
+
+std::vector<std::string> Names(const std::vector<EntryName>& names)
+{
+    std::vector<std::string> out;
+    for (const EntryName& n : names)
+        out.push_back(n.name + (n.renamed ? " (copy)" : ""));
+    return out;
+}
+
+TEST(EntryNames, EachNameIsUniqueWithinItsKindAndNeverRepeatsAnotherKind)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Names(NameEntries({"/a/Sun.jpg", "/b/sun.JPG"}, {})), (V{"sun.jpg", "sun1.jpg (copy)"}));
+    EXPECT_EQ(Names(NameEntries({"/a/img7.jpg", "/b/img7.jpg", "/c/img8.jpg"}, {})),
+              (V{"img7.jpg", "img8.jpg (copy)", "img9.jpg (copy)"}));
+    EXPECT_EQ(Names(NameEntries({"/a/photo007.jpg", "/b/photo007.jpg"}, {})), (V{"photo007.jpg", "photo8.jpg (copy)"}));
+    // A sound named like a picture, and names the installer would refuse or install.ini cannot hold.
+    EXPECT_EQ(Names(NameEntries({"/a/sun.jpg"}, {"sun.jpg"})), (V{"sun1.jpg (copy)"}));
+    EXPECT_EQ(Names(NameEntries({"/a/..x.jpg", "/a/a=b.jpg", "/a/;c.jpg"}, {})),
+              (V{"_.x.jpg (copy)", "a_b.jpg (copy)", "_c.jpg (copy)"}));
+}
+
+TEST(PackagePlan, InstallIniAndTheFilesToArchiveInTheirOrder)
+{
+    const PackagePlan plan =
+        PlanPackage("Garden", "/w/", "/x/", {"/a/Sun.jpg", "/b/sun.JPG", "/c/moon.gif"}, {"/m/tune.mp3"});
+    EXPECT_EQ(plan.installIni.ToText(),
+              "[Settings]\r\nSaverName=Garden\r\n\r\n"
+              "[Files]\r\nGarden.scr=3\r\nSaverSetup.dat=0\r\nQelMpegDll.dll=0\r\n"
+              "Uninstall.exe=0\r\nsun.jpg=1\r\nsun1.jpg=1\r\nmoon.gif=1\r\ntune.mp3=2\r\n\r\n");
+    EXPECT_EQ(plan.files,
+              (std::vector<std::string>{"/w/Garden.scr", "/w/SaverSetup.dat", "/x/QelMpegDll.dll", "/w/Uninstall.exe",
+                                        "/a/Sun.jpg", "/w/sun1.jpg", "/c/moon.gif", "/m/tune.mp3"}));
+    ASSERT_EQ(plan.copies.size(), 1u);
+    EXPECT_EQ(plan.copies[0].from, "/b/sun.JPG");
+    EXPECT_EQ(plan.copies[0].to, "/w/sun1.jpg");
+    // A name with a "/" still gives one file name; the name itself is kept for the installer.
+    EXPECT_EQ(PlanPackage("A/B", "/w/", "/x/", {}, {}).files[0], "/w/A_B.scr");
+}
+
+TEST(PackageTrailer, OffsetsFollowFromTheSizesAndMustFitInto32Bits)
+{
+    const PackageTrailer t = TrailerFor(1000, 200, 150, 5000);
+    const auto bytes = EncodeTrailer(t);
+    const std::uint8_t expected[kTrailerSize] = {
+        'Q', 'E', 'L', 'S', 'E',  'T',  'U', 'P', 0xE8, 0x03, 0, 0, 200, 0, 0, 0, 0xB0, 0x04, 0, 0,
+        150, 0,   0,   0,   0x46, 0x05, 0,   0,   0x88, 0x13, 0, 0, 0,   0, 0, 0, 0,    0,    0, 0};
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+              std::vector<std::uint8_t>(std::begin(expected), std::end(expected)));
+    EXPECT_EQ(DecodeTrailer(bytes.data()), t);
+    EXPECT_NO_THROW(static_cast<void>(TrailerFor(0xFFFFFFFFu - 3, 1, 1, 1)));
+    EXPECT_THROW(static_cast<void>(TrailerFor(0xFFFFFFFFu - 2, 1, 1, 1)), std::runtime_error);
+}
+
+TEST(PackageBuild, APackageHoldsThePiecesInOrderAndReadsBack)
+{
+    PackageFixture f;
+    settings::SaverSettings s;
+    s.images = {f.Write("a/Sun.jpg", "red"), f.Write("b/sun.JPG", "blue"), f.Path("gone.jpg")};
+    s.sounds = {f.Write("m/tune.mp3", "la la la")};
+    f.WriteSettings(s);
+
+    int maximum = 0;
+    int steps = 0;
+    BuildProgress progress;
+    progress.setMaximum = [&](int m) { maximum = m; };
+    progress.step = [&] { ++steps; };
+    BuildPackage(f.Inputs("Garden", "out/setup.run"), progress);
+    EXPECT_EQ(maximum, 10) << "four support files, three pictures, one sound, two copies";
+    EXPECT_EQ(steps, 9) << "the picture that is gone is not archived";
+
+    const std::string bytes = ReadFile(f.Path("out/setup.run"));
+    EXPECT_EQ(bytes.substr(0, 32), std::string(PackageFixture::kSetupBytes) + PackageFixture::kInstallPakBytes);
+    const zip::FileSource source(f.Path("out/setup.run"));
+    const PackageReader package(source);
+    ASSERT_TRUE(package.Usable()) << package.FatalProblems();
+    EXPECT_EQ(package.SaverName(), "Garden");
+    EXPECT_EQ(package.InstallIniText(), ReadFile(f.Path("work/install.ini")));
+    ASSERT_EQ(package.Files().size(), 8u);
+    auto content = [&](const char* key) {
+        std::string out;
+        package.Archive()->Extract(*package.Find(key)->entry, [&](const std::uint8_t* p, std::size_t n) {
+            out.append(reinterpret_cast<const char*>(p), n);
+        });
+        return out;
+    };
+    EXPECT_EQ(content("Garden.scr"), PackageFixture::kSaverBytes);
+    EXPECT_EQ(content("Uninstall.exe"), PackageFixture::kUninstallBytes);
+    EXPECT_EQ(content("QelMpegDll.dll"), PackageFixture::kDecoderBytes);
+    EXPECT_EQ(content("sun.jpg"), "red");
+    EXPECT_EQ(content("sun1.jpg"), "blue");
+    EXPECT_EQ(content("tune.mp3"), "la la la");
+    EXPECT_EQ(package.Find("gone.jpg")->entry, nullptr);
+    ASSERT_EQ(package.Problems().size(), 1u);
+    EXPECT_FALSE(package.Problems()[0].fatal);
+}
+
+TEST(PackageBuild, AMissingPreparedFileIsAnErrorAndNoPackageIsWritten)
+{
+    PackageFixture f;
+    f.WriteSettings({});
+    fs::remove(f.Path("app/build/Saver.pak"));
+    EXPECT_THROW(BuildPackage(f.Inputs("Garden", "out/setup.run"), {}), BuildError);
+    EXPECT_FALSE(fs::exists(f.Path("out/setup.run")));
+}
+
+// A package put together from hand-made pieces, so that each can be wrong in its own way.
+class HostilePackage : public ::testing::Test {
+protected:
+    std::string Make(const std::string& ini, const std::vector<std::string>& files)
+    {
+        f_.Write("piece/install.ini", ini);
+        zip::TZipWriter w;
+        w.ZipName = f_.Path("piece/install.dat");
+        w.FilesList = files;
+        w.Zip();
+        WritePackage(f_.Path("out/bad.run"),
+                     {f_.Path("app/build/setup.pak"), f_.Path("app/build/install.pak"), f_.Path("piece/install.ini"),
+                      f_.Path("piece/install.dat")},
+                     {});
+        return f_.Path("out/bad.run");
+    }
+    std::string Problems(const std::string& path)
+    {
+        const zip::FileSource source(path);
+        const PackageReader package(source);
+        EXPECT_FALSE(package.Usable());
+        return package.FatalProblems();
+    }
+    std::string Support()
+    {
+        return "[Files]\r\nS.scr=3\r\nSaverSetup.dat=0\r\nQelMpegDll.dll=0\r\nUninstall.exe=0\r\n";
+    }
+    std::vector<std::string> SupportFiles()
+    {
+        return {f_.Write("z/S.scr", "p"), f_.Write("z/SaverSetup.dat", ""), f_.Write("z/QelMpegDll.dll", "d"),
+                f_.Write("z/Uninstall.exe", "u")};
+    }
+    PackageFixture f_;
+};
+
+TEST_F(HostilePackage, EveryWayOfBeingWrongIsFoundAndNamed)
+{
+    const std::string name = "[Settings]\r\nSaverName=S\r\n";
+    std::vector<std::string> files = SupportFiles();
+
+    EXPECT_TRUE(Make(name + Support(), files).size());
+    {
+        const zip::FileSource source(f_.Path("out/bad.run"));
+        EXPECT_TRUE(PackageReader(source).Usable()) << "the base of the cases below is sound";
+    }
+    std::string bytes = ReadFile(f_.Path("out/bad.run"));
+    f_.Write("out/short.run", bytes.substr(0, bytes.size() - 1));
+    EXPECT_NE(Problems(f_.Path("out/short.run")).find("does not end in a package trailer"), std::string::npos);
+    bytes[bytes.size() - 40 + 12] ^= 1;  // install.pak's size
+    f_.Write("out/sizes.run", bytes);
+    EXPECT_NE(Problems(f_.Path("out/sizes.run")).find("damaged or cut short"), std::string::npos);
+
+    EXPECT_NE(Problems(Make(name + Support() + "../evil=1\r\n", files)).find("not allowed"), std::string::npos);
+    EXPECT_NE(Problems(Make(name + Support() + "s.SCR=1\r\n", files)).find("more than once"), std::string::npos);
+    EXPECT_NE(Problems(Make(name + Support() + "x.jpg=7\r\n", files)).find("unknown kind"), std::string::npos);
+    EXPECT_NE(Problems(Make("[Files]\r\nS.scr=3\r\n", files)).find("names no screen saver"), std::string::npos);
+    EXPECT_NE(Problems(Make(name + "[Files]\r\nSaverSetup.dat=0\r\n", files)).find("no screen-saver program"),
+              std::string::npos);
+
+    files.push_back(f_.Write("z/..x.jpg", "?"));
+    EXPECT_NE(Problems(Make(name + Support(), files)).find("not allowed"), std::string::npos);
+    files.pop_back();
+    files.erase(files.begin());  // the program
+    EXPECT_NE(Problems(Make(name + Support(), files)).find("lacks \"S.scr\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qel::builder

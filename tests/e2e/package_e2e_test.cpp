@@ -1,0 +1,118 @@
+// A package made by the real tool from the real prepared files, installed for a user with a home of
+// its own (a clean account): the installed saver shows the sender's picture on a private X server,
+// and the uninstaller leaves no trace. A damaged package is refused and writes nothing.
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "imaging/picturewriter.h"
+#include "settings/saversettings.h"
+#include "x11harness.h"
+
+namespace qel::e2e {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr int kScreenW = 320;
+constexpr int kScreenH = 240;
+constexpr raster::Color kRed = 0x000000FF;  // 0x00BBGGRR
+
+std::vector<std::string> Tree(const fs::path& folder)
+{
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        out.push_back(fs::relative(it->path(), folder).string());
+    return out;
+}
+
+class PackageE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(screen_.Ok()) << "could not start Xvfb";
+        root_ = fs::path(sender_.Folder());
+        fs::create_directories(root_ / "home");
+        fs::create_directories(root_ / "hosts");
+        fs::create_directories(root_ / "tmp");
+        // The session's screen-saver host, as far as the installer asks: installed, not running.
+        for (const char* name : {"xscreensaver", "xscreensaver-command"}) {
+            std::ofstream(root_ / "hosts" / name) << "#!/bin/sh\nexit 1\n";
+            fs::permissions(root_ / "hosts" / name, fs::perms::owner_all);
+        }
+        raster::Bitmap red(64, 48);
+        red.Fill(red.Bounds(), kRed);
+        imaging::WritePicture((root_ / "red.bmp").string(), red);
+        fs::copy_file(fs::path(QEL_TEST_DATA_DIR) / "audio" / "tone.mp3", root_ / "tone.mp3");
+        settings::SaverSettings s;
+        s.imageSize = 1;
+        s.interval = 60;
+        s.transSetup = "1";
+        s.images = {(root_ / "red.bmp").string()};
+        s.sounds = {(root_ / "tone.mp3").string()};
+        settings::SaveSettings((root_ / "settings.dat").string(), s);
+    }
+
+    std::vector<std::string> UserEnv() const
+    {
+        return {"HOME=" + (root_ / "home").string(),
+                "XDG_DATA_HOME=", "XDG_CURRENT_DESKTOP=", "PATH=" + (root_ / "hosts").string() + ":/usr/bin:/bin",
+                "TMPDIR=" + (root_ / "tmp").string()};
+    }
+
+    std::string Build(const std::string& out)
+    {
+        std::string output;
+        EXPECT_EQ(RunToEnd({std::string(QEL_BIN_DIR) + "/qelsaver-tool", "package", "build",
+                            (root_ / "settings.dat").string(), "Red Room", out},
+                           {"TMPDIR=" + (root_ / "tmp").string()}, &output),
+                  0)
+            << output;
+        return out;
+    }
+
+    VirtualScreen screen_{kScreenW, kScreenH};
+    SaverInstall sender_;
+    fs::path root_;
+};
+
+TEST_F(PackageE2E, InstallsOnACleanAccountShowsThePicturesAndUninstallsWithoutATrace)
+{
+    const std::string package = Build((root_ / "setup.run").string());
+    std::string output;
+    ASSERT_EQ(RunToEnd({package, "--quiet", "--activate"}, UserEnv(), &output), 0) << output;
+    const fs::path saver = root_ / "home" / ".local/share/qelsaver/savers/Red_Room";
+    ASSERT_TRUE(fs::is_regular_file(saver / "Red_Room.scr")) << output;
+    EXPECT_TRUE(fs::is_regular_file(saver / "Sounds" / "tone.mp3"));
+    std::ifstream prefs(root_ / "home" / ".xscreensaver");
+    const std::string hostFile((std::istreambuf_iterator<char>(prefs)), std::istreambuf_iterator<char>());
+    EXPECT_NE(hostFile.find((saver / "Red_Room.scr").string() + " --root"), std::string::npos)
+        << "made the active screen saver";
+
+    {
+        SaverProcess show((saver / "Red_Room.scr").string(), sender_, screen_, {"/s"}, UserEnv());
+        raster::Bitmap red(kScreenW, kScreenH);
+        red.Fill(red.Bounds(), kRed);
+        EXPECT_TRUE(WaitUntil([&] { return DifferingPixels(screen_.Grab(), red) == 0; })) << show.Output();
+    }
+
+    ASSERT_EQ(RunToEnd({(saver / "Uninstall.exe").string(), "--quiet"}, UserEnv(), &output), 0) << output;
+    EXPECT_EQ(Tree(root_ / "home"), std::vector<std::string>{}) << output;
+}
+
+TEST_F(PackageE2E, ADamagedPackageIsRefusedAndWritesNothing)
+{
+    const std::string package = Build((root_ / "setup.run").string());
+    fs::resize_file(package, fs::file_size(package) - 1000);
+    std::string output;
+    EXPECT_EQ(RunToEnd({package, "--quiet"}, UserEnv(), &output), 1);
+    EXPECT_NE(output.find("damaged"), std::string::npos) << output;
+    EXPECT_EQ(RunToEnd({package, "--check"}, UserEnv(), &output), 1);
+    EXPECT_EQ(Tree(root_ / "home"), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace qel::e2e
