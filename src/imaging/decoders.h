@@ -22,7 +22,8 @@ LoadedPicture DecodeGif(std::span<const std::uint8_t> data, const LoadOptions& o
 // are an UnsupportedVariant.
 LoadedPicture DecodeBmp(std::span<const std::uint8_t> data, const LoadOptions& options);
 
-// Throws PictureError when width x height is not a sane picture size.
+// Throws PictureError when width x height breaks the size rule (picture.h); the message gives the
+// size and the limit.
 void CheckPictureSize(long long width, long long height);
 
 }  // namespace qel::imaging

@@ -1,16 +1,14 @@
 #include "imaging/pictureloader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <map>
-#include <memory>
 #include <mutex>
 
 #include "base/paths.h"
 #include "base/text.h"
 #include "imaging/decoders.h"
+#include "platform/regularfile.h"
 
 namespace qel::imaging {
 namespace {
@@ -55,29 +53,46 @@ Registry& TheRegistry()
     return registry;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
+// Room in a picture file for what is not pixels: headers, colour tables, profiles, metadata.
+constexpr std::uint64_t kRoomBesidePixels = 64ull << 20;
+
+// The most bytes one pixel takes in a file of each format, stored the roomiest way the format
+// allows: 32-bit bitmaps (rows padded to 4 bytes); 16-bit RGBA PNG, also inside icons; a JPEG's
+// coefficients coded at their longest in four colour components; GIF's 12-bit codes with their
+// block lengths.
+int FileBytesPerPixel(const std::string& ext)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!f)
-        throw PictureError(std::strerror(errno));
-    std::vector<std::uint8_t> data;
-    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
-        const long size = std::ftell(f.get());
-        if (size > 0) {
-            // No picture within the pixel limit needs more than a few gigabytes of file.
-            if (size > 4LL * kMaxPicturePixels)
-                throw PictureError("the file is too large for a picture");
-            data.reserve(static_cast<size_t>(size));
-        }
-        std::rewind(f.get());
+    if (ext == "bmp")
+        return 4;
+    if (ext == "png" || ext == "ico")
+        return 9;
+    if (ext == "jpg" || ext == "jpeg")
+        return 16;
+    if (ext == "gif")
+        return 2;
+    return 16;
+}
+
+// The largest file a picture within the size rule can need. A larger one is refused before it is
+// read, so a huge file never takes the memory it would fill.
+std::uint64_t FileSizeLimit(const std::string& ext)
+{
+    return static_cast<std::uint64_t>(kMaxPicturePixels) * FileBytesPerPixel(ext) +
+           4 * static_cast<std::uint64_t>(kMaxPictureSide) + kRoomBesidePixels;
+}
+
+std::vector<std::uint8_t> ReadPictureFile(const std::string& path, const std::string& ext)
+{
+    const std::uint64_t limit = FileSizeLimit(ext);
+    try {
+        platform::RegularFile file = platform::RegularFile::Open(path);
+        if (file.Size() > limit)
+            throw PictureError("the file is " + std::to_string(file.Size()) + " bytes, more than a picture of " +
+                               std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels can need");
+        return file.ReadAll(limit);
+    } catch (const platform::FileError& e) {
+        throw PictureError(e.what());
     }
-    std::uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0)
-        data.insert(data.end(), chunk, chunk + got);
-    if (std::ferror(f.get()))
-        throw PictureError(std::string("read error: ") + std::strerror(errno));
-    return data;
 }
 
 const char* FormatName(const std::string& ext)
@@ -101,12 +116,15 @@ const char* FormatName(const std::string& ext)
 
 void CheckPictureSize(long long width, long long height)
 {
+    const std::string size = std::to_string(width) + "\u00D7" + std::to_string(height);
     if (width <= 0 || height <= 0)
-        throw PictureError("the picture has no pixels (" + std::to_string(width) + "x" + std::to_string(height) + ")");
-    if (width > 1'000'000 || height > 1'000'000 || width * height > kMaxPicturePixels)
-        throw PictureError("the picture is too large (" + std::to_string(width) + "x" + std::to_string(height) +
-                           " pixels; at most " + std::to_string(kMaxPicturePixels / 1'000'000) +
-                           " megapixels are loaded)");
+        throw PictureError("the picture has no pixels (" + size + ")");
+    if (width > kMaxPictureSide || height > kMaxPictureSide)
+        throw PictureError("the picture is " + size + ", more than " + std::to_string(kMaxPictureSide) +
+                           " pixels on a side");
+    if (width * height > kMaxPicturePixels)
+        throw PictureError("the picture is " + size + ", larger than the " +
+                           std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels a picture may have");
 }
 
 void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder, int priority)
@@ -133,7 +151,7 @@ LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
     }
     std::vector<std::uint8_t> data;
     try {
-        data = ReadWholeFile(path);
+        data = ReadPictureFile(path, ext);
     } catch (const PictureError& e) {
         throw fail(e.what());
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 #include "imaging/qtdecoders.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -7,6 +8,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
+#include <QLoggingCategory>
 
 #include "imaging/decoders.h"
 #include "imaging/pictureloader.h"
@@ -14,26 +16,34 @@
 namespace qel::imaging {
 namespace {
 
+constexpr long long kMiB = 1024 * 1024;
+
+// Rows converted at a time: the picture is never held twice over at full size, only the band.
+constexpr int kConvertBandRows = 64;
+
 // Transparent and half-transparent pixels are blended over the caller's background colour.
 raster::Bitmap ToBitmap(const QImage& image, raster::Color background)
 {
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    if (argb.isNull())
-        throw PictureError("not enough memory to convert the picture");
-    raster::Bitmap out(argb.width(), argb.height());
+    raster::Bitmap out(image.width(), image.height());
     const unsigned bgR = background & 0xFF, bgG = (background >> 8) & 0xFF, bgB = (background >> 16) & 0xFF;
-    for (int y = 0; y < argb.height(); ++y) {
-        const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        std::uint8_t* dst = out.Scanline(y);
-        for (int x = 0; x < argb.width(); ++x, dst += 3) {
-            const QRgb p = src[x];
-            const unsigned a = static_cast<unsigned>(qAlpha(p));
-            auto blend = [a](unsigned c, unsigned bg) {
-                return static_cast<std::uint8_t>((c * a + bg * (255 - a) + 127) / 255);
-            };
-            dst[0] = blend(static_cast<unsigned>(qBlue(p)), bgB);
-            dst[1] = blend(static_cast<unsigned>(qGreen(p)), bgG);
-            dst[2] = blend(static_cast<unsigned>(qRed(p)), bgR);
+    for (int top = 0; top < image.height(); top += kConvertBandRows) {
+        const int rows = std::min(kConvertBandRows, image.height() - top);
+        const QImage argb = image.copy(0, top, image.width(), rows).convertToFormat(QImage::Format_ARGB32);
+        if (argb.isNull())
+            throw PictureError("not enough memory to convert the picture");
+        for (int y = 0; y < rows; ++y) {
+            const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            std::uint8_t* dst = out.Scanline(top + y);
+            for (int x = 0; x < argb.width(); ++x, dst += 3) {
+                const QRgb p = src[x];
+                const unsigned a = static_cast<unsigned>(qAlpha(p));
+                auto blend = [a](unsigned c, unsigned bg) {
+                    return static_cast<std::uint8_t>((c * a + bg * (255 - a) + 127) / 255);
+                };
+                dst[0] = blend(static_cast<unsigned>(qBlue(p)), bgB);
+                dst[1] = blend(static_cast<unsigned>(qGreen(p)), bgG);
+                dst[2] = blend(static_cast<unsigned>(qRed(p)), bgR);
+            }
         }
     }
     return out;
@@ -108,9 +118,11 @@ void RegisterQtPictureDecoders()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Qt refuses pictures above 256 MB of pixels by default; our own limit (in pixels) is the
-        // one that counts.
-        QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
+        // Qt refuses pictures above its own memory limit (256 MB by default); the size rule of
+        // picture.h is the one that counts, so Qt may take what any picture within it needs.
+        QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * kMaxDecodedBytesPerPixel / kMiB) + 1);
+        // The loader says itself why a picture cannot be read; Qt's own lines would only repeat it.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.warning=false"));
         RegisterPictureDecoder("ico", &DecodeIcoQt, 0);
         RegisterPictureDecoder("png", &DecodePngQt, 0);
         RegisterPictureDecoder("bmp", &DecodeBmpQt, 10);
