@@ -38,6 +38,9 @@ struct LoadOptions {
     // than the fitted size. JPEG uses it to decode at a reduced DCT scale.
     int fitWidth = 0;
     int fitHeight = 0;
+    // Pictures of more pixels are refused like those over the size rule. Only ever lowered (by
+    // callers that must stay small, such as the fuzzing harness); above the rule it has no effect.
+    long long maxPixels = kMaxPicturePixels;
 };
 
 struct LoadedPicture {

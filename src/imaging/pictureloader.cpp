@@ -95,6 +95,18 @@ std::vector<std::uint8_t> ReadPictureFile(const std::string& path, const std::st
     }
 }
 
+// "200", or "0.25" for a limit below a megapixel.
+std::string Megapixels(long long pixels)
+{
+    if (pixels % 1'000'000 == 0)
+        return std::to_string(pixels / 1'000'000);
+    std::string text =
+        std::to_string(pixels / 1'000'000) + "." + std::to_string(1'000'000 + pixels % 1'000'000).substr(1);
+    while (text.back() == '0')
+        text.pop_back();
+    return text;
+}
+
 const char* FormatName(const std::string& ext)
 {
     if (ext == "bmp")
@@ -114,7 +126,7 @@ const char* FormatName(const std::string& ext)
 
 }  // namespace
 
-void CheckPictureSize(long long width, long long height)
+void CheckPictureSize(long long width, long long height, long long maxPixels)
 {
     const std::string size = std::to_string(width) + "\u00D7" + std::to_string(height);
     if (width <= 0 || height <= 0)
@@ -122,9 +134,9 @@ void CheckPictureSize(long long width, long long height)
     if (width > kMaxPictureSide || height > kMaxPictureSide)
         throw PictureError("the picture is " + size + ", more than " + std::to_string(kMaxPictureSide) +
                            " pixels on a side");
-    if (width * height > kMaxPicturePixels)
-        throw PictureError("the picture is " + size + ", larger than the " +
-                           std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels a picture may have");
+    if (width * height > maxPixels)
+        throw PictureError("the picture is " + size + ", larger than the " + Megapixels(maxPixels) +
+                           " megapixels a picture may have");
 }
 
 void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder, int priority)
@@ -134,33 +146,31 @@ void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder
     r.Add(base::AsciiLower(extension), decoder, priority);
 }
 
-LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
+// The reasons a file of this extension cannot be decoded at all, before it is read; empty when
+// decoders for it exist.
+std::string UndecodableExtension(const std::string& ext)
 {
-    const std::string ext = base::FileExtension(path);
-    auto fail = [&](const std::string& cause) -> PictureError {
-        return PictureError("Cannot load picture \"" + path + "\": " + cause);
-    };
     if (ext == "wmf" || ext == "emf")
-        throw fail("metafile pictures (." + ext + ") cannot be decoded on this system");
-    const std::vector<Registered> decoders = TheRegistry().For(ext);
-    if (decoders.empty()) {
-        if (HasPictureExtension(path))
-            throw fail("this build has no decoder for ." + ext + " pictures");
-        throw fail(ext.empty() ? "the file name has no extension, so its picture format is unknown"
-                               : "\"." + ext + "\" is not a picture format that can be loaded");
-    }
-    std::vector<std::uint8_t> data;
-    try {
-        data = ReadPictureFile(path, ext);
-    } catch (const PictureError& e) {
-        throw fail(e.what());
-    } catch (const std::bad_alloc&) {
-        throw fail("not enough memory to read the file");
-    }
+        return "metafile pictures (." + ext + ") cannot be decoded on this system";
+    if (!TheRegistry().For(ext).empty())
+        return {};
+    const auto& known = PictureExtensions();
+    if (std::find(known.begin(), known.end(), ext) != known.end())
+        return "this build has no decoder for ." + ext + " pictures";
+    return ext.empty() ? "the file name has no extension, so its picture format is unknown"
+                       : "\"." + ext + "\" is not a picture format that can be loaded";
+}
+
+LoadedPicture DecodePicture(std::span<const std::uint8_t> data, const std::string& extension,
+                            const LoadOptions& options)
+{
+    const std::string ext = base::AsciiLower(extension);
+    if (std::string why = UndecodableExtension(ext); !why.empty())
+        throw PictureError(why);
     if (data.empty())
-        throw fail("the file is empty");
+        throw PictureError("the file is empty");
     std::string cause;
-    for (const Registered& r : decoders) {
+    for (const Registered& r : TheRegistry().For(ext)) {
         try {
             LoadedPicture picture = r.decoder(data, options);
             if (picture.bitmap.IsEmpty() || picture.width <= 0 || picture.height <= 0)
@@ -168,15 +178,32 @@ LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
             return picture;
         } catch (const UnsupportedVariant& e) {
             cause = e.what();
-        } catch (const PictureError& e) {
-            throw fail(e.what());
+        } catch (const PictureError&) {
+            throw;
         } catch (const std::bad_alloc&) {
-            throw fail("not enough memory for the picture");
+            throw PictureError("not enough memory for the picture");
         } catch (const std::exception& e) {
-            throw fail(std::string("cannot decode the picture: ") + e.what());
+            throw PictureError(std::string("cannot decode the picture: ") + e.what());
         }
     }
-    throw fail(cause);
+    throw PictureError(cause);
+}
+
+LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
+{
+    const std::string ext = base::FileExtension(path);
+    auto fail = [&](const std::string& cause) -> PictureError {
+        return PictureError("Cannot load picture \"" + path + "\": " + cause);
+    };
+    if (std::string why = UndecodableExtension(ext); !why.empty())
+        throw fail(why);
+    try {
+        return DecodePicture(ReadPictureFile(path, ext), ext, options);
+    } catch (const PictureError& e) {
+        throw fail(e.what());
+    } catch (const std::bad_alloc&) {
+        throw fail("not enough memory to read the file");
+    }
 }
 
 LoadedPicture LoadPicture(const std::string& path, raster::Color background)

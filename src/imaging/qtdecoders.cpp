@@ -54,8 +54,10 @@ QString Cause(const QImageReader& reader)
     return reader.errorString().isEmpty() ? QStringLiteral("unknown error") : reader.errorString();
 }
 
+// `imagesHeld`: how many images the file can hold at most, judged from its size; the largest of
+// them is read. 1 reads the first image.
 LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& options, const char* format,
-                         bool largestImage)
+                         long long imagesHeld)
 {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
@@ -68,9 +70,11 @@ LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& 
         throw PictureError(std::string("not a readable ") + format + " picture");
 
     int chosen = 0;
-    if (largestImage && reader.imageCount() > 1) {
+    // A count beyond what the file can hold is not believed: each image looked at costs a seek.
+    const int count = static_cast<int>(std::min<long long>(reader.imageCount(), imagesHeld));
+    if (count > 1) {
         long long best = -1;
-        for (int i = 0; i < reader.imageCount(); ++i) {
+        for (int i = 0; i < count; ++i) {
             if (!reader.jumpToImage(i))
                 break;
             const QSize s = reader.size();
@@ -85,11 +89,11 @@ LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& 
     }
     const QSize size = reader.size();
     if (size.isValid())
-        CheckPictureSize(size.width(), size.height());
+        CheckPictureSize(size.width(), size.height(), options.maxPixels);
     QImage image;
     if (!reader.read(&image) || image.isNull())
         throw PictureError(std::string("damaged ") + format + " picture: " + Cause(reader).toStdString());
-    CheckPictureSize(image.width(), image.height());
+    CheckPictureSize(image.width(), image.height(), options.maxPixels);
     LoadedPicture picture;
     picture.width = image.width();
     picture.height = image.height();
@@ -97,19 +101,24 @@ LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& 
     return picture;
 }
 
+// An icon file: a 6-byte header, then 16 bytes of directory for each image.
+constexpr long long kIconHeaderBytes = 6;
+constexpr long long kIconEntryBytes = 16;
+
 LoadedPicture DecodeIcoQt(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
-    return ReadWithQt(data, options, "ico", true);
+    const long long held = (static_cast<long long>(data.size()) - kIconHeaderBytes) / kIconEntryBytes;
+    return ReadWithQt(data, options, "ico", std::max(1LL, held));
 }
 
 LoadedPicture DecodePngQt(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
-    return ReadWithQt(data, options, "png", false);
+    return ReadWithQt(data, options, "png", 1);
 }
 
 LoadedPicture DecodeBmpQt(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
-    return ReadWithQt(data, options, "bmp", false);
+    return ReadWithQt(data, options, "bmp", 1);
 }
 
 }  // namespace

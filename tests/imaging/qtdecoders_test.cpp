@@ -231,6 +231,16 @@ TEST_F(QtLoader, DamagedIconsAndPngAreErrors)
     ExpectError(Write("text.ico", {'h', 'e', 'l', 'l', 'o'}));
 }
 
+TEST_F(QtLoader, AnIconClaimingMoreImagesThanItHoldsFailsQuietly)
+{
+    // 33 bytes that claim 65280 images: each one looked at cost a seek and a warning line.
+    const Bytes ico = {0,    0, 1, 0, 0, 0xFF, 0,    0x80, 0xFF, 0, 0,    0, 0, 0,    0,    0, 0,
+                       0x21, 1, 0, 0, 0, 0xFF, 0x80, 0,    0,    0, 0x80, 0, 0, 0xFF, 0x80, 0};
+    testing::internal::CaptureStderr();
+    ExpectError(Write("many.ico", ico));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST_F(QtLoader, WrittenPngReadsBackExactly)
 {
     raster::Bitmap b(5, 3);
