@@ -26,13 +26,17 @@ raster::Bitmap ToBitmap(const QImage& image, raster::Color background)
 {
     raster::Bitmap out(image.width(), image.height());
     const unsigned bgR = background & 0xFF, bgG = (background >> 8) & 0xFF, bgB = (background >> 16) & 0xFF;
+    // Pictures already in 32 bits (alpha 255 in RGB32) are read as they are.
+    const bool direct = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32;
     for (int top = 0; top < image.height(); top += kConvertBandRows) {
         const int rows = std::min(kConvertBandRows, image.height() - top);
-        const QImage argb = image.copy(0, top, image.width(), rows).convertToFormat(QImage::Format_ARGB32);
+        const QImage argb =
+            direct ? image : image.copy(0, top, image.width(), rows).convertToFormat(QImage::Format_ARGB32);
         if (argb.isNull())
             throw PictureError("not enough memory to convert the picture");
+        const int first = direct ? top : 0;
         for (int y = 0; y < rows; ++y) {
-            const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(first + y));
             std::uint8_t* dst = out.Scanline(top + y);
             for (int x = 0; x < argb.width(); ++x, dst += 3) {
                 const QRgb p = src[x];
