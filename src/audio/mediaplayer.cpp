@@ -8,6 +8,7 @@
 #include <gst/gst.h>
 
 #include "audio/waveheader.h"
+#include "platform/regularfile.h"
 
 namespace qel::audio {
 namespace {
@@ -79,6 +80,12 @@ void TMediaPlayer::Open()
         throw fail(failure);
     if (fileName_.empty())
         throw fail("No file name given");
+    // GStreamer would wait in open() for a FIFO's writer, or read a device without end.
+    try {
+        platform::RegularFile::Open(fileName_);
+    } catch (const platform::FileError& e) {
+        throw fail(e.what());
+    }
     if (std::string problem = WaveHeaderProblem(fileName_); !problem.empty())
         throw fail(problem);
 

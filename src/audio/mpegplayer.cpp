@@ -404,6 +404,9 @@ void TMPEGPlayer::Pause(bool pause)
 void TMPEGPlayer::Close()
 {
     RequireLoaded();
+    // Nothing is left for the timer to report; stopped now, it cannot look at the player while the
+    // next stream is opened on another thread.
+    StopTimer();
     opened_ = paused_ = playing_ = false;
     playedXTimes_ = 0;
     fn_->close();

@@ -9,7 +9,9 @@
 // from every state; UnloadMPEGLibrary to not loaded. Setting StreamName closes.
 //
 // Every operation runs on the thread that owns the player (the window thread) and reports failure
-// by throwing TMPEGError. The object hands its own address and that of its end byte to the
+// by throwing TMPEGError. The one exception: SetStreamName and Open of a closed player may run on
+// another thread while the owner leaves the player alone (the slideshow opens its sounds so, as
+// a file may keep its reader waiting); Play then starts the stream on the owner's thread. The object hands its own address and that of its end byte to the
 // library, so it is neither copied nor moved.
 
 #include <cstdint>

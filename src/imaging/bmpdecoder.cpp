@@ -51,7 +51,7 @@ struct Channel {
 
 }  // namespace
 
-LoadedPicture DecodeBmp(std::span<const std::uint8_t> d, const LoadOptions&)
+LoadedPicture DecodeBmp(std::span<const std::uint8_t> d, const LoadOptions& options)
 {
     if (d.size() < kFileHeaderSize + 4 || d[0] != 'B' || d[1] != 'M')
         throw PictureError("not a bitmap file (no \"BM\" header)");
@@ -79,7 +79,7 @@ LoadedPicture DecodeBmp(std::span<const std::uint8_t> d, const LoadOptions&)
     const bool topDown = height < 0;
     if (topDown)
         height = -height;
-    CheckPictureSize(width, height);
+    CheckPictureSize(width, height, options.maxPixels);
     if (compression == kBiRle8 || compression == kBiRle4)
         throw UnsupportedVariant("run-length compressed bitmaps are not supported");
     if (compression != kBiRgb && compression != kBiBitfields && compression != kBiAlphaBitfields)

@@ -22,7 +22,8 @@ LoadedPicture DecodeGif(std::span<const std::uint8_t> data, const LoadOptions& o
 // are an UnsupportedVariant.
 LoadedPicture DecodeBmp(std::span<const std::uint8_t> data, const LoadOptions& options);
 
-// Throws PictureError when width x height is not a sane picture size.
-void CheckPictureSize(long long width, long long height);
+// Throws PictureError when width x height breaks the size rule (picture.h), or has more than
+// `maxPixels` pixels (LoadOptions::maxPixels); the message gives the size and the limit.
+void CheckPictureSize(long long width, long long height, long long maxPixels = kMaxPicturePixels);
 
 }  // namespace qel::imaging

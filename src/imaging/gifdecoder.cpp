@@ -82,14 +82,14 @@ LoadedPicture DecodeGif(std::span<const std::uint8_t> data, const LoadOptions& o
         const ColorMapObject* map = desc.ColorMap != nullptr ? desc.ColorMap : gif->SColorMap;
         if (map == nullptr || map->Colors == nullptr || map->ColorCount <= 0)
             throw PictureError("the GIF picture has no colour table");
-        CheckPictureSize(desc.Width, desc.Height);
+        CheckPictureSize(desc.Width, desc.Height, options.maxPixels);
         // Some writers leave the logical screen at 0 x 0: the frame then sets the size.
         long long cw = gif->SWidth, ch = gif->SHeight;
         if (cw <= 0 || ch <= 0) {
             cw = static_cast<long long>(desc.Left) + desc.Width;
             ch = static_cast<long long>(desc.Top) + desc.Height;
         }
-        CheckPictureSize(cw, ch);
+        CheckPictureSize(cw, ch, options.maxPixels);
 
         LoadedPicture picture;
         picture.width = static_cast<int>(cw);

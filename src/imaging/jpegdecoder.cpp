@@ -142,7 +142,7 @@ LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& 
         }
         fullW = d.cinfo.image_width;
         fullH = d.cinfo.image_height;
-        CheckPictureSize(fullW, fullH);  // throws PictureError: no libjpeg frame is skipped
+        CheckPictureSize(fullW, fullH, options.maxPixels);  // throws PictureError: no libjpeg frame is skipped
 
         if (options.fitWidth > 0 && options.fitHeight > 0) {
             const bool swap = SwapsAxes(orientation);

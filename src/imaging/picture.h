@@ -21,8 +21,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Pictures above this many pixels are refused before any pixel memory is taken.
+// The one size rule of every picture, whichever decoder reads it: at most kMaxPicturePixels pixels
+// and at most kMaxPictureSide on a side, checked (CheckPictureSize) from the picture's header before
+// any pixel memory is taken. The limits of the libraries underneath are set from these.
 constexpr long long kMaxPicturePixels = 200'000'000;
+constexpr long long kMaxPictureSide = 1'000'000;
+// The most memory a decoder takes for one pixel while decoding (16 bits for each of red, green,
+// blue and alpha), so a picture within the rule is never refused by a library's own limit.
+constexpr long long kMaxDecodedBytesPerPixel = 8;
 
 struct LoadOptions {
     // What transparent pixels (GIF, PNG, icons) become, 0x00BBGGRR.
@@ -32,6 +38,9 @@ struct LoadOptions {
     // than the fitted size. JPEG uses it to decode at a reduced DCT scale.
     int fitWidth = 0;
     int fitHeight = 0;
+    // Pictures of more pixels are refused like those over the size rule. Only ever lowered (by
+    // callers that must stay small, such as the fuzzing harness); above the rule it has no effect.
+    long long maxPixels = kMaxPicturePixels;
 };
 
 struct LoadedPicture {

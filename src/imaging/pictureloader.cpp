@@ -1,16 +1,14 @@
 #include "imaging/pictureloader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <map>
-#include <memory>
 #include <mutex>
 
 #include "base/paths.h"
 #include "base/text.h"
 #include "imaging/decoders.h"
+#include "platform/regularfile.h"
 
 namespace qel::imaging {
 namespace {
@@ -55,29 +53,58 @@ Registry& TheRegistry()
     return registry;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
+// Room in a picture file for what is not pixels: headers, colour tables, profiles, metadata.
+constexpr std::uint64_t kRoomBesidePixels = 64ull << 20;
+
+// The most bytes one pixel takes in a file of each format, stored the roomiest way the format
+// allows: 32-bit bitmaps (rows padded to 4 bytes); 16-bit RGBA PNG, also inside icons; a JPEG's
+// coefficients coded at their longest in four colour components; GIF's 12-bit codes with their
+// block lengths.
+int FileBytesPerPixel(const std::string& ext)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!f)
-        throw PictureError(std::strerror(errno));
-    std::vector<std::uint8_t> data;
-    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
-        const long size = std::ftell(f.get());
-        if (size > 0) {
-            // No picture within the pixel limit needs more than a few gigabytes of file.
-            if (size > 4LL * kMaxPicturePixels)
-                throw PictureError("the file is too large for a picture");
-            data.reserve(static_cast<size_t>(size));
-        }
-        std::rewind(f.get());
+    if (ext == "bmp")
+        return 4;
+    if (ext == "png" || ext == "ico")
+        return 9;
+    if (ext == "jpg" || ext == "jpeg")
+        return 16;
+    if (ext == "gif")
+        return 2;
+    return 16;
+}
+
+// The largest file a picture within the size rule can need. A larger one is refused before it is
+// read, so a huge file never takes the memory it would fill.
+std::uint64_t FileSizeLimit(const std::string& ext)
+{
+    return static_cast<std::uint64_t>(kMaxPicturePixels) * FileBytesPerPixel(ext) +
+           4 * static_cast<std::uint64_t>(kMaxPictureSide) + kRoomBesidePixels;
+}
+
+std::vector<std::uint8_t> ReadPictureFile(const std::string& path, const std::string& ext)
+{
+    const std::uint64_t limit = FileSizeLimit(ext);
+    try {
+        platform::RegularFile file = platform::RegularFile::Open(path);
+        if (file.Size() > limit)
+            throw PictureError("the file is " + std::to_string(file.Size()) + " bytes, more than a picture of " +
+                               std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels can need");
+        return file.ReadAll(limit);
+    } catch (const platform::FileError& e) {
+        throw PictureError(e.what());
     }
-    std::uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0)
-        data.insert(data.end(), chunk, chunk + got);
-    if (std::ferror(f.get()))
-        throw PictureError(std::string("read error: ") + std::strerror(errno));
-    return data;
+}
+
+// "200", or "0.25" for a limit below a megapixel.
+std::string Megapixels(long long pixels)
+{
+    if (pixels % 1'000'000 == 0)
+        return std::to_string(pixels / 1'000'000);
+    std::string text =
+        std::to_string(pixels / 1'000'000) + "." + std::to_string(1'000'000 + pixels % 1'000'000).substr(1);
+    while (text.back() == '0')
+        text.pop_back();
+    return text;
 }
 
 const char* FormatName(const std::string& ext)
@@ -99,14 +126,17 @@ const char* FormatName(const std::string& ext)
 
 }  // namespace
 
-void CheckPictureSize(long long width, long long height)
+void CheckPictureSize(long long width, long long height, long long maxPixels)
 {
+    const std::string size = std::to_string(width) + "\u00D7" + std::to_string(height);
     if (width <= 0 || height <= 0)
-        throw PictureError("the picture has no pixels (" + std::to_string(width) + "x" + std::to_string(height) + ")");
-    if (width > 1'000'000 || height > 1'000'000 || width * height > kMaxPicturePixels)
-        throw PictureError("the picture is too large (" + std::to_string(width) + "x" + std::to_string(height) +
-                           " pixels; at most " + std::to_string(kMaxPicturePixels / 1'000'000) +
-                           " megapixels are loaded)");
+        throw PictureError("the picture has no pixels (" + size + ")");
+    if (width > kMaxPictureSide || height > kMaxPictureSide)
+        throw PictureError("the picture is " + size + ", more than " + std::to_string(kMaxPictureSide) +
+                           " pixels on a side");
+    if (width * height > maxPixels)
+        throw PictureError("the picture is " + size + ", larger than the " + Megapixels(maxPixels) +
+                           " megapixels a picture may have");
 }
 
 void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder, int priority)
@@ -116,33 +146,31 @@ void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder
     r.Add(base::AsciiLower(extension), decoder, priority);
 }
 
-LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
+// The reasons a file of this extension cannot be decoded at all, before it is read; empty when
+// decoders for it exist.
+std::string UndecodableExtension(const std::string& ext)
 {
-    const std::string ext = base::FileExtension(path);
-    auto fail = [&](const std::string& cause) -> PictureError {
-        return PictureError("Cannot load picture \"" + path + "\": " + cause);
-    };
     if (ext == "wmf" || ext == "emf")
-        throw fail("metafile pictures (." + ext + ") cannot be decoded on this system");
-    const std::vector<Registered> decoders = TheRegistry().For(ext);
-    if (decoders.empty()) {
-        if (HasPictureExtension(path))
-            throw fail("this build has no decoder for ." + ext + " pictures");
-        throw fail(ext.empty() ? "the file name has no extension, so its picture format is unknown"
-                               : "\"." + ext + "\" is not a picture format that can be loaded");
-    }
-    std::vector<std::uint8_t> data;
-    try {
-        data = ReadWholeFile(path);
-    } catch (const PictureError& e) {
-        throw fail(e.what());
-    } catch (const std::bad_alloc&) {
-        throw fail("not enough memory to read the file");
-    }
+        return "metafile pictures (." + ext + ") cannot be decoded on this system";
+    if (!TheRegistry().For(ext).empty())
+        return {};
+    const auto& known = PictureExtensions();
+    if (std::find(known.begin(), known.end(), ext) != known.end())
+        return "this build has no decoder for ." + ext + " pictures";
+    return ext.empty() ? "the file name has no extension, so its picture format is unknown"
+                       : "\"." + ext + "\" is not a picture format that can be loaded";
+}
+
+LoadedPicture DecodePicture(std::span<const std::uint8_t> data, const std::string& extension,
+                            const LoadOptions& options)
+{
+    const std::string ext = base::AsciiLower(extension);
+    if (std::string why = UndecodableExtension(ext); !why.empty())
+        throw PictureError(why);
     if (data.empty())
-        throw fail("the file is empty");
+        throw PictureError("the file is empty");
     std::string cause;
-    for (const Registered& r : decoders) {
+    for (const Registered& r : TheRegistry().For(ext)) {
         try {
             LoadedPicture picture = r.decoder(data, options);
             if (picture.bitmap.IsEmpty() || picture.width <= 0 || picture.height <= 0)
@@ -150,15 +178,32 @@ LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
             return picture;
         } catch (const UnsupportedVariant& e) {
             cause = e.what();
-        } catch (const PictureError& e) {
-            throw fail(e.what());
+        } catch (const PictureError&) {
+            throw;
         } catch (const std::bad_alloc&) {
-            throw fail("not enough memory for the picture");
+            throw PictureError("not enough memory for the picture");
         } catch (const std::exception& e) {
-            throw fail(std::string("cannot decode the picture: ") + e.what());
+            throw PictureError(std::string("cannot decode the picture: ") + e.what());
         }
     }
-    throw fail(cause);
+    throw PictureError(cause);
+}
+
+LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options)
+{
+    const std::string ext = base::FileExtension(path);
+    auto fail = [&](const std::string& cause) -> PictureError {
+        return PictureError("Cannot load picture \"" + path + "\": " + cause);
+    };
+    if (std::string why = UndecodableExtension(ext); !why.empty())
+        throw fail(why);
+    try {
+        return DecodePicture(ReadPictureFile(path, ext), ext, options);
+    } catch (const PictureError& e) {
+        throw fail(e.what());
+    } catch (const std::bad_alloc&) {
+        throw fail("not enough memory to read the file");
+    }
 }
 
 LoadedPicture LoadPicture(const std::string& path, raster::Color background)

@@ -25,9 +25,15 @@ using PictureDecoder = LoadedPicture (*)(std::span<const std::uint8_t> data, con
 void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder, int priority = 0);
 
 // Loads the picture file at `path`. Throws PictureError with a message naming the file and the
-// cause (missing, empty, unknown extension, not decodable, corrupt, truncated, too large).
+// cause (missing, not a regular file, empty, unknown extension, not decodable, corrupt, truncated,
+// too large).
 LoadedPicture LoadPicture(const std::string& path, const LoadOptions& options);
 LoadedPicture LoadPicture(const std::string& path, raster::Color background = 0);
+
+// The decoding step of LoadPicture, for a file's content already in memory: `extension` (any case,
+// no dot) picks the decoders. Throws PictureError with the cause only.
+LoadedPicture DecodePicture(std::span<const std::uint8_t> data, const std::string& extension,
+                            const LoadOptions& options);
 
 // The extensions of picture files, lower case without the dot, in the order file dialogs list them.
 const std::vector<std::string>& PictureExtensions();

@@ -1,12 +1,11 @@
 #include "imaging/picturewriter.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
 
 #include <zlib.h>
+
+#include "platform/replacementfile.h"
 
 namespace qel::imaging {
 namespace {
@@ -118,13 +117,10 @@ void WritePicture(const std::string& path, const raster::Bitmap& bitmap)
     if (bitmap.IsEmpty())
         throw std::runtime_error("cannot write \"" + path + "\": the picture is empty");
     const std::vector<std::uint8_t> bytes = EndsWithPng(path) ? EncodePng(bitmap) : EncodeBmp(bitmap);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!f)
-        throw std::runtime_error("cannot write \"" + path + "\": " + std::strerror(errno));
-    if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
-        throw std::runtime_error("cannot write \"" + path + "\": " + std::strerror(errno));
-    if (std::fclose(f.release()) != 0)
-        throw std::runtime_error("cannot write \"" + path + "\": " + std::strerror(errno));
+    // A failure half-way leaves no broken picture behind, and a picture that was there stays.
+    platform::ReplacementFile file(path);
+    if (file.Write(bytes.data(), bytes.size()) != bytes.size() || !file.Commit())
+        throw std::runtime_error("cannot write \"" + path + "\": " + std::strerror(file.Error()));
 }
 
 }  // namespace qel::imaging

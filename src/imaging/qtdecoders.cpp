@@ -1,5 +1,6 @@
 #include "imaging/qtdecoders.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -7,6 +8,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
+#include <QLoggingCategory>
 
 #include "imaging/decoders.h"
 #include "imaging/pictureloader.h"
@@ -14,26 +16,38 @@
 namespace qel::imaging {
 namespace {
 
+constexpr long long kMiB = 1024 * 1024;
+
+// Rows converted at a time: the picture is never held twice over at full size, only the band.
+constexpr int kConvertBandRows = 64;
+
 // Transparent and half-transparent pixels are blended over the caller's background colour.
 raster::Bitmap ToBitmap(const QImage& image, raster::Color background)
 {
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    if (argb.isNull())
-        throw PictureError("not enough memory to convert the picture");
-    raster::Bitmap out(argb.width(), argb.height());
+    raster::Bitmap out(image.width(), image.height());
     const unsigned bgR = background & 0xFF, bgG = (background >> 8) & 0xFF, bgB = (background >> 16) & 0xFF;
-    for (int y = 0; y < argb.height(); ++y) {
-        const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        std::uint8_t* dst = out.Scanline(y);
-        for (int x = 0; x < argb.width(); ++x, dst += 3) {
-            const QRgb p = src[x];
-            const unsigned a = static_cast<unsigned>(qAlpha(p));
-            auto blend = [a](unsigned c, unsigned bg) {
-                return static_cast<std::uint8_t>((c * a + bg * (255 - a) + 127) / 255);
-            };
-            dst[0] = blend(static_cast<unsigned>(qBlue(p)), bgB);
-            dst[1] = blend(static_cast<unsigned>(qGreen(p)), bgG);
-            dst[2] = blend(static_cast<unsigned>(qRed(p)), bgR);
+    // Pictures already in 32 bits (alpha 255 in RGB32) are read as they are.
+    const bool direct = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32;
+    for (int top = 0; top < image.height(); top += kConvertBandRows) {
+        const int rows = std::min(kConvertBandRows, image.height() - top);
+        const QImage argb =
+            direct ? image : image.copy(0, top, image.width(), rows).convertToFormat(QImage::Format_ARGB32);
+        if (argb.isNull())
+            throw PictureError("not enough memory to convert the picture");
+        const int first = direct ? top : 0;
+        for (int y = 0; y < rows; ++y) {
+            const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(first + y));
+            std::uint8_t* dst = out.Scanline(top + y);
+            for (int x = 0; x < argb.width(); ++x, dst += 3) {
+                const QRgb p = src[x];
+                const unsigned a = static_cast<unsigned>(qAlpha(p));
+                auto blend = [a](unsigned c, unsigned bg) {
+                    return static_cast<std::uint8_t>((c * a + bg * (255 - a) + 127) / 255);
+                };
+                dst[0] = blend(static_cast<unsigned>(qBlue(p)), bgB);
+                dst[1] = blend(static_cast<unsigned>(qGreen(p)), bgG);
+                dst[2] = blend(static_cast<unsigned>(qRed(p)), bgR);
+            }
         }
     }
     return out;
@@ -44,8 +58,10 @@ QString Cause(const QImageReader& reader)
     return reader.errorString().isEmpty() ? QStringLiteral("unknown error") : reader.errorString();
 }
 
+// `imagesHeld`: how many images the file can hold at most, judged from its size; the largest of
+// them is read. 1 reads the first image.
 LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& options, const char* format,
-                         bool largestImage)
+                         long long imagesHeld)
 {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
@@ -58,9 +74,11 @@ LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& 
         throw PictureError(std::string("not a readable ") + format + " picture");
 
     int chosen = 0;
-    if (largestImage && reader.imageCount() > 1) {
+    // A count beyond what the file can hold is not believed: each image looked at costs a seek.
+    const int count = static_cast<int>(std::min<long long>(reader.imageCount(), imagesHeld));
+    if (count > 1) {
         long long best = -1;
-        for (int i = 0; i < reader.imageCount(); ++i) {
+        for (int i = 0; i < count; ++i) {
             if (!reader.jumpToImage(i))
                 break;
             const QSize s = reader.size();
@@ -75,11 +93,11 @@ LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& 
     }
     const QSize size = reader.size();
     if (size.isValid())
-        CheckPictureSize(size.width(), size.height());
+        CheckPictureSize(size.width(), size.height(), options.maxPixels);
     QImage image;
     if (!reader.read(&image) || image.isNull())
         throw PictureError(std::string("damaged ") + format + " picture: " + Cause(reader).toStdString());
-    CheckPictureSize(image.width(), image.height());
+    CheckPictureSize(image.width(), image.height(), options.maxPixels);
     LoadedPicture picture;
     picture.width = image.width();
     picture.height = image.height();
@@ -87,19 +105,24 @@ LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& 
     return picture;
 }
 
+// An icon file: a 6-byte header, then 16 bytes of directory for each image.
+constexpr long long kIconHeaderBytes = 6;
+constexpr long long kIconEntryBytes = 16;
+
 LoadedPicture DecodeIcoQt(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
-    return ReadWithQt(data, options, "ico", true);
+    const long long held = (static_cast<long long>(data.size()) - kIconHeaderBytes) / kIconEntryBytes;
+    return ReadWithQt(data, options, "ico", std::max(1LL, held));
 }
 
 LoadedPicture DecodePngQt(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
-    return ReadWithQt(data, options, "png", false);
+    return ReadWithQt(data, options, "png", 1);
 }
 
 LoadedPicture DecodeBmpQt(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
-    return ReadWithQt(data, options, "bmp", false);
+    return ReadWithQt(data, options, "bmp", 1);
 }
 
 }  // namespace
@@ -108,9 +131,11 @@ void RegisterQtPictureDecoders()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Qt refuses pictures above 256 MB of pixels by default; our own limit (in pixels) is the
-        // one that counts.
-        QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
+        // Qt refuses pictures above its own memory limit (256 MB by default); the size rule of
+        // picture.h is the one that counts, so Qt may take what any picture within it needs.
+        QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * kMaxDecodedBytesPerPixel / kMiB) + 1);
+        // The loader says itself why a picture cannot be read; Qt's own lines would only repeat it.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.warning=false"));
         RegisterPictureDecoder("ico", &DecodeIcoQt, 0);
         RegisterPictureDecoder("png", &DecodePngQt, 0);
         RegisterPictureDecoder("bmp", &DecodeBmpQt, 10);

@@ -7,6 +7,8 @@
 
 #include <mpg123.h>
 
+#include "platform/regularfile.h"
+
 namespace qel::mpegdll {
 namespace {
 
@@ -22,14 +24,11 @@ off_t SeekHook(void* handle, off_t offset, int whence)
 
 // A RIFF WAVE file may carry MPEG audio (format tags 0x50 and 0x55); any other WAVE file holds
 // samples, in which libmpg123 could find headers of frames that are not there.
-bool IsWaveWithoutMpeg(const std::string& path)
+bool IsWaveWithoutMpeg(std::FILE* file)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
     unsigned char head[4096];
     size_t n = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
+    std::rewind(file);
     if (n < 12 || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
         return false;
     size_t at = 12;
@@ -120,13 +119,19 @@ bool Decoder::LooksLikeMpegAudio()
 int Decoder::OpenFile(const std::string& path)
 {
     Close();
-    if (path.empty() || IsWaveWithoutMpeg(path))
+    // Only a regular file is opened: a FIFO would keep the caller waiting in open(), a device
+    // would never end.
+    try {
+        file_ = platform::RegularFile::Open(path).TakeStream();
+    } catch (const platform::FileError&) {
         return QEL_MPEG_ERR_INPUT;
+    }
     // libmpg123 reads a frame at a time; a buffered file saves most of those system calls.
-    file_ = std::fopen(path.c_str(), "rb");
-    if (file_ == nullptr)
-        return QEL_MPEG_ERR_INPUT;
     std::setvbuf(file_, nullptr, _IOFBF, 64 * 1024);
+    if (IsWaveWithoutMpeg(file_)) {
+        Close();
+        return QEL_MPEG_ERR_INPUT;
+    }
     if (::fseeko(file_, 0, SEEK_END) == 0)
         streamSize_ = ::ftello(file_);
     std::rewind(file_);

@@ -1,15 +1,13 @@
 #include "settings/inifile.h"
 
-#include <cerrno>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
-#include <system_error>
+#include <vector>
 
 #include "base/text.h"
 #include "platform/files.h"
+#include "platform/regularfile.h"
 
 namespace qel::settings {
 namespace {
@@ -123,16 +121,11 @@ IniFile IniFile::FromText(std::string_view text)
 IniFile IniFile::Open(const std::string& path)
 {
     IniFile ini;
-    std::error_code ec;
-    auto size = std::filesystem::file_size(path, ec);
-    if (!ec && size <= kMaxFileSize) {
-        std::ifstream in(path, std::ios::binary);
-        if (in) {
-            std::string text(static_cast<size_t>(size), '\0');
-            in.read(text.data(), static_cast<std::streamsize>(size));
-            text.resize(static_cast<size_t>(in.gcount()));
-            ini = FromText(text);
-        }
+    try {
+        const std::vector<std::uint8_t> bytes = platform::ReadRegularFile(path, kMaxFileSize);
+        ini = FromText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const platform::FileError&) {
+        // Missing, not a file, unreadable or too large: every read gives its default.
     }
     ini.path_ = path;
     return ini;

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <utility>
+
+#include "platform/regularfile.h"
 
 namespace qel::slideshow {
 
@@ -46,8 +47,7 @@ std::optional<raster::Bitmap> PictureCycle::TryOne(int index, const Prepare& pre
     if (index < 0 || index >= Count())
         return std::nullopt;
     const std::string& path = pictures_[std::size_t(index)];
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+    if (!platform::IsRegularFile(path))
         return std::nullopt;  // a missing file is passed over silently
     try {
         return prepare(path);

@@ -1,11 +1,13 @@
 #include "slideshow/slideshowcontroller.h"
 
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include <QMetaObject>
 
 #include "pictureshow/random.h"
+#include "platform/backgroundtask.h"
 #include "platform/memory.h"
 
 namespace qel::slideshow {
@@ -22,18 +24,29 @@ SlideshowController::Config WithDefaults(SlideshowController::Config config)
 
 }  // namespace
 
+// Where the worker hands its picture: the controller while it lives, nothing afterwards.
+struct SlideshowController::Delivery {
+    std::mutex mutex;
+    SlideshowController* receiver = nullptr;
+};
+
 SlideshowController::SlideshowController(Config config, QObject* parent)
     : QObject(parent), config_(WithDefaults(std::move(config))),
-      cycle_(std::move(config_.pictures), config_.randomOrder, config_.draw)
+      cycle_(std::make_shared<PictureCycle>(std::move(config_.pictures), config_.randomOrder, config_.draw)),
+      delivery_(std::make_shared<Delivery>())
 {
+    delivery_->receiver = this;
     interval_.setSingleShot(true);
     connect(&interval_, &QTimer::timeout, this, &SlideshowController::IntervalPassed);
 }
 
 SlideshowController::~SlideshowController()
 {
-    if (worker_.joinable())
-        worker_.join();
+    {
+        std::lock_guard lock(delivery_->mutex);
+        delivery_->receiver = nullptr;
+    }
+    worker_.reset();
 }
 
 void SlideshowController::SetPictureSize(int width, int height)
@@ -44,7 +57,7 @@ void SlideshowController::SetPictureSize(int width, int height)
 
 void SlideshowController::Start()
 {
-    if (cycle_.Count() == 0)
+    if (cycle_->Count() == 0)
         return;  // nothing will ever be shown: the window keeps its background
     startWhenReady_ = true;
     PrepareNext();
@@ -62,26 +75,27 @@ void SlideshowController::PrepareNext()
     // Decoding and resampling a large photo takes a good part of a second: it runs on a worker
     // so the window stays responsive. The choice of the picture stays here, on the window thread,
     // which owns the random generator.
-    if (cycle_.Count() == 0)
+    if (cycle_->Count() == 0)
         return;
-    if (worker_.joinable())
-        worker_.join();
-    const PictureCycle::Plan plan = cycle_.PlanNext(!pictureShown_);
-    const int width = width_;
-    const int height = height_;
+    worker_.reset();
+    const PictureCycle::Plan plan = cycle_->PlanNext(!pictureShown_);
     state_ = State::Preparing;
-    worker_ = std::thread([this, plan, width, height] {
-        auto prepared = std::make_shared<std::optional<raster::Bitmap>>(
-            cycle_.Try(plan, [&](const std::string& path) { return config_.compose(path, width, height); }));
-        QMetaObject::invokeMethod(
-            this, [this, prepared] { PictureDelivered(std::move(*prepared)); }, Qt::QueuedConnection);
-    });
+    // The work holds shares of everything it uses, so it may outlive the controller.
+    worker_ = std::make_unique<platform::BackgroundTask>(
+        [cycle = cycle_, compose = config_.compose, delivery = delivery_, plan, width = width_, height = height_] {
+            auto prepared = std::make_shared<std::optional<raster::Bitmap>>(
+                cycle->Try(plan, [&](const std::string& path) { return compose(path, width, height); }));
+            std::lock_guard lock(delivery->mutex);
+            if (SlideshowController* receiver = delivery->receiver)
+                QMetaObject::invokeMethod(
+                    receiver, [receiver, prepared] { receiver->PictureDelivered(std::move(*prepared)); },
+                    Qt::QueuedConnection);
+        });
 }
 
 void SlideshowController::PictureDelivered(std::optional<raster::Bitmap> picture)
 {
-    if (worker_.joinable())
-        worker_.join();
+    worker_.reset();  // its work is done
     if (state_ == State::Closing)
         return;
     // The decoder and the resampler leave their work memory free in the heap; give it back so the
@@ -110,7 +124,7 @@ void SlideshowController::StartTransition()
     }
     state_ = State::Transition;
     // The control may finish at once and report it from inside this call.
-    emit transitionStarting(style, cycle_.Count() == 1);
+    emit transitionStarting(style, cycle_->Count() == 1);
     // Nothing could be shown yet (every picture so far missing or unreadable): the control ignored
     // the start and will report no end, so the cycle goes on from here.
     if (!pictureShown_ && state_ == State::Transition) {

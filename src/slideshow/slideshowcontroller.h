@@ -11,9 +11,9 @@
 // it: a slow picture pauses the show instead of skipping a turn.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <QObject>
@@ -22,6 +22,10 @@
 #include "raster/bitmap.h"
 #include "slideshow/picturecycle.h"
 #include "slideshow/showorder.h"
+
+namespace qel::platform {
+class BackgroundTask;
+}
 
 namespace qel::slideshow {
 
@@ -54,7 +58,9 @@ public:
     };
 
     explicit SlideshowController(Config config, QObject* parent = nullptr);
-    ~SlideshowController() override;  // waits for a picture still being prepared
+    // Waits for a picture still being prepared, unless its file keeps the worker waiting (a network
+    // mount that stopped answering): that worker is left to end on its own.
+    ~SlideshowController() override;
 
     // The size pictures are composed for; the window keeps it equal to its control's size.
     void SetPictureSize(int width, int height);
@@ -84,15 +90,19 @@ private:
     void StartInterval();
     void IntervalPassed();
 
+    struct Delivery;
+
     Config config_;
-    PictureCycle cycle_;
+    // Shared with the worker, which may outlive the controller when a file keeps it waiting.
+    std::shared_ptr<PictureCycle> cycle_;
+    std::shared_ptr<Delivery> delivery_;
     QTimer interval_;
     State state_ = State::Idle;
     bool startWhenReady_ = false;  // the interval passed while the picture was being prepared
     bool pictureShown_ = false;    // the control has been given a picture
     int width_ = 0;
     int height_ = 0;
-    std::thread worker_;
+    std::unique_ptr<platform::BackgroundTask> worker_;
 };
 
 }  // namespace qel::slideshow

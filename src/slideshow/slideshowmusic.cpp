@@ -1,9 +1,10 @@
 #include "slideshow/slideshowmusic.h"
 
-#include <stdexcept>
+#include <mutex>
 #include <utility>
 
 #include "base/text.h"
+#include "platform/backgroundtask.h"
 
 namespace qel::slideshow {
 
@@ -12,9 +13,38 @@ bool IsMPEGSound(const std::string& path)
     return base::FileExtension(path) == "mp3";
 }
 
-SlideshowMusic::SlideshowMusic(MpegOutput* mpeg, MediaOutput* media, RandomIndex draw)
-    : mpeg_(mpeg), media_(media), draw_(std::move(draw))
+// A sound being opened off the window thread. The result is shared with the work, which may
+// outlive the music when its file keeps it waiting.
+struct SlideshowMusic::PendingSound {
+    struct Result {
+        std::mutex mutex;
+        bool done = false;
+        std::unique_ptr<OpenedSound> sound;  // null when it could not be opened
+    };
+
+    Player kind = Player::None;
+    std::shared_ptr<Result> result = std::make_shared<Result>();
+    std::unique_ptr<platform::BackgroundTask> task;  // its destructor waits, or leaves a stuck open
+
+    [[nodiscard]] bool Done() const
+    {
+        std::lock_guard lock(result->mutex);
+        return result->done;
+    }
+};
+
+SlideshowMusic::SlideshowMusic(SoundOutput* mpeg, SoundOutput* media, RandomIndex draw, Launch launch)
+    : mpeg_(mpeg), media_(media), draw_(std::move(draw)), launch_(std::move(launch))
 {
+    if (!launch_)
+        launch_ = [](std::function<void()> work) {
+            return std::make_unique<platform::BackgroundTask>(std::move(work));
+        };
+}
+
+SlideshowMusic::~SlideshowMusic()
+{
+    Stop();
 }
 
 void SlideshowMusic::Start(std::vector<std::string> sounds, bool random)
@@ -32,33 +62,71 @@ void SlideshowMusic::PlaySound(int i)
     if (i < 0 || i >= int(sounds_.size()))
         return;
     current_ = i;
-    const std::string& path = sounds_[std::size_t(i)];
     lastFailed_ = false;
+    opening_.reset();
+    sound_.reset();  // closes the sound that played
+    started_ = false;
+    const std::string path = sounds_[std::size_t(i)];
+    const bool mpeg = IsMPEGSound(path);
+    SoundOutput* output = mpeg ? mpeg_ : media_;
+    auto opening = std::make_unique<PendingSound>();
+    opening->kind = mpeg ? Player::Mpeg : Player::Media;
     try {
-        if (IsMPEGSound(path)) {
-            if (!mpeg_)
-                throw std::runtime_error("no MPEG player");
-            if (started_ && mpeg_->StreamOpen())
-                mpeg_->Close();
-            mpeg_->Play(path);
-            started_ = true;
-            kind_ = Player::Mpeg;
-        } else {
-            if (!media_)
-                throw std::runtime_error("no media player");
-            if (started_)
-                media_->Close();
-            media_->Open(path);
-            media_->Play();
-            started_ = true;
-            kind_ = Player::Media;
+        if (!output) {
+            Failed();
+            return;
         }
-        failedInRow_ = 0;
+        auto work = [open = output->Opener(), path, result = opening->result] {
+            std::unique_ptr<OpenedSound> sound;
+            try {
+                sound = open(path);
+            } catch (...) {
+                // Music is decoration: an unplayable sound must not disturb the pictures.
+            }
+            std::lock_guard lock(result->mutex);
+            result->sound = std::move(sound);
+            result->done = true;
+        };
+        opening_ = std::move(opening);
+        opening_->task = launch_(std::move(work));
     } catch (...) {
-        // Music is decoration: an unplayable sound must not disturb the pictures.
-        lastFailed_ = true;
-        ++failedInRow_;
+        opening_.reset();
+        Failed();
+        return;
     }
+    if (opening_->Done())
+        Opened();
+}
+
+// On the window thread, once the sound has opened (or failed to).
+void SlideshowMusic::Opened()
+{
+    const std::unique_ptr<PendingSound> opening = std::move(opening_);
+    std::unique_ptr<OpenedSound> sound;
+    {
+        std::lock_guard lock(opening->result->mutex);
+        sound = std::move(opening->result->sound);
+    }
+    if (!sound) {
+        Failed();
+        return;
+    }
+    try {
+        sound->Play();
+    } catch (...) {
+        Failed();
+        return;
+    }
+    sound_ = std::move(sound);
+    started_ = true;
+    kind_ = opening->kind;
+    failedInRow_ = 0;
+}
+
+void SlideshowMusic::Failed()
+{
+    lastFailed_ = true;
+    ++failedInRow_;
 }
 
 void SlideshowMusic::PlayEnd()
@@ -70,6 +138,11 @@ void SlideshowMusic::PlayEnd()
 
 void SlideshowMusic::TimerTick()
 {
+    if (opening_) {
+        if (opening_->Done())
+            Opened();
+        return;
+    }
     if (lastFailed_) {
         // A sound that never started sends no end notice; go on with the next one unless the
         // whole list has failed in a row.
@@ -79,30 +152,22 @@ void SlideshowMusic::TimerTick()
             lastFailed_ = false;
         return;
     }
-    if (!started_ || kind_ == Player::Mpeg || !media_)
+    if (!sound_ || kind_ == Player::Mpeg)
         return;
     try {
-        if (!media_->Stopped())
+        if (!sound_->Stopped())
             return;
-        media_->Close();
     } catch (...) {
     }
+    sound_.reset();
     started_ = false;
     PlayEnd();
 }
 
 void SlideshowMusic::Stop()
 {
-    try {
-        if (mpeg_ && mpeg_->StreamOpen())
-            mpeg_->Close();
-    } catch (...) {
-    }
-    try {
-        if (media_)
-            media_->Close();
-    } catch (...) {
-    }
+    opening_.reset();
+    sound_.reset();
     started_ = false;
     lastFailed_ = false;
 }

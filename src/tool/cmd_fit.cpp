@@ -1,9 +1,11 @@
 // qelsaver-tool fit IN OUT SCREEN_W SCREEN_H [--original] [--color C]
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "imaging/fitpicture.h"
+#include "imaging/picture.h"
 #include "imaging/picturewriter.h"
 #include "toolcommand.h"
 #if QEL_IMAGING_QT
@@ -13,21 +15,35 @@
 namespace qel::tool {
 namespace {
 
+constexpr std::size_t kHtmlColorLength = 7;  // "#RRGGBB"
+
+// A colour as users write colours, "#RRGGBB", or as the settings file stores it: signed decimal of
+// 0x00BBGGRR (hex with 0x works too).
+raster::Color ParseColor(const std::string& text)
+{
+    if (text.empty() || text[0] != '#')
+        return static_cast<raster::Color>(ParseIntArg(text, "colour")) & 0x00FFFFFFu;
+    if (text.size() != kHtmlColorLength || text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
+        throw UsageError{"bad colour: " + text + " (write #RRGGBB, or a value as the settings file stores it)"};
+    const auto rgb = static_cast<raster::Color>(std::stoul(text.substr(1), nullptr, 16));
+    return ((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16);
+}
+
 int Fit(const std::vector<std::string>& argv)
 {
     std::vector<std::string> args = argv;
     const bool original = TakeFlag(args, "--original");
     std::string colorText;
-    // A colour as the settings file stores it: signed decimal of 0x00BBGGRR (hex with 0x works too).
     raster::Color color = 0;
     if (TakeOption(args, "--color", colorText))
-        color = static_cast<raster::Color>(ParseIntArg(colorText, "colour")) & 0x00FFFFFFu;
+        color = ParseColor(colorText);
     if (args.size() != 4)
         throw UsageError{"expected IN OUT SCREEN_W SCREEN_H"};
     const int width = ParseIntArg(args[2], "screen width");
     const int height = ParseIntArg(args[3], "screen height");
-    if (width < 1 || height < 1 || static_cast<long long>(width) * height > 200'000'000)
-        throw UsageError{"the screen size must be at least 1x1 and at most 200 megapixels"};
+    if (width < 1 || height < 1 || static_cast<long long>(width) * height > imaging::kMaxPicturePixels)
+        throw UsageError{"the screen size must be at least 1x1 and at most " +
+                         std::to_string(imaging::kMaxPicturePixels / 1'000'000) + " megapixels"};
 #if QEL_IMAGING_QT
     imaging::RegisterQtPictureDecoders();
 #endif

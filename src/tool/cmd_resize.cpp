@@ -47,8 +47,9 @@ int Resize(const std::vector<std::string>& argv)
         throw UsageError{"expected IN OUT WIDTH HEIGHT"};
     const int width = ParseIntArg(args[2], "width");
     const int height = ParseIntArg(args[3], "height");
-    if (width < 1 || height < 1 || static_cast<long long>(width) * height > 200'000'000)
-        throw UsageError{"width and height must be at least 1, the picture at most 200 megapixels"};
+    if (width < 1 || height < 1 || static_cast<long long>(width) * height > imaging::kMaxPicturePixels)
+        throw UsageError{"width and height must be at least 1, the picture at most " +
+                         std::to_string(imaging::kMaxPicturePixels / 1'000'000) + " megapixels"};
 #if QEL_IMAGING_QT
     imaging::RegisterQtPictureDecoders();
 #endif

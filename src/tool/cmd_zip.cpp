@@ -1,5 +1,5 @@
 // qelsaver-tool zip ARCHIVE FILE... [--level N]: writes ARCHIVE with the zip writer, entries named by
-// file name, and prints the number of entries written.
+// file name, and prints the number of entries written; each file left out is named on stderr.
 
 #include <cstdio>
 #include <stdexcept>
@@ -38,6 +38,10 @@ int ZipCommand(const std::vector<std::string>& argv)
     } catch (const zip::NotEnoughRoom& e) {
         throw std::runtime_error(args[0] + ": " + e.what());
     }
+    // The writer passes over what it cannot add; a user who lists 40 files and gets 38 is told
+    // which two and why.
+    for (const zip::TZipWriter::SkippedFile& skipped : writer.Skipped())
+        std::fprintf(stderr, "qelsaver-tool zip: skipped %s: %s\n", skipped.path.c_str(), skipped.reason.c_str());
     std::printf("%d\n", count);
     return 0;
 }

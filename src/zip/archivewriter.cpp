@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "zip/entryname.h"
 #include "zip/zipformat.h"
@@ -29,34 +30,12 @@ std::uint32_t Checked32(std::uint64_t v, const std::string& what)
     return static_cast<std::uint32_t>(v);
 }
 
-void AddListed(const std::string& path, bool recurse, const std::string& archivePath, std::vector<std::string>& out)
-{
-    std::error_code ec;
-    auto st = fs::status(path, ec);
-    if (ec)
-        return;
-    if (fs::is_regular_file(st)) {
-        // The archive itself (a name caught by a wildcard) would be read while it grows.
-        if (!archivePath.empty() && fs::equivalent(path, archivePath, ec))
-            return;
-        out.push_back(path);
-    } else if (recurse && fs::is_directory(st)) {
-        std::vector<std::string> below;
-        for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
-            if (it->is_regular_file(ec))
-                below.push_back(it->path().string());
-        std::sort(below.begin(), below.end());
-        for (const auto& p : below)
-            AddListed(p, false, archivePath, out);
-    }
-}
-
 }  // namespace
 
 ArchiveWriter::ArchiveWriter(ZipSink& sink, Options options, std::vector<TZipHeaderInfo>& entries,
-                             const std::function<void()>& idle, EntryWritten entryWritten)
+                             const std::function<void()>& idle, EntryWritten entryWritten, FileSkipped fileSkipped)
     : options_(std::move(options)), entries_(entries), idle_(idle), entryWritten_(std::move(entryWritten)),
-      out_(sink, idle)
+      fileSkipped_(std::move(fileSkipped)), out_(sink, idle)
 {
 }
 
@@ -78,7 +57,49 @@ int ArchiveWriter::Write(const std::vector<std::string>& filesList)
 void ArchiveWriter::ListFiles(const std::vector<std::string>& filesList)
 {
     for (const auto& p : filesList)
-        AddListed(p, options_.recurse, options_.archivePath, paths_);
+        AddListed(p, options_.recurse);
+}
+
+void ArchiveWriter::AddListed(const std::string& path, bool recurse)
+{
+    std::error_code ec;
+    const auto st = fs::status(path, ec);
+    if (ec && st.type() != fs::file_type::not_found) {
+        Skip(path, ec.message());
+        return;
+    }
+    if (fs::is_regular_file(st)) {
+        // The archive itself (met inside a listed folder) would be read while it is replaced.
+        if (!options_.archivePath.empty() && fs::equivalent(path, options_.archivePath, ec)) {
+            Skip(path, "it is the archive itself");
+            return;
+        }
+        paths_.push_back(path);
+    } else if (recurse && fs::is_directory(st)) {
+        std::vector<std::string> below;
+        for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec))
+                below.push_back(it->path().string());
+        std::sort(below.begin(), below.end());
+        for (const auto& p : below)
+            AddListed(p, false);
+    } else if (!fs::exists(st)) {
+        Skip(path, "No such file or directory");
+    } else if (fs::is_directory(st)) {
+        Skip(path, "it is a folder");
+    } else if (fs::is_fifo(st)) {
+        Skip(path, "it is a pipe (FIFO), not a file");
+    } else if (fs::is_character_file(st) || fs::is_block_file(st)) {
+        Skip(path, "it is a device, not a file");
+    } else {
+        Skip(path, "it is not a regular file");
+    }
+}
+
+void ArchiveWriter::Skip(const std::string& path, const std::string& reason)
+{
+    if (fileSkipped_)
+        fileSkipped_(path, reason);
 }
 
 // Every entry's name, flags and method, checked before anything is written.
@@ -115,7 +136,7 @@ void ArchiveWriter::WriteEntries()
         }
         PackedFile packed = pool_->Take(i, idle_);
         switch (packed.state) {
-        case PackedFile::State::Skipped: break;
+        case PackedFile::State::Skipped: Skip(item.path, packed.skipReason); break;
         case PackedFile::State::Failed: std::rethrow_exception(packed.error);
         case PackedFile::State::Deferred: StreamEntry(item); break;
         case PackedFile::State::Ready: WritePackedEntry(item, packed); break;
@@ -128,7 +149,11 @@ void ArchiveWriter::WriteEntries()
 void ArchiveWriter::StreamEntry(Item& item)
 {
     InputFile in = InputFile::Open(item.path);
-    if (!in.IsOpen() || !BeginEntry(item, in.Facts()))
+    if (!in.IsOpen()) {
+        Skip(item.path, in.Failure());
+        return;
+    }
+    if (!BeginEntry(item, in.Facts()))
         return;
     out_.Put(LocalHeaderBytes(item.header));
     if (!encoder_)
@@ -156,8 +181,10 @@ void ArchiveWriter::WritePackedEntry(Item& item, const PackedFile& packed)
 // Everything about an entry before its data; false when its name was already written.
 bool ArchiveWriter::BeginEntry(Item& item, const FileFacts& facts)
 {
-    if (written_.count(item.key))
+    if (const auto first = written_.find(item.key); first != written_.end()) {
+        Skip(item.path, "its entry name is taken by " + first->second);
         return false;
+    }
     if (entries_.size() >= kMaxEntries)
         throw std::runtime_error("Too many files for one archive (at most " + std::to_string(kMaxEntries) + ")");
     if (facts.size > kMaxSize32)
@@ -182,7 +209,7 @@ void ArchiveWriter::SetEntryValues(Item& item, const EncodedEntry& e) const
 
 void ArchiveWriter::AddEntry(const Item& item)
 {
-    written_.insert(item.key);
+    written_.emplace(item.key, item.path);
     entries_.push_back(item.header);
 }
 

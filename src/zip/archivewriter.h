@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "zip/archiveoutput.h"
@@ -32,11 +32,13 @@ public:
     // After each entry: the file's path, its size, the entry's data size, the archive's size so far.
     using EntryWritten = std::function<void(const std::string& path, std::uint64_t uncompressedSize,
                                             std::uint64_t compressedSize, std::uint64_t archiveSize)>;
+    // For each listed path that gives no entry, in list order: the path and why ("it is a folder").
+    using FileSkipped = std::function<void(const std::string& path, const std::string& reason)>;
 
     // entries receives each entry's header once its data is out. idle is called after every block of
     // entry data and while waiting for packed files. Both are held by reference.
     ArchiveWriter(ZipSink& sink, Options options, std::vector<TZipHeaderInfo>& entries,
-                  const std::function<void()>& idle, EntryWritten entryWritten);
+                  const std::function<void()>& idle, EntryWritten entryWritten, FileSkipped fileSkipped = {});
     ArchiveWriter(const ArchiveWriter&) = delete;
     ArchiveWriter& operator=(const ArchiveWriter&) = delete;
 
@@ -51,6 +53,8 @@ private:
     };
 
     void ListFiles(const std::vector<std::string>& filesList);
+    void AddListed(const std::string& path, bool recurse);
+    void Skip(const std::string& path, const std::string& reason);
     void NameEntries(bool packAhead);
     void WriteEntries();
     void StreamEntry(Item& item);
@@ -65,14 +69,15 @@ private:
     std::vector<TZipHeaderInfo>& entries_;
     const std::function<void()>& idle_;
     EntryWritten entryWritten_;
+    FileSkipped fileSkipped_;
     ArchiveOutput out_;
 
     std::vector<std::string> paths_;
-    std::vector<Item> items_;                  // one for each of paths_
-    std::vector<bool> ahead_;                  // paths_[i] is packed ahead by the pool
-    std::optional<EncodePool> pool_;           // declared after paths_ and ahead_: it reads them until it is gone
-    std::optional<EntryEncoder> encoder_;      // for the files packed on this thread
-    std::unordered_set<std::string> written_;  // keys of the entries written
+    std::vector<Item> items_;              // one for each of paths_
+    std::vector<bool> ahead_;              // paths_[i] is packed ahead by the pool
+    std::optional<EncodePool> pool_;       // declared after paths_ and ahead_: it reads them until it is gone
+    std::optional<EntryEncoder> encoder_;  // for the files packed on this thread
+    std::unordered_map<std::string, std::string> written_;  // key of each entry written -> its path
 };
 
 }  // namespace qel::zip

@@ -102,8 +102,10 @@ PackedFile EncodePool::Pack(EntryEncoder& encoder, const std::string& path)
 {
     PackedFile packed;
     InputFile in = InputFile::Open(path);
-    if (!in.IsOpen())
+    if (!in.IsOpen()) {
+        packed.skipReason = in.Failure();
         return packed;
+    }
     packed.facts = in.Facts();
     if (packed.facts.size > kAheadLimit) {
         packed.state = PackedFile::State::Deferred;

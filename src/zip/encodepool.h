@@ -31,6 +31,7 @@ struct PackedFile {
         Failed,    // error holds what went wrong
     };
     State state = State::Skipped;
+    std::string skipReason;  // why it was skipped
     FileFacts facts;
     EncodedEntry entry;
     std::vector<std::uint8_t> data;

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/regularfile.h"
 #include "zip/zipformat.h"
 #include "zip/zipheader.h"
 
@@ -44,32 +44,23 @@ void CheckSize(std::uint64_t size, const std::string& path)
 InputFile InputFile::Open(const std::string& path)
 {
     InputFile in;
-    std::error_code ec;
-    fs::file_status st = fs::status(path, ec);
-    if (ec || !fs::is_regular_file(st))
-        return in;  // names no file: skipped
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return in;  // cannot be opened: skipped
-    std::setvbuf(f, nullptr, _IONBF, 0);
-    in.file_.reset(f);
-
-    FileFacts& facts = in.facts_;
-    facts.attributes = kAttrArchive;  // no archive flag here: every file counts as not yet backed up
-    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
-        facts.attributes |= kAttrReadOnly;
-    std::string name = fs::path(path).filename().string();
-    if (!name.empty() && name[0] == '.')
-        facts.attributes |= kAttrHidden;
-    auto mtime = fs::last_write_time(path, ec);
-    if (!ec) {
-        auto sys = std::chrono::file_clock::to_sys(mtime);
-        facts.dosDateTime = DosDateTime(std::chrono::floor<std::chrono::seconds>(sys).time_since_epoch().count());
-    } else {
-        facts.dosDateTime = DosDateTime(0);
+    try {
+        platform::RegularFile file = platform::RegularFile::Open(path);
+        FileFacts& facts = in.facts_;
+        facts.attributes = kAttrArchive;  // no archive flag here: every file counts as not yet backed up
+        if (!file.OwnerMayWrite())
+            facts.attributes |= kAttrReadOnly;
+        const std::string name = fs::path(path).filename().string();
+        if (!name.empty() && name[0] == '.')
+            facts.attributes |= kAttrHidden;
+        facts.dosDateTime = DosDateTime(file.ModifiedSeconds());
+        facts.size = file.Size();
+        in.file_.reset(file.TakeStream());
+        std::setvbuf(in.file_.get(), nullptr, _IONBF, 0);
+    } catch (const platform::FileError& e) {
+        in.file_.reset();
+        in.failure_ = e.what();
     }
-    auto size = fs::file_size(path, ec);
-    facts.size = ec ? 0 : size;
     return in;
 }
 

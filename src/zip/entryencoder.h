@@ -23,12 +23,14 @@ struct FileFacts {
 // An input file opened for reading (shared with other programs), closed with the object.
 class InputFile {
 public:
-    // Returns an empty object when path names no regular file or the file cannot be opened.
+    // Returns an empty object, with the reason in Failure(), when path names no regular file or the
+    // file cannot be opened. A FIFO or a device is refused without being opened.
     static InputFile Open(const std::string& path);
 
     [[nodiscard]] bool IsOpen() const { return file_ != nullptr; }
     [[nodiscard]] std::FILE* Get() const { return file_.get(); }
     [[nodiscard]] const FileFacts& Facts() const { return facts_; }
+    [[nodiscard]] const std::string& Failure() const { return failure_; }
 
 private:
     struct Closer {
@@ -36,6 +38,7 @@ private:
     };
     std::unique_ptr<std::FILE, Closer> file_;
     FileFacts facts_;
+    std::string failure_;
 };
 
 // Receives entry data in order.

@@ -5,41 +5,37 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/replacementfile.h"
+
 namespace qel::zip {
 
-FileSink::FileSink(const std::string& path) : path_(path)
+FileSink::FileSink(const std::string& path) : path_(path), file_(std::make_unique<platform::ReplacementFile>(path))
 {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_)
-        throw std::runtime_error("Cannot create archive " + path + ": " + std::strerror(errno));
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (file_->Error() != 0)
+        throw std::runtime_error("Cannot create archive " + path + ": " + std::strerror(file_->Error()));
 }
 
-FileSink::~FileSink()
-{
-    if (file_)
-        std::fclose(file_);
-}
+FileSink::~FileSink() = default;
 
 std::size_t FileSink::Write(const std::uint8_t* data, std::size_t n)
 {
-    return file_ ? std::fwrite(data, 1, n, file_) : 0;
+    return file_ ? file_->Write(data, n) : 0;
 }
 
 void FileSink::Seek(std::uint64_t pos)
 {
-    if (!file_ || std::fseek(file_, static_cast<long>(pos), SEEK_SET) != 0)
-        throw std::runtime_error("Cannot seek in archive " + path_ + ": " + std::strerror(errno));
+    if (!file_ || !file_->Seek(pos))
+        throw std::runtime_error("Cannot seek in archive " + path_ + ": " +
+                                 std::strerror(file_ ? file_->Error() : EBADF));
 }
 
 void FileSink::Close()
 {
     if (!file_)
         return;
-    std::FILE* f = file_;
-    file_ = nullptr;
-    if (std::fclose(f) != 0)
-        throw std::runtime_error("Cannot write archive " + path_ + ": " + std::strerror(errno));
+    const std::unique_ptr<platform::ReplacementFile> file = std::move(file_);
+    if (!file->Commit())
+        throw std::runtime_error("Cannot write archive " + path_ + ": " + std::strerror(file->Error()));
 }
 
 std::size_t MemorySink::Write(const std::uint8_t* data, std::size_t n)

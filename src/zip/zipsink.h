@@ -4,10 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+namespace qel::platform {
+class ReplacementFile;
+}
 
 namespace qel::zip {
 
@@ -26,23 +30,25 @@ public:
     virtual void Seek(std::uint64_t pos) = 0;
 };
 
-// An archive file. Created (or truncated) by the constructor, which throws std::runtime_error naming
-// the path and the cause when that fails. Unbuffered: the writer brings its own buffer.
+// An archive file, written beside the path and put in its place by Close (see
+// platform::ReplacementFile): until then an archive of that name stays as it was, and a failure
+// leaves it so. The constructor throws std::runtime_error naming the path and the cause when the new
+// file cannot be created. Unbuffered: the writer brings its own buffer.
 class FileSink final : public ZipSink {
 public:
     explicit FileSink(const std::string& path);
-    ~FileSink() override;
+    ~FileSink() override;  // without Close, the new file goes and the old one stays
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
 
     std::size_t Write(const std::uint8_t* data, std::size_t n) override;
     void Seek(std::uint64_t pos) override;
-    // Closes the file; throws when the last bytes cannot be stored. Safe to call twice.
+    // Puts the finished archive in place; throws when it cannot be stored. Safe to call twice.
     void Close();
 
 private:
     std::string path_;
-    std::FILE* file_ = nullptr;
+    std::unique_ptr<platform::ReplacementFile> file_;
 };
 
 // An archive in memory; capacity limits how many bytes fit (a full sink writes short).

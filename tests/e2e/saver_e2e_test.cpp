@@ -1,6 +1,8 @@
 // The real program on a private X server: what the slideshow puts on the screen, the inputs that end
 // it, the single-instance guard, and the preview inside another program's window.
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -94,6 +96,27 @@ TEST_F(SaverE2E, PicturesThatCannotBeShownArePassedOver)
     EXPECT_TRUE(Shows(expectedFirst_)) << saver.Output();
     EXPECT_TRUE(saver.Running());
     EXPECT_NE(saver.Output().find("corrupt.jpg"), std::string::npos) << "the unreadable file is named";
+}
+
+TEST_F(SaverE2E, FilesThatKeepTheirReaderWaitingHoldUpNeitherTheShowNorItsEnd)
+{
+    // FIFOs with no writer among the pictures and the sounds of both players: opened plainly, each
+    // would wait for a writer that never comes.
+    for (const char* name : {"pipe.bmp", "pipe.mp3", "pipe.wav"})
+        ASSERT_EQ(mkfifo(install_.Path(name).c_str(), 0600), 0) << name;
+    settings_.images = {install_.Path("pipe.bmp"), first_, second_};
+    settings_.sounds = {install_.Path("pipe.mp3"), install_.Path("pipe.wav")};
+    install_.WriteSettings(settings_);
+    {
+        SaverProcess saver(install_, screen_, {"/s"});
+        EXPECT_TRUE(Shows(expectedFirst_)) << saver.Output();
+        EXPECT_TRUE(Shows(expectedSecond_)) << saver.Output();
+        ASSERT_TRUE(screen_.Xdotool("key space"));
+        EXPECT_TRUE(saver.WaitForExit()) << saver.Output();
+    }
+    // Nothing stale holds the single-instance guard: the next show starts.
+    SaverProcess next(install_, screen_, {"/s"});
+    EXPECT_TRUE(Shows(expectedFirst_)) << next.Output();
 }
 
 TEST_F(SaverE2E, WithoutPicturesTheBackgroundShowsAndTheInputsStillWork)

@@ -1,6 +1,7 @@
 // Icons and PNG through Qt's image readers, read as the tool reads them: without an application
 // object. Also checks the PNG writer against Qt's reader.
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "imaging/pictureloader.h"
 #include "imaging/picturewriter.h"
@@ -92,6 +94,76 @@ QImage Filled(int w, int h, QRgb c)
     return i;
 }
 
+void PutBE32(Bytes& out, std::uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void PutChunk(Bytes& out, const char* type, const Bytes& data)
+{
+    PutBE32(out, static_cast<std::uint32_t>(data.size()));
+    const std::size_t at = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBE32(out, static_cast<std::uint32_t>(crc32(0, out.data() + at, static_cast<uInt>(out.size() - at))));
+}
+
+// A PNG of 16-bit RGB pixels, all of one colour. The rows are compressed one by one, so the test
+// never holds the picture itself.
+Bytes DeepPng(std::uint32_t w, std::uint32_t h, const std::array<std::uint16_t, 3>& rgb, bool withPixels = true)
+{
+    Bytes ihdr;
+    PutBE32(ihdr, w);
+    PutBE32(ihdr, h);
+    ihdr.insert(ihdr.end(), {16, 2, 0, 0, 0});  // 16 bits, RGB, deflate, filters, no interlace
+    Bytes row = {0};                            // no filter
+    for (std::uint32_t x = 0; x < w; ++x)
+        for (std::uint16_t c : rgb)
+            row.insert(row.end(), {static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
+    Bytes idat;
+    z_stream z{};
+    deflateInit(&z, 1);
+    Bytes out(1 << 16);
+    for (std::uint32_t y = 0; y < (withPixels ? h : 0) + 1; ++y) {
+        const bool last = !withPixels || y == h;
+        z.next_in = last ? nullptr : row.data();
+        z.avail_in = last ? 0 : static_cast<uInt>(row.size());
+        do {
+            z.next_out = out.data();
+            z.avail_out = static_cast<uInt>(out.size());
+            deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+            idat.insert(idat.end(), out.begin(), out.end() - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(png, "IHDR", ihdr);
+    PutChunk(png, "IDAT", idat);
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+TEST_F(QtLoader, DeepPicturesWithinTheSizeRuleLoadAndLargerOnesAreNamedBySize)
+{
+    // 16 bits a channel take 8 bytes a pixel while Qt decodes them: just over 100 megapixels is
+    // past a limit of 4 bytes a pixel, and well within the size rule.
+    const LoadedPicture p = LoadPicture(Write("deep.png", DeepPng(10001, 10000, {0x1234, 0x5678, 0x9ABC})));
+    EXPECT_EQ(p.width, 10001);
+    EXPECT_EQ(p.height, 10000);
+    EXPECT_EQ(p.bitmap.Pixel(0, 0), 0x009A5612u);
+    EXPECT_EQ(p.bitmap.Pixel(10000, 9999), 0x009A5612u);
+
+    const std::string huge = Write("huge.png", DeepPng(15000, 15000, {0, 0, 0}, false));
+    try {
+        LoadPicture(huge);
+        ADD_FAILURE() << "loaded";
+    } catch (const PictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("15000\u00D715000, larger than the 200 megapixels"), std::string::npos)
+            << e.what();
+    }
+}
+
 TEST_F(QtLoader, IconGivesItsLargestImage)
 {
     const Bytes ico =
@@ -157,6 +229,16 @@ TEST_F(QtLoader, DamagedIconsAndPngAreErrors)
     }
     ExpectError(Write("text.png", {'h', 'e', 'l', 'l', 'o'}));
     ExpectError(Write("text.ico", {'h', 'e', 'l', 'l', 'o'}));
+}
+
+TEST_F(QtLoader, AnIconClaimingMoreImagesThanItHoldsFailsQuietly)
+{
+    // 33 bytes that claim 65280 images: each one looked at cost a seek and a warning line.
+    const Bytes ico = {0,    0, 1, 0, 0, 0xFF, 0,    0x80, 0xFF, 0, 0,    0, 0, 0,    0,    0, 0,
+                       0x21, 1, 0, 0, 0, 0xFF, 0x80, 0,    0,    0, 0x80, 0, 0, 0xFF, 0x80, 0};
+    testing::internal::CaptureStderr();
+    ExpectError(Write("many.ico", ico));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST_F(QtLoader, WrittenPngReadsBackExactly)

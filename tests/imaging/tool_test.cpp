@@ -5,7 +5,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -23,9 +25,9 @@ struct ToolRun {
     std::string output;  // stdout and stderr
 };
 
-ToolRun Tool(const std::string& args)
+ToolRun Tool(const std::string& args, const std::string& shellBefore = "")
 {
-    const std::string command = std::string(QEL_BIN_DIR) + "/qelsaver-tool " + args + " 2>&1";
+    const std::string command = shellBefore + std::string(QEL_BIN_DIR) + "/qelsaver-tool " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ToolRun r{-1, {}};
     char buf[512];
@@ -99,6 +101,11 @@ TEST_F(ToolPictures, FitCentresOnTheColour)
     EXPECT_EQ(f.bitmap.Pixel(17, 5), 0x000000FFu);
     EXPECT_EQ(f.bitmap.Pixel(3, 0), 0x00000000u);  // the picture's black corner
 
+    // A colour as users write it: #RRGGBB is red 0xFF, green 0x80, blue 0x00.
+    ASSERT_EQ(Tool("fit " + P("in.bmp") + " " + P("h.bmp") + " 20 10 --color '#FF8000'").status, 0);
+    EXPECT_EQ(LoadPicture(P("h.bmp")).bitmap.Pixel(2, 5), 0x000080FFu);
+    EXPECT_EQ(Tool("fit " + P("in.bmp") + " " + P("x.bmp") + " 20 10 --color '#FF80'").status, 2);
+
     // At its own size on 5 x 3 it is cut evenly: (-1, -1).
     ASSERT_EQ(Tool("fit " + P("in.bmp") + " " + P("g.bmp") + " 5 3 --original").status, 0);
     const LoadedPicture in = LoadPicture(P("in.bmp"));
@@ -107,6 +114,29 @@ TEST_F(ToolPictures, FitCentresOnTheColour)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(cut.bitmap.Pixel(x, y), in.bitmap.Pixel(x + 1, y + 1));
+}
+
+TEST_F(ToolPictures, OnlyRegularFilesArePictures)
+{
+    // A device would be read without end, a FIFO would keep the tool waiting for a writer; a folder is
+    // no picture either. Each is refused at once, saying what it is. The memory limit keeps a
+    // regression from eating the machine (AddressSanitizer needs more address space than it allows).
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string limit;
+#else
+    const std::string limit = "ulimit -v 2000000; ";
+#endif
+    fs::create_symlink("/dev/zero", dir / "zero.bmp");
+    ASSERT_EQ(mkfifo(P("pipe.bmp").c_str(), 0600), 0);
+    fs::create_directory(dir / "folder.bmp");
+    for (const auto& [name, what] :
+         {std::pair{"zero.bmp", "it is a device, not a file"}, std::pair{"pipe.bmp", "it is a pipe (FIFO), not a file"},
+          std::pair{"folder.bmp", "it is a folder"}}) {
+        const ToolRun r = Tool("fit " + P(name) + " " + P("x.bmp") + " 64 48", limit);
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find(std::string(name) + "\": " + what), std::string::npos) << r.output;
+    }
+    EXPECT_FALSE(fs::exists(P("x.bmp")));
 }
 
 TEST_F(ToolPictures, UsageAndFailures)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -144,6 +146,33 @@ TEST(IniFile, UpdateFileWritesTheReadersFormAndReportsFailure)
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
     }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(IniFile, AFullDiskKeepsTheOldFileAndLeavesNothingBehind)
+{
+    // The file-size limit stands in for a full disk: writes past it fail (EFBIG) as on a full one.
+    auto dir = TempDir();
+    const std::string path = (dir / "QelSetup.dat").string();
+    const std::string old = "[Options]\r\nInterval=5\r\n";
+    WriteBytes(path, old);
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    try {
+        qel::platform::WriteFileAtomically(path, std::string(4096, 'x'));
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(ReadBytes(path), old);
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
     std::filesystem::remove_all(dir);
 }
 

@@ -1,6 +1,10 @@
 // The slideshow music with recording players: which player gets which file, the order, the end of
 // a sound, and what an unplayable sound does.
 
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -8,48 +12,50 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/backgroundtask.h"
 #include "slideshow/slideshowmusic.h"
 
 namespace qel::slideshow {
 namespace {
 
-struct FakeMpeg : MpegOutput {
+// A player whose sounds open at once (in place) and write what happens to them into its log.
+struct FakePlayer : SoundOutput {
     std::vector<std::string> log;
     std::set<std::string> broken;
-    bool open = false;
-    bool StreamOpen() override { return open; }
-    void Close() override
+    bool stopped = false;  // the media sound playing now has stopped
+    bool mpeg = false;     // MPEG sounds log their path when they play
+
+    struct Sound : OpenedSound {
+        FakePlayer& player;
+        std::string path;
+        Sound(FakePlayer& p, std::string s) : player(p), path(std::move(s)) {}
+        ~Sound() override { player.log.push_back("close"); }
+        void Play() override { player.log.push_back(player.mpeg ? "play " + path : "play"); }
+        bool Stopped() override { return !player.mpeg && player.stopped; }
+    };
+
+    SoundOpener Opener() override
     {
-        log.push_back("close");
-        open = false;
-    }
-    void Play(const std::string& path) override
-    {
-        if (broken.count(path))
-            throw std::runtime_error("Input stream error");
-        log.push_back("play " + path);
-        open = true;
+        return [this](const std::string& path) -> std::unique_ptr<OpenedSound> {
+            if (broken.count(path))
+                throw std::runtime_error("cannot open " + path);
+            if (!mpeg)
+                log.push_back("open " + path);
+            stopped = false;
+            return std::make_unique<Sound>(*this, path);
+        };
     }
 };
 
-struct FakeMedia : MediaOutput {
-    std::vector<std::string> log;
-    std::set<std::string> broken;
-    bool stopped = false;
-    void Close() override
-    {
-        log.push_back("close");
-        stopped = false;
-    }
-    void Open(const std::string& path) override
-    {
-        if (broken.count(path))
-            throw std::runtime_error("cannot open " + path);
-        log.push_back("open " + path);
-        stopped = false;
-    }
-    void Play() override { log.push_back("play"); }
-    bool Stopped() override { return stopped; }
+struct FakeMpeg : FakePlayer {
+    FakeMpeg() { mpeg = true; }
+};
+using FakeMedia = FakePlayer;
+
+// The fakes open at once: run the opening in place, so each step is seen as it happens.
+const SlideshowMusic::Launch kInPlace = [](std::function<void()> work) {
+    work();
+    return std::unique_ptr<platform::BackgroundTask>();
 };
 
 const RandomIndex kNoRandom = [](int) -> int {
@@ -61,21 +67,20 @@ TEST(SlideshowMusic, Mp3InAnyCaseGoesToTheMpegPlayerTheRestToTheMediaPlayer)
 {
     FakeMpeg mpeg;
     FakeMedia media;
-    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    SlideshowMusic music(&mpeg, &media, kNoRandom, kInPlace);
     music.Start({"/a/song.MP3", "/a/song.wav", "/a/tune.mid", "/a/x.mp3"}, false);
     EXPECT_EQ(mpeg.log, (std::vector<std::string>{"play /a/song.MP3"}));
     EXPECT_EQ(music.PlayerKind(), SlideshowMusic::Player::Mpeg);
 
     music.PlayEnd();  // the MPEG player's end-of-play event
-    EXPECT_EQ(media.log, (std::vector<std::string>{"close", "open /a/song.wav", "play"}));
+    EXPECT_EQ(media.log, (std::vector<std::string>{"open /a/song.wav", "play"}));
     EXPECT_EQ(music.PlayerKind(), SlideshowMusic::Player::Media);
 
     music.TimerTick();  // still playing: nothing happens
     EXPECT_EQ(music.CurrentSound(), 1);
     media.stopped = true;  // the device stopped: the sound ended
     music.TimerTick();
-    EXPECT_EQ(media.log,
-              (std::vector<std::string>{"close", "open /a/song.wav", "play", "close", "open /a/tune.mid", "play"}));
+    EXPECT_EQ(media.log, (std::vector<std::string>{"open /a/song.wav", "play", "close", "open /a/tune.mid", "play"}));
 
     media.stopped = true;
     music.TimerTick();
@@ -83,7 +88,8 @@ TEST(SlideshowMusic, Mp3InAnyCaseGoesToTheMpegPlayerTheRestToTheMediaPlayer)
     EXPECT_EQ(mpeg.log.back(), "play /a/x.mp3");
     music.PlayEnd();
     EXPECT_EQ(music.CurrentSound(), 0) << "the list wraps around";
-    EXPECT_EQ(mpeg.log, (std::vector<std::string>{"play /a/song.MP3", "play /a/x.mp3", "close", "play /a/song.MP3"}))
+    EXPECT_EQ(mpeg.log,
+              (std::vector<std::string>{"play /a/song.MP3", "close", "play /a/x.mp3", "close", "play /a/song.MP3"}))
         << "a playing MPEG stream is closed before the next one";
 }
 
@@ -103,7 +109,8 @@ TEST(SlideshowMusic, OneSoundPlaysAgainAndAgainInEitherOrder)
 {
     for (bool random : {false, true}) {
         FakeMpeg mpeg;
-        SlideshowMusic music(&mpeg, nullptr, [](int) { return 0; });
+        SlideshowMusic music(
+            &mpeg, nullptr, [](int) { return 0; }, kInPlace);
         music.Start({"/s/only.mp3"}, random);
         music.PlayEnd();
         music.PlayEnd();
@@ -116,7 +123,8 @@ TEST(SlideshowMusic, RandomOrderStartsAnywhereAndNeverRepeats)
 {
     FakeMpeg mpeg;
     int calls = 0;
-    SlideshowMusic music(&mpeg, nullptr, [&](int n) { return (calls++ * 7 + 2) % n; });
+    SlideshowMusic music(
+        &mpeg, nullptr, [&](int n) { return (calls++ * 7 + 2) % n; }, kInPlace);
     music.Start({"/1.mp3", "/2.mp3", "/3.mp3"}, true);
     EXPECT_EQ(music.CurrentSound(), 2);
     int previous = music.CurrentSound();
@@ -131,7 +139,7 @@ TEST(SlideshowMusic, EmptyListPlaysNothingAndTheTimerStaysIdle)
 {
     FakeMpeg mpeg;
     FakeMedia media;
-    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    SlideshowMusic music(&mpeg, &media, kNoRandom, kInPlace);
     music.Start({}, false);
     music.TimerTick();
     music.PlayEnd();
@@ -146,7 +154,7 @@ TEST(SlideshowMusic, AnUnplayableSoundIsPassedOverAtTheNextPoll)
     FakeMedia media;
     mpeg.broken.insert("/bad.mp3");
     media.broken.insert("/bad.wav");
-    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    SlideshowMusic music(&mpeg, &media, kNoRandom, kInPlace);
     music.Start({"/bad.mp3", "/bad.wav", "/good.wav"}, false);  // no exception escapes
     EXPECT_TRUE(media.log.empty());
     music.TimerTick();
@@ -160,7 +168,7 @@ TEST(SlideshowMusic, WhenEverySoundFailsTheMusicFallsSilentInsteadOfLooping)
     FakeMpeg mpeg;
     FakeMedia media;
     mpeg.broken = {"/a.mp3", "/b.mp3"};
-    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    SlideshowMusic music(&mpeg, &media, kNoRandom, kInPlace);
     music.Start({"/a.mp3", "/b.mp3"}, false);
     for (int i = 0; i < 10; ++i)
         music.TimerTick();
@@ -170,7 +178,7 @@ TEST(SlideshowMusic, WhenEverySoundFailsTheMusicFallsSilentInsteadOfLooping)
 
 TEST(SlideshowMusic, MissingPlayersCountAsUnplayable)
 {
-    SlideshowMusic music(nullptr, nullptr, kNoRandom);
+    SlideshowMusic music(nullptr, nullptr, kNoRandom, kInPlace);
     music.Start({"/a.mp3", "/b.wav"}, false);
     for (int i = 0; i < 5; ++i)
         music.TimerTick();
@@ -178,15 +186,51 @@ TEST(SlideshowMusic, MissingPlayersCountAsUnplayable)
     EXPECT_FALSE(music.MusicStarted());
 }
 
+TEST(SlideshowMusic, ASoundThatNeverOpensHoldsUpNeitherThePollNorTheEnd)
+{
+    // An opener that waits on its file for ever, as on a network mount that stopped answering; the
+    // music opens it on a worker thread of its own.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+    };
+    struct StuckPlayer : SoundOutput {
+        std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+        SoundOpener Opener() override
+        {
+            return [gate = gate](const std::string&) -> std::unique_ptr<OpenedSound> {
+                platform::UnboundedWait wait;
+                std::unique_lock lock(gate->mutex);
+                gate->opened.wait(lock, [&] { return gate->open; });
+                throw std::runtime_error("the mount is gone");
+            };
+        }
+    } stuck;
+    {
+        SlideshowMusic music(&stuck, &stuck, kNoRandom);
+        music.Start({"/net/song.mp3"}, false);
+        music.TimerTick();
+        EXPECT_TRUE(music.Opening());
+        music.Stop();  // returns although the opening still waits
+        EXPECT_FALSE(music.Opening());
+    }
+    {
+        std::lock_guard lock(stuck.gate->mutex);
+        stuck.gate->open = true;  // the thread that was left ends
+    }
+    stuck.gate->opened.notify_all();
+}
+
 TEST(SlideshowMusic, StopClosesWhatPlays)
 {
     FakeMpeg mpeg;
     FakeMedia media;
-    SlideshowMusic music(&mpeg, &media, kNoRandom);
+    SlideshowMusic music(&mpeg, &media, kNoRandom, kInPlace);
     music.Start({"/a.mp3"}, false);
     music.Stop();
     EXPECT_EQ(mpeg.log.back(), "close");
-    EXPECT_EQ(media.log.back(), "close");
+    EXPECT_TRUE(media.log.empty());
 }
 
 }  // namespace

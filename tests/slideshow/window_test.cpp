@@ -88,8 +88,9 @@ TEST_F(SlideshowWindowTest, AnMp3InTheSoundListPlaysThroughTheMpegPlayer)
     SlideshowWindow& w = Show();
     audio::TMPEGPlayer* player = audio::MPEGPlayer();
     ASSERT_NE(player, nullptr);
-    EXPECT_EQ(w.Music()->PlayerKind(), SlideshowMusic::Player::Mpeg);
+    // Sounds open off the window thread and play at the next poll.
     EXPECT_TRUE(QTest::qWaitFor([&] { return player->Playing() && player->GetPlayerMode() > 2; }));
+    EXPECT_EQ(w.Music()->PlayerKind(), SlideshowMusic::Player::Mpeg);
     EXPECT_EQ(player->StreamName(), (dir_ / "TONE.MP3").string());
     // One sound plays again and again: its end brings it back to the start.
     int last = 0;
@@ -114,8 +115,8 @@ TEST_F(SlideshowWindowTest, OtherSoundsGoToTheMediaPlayerAndFollowEachOther)
 {
     settings_.sounds = {Sound("tone.wav"), (dir_ / "missing.wav").string(), Sound("tone.wav")};
     SlideshowWindow& w = Show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.Music()->MusicStarted(); }));
     EXPECT_EQ(w.Music()->PlayerKind(), SlideshowMusic::Player::Media);
-    EXPECT_TRUE(w.Music()->MusicStarted());
     // The first ends, the missing one is passed over, the third starts.
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.Music()->CurrentSound() == 2 && w.Music()->MusicStarted(); }, 20000));
 }

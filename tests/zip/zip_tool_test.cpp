@@ -1,8 +1,10 @@
-// "qelsaver-tool zip ARCHIVE FILE... [--level N]" as a script would run it: the count on stdout, an
-// archive that reads back field by field, exit status 2 for wrong usage and 1 naming the file on errors.
+// "qelsaver-tool zip ARCHIVE FILE... [--level N]" as a script would run it: the count on stdout and
+// the files left out on stderr, an archive that reads back field by field, exit status 2 for wrong
+// usage and 1 naming the file on errors.
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,7 +60,7 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(ZipToolTest, WritesTheArchiveAndPrintsTheCount)
+TEST_F(ZipToolTest, WritesTheArchivePrintsTheCountAndNamesEveryFileLeftOut)
 {
     std::string text;
     for (int i = 0; i < 2000; ++i)
@@ -66,11 +68,18 @@ TEST_F(ZipToolTest, WritesTheArchiveAndPrintsTheCount)
     test::WriteFileText(Path("SaverSetup.dat"), text);
     test::WriteFileText(Path("b/saversetup.DAT"), "same name, other folder");
     test::WriteFileText(Path("Café.txt"), "cafe");
+    ASSERT_EQ(mkfifo(Path("pipe.mp3").c_str(), 0600), 0);
 
     ToolRun r = Tool(Path("out.zip") + " " + Path("SaverSetup.dat") + " " + Path("b/saversetup.DAT") + " '" +
-                     Path("Café.txt") + "' " + Path("missing.jpg"));
+                     Path("Café.txt") + "' " + Path("missing.jpg") + " " + Path("b") + " " + Path("pipe.mp3"));
     EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_EQ(r.output, "2\n");
+    // The count on stdout; each file left out on stderr, with the reason.
+    EXPECT_EQ(r.output.substr(r.output.size() - 2), "2\n") << r.output;
+    for (const std::string& line :
+         {"skipped " + Path("missing.jpg") + ": No such file or directory", "skipped " + Path("b") + ": it is a folder",
+          "skipped " + Path("pipe.mp3") + ": it is a pipe (FIFO), not a file",
+          "skipped " + Path("b/saversetup.DAT") + ": its entry name is taken by " + Path("SaverSetup.dat")})
+        EXPECT_NE(r.output.find(line + "\n"), std::string::npos) << line << "\n in:\n" << r.output;
     EXPECT_TRUE(test::UnzipTestPasses(Path("out.zip")));
     auto e = test::ReadBack(test::ReadFileBytes(Path("out.zip")));
     ASSERT_EQ(e.size(), 2u);

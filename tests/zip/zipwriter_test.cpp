@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -473,15 +475,56 @@ TEST_F(ZipWriterTest, FoldersAreAddedWithRecurseAndNamedWithStorePaths)
     EXPECT_EQ(e[1].name, prefix + "sub/a.txt");
 }
 
-TEST_F(ZipWriterTest, TheArchiveItselfIsNeverAdded)
+TEST_F(ZipWriterTest, AnArchiveThatNamesOneOfItsFilesIsRefusedBeforeAnythingIsWritten)
 {
+    // The same file however it is spelled: the same path, another path, a link.
     WriteFileText(Path("a.txt"), "a");
-    WriteFileText(Path("out.zip"), "old archive");
+    WriteFileText(Path("same.bin"), "the user's data");
+    WriteFileText(Path("old.zip"), "an archive made before");
+    fs::create_symlink(Path("old.zip"), Path("link.zip"));
+    const std::string dotted = (dir_ / "." / "old.zip").string();
+    for (const auto& [archive, input] :
+         {std::pair{Path("same.bin"), Path("same.bin")}, std::pair{dotted, Path("old.zip")},
+          std::pair{Path("old.zip"), Path("link.zip")}}) {
+        SCOPED_TRACE(archive + " <- " + input);
+        TZipWriter w;
+        w.ZipName = archive;
+        w.FilesList = {Path("a.txt"), input};
+        try {
+            w.Zip();
+            ADD_FAILURE() << "no error";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(input), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(Path("same.bin")),
+              std::vector<std::uint8_t>(std::begin("the user's data"), std::end("the user's data") - 1));
+    EXPECT_EQ(ReadFileBytes(Path("old.zip")).size(), std::string("an archive made before").size());
+}
+
+TEST_F(ZipWriterTest, AFullDiskKeepsTheArchiveThatWasThereAndLeavesNothingBehind)
+{
+    // The file-size limit stands in for a full disk: writes past it fail (EFBIG) like writes to a
+    // full one (ENOSPC).
+    WriteFileBytes(Path("r.bin"), RandomBytes(200000, 3));
+    const std::vector<std::uint8_t> old = RandomBytes(1000, 4);
+    WriteFileBytes(Path("out.zip"), old);
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 65536;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     TZipWriter w;
-    w.FilesList = {Path("a.txt"), Path("out.zip")};
-    auto e = ZipAndRead(w, 1);
-    ASSERT_EQ(e.size(), 1u);
-    EXPECT_EQ(e[0].name, "a.txt");
+    w.ZipName = Path("out.zip");
+    w.FilesList = {Path("r.bin")};
+    EXPECT_THROW(w.Zip(), NotEnoughRoom);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(ReadFileBytes(Path("out.zip")), old);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir_))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"out.zip", "r.bin"}));
 }
 
 }  // namespace

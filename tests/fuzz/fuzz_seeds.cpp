@@ -1,0 +1,90 @@
+// Writes the seed inputs of one fuzzing target into a folder: small, valid examples made by the
+// program's own writers, and the pictures and sounds the tests ship.
+//   fuzz_seeds TARGET FOLDER
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imaging/picturewriter.h"
+#include "raster/bitmap.h"
+#include "settings/saversettings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+qel::raster::Bitmap Gradient(int w, int h)
+{
+    qel::raster::Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.SetPixel(x, y, static_cast<qel::raster::Color>((x * 255 / w) | ((y * 255 / h) << 8) | ((x ^ y) << 16)));
+    return b;
+}
+
+void WriteText(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+void Copy(const char* shipped, const fs::path& folder)
+{
+    const fs::path from = fs::path(QEL_TEST_DATA_DIR) / shipped;
+    fs::copy_file(from, folder / from.filename(), fs::copy_options::overwrite_existing);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: fuzz_seeds TARGET FOLDER\n");
+        return 2;
+    }
+    const std::string target = argv[1];
+    const fs::path folder = argv[2];
+    fs::create_directories(folder);
+    const int sizes[][2] = {{1, 1}, {7, 5}, {33, 17}};
+    if (target == "picture_bmp" || target == "picture_png") {
+        const char* ext = target == "picture_bmp" ? ".bmp" : ".png";
+        for (const auto& s : sizes)
+            qel::imaging::WritePicture(
+                (folder / ("seed_" + std::to_string(s[0]) + "x" + std::to_string(s[1]) + ext)).string(),
+                Gradient(s[0], s[1]));
+    } else if (target == "picture_jpeg") {
+        Copy("imaging/camera_orient6.jpg", folder);
+    } else if (target == "picture_gif") {
+        Copy("imaging/transparent.gif", folder);
+    } else if (target == "picture_ico") {
+        Copy("imaging/multi.ico", folder);
+    } else if (target == "mp3") {
+        Copy("audio/tone.mp3", folder);
+        Copy("audio/long.mp3", folder);
+    } else if (target == "settings") {
+        qel::settings::SaverSettings s;
+        s.imageSize = 1;
+        s.sequence = 1;
+        s.bgColor = 0x00804020;
+        s.randomSound = 0;
+        s.transSetup = "0101101";
+        s.sounds = {"/home/user/Music/song.mp3", "/home/user/Music/tune.mid"};
+        s.images = {"/home/user/Pictures/a.jpg", "/home/user/Pictures/b c.png"};
+        WriteText(folder / "saved.dat", qel::settings::FormatSettings(s));
+        WriteText(folder / "hand.dat", "; a comment\n[options]\nInterval=0x0A\nimagesize=2\n[Images]\n/p.jpg\n"
+                                       "[Images]\n/q.jpg=\n[Path]\nAppPath=/opt/qel/\n");
+    } else if (target == "entry_name") {
+        WriteText(folder / "plain", "/home/user/Pictures/Sun.jpg");
+        WriteText(folder / "latin", "/tmp/caf\xC3\xA9 sm\xC3\xB8rbr\xC3\xB8"
+                                    "d.txt");
+        WriteText(folder / "relative", "../a/./b//c.txt");
+        const char bytes[] = "/x/\xFF\xFE\x80name";
+        WriteText(folder / "bytes", std::string(bytes, sizeof bytes - 1));
+    } else {
+        std::fprintf(stderr, "fuzz_seeds: unknown target %s\n", target.c_str());
+        return 2;
+    }
+    return 0;
+}
