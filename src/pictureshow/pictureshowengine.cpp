@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "pictureshow/frame.h"
+#include "pictureshow/framestate.h"
 #include "pictureshow/numerics.h"
 #include "pictureshow/regionbuilder.h"
 #include "pictureshow/styles.h"
@@ -181,10 +182,9 @@ void PictureShowEngine::SetProgress(int value)
     if (!busy_ || value == progress_)
         return;
     // Going back: the earlier frame had covered more than the new one will.
-    if (value < progress_ && !inPaint_ && !media_.IsEmpty())
-        InvalidatePicture(media_.Bounds());
+    const bool wholeFirst = value < progress_ && !inPaint_ && !media_.IsEmpty();
     progress_ = value;
-    DrawFrame();
+    DrawFrame(wholeFirst);
     if (OnProgress && !destroying_)
         OnProgress();
 }
@@ -194,10 +194,8 @@ void PictureShowEngine::SetProgress(int value)
 void PictureShowEngine::StartProgress(int value)
 {
     value = std::clamp(value, progressMin_, progressMax_);
-    if (!inPaint_)
-        InvalidatePicture(media_.Bounds());
     progress_ = value;
-    DrawFrame();
+    DrawFrame(!inPaint_);
     if (OnProgress && !destroying_)
         OnProgress();
 }
@@ -231,6 +229,7 @@ void PictureShowEngine::PrepareTransition()
     raster::StretchCopy(*oldPic_, oldPic_->Bounds(), offscreen_, Destination());
 
     newPic_ = std::make_unique<Bitmap>(picture_);
+    frameState_.Forget(media_.Bounds());
 
     // Every transition starts with the style's own Step and end value. The style is prepared
     // before the start value is set, so a reversed transition starts at the style's end value.
@@ -306,78 +305,172 @@ void PictureShowEngine::Finish()
 
 void PictureShowEngine::DrawFrame()
 {
-    if (destroying_ || !busy_ || !newPic_ || !oldPic_)
+    DrawFrame(false);
+}
+
+// One frame. The frame bitmap is brought from what the previous frame left to what this one
+// shows by rewriting only what differs (FrameState), and the window is told to repaint only the
+// part of the invalidated area that it does not show yet: a frame costs what it changes. With
+// OnBeforeNewFrame or OnAfterNewFrame the frame is built whole instead, since they may draw
+// anything on it.
+void PictureShowEngine::DrawFrame(bool wholeFirst)
+{
+    if (destroying_ || !busy_ || !newPic_ || !oldPic_) {
+        if (wholeFirst)
+            InvalidatePicture(media_.Bounds());
         return;
+    }
     mediaLocked_ = true;
     struct Unlock {
         bool& flag;
         ~Unlock() { flag = false; }
     } unlock{mediaLocked_};
 
-    // Each frame is built from the old picture afresh. When the style only chooses what of the
-    // new picture to show, the old picture is laid in together with the new one below, in one
-    // pass over the frame instead of two.
+    const Rect bounds = media_.Bounds();
     const bool atStart = progress_ == progressMin_, atEnd = progress_ == progressMax_;
-    const bool deferOld = !OnBeforeNewFrame && !StyleDrawsItself(style_) && !atStart;
-    auto layOld = [this] { raster::Copy(media_, 0, 0, *oldPic_); };
-    if (!deferOld)
-        layOld();
+    FrameInvalidation told;
+    if (wholeFirst)
+        told.rects.push_back(bounds);
+    if (OnBeforeNewFrame || OnAfterNewFrame) {
+        DrawWholeFrame(told);
+        return;
+    }
+
+    FrameContext f(*oldPic_, *newPic_, media_, progress_, step_);
+    f.atStart = atStart;
+    f.invalidate = [&told](const Rect& r) { told.rects.push_back(r); };
+    if (!RunStyle(style_, f) || f.endNow) {
+        // The frame is the old picture; it ends here, unseen.
+        Tell(told, frameState_.Compose(media_, *oldPic_, *newPic_, Region(), {}));
+        return;
+    }
+
+    Region reveal;
+    bool useRegion = f.choice == FrameChoice::Region && f.invalidateRegion;
+    if (atEnd) {
+        // The new picture whole, and the window told about all of it: the last rectangle of a
+        // multi-rectangle style does not always cover what its earlier copies left out.
+        reveal = Region::FromRect(bounds);
+        f.drawings.clear();
+        f.D = bounds;
+        useRegion = false;
+    } else if (atStart) {
+        f.drawings.clear();
+    } else {
+        switch (f.choice) {
+        case FrameChoice::Region:
+            reveal = f.region;
+            if (!reveal.IsEmpty() && reveal.Bounds().Intersect(bounds) != reveal.Bounds())
+                reveal.Combine(Region::FromRect(bounds), raster::CombineMode::And);
+            break;
+        case FrameChoice::Rects:
+            for (Rect& r : f.rects)
+                r = r.Normalized().Intersect(bounds);
+            reveal = Region::FromRects(f.rects);
+            break;
+        case FrameChoice::RectCopy:
+            if (f.D == f.S && f.D.left <= f.D.right && f.D.top <= f.D.bottom) {
+                reveal = Region::FromRect(f.D.Intersect(bounds));
+            } else {
+                // Moved or stretched: the last of the drawings.
+                f.drawings.push_back(
+                    {Region::FromRect(raster::StretchCopyArea(media_, f.D, *newPic_, f.S)),
+                     [this, d = f.D, s = f.S](Bitmap& frame) { raster::StretchCopy(frame, d, *newPic_, s); }});
+            }
+            break;
+        case FrameChoice::None: break;
+        }
+    }
+    const Region changed = frameState_.Compose(media_, *oldPic_, *newPic_, reveal, f.drawings);
+    if (useRegion)
+        told.region = std::move(f.region);
+    else
+        told.rects.push_back(f.D.Normalized());
+    Tell(told, changed);
+    if (!inPaint_ && host_ && !destroying_)
+        host_->UpdateNow();
+}
+
+// The frame built whole from the old picture, as the pipeline defines it, with the hooks called
+// on it.
+void PictureShowEngine::DrawWholeFrame(FrameInvalidation& told)
+{
+    const Rect bounds = media_.Bounds();
+    const bool atStart = progress_ == progressMin_, atEnd = progress_ == progressMax_;
+    frameState_.Forget(bounds);
+    raster::Copy(media_, 0, 0, *oldPic_);
     if (OnBeforeNewFrame)
         OnBeforeNewFrame(*newPic_, media_);
 
     FrameContext f(*oldPic_, *newPic_, media_, progress_, step_);
     f.atStart = atStart;
-    f.invalidate = [this](const Rect& r) { InvalidatePicture(r); };
+    f.invalidate = [&told](const Rect& r) { told.rects.push_back(r); };
     if (!RunStyle(style_, f) || f.endNow) {
-        if (deferOld)
-            layOld();
+        Tell(told, Region::FromRect(bounds));
         return;
     }
-
     bool useRegion = f.choice == FrameChoice::Region && f.invalidateRegion;
     if (atEnd) {
-        // The new picture whole, and the window told about all of it: the last rectangle of a
-        // multi-rectangle style does not always cover what its earlier copies left out.
         raster::Copy(media_, 0, 0, *newPic_);
-        f.D = newPic_->Bounds();
+        f.D = bounds;
         useRegion = false;
     } else if (!atStart) {
+        for (const FrameDrawing& d : f.drawings)
+            d.draw(media_);
         switch (f.choice) {
-        case FrameChoice::Region:
-            if (deferOld)
-                raster::Compose(media_, *oldPic_, *newPic_, f.region);
-            else
-                raster::CopyClipped(media_, 0, 0, *newPic_, f.region);
-            break;
-        case FrameChoice::Rects:
-            if (deferOld)
-                layOld();
-            raster::CopyClippedToRects(media_, *newPic_, f.rects);
-            break;
-        case FrameChoice::RectCopy:
-            if (deferOld && f.D == f.S && !f.D.IsEmpty()) {
-                raster::Compose(media_, *oldPic_, *newPic_, f.D);
-            } else {
-                if (deferOld)
-                    layOld();
-                raster::StretchCopy(media_, f.D, *newPic_, f.S);
-            }
-            break;
-        case FrameChoice::None:
-            if (deferOld)
-                layOld();
-            break;
+        case FrameChoice::Region: raster::CopyClipped(media_, 0, 0, *newPic_, f.region); break;
+        case FrameChoice::Rects: raster::CopyClippedToRects(media_, *newPic_, f.rects); break;
+        case FrameChoice::RectCopy: raster::StretchCopy(media_, f.D, *newPic_, f.S); break;
+        case FrameChoice::None: break;
         }
     }
     if (useRegion)
-        InvalidatePicture(f.region);
+        told.region = std::move(f.region);
     else
-        InvalidatePicture(f.D.Normalized());
+        told.rects.push_back(f.D.Normalized());
+    Tell(told, Region::FromRect(bounds));
 
     if (OnAfterNewFrame && !destroying_)
         OnAfterNewFrame(*newPic_, media_);
+    frameState_.Forget(bounds);
     if (!inPaint_ && host_ && !destroying_)
         host_->UpdateNow();
+}
+
+// Tells the window what a frame invalidated. When the picture lies on the client area unscaled,
+// only what the window does not show yet is told: the rest already shows these very pixels.
+void PictureShowEngine::Tell(const FrameInvalidation& told, const Region& changed)
+{
+    if (destroying_ || inPaint_ || !host_) {
+        frameState_.Unshown(changed);
+        return;
+    }
+    const Rect bounds = media_.Bounds();
+    if (!UnscaledOnClient()) {
+        frameState_.ForgetWindow();
+        for (const Rect& r : told.rects)
+            InvalidatePicture(r);
+        InvalidatePicture(told.region);
+        return;
+    }
+    Region inside = Region::FromRects(told.rects);
+    inside.Combine(told.region, raster::CombineMode::Or);
+    inside.Combine(Region::FromRect(bounds), raster::CombineMode::And);
+    InvalidatePicture(frameState_.Repaint(inside, changed));
+    // Stretched (at scale 1) onto a box larger than the picture: what lies outside the picture is
+    // told as it is.
+    if (stretch_)
+        for (const Rect& r : told.rects)
+            if (r.Normalized().Intersect(bounds) != r.Normalized())
+                InvalidatePicture(r);
+}
+
+bool PictureShowEngine::UnscaledOnClient() const
+{
+    if (!stretch_)
+        return true;
+    const Rect d = Destination();
+    return d.Width() == picRect_.Width() && d.Height() == picRect_.Height();
 }
 
 // --- geometry and invalidation ---------------------------------------------------------------------
@@ -449,6 +542,7 @@ void PictureShowEngine::InvalidatePicture(const Region& r)
 
 void PictureShowEngine::InvalidateControl()
 {
+    frameState_.ForgetWindow();
     if (destroying_ || !host_)
         return;
     host_->InvalidateRect(ClientRect());
@@ -483,7 +577,12 @@ void PictureShowEngine::MouseLeave()
 
 // --- painting ----------------------------------------------------------------------------------------
 
-void PictureShowEngine::Paint(const Rect& clipIn)
+void PictureShowEngine::Paint(const Rect& clip)
+{
+    Paint(Region::FromRect(clip));
+}
+
+void PictureShowEngine::Paint(const Region& clipIn)
 {
     if (inPaint_)
         return;
@@ -494,17 +593,23 @@ void PictureShowEngine::Paint(const Rect& clipIn)
     } reset{inPaint_};
 
     const Rect client = ClientRect();
-    Rect clip = clipIn.Intersect(client);
+    Region clip = clipIn;
     if (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height()) {
         offscreen_.Resize(client.Width(), client.Height());
-        clip = client;
+        clip = Region::FromRect(client);
+    } else if (clip.Bounds().Intersect(client) != clip.Bounds()) {
+        clip.Combine(Region::FromRect(client), raster::CombineMode::And);
     }
     if (clip.IsEmpty())
         return;
-    offscreen_.Fill(clip, color_);
 
-    const Region clipRegion = Region::FromRect(clip);
-    if (!bgPicture_.IsEmpty()) {
+    // The picture covers all of its destination: the background is drawn only around it.
+    Region around = clip;
+    if (!media_.IsEmpty())
+        around.Combine(Region::FromRect(Destination().Intersect(client)), raster::CombineMode::Diff);
+    for (const Rect& box : around.Rects())
+        offscreen_.Fill(box, color_);
+    if (!bgPicture_.IsEmpty() && !around.IsEmpty()) {
         const int iw = bgPicture_.Width(), ih = bgPicture_.Height();
         switch (bgMode_) {
         case BackgroundMode::bmTiled: {
@@ -512,14 +617,14 @@ void PictureShowEngine::Paint(const Rect& clipIn)
             const int columns = client.Width() / iw, rows = client.Height() / ih;
             for (int i = 0; i <= rows; ++i)
                 for (int j = 0; j <= columns; ++j)
-                    raster::CopyClipped(offscreen_, client.left + iw * j, client.top + ih * i, bgPicture_, clip);
+                    raster::CopyClipped(offscreen_, client.left + iw * j, client.top + ih * i, bgPicture_, around);
             break;
         }
         case BackgroundMode::bmStretched:
-            raster::StretchCopyClipped(offscreen_, client, bgPicture_, bgPicture_.Bounds(), clipRegion);
+            raster::StretchCopyClipped(offscreen_, client, bgPicture_, bgPicture_.Bounds(), around);
             break;
         case BackgroundMode::bmCentered:
-            raster::CopyClipped(offscreen_, (client.Width() - iw) / 2, (client.Height() - ih) / 2, bgPicture_, clip);
+            raster::CopyClipped(offscreen_, (client.Width() - iw) / 2, (client.Height() - ih) / 2, bgPicture_, around);
             break;
         case BackgroundMode::bmNone: break;
         }
@@ -528,7 +633,7 @@ void PictureShowEngine::Paint(const Rect& clipIn)
         if (!stretch_)
             raster::CopyClipped(offscreen_, picRect_.left, picRect_.top, media_, clip);
         else
-            raster::StretchCopyClipped(offscreen_, Destination(), media_, media_.Bounds(), clipRegion);
+            raster::StretchCopyClipped(offscreen_, Destination(), media_, media_.Bounds(), clip);
     }
 }
 

@@ -13,7 +13,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "pictureshow/framestate.h"
 #include "raster/bitmap.h"
 #include "raster/region.h"
 
@@ -121,6 +123,7 @@ public:
     // --- for the host ------------------------------------------------------------------------
     // Composes Offscreen (background, then Media) inside `clip` (client coordinates; all of it
     // when Offscreen had to change size). The host then shows Offscreen within what it repaints.
+    void Paint(const raster::Region& clip);
     void Paint(const raster::Rect& clip);
     [[nodiscard]] bool InPaint() const { return inPaint_; }
     void Resized();
@@ -142,6 +145,16 @@ public:
     void DrawFrame();
 
 private:
+    // What one frame invalidates, in picture coordinates.
+    struct FrameInvalidation {
+        std::vector<raster::Rect> rects;
+        raster::Region region;
+    };
+
+    void DrawFrame(bool wholeFirst);
+    void DrawWholeFrame(FrameInvalidation& told);
+    void Tell(const FrameInvalidation& told, const raster::Region& changed);
+    [[nodiscard]] bool UnscaledOnClient() const;
     void PrepareTransition();
     void Animate();
     void StartProgress(int value);
@@ -159,6 +172,7 @@ private:
     raster::Bitmap picture_, bgPicture_;
     raster::Bitmap media_, offscreen_;
     std::unique_ptr<raster::Bitmap> oldPic_, newPic_;
+    FrameState frameState_;
     raster::Rect picRect_;
     BackgroundMode bgMode_ = BackgroundMode::bmTiled;
     ThreadPriority priority_ = ThreadPriority::tpNormal;

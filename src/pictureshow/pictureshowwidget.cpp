@@ -1,5 +1,6 @@
 #include "pictureshow/pictureshowwidget.h"
 
+#include <cstddef>
 #include <vector>
 
 #include <QImage>
@@ -78,16 +79,21 @@ void TPictureShow::paintEvent(QPaintEvent* event)
 {
     if (QThread::currentThread() != thread() || engine_.InPaint())
         return;
-    const QRect box = event->rect();
-    engine_.Paint(raster::Rect{box.left(), box.top(), box.right() + 1, box.bottom() + 1});
+    // Only what is repainted is composed and drawn: a frame that changes a strip costs a strip.
+    const QRegion& region = event->region();
+    std::vector<raster::Rect> boxes;
+    boxes.reserve(static_cast<std::size_t>(region.rectCount()));
+    for (const QRect& r : region)
+        boxes.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    engine_.Paint(raster::Region::FromRects(boxes));
     const raster::Bitmap& offscreen = engine_.Offscreen();
     if (offscreen.IsEmpty())
         return;
     const QImage image(offscreen.Scanline(0), offscreen.Width(), offscreen.Height(), offscreen.Stride(),
                        QImage::Format_BGR888);
     QPainter painter(this);
-    painter.setClipRegion(event->region());
-    painter.drawImage(box, image, box);
+    for (const QRect& r : region)
+        painter.drawImage(r.topLeft(), image, r);
 }
 
 void TPictureShow::resizeEvent(QResizeEvent* event)

@@ -1,12 +1,15 @@
 #include "copy.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <utility>
 #include <vector>
+
+#include "bandwriter.h"
 
 namespace qel::raster {
 
@@ -202,6 +205,19 @@ Axis ResolveAxis(int d0, int d1, int s0, int s1, int srcSize)
     return a;
 }
 
+// The destination pixels of a stretch copy with resolved axes, clipped to dst.
+Rect StretchTarget(const Bitmap& dst, const Axis& x, const Axis& y)
+{
+    if (x.IsEmpty() || y.IsEmpty()) {
+        return {};
+    }
+    const Rect target{int(std::clamp<std::int64_t>(x.dstFirst, 0, dst.Width())),
+                      int(std::clamp<std::int64_t>(y.dstFirst, 0, dst.Height())),
+                      int(std::clamp<std::int64_t>(x.dstFirst + x.dstCount, 0, dst.Width())),
+                      int(std::clamp<std::int64_t>(y.dstFirst + y.dstCount, 0, dst.Height()))};
+    return target.Intersect(dst.Bounds());
+}
+
 // The stretch copy itself: both axes resolved once, then the visible area copied whole or box by box.
 class Stretcher {
 public:
@@ -209,14 +225,7 @@ public:
         : dst_(dst), src_(src), x_(ResolveAxis(d.left, d.right, s.left, s.right, src.Width())),
           y_(ResolveAxis(d.top, d.bottom, s.top, s.bottom, src.Height()))
     {
-        if (x_.IsEmpty() || y_.IsEmpty()) {
-            return;
-        }
-        const Rect target{int(std::clamp<std::int64_t>(x_.dstFirst, 0, dst.Width())),
-                          int(std::clamp<std::int64_t>(y_.dstFirst, 0, dst.Height())),
-                          int(std::clamp<std::int64_t>(x_.dstFirst + x_.dstCount, 0, dst.Width())),
-                          int(std::clamp<std::int64_t>(y_.dstFirst + y_.dstCount, 0, dst.Height()))};
-        area_ = target.Intersect(dst.Bounds());
+        area_ = StretchTarget(dst, x_, y_);
         if (area_.IsEmpty()) {
             return;
         }
@@ -439,77 +448,118 @@ void CopyBatch(Bitmap& dst, const Bitmap& src, const std::vector<std::pair<Rect,
     });
 }
 
-void Compose(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Region& clip)
+namespace {
+
+struct ChangeSpan {
+    int left, right;
+    const Bitmap* from;
+};
+
+// One stretch of rows of ComposeChange: the spans of `was` [a, aEnd) and of `now` [b, bEnd) over
+// rows top ... bottom - 1 (either list may be empty). Pixels only in `was` go back to the older
+// picture, those only in `now` take the newer one; their union is the band written to `out`.
+void ChangeRows(Bitmap& dst, const Bitmap& older, const Bitmap& newer, int top, int bottom, const Rect* a,
+                const Rect* aEnd, const Rect* b, const Rect* bEnd, std::vector<ChangeSpan>& spans,
+                detail::BandWriter& out)
 {
-    WithDistinctSource(dst, older, [&](const Bitmap& o) {
-        WithDistinctSource(dst, newer, [&](const Bitmap& n) {
-            const int w = dst.Width();
-            const int h = dst.Height();
-            const std::size_t rowBytes = PixelBytes(w);
-            const std::vector<Rect>& boxes = clip.Rects();
-            int y = 0;
-            std::size_t first = 0;
-            const auto olderRows = [&](int until) {
-                for (; y < until; ++y) {
-                    std::memcpy(dst.Scanline(y), o.Scanline(y), rowBytes);
-                }
-            };
-            while (first < boxes.size() && y < h) {
-                std::size_t last = first + 1;
-                while (last < boxes.size() && boxes[last].top == boxes[first].top) {
-                    ++last;
-                }
-                olderRows(std::clamp(boxes[first].top, 0, h));
-                const int bottom = std::clamp(boxes[first].bottom, 0, h);
-                for (; y < bottom; ++y) {
-                    std::uint8_t* d = dst.Scanline(y);
-                    const std::uint8_t* oRow = o.Scanline(y);
-                    const std::uint8_t* nRow = n.Scanline(y);
-                    int x = 0;
-                    for (std::size_t i = first; i < last; ++i) {
-                        const int left = std::clamp(boxes[i].left, 0, w);
-                        const int right = std::clamp(boxes[i].right, 0, w);
-                        if (left > x) {
-                            std::memcpy(d + PixelBytes(x), oRow + PixelBytes(x), PixelBytes(left - x));
-                        }
-                        if (right > left) {
-                            std::memcpy(d + PixelBytes(left), nRow + PixelBytes(left), PixelBytes(right - left));
-                        }
-                        x = std::max(x, right);
-                    }
-                    if (x < w) {
-                        std::memcpy(d + PixelBytes(x), oRow + PixelBytes(x), PixelBytes(w - x));
-                    }
-                }
-                first = last;
+    top = std::max(top, 0);
+    bottom = std::min(bottom, dst.Height());
+    if (bottom <= top) {
+        return;
+    }
+    spans.clear();
+    bool inA = false, inB = false;
+    int start = 0;
+    while (a != aEnd || b != bEnd) {
+        const int xa = a != aEnd ? (inA ? a->right : a->left) : INT_MAX;
+        const int xb = b != bEnd ? (inB ? b->right : b->left) : INT_MAX;
+        const int x = std::min(xa, xb);
+        if (inA != inB && x > start) {
+            spans.push_back({start, x, inA ? &older : &newer});
+        }
+        if (xa == x) {
+            if (inA) {
+                ++a;
             }
-            olderRows(h);
-        });
-    });
+            inA = !inA;
+        }
+        if (xb == x) {
+            if (inB) {
+                ++b;
+            }
+            inB = !inB;
+        }
+        start = x;
+    }
+    const int width = dst.Width();
+    out.Begin(top, bottom);
+    for (ChangeSpan& s : spans) {
+        s.left = std::clamp(s.left, 0, width);
+        s.right = std::clamp(s.right, 0, width);
+        out.Add(s.left, s.right);
+    }
+    out.End();
+    for (int y = top; y < bottom; ++y) {
+        std::uint8_t* row = dst.Scanline(y);
+        for (const ChangeSpan& s : spans) {
+            if (s.right > s.left) {
+                std::memcpy(row + PixelBytes(s.left), s.from->Scanline(y) + PixelBytes(s.left),
+                            PixelBytes(s.right - s.left));
+            }
+        }
+    }
 }
 
-void Compose(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Rect& clip)
+}  // namespace
+
+Region ComposeChange(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Region& was, const Region& now)
 {
-    WithDistinctSource(dst, older, [&](const Bitmap& o) {
-        WithDistinctSource(dst, newer, [&](const Bitmap& n) {
-            const int w = dst.Width();
-            const int h = dst.Height();
-            const Rect r = clip.Intersect(dst.Bounds());
-            const std::size_t rowBytes = PixelBytes(w);
-            for (int y = 0; y < h; ++y) {
-                std::uint8_t* d = dst.Scanline(y);
-                const std::uint8_t* oRow = o.Scanline(y);
-                if (y < r.top || y >= r.bottom || r.IsEmpty()) {
-                    std::memcpy(d, oRow, rowBytes);
-                    continue;
-                }
-                const std::uint8_t* nRow = n.Scanline(y);
-                std::memcpy(d, oRow, PixelBytes(r.left));
-                std::memcpy(d + PixelBytes(r.left), nRow + PixelBytes(r.left), PixelBytes(r.Width()));
-                std::memcpy(d + PixelBytes(r.right), oRow + PixelBytes(r.right), PixelBytes(w - r.right));
-            }
-        });
-    });
+    // The band sweep of the region operations, copying as it goes: rows where only one region has a
+    // band take all of that band's spans, rows where both have one take their difference.
+    Region changed;
+    detail::BandWriter out(changed.boxes_);
+    std::vector<ChangeSpan> spans;
+    const Rect* a = was.boxes_.data();
+    const Rect* aEnd = a + was.boxes_.size();
+    const Rect* b = now.boxes_.data();
+    const Rect* bEnd = b + now.boxes_.size();
+    const auto bandEnd = [](const Rect* p, const Rect* end) {
+        const Rect* q = p;
+        while (q != end && q->top == p->top) {
+            ++q;
+        }
+        return q;
+    };
+    const int h = dst.Height();
+    int y = INT_MIN;
+    while ((a != aEnd || b != bEnd) && y < h) {
+        const Rect* ea = bandEnd(a, aEnd);
+        const Rect* eb = bandEnd(b, bEnd);
+        const int aTop = a != aEnd ? std::max(a->top, y) : INT_MAX;
+        const int bTop = b != bEnd ? std::max(b->top, y) : INT_MAX;
+        int top, bottom;
+        if (aTop < bTop) {
+            top = aTop;
+            bottom = std::min(a->bottom, bTop);
+            ChangeRows(dst, older, newer, top, bottom, a, ea, nullptr, nullptr, spans, out);
+        } else if (bTop < aTop) {
+            top = bTop;
+            bottom = std::min(b->bottom, aTop);
+            ChangeRows(dst, older, newer, top, bottom, nullptr, nullptr, b, eb, spans, out);
+        } else {
+            top = aTop;
+            bottom = std::min(a->bottom, b->bottom);
+            ChangeRows(dst, older, newer, top, bottom, a, ea, b, eb, spans, out);
+        }
+        y = bottom;
+        if (a != aEnd && a->bottom <= y) {
+            a = ea;
+        }
+        if (b != bEnd && b->bottom <= y) {
+            b = eb;
+        }
+    }
+    return changed;
 }
 
 void StretchCopy(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s)
@@ -531,6 +581,27 @@ void StretchCopy(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s)
             st.CopyAll();
         }
     });
+}
+
+Rect CopyArea(const Bitmap& dst, int x, int y, const Bitmap& src, const Rect& s)
+{
+    return Place(dst, x, y, src, s).to;
+}
+
+Rect StretchCopyArea(const Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s)
+{
+    if (dst.IsEmpty() || src.IsEmpty()) {
+        return {};
+    }
+    // The same two paths as StretchCopy.
+    const std::int64_t width = std::int64_t(d.right) - d.left;
+    const std::int64_t height = std::int64_t(d.bottom) - d.top;
+    if (width > 0 && height > 0 && width == std::int64_t(s.right) - s.left &&
+        height == std::int64_t(s.bottom) - s.top) {
+        return CopyArea(dst, d.left, d.top, src, s);
+    }
+    return StretchTarget(dst, ResolveAxis(d.left, d.right, s.left, s.right, src.Width()),
+                         ResolveAxis(d.top, d.bottom, s.top, s.bottom, src.Height()));
 }
 
 void StretchCopyClipped(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s, const Region& clip)
