@@ -1,6 +1,6 @@
 // What a running show costs, measured from outside on a private Xvfb of the given size:
 //
-// slideshow_costs cpu SECONDS WIDTH HEIGHT INTERVAL DURATION PICTURE... [--bin DIR]
+// slideshow_costs cpu SECONDS WIDTH HEIGHT INTERVAL DURATION PICTURE... [--bin DIR] [--settle S]
 //     Runs a show of the pictures (fitted, all styles) and reports, over SECONDS after the first
 //     picture is on screen, the program's CPU time as a share of one core, the X server's, and how
 //     often the program's threads woke up (context switches per second).
@@ -9,7 +9,8 @@
 //     that style: watches rows of the screen and reports, over several transitions, how long one
 //     takes from its first visible frame to its last against its nominal time (frames x 10 ms).
 //
-// --bin DIR takes QelSaver and its decoder library from DIR (another build) instead of this one.
+// --bin DIR takes QelSaver and its decoder library from DIR (another build) instead of this one;
+// --settle S waits S seconds more after the first picture before measuring (an idle show).
 
 #include <algorithm>
 #include <chrono>
@@ -40,6 +41,7 @@ constexpr int kDuration0DelayMs = 10;
 constexpr int kTransitionsPerStyle = 6;
 
 std::string binDir = QEL_BIN_DIR;
+int settleSeconds = 0;
 
 double Seconds(Clock::duration d)
 {
@@ -109,6 +111,7 @@ int Cpu(int seconds, int w, int h, int interval, int duration, const std::vector
     const auto started = Clock::now();
     while (AllBlack(screen.Grab(0, h / 2, w, 1)) && Clock::now() - started < e2e::kPatience)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::seconds(settleSeconds));
     const double cpu0 = CpuSeconds(saver.Pid()), server0 = CpuSeconds(screen.ServerPid());
     const long wake0 = Wakeups(saver.Pid());
     const auto t0 = Clock::now();
@@ -255,11 +258,15 @@ int Pace(int w, int h, const std::vector<int>& styles)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] == "--bin") {
-            binDir = args[i + 1];
+    for (std::size_t i = 0; i + 1 < args.size();) {
+        if (args[i] == "--bin" || args[i] == "--settle") {
+            if (args[i] == "--bin")
+                binDir = args[i + 1];
+            else
+                settleSeconds = std::stoi(args[i + 1]);
             args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
-            break;
+        } else {
+            ++i;
         }
     }
     if (args.size() >= 7 && args[0] == "cpu")

@@ -1,6 +1,8 @@
 #include "pictureshow/framestate.h"
 
+#include <cstddef>
 #include <utility>
+#include <vector>
 
 #include "raster/copy.h"
 
@@ -63,14 +65,50 @@ Region FrameState::Repaint(const Region& invalidated, const Region& changed)
         if (shown_ != whole)
             needed.Combine(Region::Combined(whole, shown_, CombineMode::Diff), CombineMode::Or);
         shown_ = whole;
-        return needed;
+        return Simplified(std::move(needed), invalidated);
     }
     // Where the window already shows what the frame holds: shown before, and not changed since.
     Region still = Region::Combined(shown_, changed, CombineMode::Diff);
     Region needed = Region::Combined(invalidated, still, CombineMode::Diff);
     shown_ = std::move(still);
     shown_.Combine(invalidated, CombineMode::Or);
-    return needed;
+    return Simplified(std::move(needed), invalidated);
+}
+
+// A window repaints a region rectangle by rectangle, and the ragged edges of some styles change
+// tens of thousands of them a frame: such a region is widened to whole tiles, which repaints a
+// little more, never outside what was invalidated, so the window shows the same.
+Region FrameState::Simplified(Region needed, const Region& invalidated) const
+{
+    constexpr int kTile = 32;
+    constexpr std::size_t kMostBoxes = 256;
+    if (needed.Rects().size() <= kMostBoxes)
+        return needed;
+    const int columns = (bounds_.Width() + kTile - 1) / kTile;
+    const int rows = (bounds_.Height() + kTile - 1) / kTile;
+    std::vector<bool> marked(std::size_t(columns) * std::size_t(rows), false);
+    for (const raster::Rect& box : needed.Rects()) {
+        const raster::Rect b = box.Intersect(bounds_);
+        for (int ty = b.top / kTile; ty <= (b.bottom - 1) / kTile && !b.IsEmpty(); ++ty)
+            for (int tx = b.left / kTile; tx <= (b.right - 1) / kTile; ++tx)
+                marked[std::size_t(ty) * std::size_t(columns) + std::size_t(tx)] = true;
+    }
+    std::vector<raster::Rect> tiles;
+    for (int ty = 0; ty < rows; ++ty) {
+        for (int tx = 0; tx < columns;) {
+            if (!marked[std::size_t(ty) * std::size_t(columns) + std::size_t(tx)]) {
+                ++tx;
+                continue;
+            }
+            const int first = tx;
+            while (tx < columns && marked[std::size_t(ty) * std::size_t(columns) + std::size_t(tx)])
+                ++tx;
+            tiles.push_back({first * kTile, ty * kTile, tx * kTile, (ty + 1) * kTile});
+        }
+    }
+    Region cover = Region::FromRects(tiles);
+    cover.Combine(invalidated, CombineMode::And);
+    return cover;
 }
 
 void FrameState::Unshown(const Region& changed)

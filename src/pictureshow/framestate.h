@@ -29,7 +29,8 @@ public:
 
     // The window is told about `invalidated` (picture coordinates) after the frame changed the
     // pixels `changed`: returns the part of it where the window does not show the frame
-    // bitmap's present pixels yet, the only part that needs repainting.
+    // bitmap's present pixels yet, the only part that needs repainting (or, when that part is
+    // very ragged, a somewhat larger one of few rectangles, still inside `invalidated`).
     raster::Region Repaint(const raster::Region& invalidated, const raster::Region& changed);
     // The frame changed `changed` without telling the window.
     void Unshown(const raster::Region& changed);
@@ -41,6 +42,8 @@ public:
     [[nodiscard]] const raster::Region& Shown() const { return shown_; }
 
 private:
+    [[nodiscard]] raster::Region Simplified(raster::Region needed, const raster::Region& invalidated) const;
+
     raster::Rect bounds_;
     raster::Region new_, other_, shown_;
 };

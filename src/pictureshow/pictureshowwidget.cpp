@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QThread>
 
+#include "raster/xrgb.h"
+
 namespace qel::pictureshow {
 
 namespace {
@@ -89,11 +91,18 @@ void TPictureShow::paintEvent(QPaintEvent* event)
     const raster::Bitmap& offscreen = engine_.Offscreen();
     if (offscreen.IsEmpty())
         return;
-    const QImage image(offscreen.Scanline(0), offscreen.Width(), offscreen.Height(), offscreen.Stride(),
-                       QImage::Format_BGR888);
+    // The window takes 32-bit pixels: converted here, they reach it by plain copies.
+    if (screen_.width() != offscreen.Width() || screen_.height() != offscreen.Height())
+        screen_ = QImage(offscreen.Width(), offscreen.Height(), QImage::Format_RGB32);
     QPainter painter(this);
-    for (const QRect& r : region)
-        painter.drawImage(r.topLeft(), image, r);
+    for (const QRect& r : region) {
+        const QRect box = r.intersected(screen_.rect());
+        if (box.isEmpty())
+            continue;
+        raster::ToXrgb32(offscreen, {box.left(), box.top(), box.right() + 1, box.bottom() + 1}, screen_.bits(),
+                         static_cast<std::size_t>(screen_.bytesPerLine()));
+        painter.drawImage(box.topLeft(), screen_, box);
+    }
 }
 
 void TPictureShow::resizeEvent(QResizeEvent* event)

@@ -4,6 +4,7 @@
 // composes the engine's Offscreen bitmap and copies it only inside the area being repainted,
 // so styles that invalidate only what a frame adds accumulate on screen.
 
+#include <QImage>
 #include <QRegion>
 #include <QWidget>
 
@@ -73,6 +74,7 @@ private:
     PictureShowEngine engine_;
     PictureShowAnimator animator_;
     QRegion pending_;  // invalidated since the last immediate update
+    QImage screen_;    // what was last drawn, in the window's pixel format
 };
 
 }  // namespace qel::pictureshow

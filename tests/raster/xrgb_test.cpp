@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "raster/xrgb.h"
+
+using namespace qel::raster;
+
+// Every pixel of the area becomes 0xFFRRGGBB at its own place, whatever the width (the wide
+// steps and the pixels left over), and nothing outside the area is written.
+TEST(ToXrgb32, WritesEachPixelOfTheAreaOpaqueAndNothingElse)
+{
+    constexpr std::uint32_t kUntouched = 0x12345678;
+    for (int w = 1; w <= 40; ++w) {
+        Bitmap src(w + 3, 3);
+        for (int y = 0; y < src.Height(); ++y)
+            for (int x = 0; x < src.Width(); ++x)
+                src.SetPixel(x, y, Color(x * 5 + 1) | (Color(y * 40 + 2) << 8) | (Color(x ^ 0x5A) << 16));
+        const std::size_t stride = std::size_t(src.Width() + 2) * 4;
+        std::vector<std::uint32_t> out(stride / 4 * std::size_t(src.Height()), kUntouched);
+        const Rect area{2, 1, 2 + w, 3};
+        ToXrgb32(src, area, reinterpret_cast<std::uint8_t*>(out.data()), stride);
+        for (int y = 0; y < src.Height(); ++y) {
+            for (int x = 0; x < src.Width() + 2; ++x) {
+                const std::uint32_t got = out[std::size_t(y) * stride / 4 + std::size_t(x)];
+                const bool inside = x >= area.left && x < area.right && x < src.Width() && y >= area.top;
+                if (!inside) {
+                    ASSERT_EQ(got, kUntouched) << "width " << w << " pixel " << x << "," << y;
+                    continue;
+                }
+                // Colour 0x00BBGGRR becomes 0xFFRRGGBB.
+                const Color c = src.Pixel(x, y);
+                const std::uint32_t want = 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+                ASSERT_EQ(got, want) << "width " << w << " pixel " << x << "," << y;
+            }
+        }
+    }
+}
