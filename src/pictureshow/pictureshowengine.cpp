@@ -51,12 +51,23 @@ PictureShowEngine::~PictureShowEngine()
 
 // --- properties -----------------------------------------------------------------------------
 
+const Bitmap& PictureShowEngine::Picture() const
+{
+    static const Bitmap none;
+    return picture_ ? *picture_ : none;
+}
+
 void PictureShowEngine::SetPicture(const Bitmap& picture)
 {
-    picture_ = picture;
+    SetPicture(picture.IsEmpty() ? nullptr : std::make_shared<const Bitmap>(picture));
+}
+
+void PictureShowEngine::SetPicture(std::shared_ptr<const Bitmap> picture)
+{
+    picture_ = picture && !picture->IsEmpty() ? std::move(picture) : nullptr;
     if (destroying_)
         return;
-    if (!picture_.IsEmpty() && autoSize_)
+    if (picture_ && autoSize_)
         SizeToPicture();
     if (OnChange)
         OnChange();
@@ -92,7 +103,7 @@ void PictureShowEngine::SetCenter(bool on)
     if (on == center_)
         return;
     center_ = on;
-    if (!picture_.IsEmpty())
+    if (picture_)
         RecomputePicRect();
     if (!media_.IsEmpty() && !inPaint_)
         InvalidateControl();
@@ -204,7 +215,7 @@ void PictureShowEngine::StartProgress(int value)
 
 void PictureShowEngine::Execute()
 {
-    if (busy_ || picture_.IsEmpty() || destroying_)
+    if (busy_ || !picture_ || destroying_)
         return;
     busy_ = true;
     try {
@@ -220,15 +231,16 @@ void PictureShowEngine::Execute()
 
 void PictureShowEngine::PrepareTransition()
 {
-    media_.Resize(picture_.Width(), picture_.Height());
+    media_.Resize(picture_->Width(), picture_->Height());
     RecomputePicRect();
 
     // What the screen shows where the new picture will appear, in the new picture's pixel grid.
     oldPic_ = std::make_unique<Bitmap>(media_.Width(), media_.Height());
-    oldPic_->Fill(color_);
+    if (raster::StretchCopyArea(*oldPic_, oldPic_->Bounds(), offscreen_, Destination()) != oldPic_->Bounds())
+        oldPic_->Fill(color_);
     raster::StretchCopy(*oldPic_, oldPic_->Bounds(), offscreen_, Destination());
 
-    newPic_ = std::make_unique<Bitmap>(picture_);
+    newPic_ = picture_;
     frameState_.Forget(media_.Bounds());
 
     // Every transition starts with the style's own Step and end value. The style is prepared
@@ -550,13 +562,13 @@ void PictureShowEngine::InvalidateControl()
 
 void PictureShowEngine::SizeToPicture()
 {
-    if (!picture_.IsEmpty() && host_)
-        host_->SetClientSize(picture_.Width(), picture_.Height());
+    if (picture_ && host_)
+        host_->SetClientSize(picture_->Width(), picture_->Height());
 }
 
 void PictureShowEngine::Resized()
 {
-    if (picture_.IsEmpty())
+    if (!picture_)
         return;
     RecomputePicRect();
     if (!media_.IsEmpty() && !inPaint_)

@@ -60,8 +60,10 @@ public:
     void SetHost(PictureShowHost* host) { host_ = host; }
 
     // --- properties ---------------------------------------------------------------------
-    [[nodiscard]] const raster::Bitmap& Picture() const { return picture_; }
+    [[nodiscard]] const raster::Bitmap& Picture() const;
     void SetPicture(const raster::Bitmap& picture);  // copies; an empty bitmap clears
+    // Takes a picture that nobody changes any more, without copying it (null clears).
+    void SetPicture(std::shared_ptr<const raster::Bitmap> picture);
     [[nodiscard]] const raster::Bitmap& BgPicture() const { return bgPicture_; }
     void SetBgPicture(const raster::Bitmap& picture);
     [[nodiscard]] BackgroundMode BgMode() const { return bgMode_; }
@@ -169,9 +171,12 @@ private:
     void InvalidateControl();
 
     PictureShowHost* host_;
-    raster::Bitmap picture_, bgPicture_;
+    // The picture and the transition's new picture share their pixels: neither is ever changed.
+    std::shared_ptr<const raster::Bitmap> picture_;
+    raster::Bitmap bgPicture_;
     raster::Bitmap media_, offscreen_;
-    std::unique_ptr<raster::Bitmap> oldPic_, newPic_;
+    std::unique_ptr<raster::Bitmap> oldPic_;
+    std::shared_ptr<const raster::Bitmap> newPic_;
     FrameState frameState_;
     raster::Rect picRect_;
     BackgroundMode bgMode_ = BackgroundMode::bmTiled;

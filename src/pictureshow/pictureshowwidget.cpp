@@ -101,6 +101,9 @@ void TPictureShow::paintEvent(QPaintEvent* event)
             continue;
         raster::ToXrgb32(offscreen, {box.left(), box.top(), box.right() + 1, box.bottom() + 1}, screen_.bits(),
                          static_cast<std::size_t>(screen_.bytesPerLine()));
+        // Clipped to one rectangle, the painter copies the pixels as they are; through the whole
+        // repainted region it would blend them one by one.
+        painter.setClipRect(box);
         painter.drawImage(box.topLeft(), screen_, box);
     }
 }

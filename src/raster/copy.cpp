@@ -237,6 +237,7 @@ public:
                 columns_[std::size_t(c - area_.left)] =
                     kBytesPerPixel * (x_.srcFirst + x_.SourceIndex(c - x_.dstFirst));
             }
+            FindRuns();
         }
     }
 
@@ -269,12 +270,45 @@ public:
     }
 
 private:
+    // A copy between nearly equal widths (a slide's halves one pixel apart) takes long runs of
+    // neighbouring source columns: those go by plain row copies. Runs start where a destination
+    // column does not take the source column after its left neighbour's.
+    void FindRuns()
+    {
+        constexpr std::size_t kShortestWorthwhile = 8;
+        if (x_.flip) {
+            return;
+        }
+        std::vector<int> starts{0};
+        for (std::size_t i = 1; i < columns_.size(); ++i) {
+            if (columns_[i] != columns_[i - 1] + kBytesPerPixel) {
+                starts.push_back(int(i));
+                if (starts.size() * kShortestWorthwhile > columns_.size()) {
+                    return;
+                }
+            }
+        }
+        runStarts_ = std::move(starts);
+    }
+
     void CopyRow(int y, int sy, int left, int right)
     {
         if (straight_) {
             const int sx = int(x_.srcFirst + (left - x_.dstFirst));
             std::memcpy(dst_.Scanline(y) + PixelBytes(left), src_.Scanline(sy) + PixelBytes(sx),
                         PixelBytes(right - left));
+            return;
+        }
+        if (!runStarts_.empty()) {
+            const std::uint8_t* s = src_.Scanline(sy);
+            std::uint8_t* d = dst_.Scanline(y);
+            const int from = left - area_.left, to = right - area_.left;
+            auto run = std::upper_bound(runStarts_.begin(), runStarts_.end(), from) - 1;
+            for (int i = from; i < to; ++run) {
+                const int end = std::min(to, run + 1 != runStarts_.end() ? *(run + 1) : int(columns_.size()));
+                std::memcpy(d + PixelBytes(area_.left + i), s + columns_[std::size_t(i)], PixelBytes(end - i));
+                i = end;
+            }
             return;
         }
         const std::uint8_t* s = src_.Scanline(sy);
@@ -306,6 +340,7 @@ private:
     Rect area_;
     bool straight_ = false;
     std::vector<int> columns_;
+    std::vector<int> runStarts_;  // empty: the runs are too short to be worth it
 };
 
 // Calls fn(box) for every box of clip intersected with `area`, in band order.

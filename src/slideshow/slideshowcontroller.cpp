@@ -90,7 +90,7 @@ void SlideshowController::PictureDelivered(std::optional<raster::Bitmap> picture
     // Nothing prepared: the control keeps its previous picture, which comes in again.
     if (picture) {
         pictureShown_ = true;
-        emit pictureReady(*picture);
+        emit pictureReady(std::make_shared<const raster::Bitmap>(std::move(*picture)));
     }
     if (startWhenReady_) {
         startWhenReady_ = false;

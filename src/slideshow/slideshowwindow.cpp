@@ -1,5 +1,8 @@
 #include "slideshow/slideshowwindow.h"
 
+#include <memory>
+#include <utility>
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -139,8 +142,9 @@ void SlideshowWindow::FormShow()
         return imaging::LoadFittedPicture(path, width, height, fit, background);
     };
     pictures_ = std::make_unique<SlideshowController>(std::move(cycle));
-    connect(pictures_.get(), &SlideshowController::pictureReady, this,
-            [this](const raster::Bitmap& picture) { mainPic_->Engine().SetPicture(picture); });
+    connect(
+        pictures_.get(), &SlideshowController::pictureReady, this,
+        [this](std::shared_ptr<const raster::Bitmap> picture) { mainPic_->Engine().SetPicture(std::move(picture)); });
     connect(pictures_.get(), &SlideshowController::transitionStarting, this,
             [this](int style, bool clearFirst) { StartTransition(style, clearFirst); });
     connect(mainPic_, &pictureshow::TPictureShow::completed, pictures_.get(), &SlideshowController::TransitionFinished);

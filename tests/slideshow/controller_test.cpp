@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -83,8 +84,8 @@ protected:
     void Watch(SlideshowController& c)
     {
         c.SetPictureSize(32, 24);
-        QObject::connect(&c, &SlideshowController::pictureReady, [this](const raster::Bitmap& b) {
-            seen_.push_back("picture " + std::to_string(b.Pixel(0, 0)));
+        QObject::connect(&c, &SlideshowController::pictureReady, [this](std::shared_ptr<const raster::Bitmap> b) {
+            seen_.push_back("picture " + std::to_string(b->Pixel(0, 0)));
         });
         QObject::connect(&c, &SlideshowController::transitionStarting, [this](int style, bool clear) {
             seen_.push_back("transition " + std::to_string(style) + (clear ? " clear" : ""));
