@@ -5,6 +5,7 @@
 // so styles that invalidate only what a frame adds accumulate on screen.
 
 #include <QImage>
+#include <QPainter>
 #include <QRegion>
 #include <QWidget>
 
@@ -70,6 +71,9 @@ private:
     [[nodiscard]] int ClientHeight() const override { return height(); }
     void SetClientSize(int w, int h) override { resize(w, h); }
     bool Animate() override;
+
+    bool DrawDirect(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen);
+    void DrawThroughImage(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen);
 
     PictureShowEngine engine_;
     PictureShowAnimator animator_;
