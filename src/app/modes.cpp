@@ -8,7 +8,7 @@
 #include "platform/password.h"
 #include "settings/processpaths.h"
 #include "slideshow/previewwindow.h"
-#include "slideshow/slideshowwindow.h"
+#include "slideshow/slideshowsession.h"
 
 namespace qel::app {
 namespace {
@@ -48,8 +48,8 @@ void RunSaverMode()
 {
     // No window of the mode's own is ever shown: it could take the focus from the show and end it.
     const ScreenSaverRunning running;
-    slideshow::SlideshowWindow window(settings::SetupFilePath());
-    window.ShowModal();
+    slideshow::SlideshowSession show(settings::SetupFilePath());
+    show.Run();
 }
 
 }  // namespace qel::app
