@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "raster/compose.h"
 #include "raster/copy.h"
 
 namespace qel::pictureshow {

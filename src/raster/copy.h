@@ -1,6 +1,5 @@
 #pragma once
-// Copying pixels between bitmaps: unscaled copies, bringing a frame made of two pictures up to
-// date, and stretching copies.
+// Copying pixels between bitmaps: unscaled copies and stretching copies.
 //
 // Conventions that hold for every function here:
 //   - arguments come destination first: the destination bitmap, where on it, then the source
@@ -47,11 +46,6 @@ void CopyBatch(Bitmap& dst, const Bitmap& src, const std::vector<std::pair<Rect,
 
 // The destination pixels Copy(dst, x, y, src, s) writes (every pixel of the rectangle).
 [[nodiscard]] Rect CopyArea(const Bitmap& dst, int x, int y, const Bitmap& src, const Rect& s);
-
-// dst holds `newer` inside `was` and `older` everywhere else, three bitmaps of one size; makes it
-// hold `newer` inside `now` and `older` everywhere else, writing only the pixels where `was` and
-// `now` differ, in one sweep over both. Returns those pixels (was xor now, inside dst).
-Region ComposeChange(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Region& was, const Region& now);
 
 // Stretching rectangle copy with nearest-neighbour sampling, as the platform's StretchBlt with
 // source copy: the source rectangle s of src is mapped onto the destination rectangle d of dst.

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "raster/compose.h"
 #include "raster/copy.h"
 
 using namespace qel::raster;
