@@ -10,9 +10,11 @@
 #include <QWidget>
 
 #include "audio/processplayer.h"
+#include "imaging/fitpicture.h"
 #include "imaging/qtdecoders.h"
 #include "pictureshow/random.h"
 #include "platform/password.h"
+#include "slideshow/firstpicture.h"
 #include "slideshow/playeroutputs.h"
 #include "slideshow/slideshowmusic.h"
 #include "slideshow/slideshowwindow.h"
@@ -32,9 +34,25 @@ int DrawIndex(int n)
 
 }  // namespace
 
-SlideshowSession::SlideshowSession(std::string settingsFile)
-    : settingsFile_(std::move(settingsFile)), draws_(DrawIndex, [] { pictureshow::Randomize(); })
+std::shared_ptr<SharedDraws> NewSharedDraws()
 {
+    return std::make_shared<SharedDraws>(DrawIndex, [] { pictureshow::Randomize(); });
+}
+
+SlideshowSession::SlideshowSession(std::string settingsFile) : SlideshowSession(std::move(settingsFile), nullptr)
+{
+}
+
+SlideshowSession::SlideshowSession(std::string settingsFile, std::unique_ptr<FirstPicture> first)
+    : settingsFile_(std::move(settingsFile)), first_(std::move(first))
+{
+    if (first_) {
+        settings_ = first_->Settings();
+        settingsRead_ = true;
+        draws_ = first_->Draws();
+    } else {
+        draws_ = NewSharedDraws();
+    }
     imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
     soundTimer_.setInterval(kSoundPollMs);
     connect(&soundTimer_, &QTimer::timeout, this, [this] { PollSound(); });
@@ -68,7 +86,9 @@ void SlideshowSession::Start()
     if (started_)
         return;
     started_ = true;
-    settings_ = settings::LoadSettings(settingsFile_, settings::SettingsReader::Slideshow);
+    if (!settingsRead_)
+        settings_ = settings::LoadSettings(settingsFile_, settings::SettingsReader::Slideshow);
+    settingsRead_ = true;
     soundTimer_.start();
 
     // Every window starts preparing its first picture as it is made, before any is shown. The
@@ -106,6 +126,15 @@ void SlideshowSession::Run()
     loop_ = &loop;
     loop.exec(QEventLoop::DialogExec);
     loop_ = nullptr;
+}
+
+raster::Bitmap SlideshowSession::Compose(const std::string& path, int width, int height) const
+{
+    if (first_) {
+        if (auto picture = first_->Take(path, width, height))
+            return std::move(*picture);
+    }
+    return imaging::LoadFittedPicture(path, width, height, settings_.FitToScreen(), raster::Color(settings_.bgColor));
 }
 
 bool SlideshowSession::Owns(const QWidget* w) const

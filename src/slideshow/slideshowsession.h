@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include "raster/bitmap.h"
 #include "settings/saversettings.h"
 #include "slideshow/shareddraws.h"
 
@@ -24,14 +25,20 @@ class QWidget;
 
 namespace qel::slideshow {
 
+class FirstPicture;
 class SlideshowMusic;
 class SlideshowWindow;
 class MpegPlayerOutput;
 class MediaPlayerOutput;
 
+// The draws of the process's generator for the picture cycles of one show.
+[[nodiscard]] std::shared_ptr<SharedDraws> NewSharedDraws();
+
 class SlideshowSession : public QObject {
 public:
     explicit SlideshowSession(std::string settingsFile);
+    // The same, with its first picture already being prepared (from that settings file).
+    SlideshowSession(std::string settingsFile, std::unique_ptr<FirstPicture> first);
     ~SlideshowSession() override;
 
     // Reads the settings, starts preparing the pictures, shows a window on every screen and
@@ -47,7 +54,9 @@ public:
 
     // --- for the windows -----------------------------------------------------------------------
     // The draws of one more picture cycle, shared so every screen shows the same order.
-    [[nodiscard]] SharedDraws::Cycle NewCycle() { return draws_.ForCycle(); }
+    [[nodiscard]] SharedDraws::Cycle NewCycle() { return draws_->ForCycle(); }
+    // Turns a picture file into what a width x height window shows (may run on any thread).
+    [[nodiscard]] raster::Bitmap Compose(const std::string& path, int width, int height) const;
     // An exit input on one of the windows: the password check decides, then the show ends.
     void RequestClose();
     // The password check runs: inputs are ignored.
@@ -75,10 +84,12 @@ private:
 
     std::string settingsFile_;
     settings::SaverSettings settings_;
-    SharedDraws draws_;
+    std::shared_ptr<SharedDraws> draws_;
+    std::unique_ptr<FirstPicture> first_;
     std::vector<std::unique_ptr<SlideshowWindow>> windows_;
     std::vector<std::unique_ptr<SlideshowWindow>> retired_;  // their screen went away
     bool started_ = false;
+    bool settingsRead_ = false;
     bool closeRequested_ = false;
     bool passwordCheck_ = false;
     bool ended_ = false;

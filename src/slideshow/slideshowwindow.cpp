@@ -11,7 +11,6 @@
 #include <QResizeEvent>
 #include <QScreen>
 
-#include "imaging/fitpicture.h"
 #include "pictureshow/pictureshowwidget.h"
 #include "slideshow/slideshowcontroller.h"
 #include "slideshow/slideshowsession.h"
@@ -35,7 +34,6 @@ SlideshowWindow::SlideshowWindow(SlideshowSession& session, QScreen* screen)
     FitScreen();
 
     // The first picture is prepared right away, fitted to this screen, while the window appears.
-    const bool fit = s.FitToScreen();
     const auto background = raster::Color(s.bgColor);
     const SharedDraws::Cycle draws = session_.NewCycle();
     SlideshowController::Config cycle;
@@ -46,8 +44,8 @@ SlideshowWindow::SlideshowWindow(SlideshowSession& session, QScreen* screen)
     cycle.reseedBeforeStyle = true;
     cycle.draw = draws.draw;
     cycle.reseed = draws.reseed;
-    cycle.compose = [fit, background](const std::string& path, int width, int height) {
-        return imaging::LoadFittedPicture(path, width, height, fit, background);
+    cycle.compose = [&session](const std::string& path, int width, int height) {
+        return session.Compose(path, width, height);
     };
     pictures_ = std::make_unique<SlideshowController>(std::move(cycle));
     pictures_->SetPictureSize(width(), height());
