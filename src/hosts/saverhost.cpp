@@ -1,0 +1,242 @@
+#include "hosts/saverhost.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "base/text.h"
+#include "hosts/desktopentry.h"
+#include "hosts/xscreensaverfile.h"
+#include "platform/files.h"
+#include "platform/process.h"
+
+namespace qel::hosts {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kXScreenSaverName = "XScreenSaver";
+constexpr const char* kMateName = "MATE screen saver";
+constexpr const char* kMateSchema = "org.mate.screensaver";
+constexpr std::uintmax_t kLargestPreferencesFile = 4 << 20;
+
+std::string Home()
+{
+    return platform::EnvironmentOr("HOME", "/");
+}
+
+std::string DataHome()
+{
+    return platform::EnvironmentOr("XDG_DATA_HOME", Home() + "/.local/share");
+}
+
+// The session's desktop, as the session names it ("GNOME", "KDE", "MATE" ...), or empty.
+std::string Desktop()
+{
+    std::string d = platform::EnvironmentOr("XDG_CURRENT_DESKTOP");
+    if (d.empty())
+        d = platform::EnvironmentOr("DESKTOP_SESSION");
+    return d;
+}
+
+bool DesktopIs(const std::string& name)
+{
+    const std::string d = base::AsciiLower(Desktop());
+    return d.find(base::AsciiLower(name)) != std::string::npos;
+}
+
+bool WaylandSession()
+{
+    return base::AsciiLower(platform::EnvironmentOr("XDG_SESSION_TYPE")) == "wayland" ||
+           !platform::EnvironmentOr("WAYLAND_DISPLAY").empty();
+}
+
+bool MateSchemaInstalled()
+{
+    if (auto r = platform::RunCommand({"gsettings", "list-schemas"}); r && r->exitCode == 0) {
+        std::istringstream in(r->output);
+        for (std::string line; std::getline(in, line);) {
+            if (line == kMateSchema)
+                return true;
+        }
+    }
+    return false;
+}
+
+// A stable short name for a program path, so two savers in different folders get their own links
+// and desktop entries.
+std::string PathTag(const std::string& path)
+{
+    std::uint32_t h = 2166136261u;  // FNV-1a
+    for (unsigned char c : path) {
+        h ^= c;
+        h *= 16777619u;
+    }
+    char buffer[9];
+    std::snprintf(buffer, sizeof buffer, "%08x", h);
+    return buffer;
+}
+
+std::string ReadSmallFile(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return {};
+    if (!fs::is_regular_file(path, ec))
+        throw std::runtime_error("\"" + path + "\" is not a file");
+    if (fs::file_size(path, ec) > kLargestPreferencesFile)
+        throw std::runtime_error("\"" + path + "\" is too large to be a preferences file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("Cannot read \"" + path + "\"");
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The host splits its command at blanks: a program path with blanks is given through a link
+// without them in the user's data folder.
+std::string PathWithoutBlanks(const std::string& program)
+{
+    if (program.find_first_of(" \t") == std::string::npos)
+        return program;
+    const fs::path folder = fs::path(DataHome()) / "qelsaver" / "links";
+    std::string name = fs::path(program).filename().string();
+    for (char& c : name) {
+        if (c == ' ' || c == '\t')
+            c = '_';
+    }
+    const fs::path link = folder / (name + "-" + PathTag(program));
+    if (link.string().find_first_of(" \t") != std::string::npos)
+        throw std::runtime_error("The program \"" + program +
+                                 "\" lies in a folder whose name has blanks, and so does the data folder \"" +
+                                 folder.string() + "\": move the program to a folder without blanks");
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    fs::remove(link, ec);
+    fs::create_symlink(program, link, ec);
+    if (ec)
+        throw std::runtime_error("Cannot make the link \"" + link.string() + "\": " + ec.message());
+    return link.string();
+}
+
+InstallResult InstallIntoXScreenSaver(const HostStatus& host, const std::string& program, const std::string& title)
+{
+    const std::string file = Home() + "/.xscreensaver";
+    const std::string old = ReadSmallFile(file);
+    const SaverInstall updated = InstallSaverProgram(old, title, PathWithoutBlanks(program) + " --root");
+    // The user's own file is kept once, as it was before we first changed it.
+    const std::string backup = file + ".before-qelsaver";
+    std::error_code ec;
+    if (!old.empty() && !fs::exists(backup, ec))
+        platform::WriteFileAtomically(backup, old);
+    platform::WriteFileAtomically(file, updated.content);
+
+    InstallResult r;
+    r.ok = true;
+    r.kind = host.kind;
+    r.message = "\"" + title + "\" is now the screen saver of XScreenSaver.";
+    if (!host.running)
+        r.message += " XScreenSaver does not run in this session yet: start it with \"xscreensaver --no-splash\", "
+                     "or add that to the programs your session starts.";
+    return r;
+}
+
+InstallResult InstallIntoMate(const HostStatus& host, const std::string& program, const std::string& title)
+{
+    const std::string id = "qelsaver-" + PathTag(program);
+    const fs::path folder = fs::path(DataHome()) / "applications" / "screensavers";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    const std::string file = (folder / (id + ".desktop")).string();
+    platform::WriteFileAtomically(file, ScreenSaverDesktopEntry(title, program, {"--root"}));
+
+    const std::string themes = "['screensavers-" + id + "']";
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"gsettings", "set", kMateSchema, "mode", "single"},
+          std::vector<std::string>{"gsettings", "set", kMateSchema, "themes", themes}}) {
+        const auto r = platform::RunCommand(command);
+        if (!r || r->exitCode != 0)
+            throw std::runtime_error("Cannot change the settings of the MATE screen saver (gsettings set " +
+                                     std::string(kMateSchema) + " " + command[3] + ")");
+    }
+    InstallResult r;
+    r.ok = true;
+    r.kind = host.kind;
+    r.message = "\"" + title + "\" is now the screen saver of the " + host.name + ".";
+    return r;
+}
+
+}  // namespace
+
+std::vector<HostStatus> DetectHosts()
+{
+    std::vector<HostStatus> hosts;
+    HostStatus xss;
+    xss.kind = HostKind::XScreenSaver;
+    xss.name = kXScreenSaverName;
+    xss.installed = platform::FindOnPath("xscreensaver").has_value();
+    if (xss.installed) {
+        const auto r = platform::RunCommand({"xscreensaver-command", "-version"}, 3000);
+        xss.running = r && r->exitCode == 0;
+    }
+    xss.detail = !xss.installed ? "not installed" : (xss.running ? "installed, running" : "installed, not running");
+
+    HostStatus mate;
+    mate.kind = HostKind::MateScreenSaver;
+    mate.name = kMateName;
+    mate.installed = MateSchemaInstalled() && platform::FindOnPath("mate-screensaver").has_value();
+    mate.detail = mate.installed ? (DesktopIs("MATE") ? "installed, MATE session" : "installed") : "not installed";
+
+    // A running XScreenSaver is what starts savers now; then MATE's in its own session; then an
+    // XScreenSaver that only needs starting (it cannot run under Wayland).
+    const bool xssUsable = xss.installed && (xss.running || !WaylandSession());
+    if (xss.running)
+        hosts.push_back(xss);
+    if (mate.installed && (DesktopIs("MATE") || !xss.running))
+        hosts.push_back(mate);
+    if (xss.installed && !xss.running && xssUsable)
+        hosts.push_back(xss);
+
+    HostStatus none;
+    const std::string desktop = Desktop().empty() ? std::string("This desktop") : "This desktop (" + Desktop() + ")";
+    none.detail = desktop + (WaylandSession() ? ", a Wayland session," : "") +
+                  " runs no screen-saver program, so QelSaver cannot become its screen saver. To use it, install "
+                  "XScreenSaver (Debian package \"xscreensaver\"), log in to an X11 session and start it.";
+    none.name = "none";
+    hosts.push_back(none);
+    return hosts;
+}
+
+HostStatus ChooseHost(const std::vector<HostStatus>& hosts)
+{
+    for (const HostStatus& h : hosts) {
+        if (h.kind != HostKind::None && h.installed)
+            return h;
+    }
+    return hosts.empty() ? HostStatus{} : hosts.back();
+}
+
+InstallResult InstallSaverInto(const HostStatus& host, const std::string& program, const std::string& title)
+{
+    switch (host.kind) {
+    case HostKind::XScreenSaver: return InstallIntoXScreenSaver(host, program, title);
+    case HostKind::MateScreenSaver: return InstallIntoMate(host, program, title);
+    case HostKind::None: break;
+    }
+    InstallResult r;
+    r.kind = HostKind::None;
+    r.message = host.detail.empty() ? "No screen-saver program runs on this desktop." : host.detail;
+    return r;
+}
+
+InstallResult InstallSaver(const std::string& program, const std::string& title)
+{
+    return InstallSaverInto(ChooseHost(DetectHosts()), program, title);
+}
+
+}  // namespace qel::hosts

@@ -1,0 +1,218 @@
+#include "hosts/xscreensaverfile.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace qel::hosts {
+namespace {
+
+constexpr std::string_view kProgramsKey = "programs:";
+constexpr std::string_view kEntrySeparator = "\\n";
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+std::string Trim(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::vector<std::string> SplitLines(const std::string& content)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        lines.push_back(content.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool ContinuesOnNextLine(const std::string& line)
+{
+    std::size_t e = line.size();
+    while (e > 0 && line[e - 1] == '\r')
+        --e;
+    return e > 0 && line[e - 1] == '\\';
+}
+
+// The line holds the resource `key` ("mode:", "programs:" ...), which starts the line after blanks.
+bool IsResource(const std::string& line, std::string_view key)
+{
+    const std::string t = Trim(line);
+    return t.compare(0, key.size(), key) == 0;
+}
+
+struct Block {
+    std::size_t first = 0;  // line index of "programs:"
+    std::size_t last = 0;   // line index of its last continuation line
+    bool found = false;
+};
+
+Block FindPrograms(const std::vector<std::string>& lines)
+{
+    Block b;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!IsResource(lines[i], kProgramsKey))
+            continue;
+        b.first = b.last = i;
+        b.found = true;
+        while (b.last + 1 < lines.size() && ContinuesOnNextLine(lines[b.last]))
+            ++b.last;
+        break;
+    }
+    return b;
+}
+
+std::vector<SaverEntry> ParseBlock(const std::vector<std::string>& lines, const Block& b)
+{
+    std::string value;
+    for (std::size_t i = b.first; i <= b.last; ++i) {
+        std::string line = lines[i];
+        if (i == b.first)
+            line = Trim(line).substr(kProgramsKey.size());
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line.back() == '\\')
+            line.pop_back();
+        value += line;
+    }
+    std::vector<SaverEntry> entries;
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        std::size_t end = value.find(kEntrySeparator, start);
+        if (end == std::string::npos)
+            end = value.size();
+        std::string text = Trim(std::string_view(value).substr(start, end - start));
+        start = end + kEntrySeparator.size();
+        if (text.empty())
+            continue;
+        SaverEntry e;
+        e.text = text;
+        std::string_view rest = text;
+        if (rest.front() == '-') {
+            e.enabled = false;
+            rest.remove_prefix(1);
+        }
+        std::string r = Trim(rest);
+        // A visual such as "GL:" is one word ending in ":".
+        const std::size_t blank = r.find_first_of(" \t");
+        const std::string firstWord = r.substr(0, blank);
+        if (!firstWord.empty() && firstWord.back() == ':' && firstWord.find('"') == std::string::npos)
+            r = blank == std::string::npos ? std::string() : Trim(std::string_view(r).substr(blank));
+        if (!r.empty() && r.front() == '"') {
+            const std::size_t close = r.find('"', 1);
+            r = close == std::string::npos ? std::string() : Trim(std::string_view(r).substr(close + 1));
+        }
+        e.command = r;
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+std::string FirstWord(const std::string& command)
+{
+    return command.substr(0, command.find_first_of(" \t"));
+}
+
+std::string ProgramsBlock(const std::vector<SaverEntry>& entries)
+{
+    std::string block = std::string(kProgramsKey) + "\t\t\t\t\t\t\t\t      \\\n";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        // A disabled entry keeps its "-" in the first column, where the host's own lists have it.
+        const std::string& text = entries[i].text;
+        if (!entries[i].enabled)
+            block += "-\t\t\t\t" + Trim(std::string_view(text).substr(1));
+        else
+            block += "\t\t\t\t" + text;
+        block += "\t\t\t\t    \\n";
+        block += i + 1 < entries.size() ? "\\\n" : "\n";
+    }
+    return block;
+}
+
+// Sets the one-line resource `key` to `value`: in place when the file has it, else before the line
+// `before` (or at the end).
+void SetResource(std::vector<std::string>& lines, std::string_view key, const std::string& value, std::size_t before)
+{
+    const std::string line = std::string(key) + "\t\t" + value;
+    for (std::string& l : lines) {
+        if (IsResource(l, key)) {
+            l = line;
+            return;
+        }
+    }
+    lines.insert(lines.begin() + std::ptrdiff_t(std::min(before, lines.size())), line);
+}
+
+}  // namespace
+
+std::vector<SaverEntry> ParseSaverPrograms(const std::string& content)
+{
+    const std::vector<std::string> lines = SplitLines(content);
+    const Block b = FindPrograms(lines);
+    return b.found ? ParseBlock(lines, b) : std::vector<SaverEntry>{};
+}
+
+SaverInstall InstallSaverProgram(const std::string& content, const std::string& title, const std::string& command)
+{
+    std::string cleanTitle;
+    for (char c : title) {
+        if (c != '"' && c != '\n' && c != '\\')
+            cleanTitle += c;
+    }
+    SaverEntry ours;
+    ours.command = command;
+    ours.text = "\"" + Trim(cleanTitle) + "\"  " + command;
+
+    std::vector<std::string> lines = SplitLines(content);
+    if (lines.empty())
+        lines = {"# XScreenSaver Preferences File", ""};
+    Block b = FindPrograms(lines);
+    std::vector<SaverEntry> entries = b.found ? ParseBlock(lines, b) : std::vector<SaverEntry>{};
+
+    int selected = -1;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (FirstWord(entries[i].command) == FirstWord(command)) {
+            entries[i] = ours;
+            selected = int(i);
+            break;
+        }
+    }
+    if (selected < 0) {
+        entries.push_back(ours);
+        selected = int(entries.size()) - 1;
+    }
+
+    // Replace the programs block by the new one (one physical line holds it until the join).
+    std::string block = ProgramsBlock(entries);
+    block.pop_back();  // the line break comes back when the lines are joined
+    if (b.found) {
+        lines.erase(lines.begin() + std::ptrdiff_t(b.first), lines.begin() + std::ptrdiff_t(b.last + 1));
+        lines.insert(lines.begin() + std::ptrdiff_t(b.first), block);
+    } else {
+        b.first = lines.size();
+        lines.push_back(block);
+    }
+    SetResource(lines, "mode:", "one", b.first);
+    b = FindPrograms(lines);
+    SetResource(lines, "selected:", std::to_string(selected), b.first);
+
+    SaverInstall result;
+    result.selected = selected;
+    for (const std::string& l : lines)
+        result.content += l + "\n";
+    return result;
+}
+
+}  // namespace qel::hosts

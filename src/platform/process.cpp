@@ -1,0 +1,150 @@
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+
+extern char** environ;
+
+namespace qel::platform {
+namespace {
+
+constexpr useconds_t kWaitStepUs = 2000;
+
+class Pipe {
+public:
+    Pipe() { ok_ = ::pipe2(fds_, O_CLOEXEC) == 0; }
+    ~Pipe()
+    {
+        CloseRead();
+        CloseWrite();
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+    [[nodiscard]] bool Ok() const { return ok_; }
+    [[nodiscard]] int Read() const { return fds_[0]; }
+    [[nodiscard]] int Write() const { return fds_[1]; }
+    void CloseRead() { Close(fds_[0]); }
+    void CloseWrite() { Close(fds_[1]); }
+
+private:
+    static void Close(int& fd)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    int fds_[2] = {-1, -1};
+    bool ok_ = false;
+};
+
+}  // namespace
+
+std::string EnvironmentOr(const char* name, const std::string& fallback)
+{
+    const char* v = std::getenv(name);
+    return (v && *v) ? std::string(v) : fallback;
+}
+
+std::optional<std::string> FindOnPath(const std::string& name)
+{
+    if (name.empty())
+        return std::nullopt;
+    if (name.find('/') != std::string::npos)
+        return ::access(name.c_str(), X_OK) == 0 ? std::optional<std::string>(name) : std::nullopt;
+    const std::string path = EnvironmentOr("PATH", "/usr/local/bin:/usr/bin:/bin");
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(':', start);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string dir = path.substr(start, end - start);
+        if (dir.empty())
+            dir = ".";
+        const std::string candidate = dir + "/" + name;
+        struct stat st {};
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv, int timeoutMs)
+{
+    if (argv.empty())
+        return std::nullopt;
+    Pipe out;
+    if (!out.Ok())
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out.Write(), 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    out.CloseWrite();
+    if (spawned != 0)
+        return std::nullopt;
+
+    CommandResult result;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    bool timedOut = false;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd p{out.Read(), POLLIN, 0};
+        const int n = ::poll(&p, 1, int(left.count()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            timedOut = n == 0;
+            break;
+        }
+        char buffer[4096];
+        const ssize_t got = ::read(out.Read(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;  // the program closed its output: it has ended or is about to
+        result.output.append(buffer, std::size_t(got));
+    }
+    // A program may close its output and go on running: it still gets only the time that is left.
+    int status = 0;
+    while (!timedOut) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR))
+            break;
+        if (std::chrono::steady_clock::now() >= deadline)
+            timedOut = true;
+        else
+            ::usleep(kWaitStepUs);
+    }
+    if (timedOut) {
+        ::kill(pid, SIGKILL);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+        return std::nullopt;
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+}  // namespace qel::platform
