@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include "platform/paths.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
+#include "slideshow/firstpicture.h"
 
 namespace qel::app {
 namespace {
@@ -112,11 +114,16 @@ void Run(int& argc, char** argv, Application& app)
             return;
         RunPreviewMode(cl.parentHandle);
         return;
-    case Mode::Run:
-        if (!guard.Acquire(kRunLockName) || !app.Get())
+    case Mode::Run: {
+        if (!guard.Acquire(kRunLockName))
             return;
-        RunSaverMode();
+        // The first picture is decoded while the window toolkit starts.
+        auto first = PrepareSaverMode();
+        if (!app.Get())
+            return;
+        RunSaverMode(std::move(first));
         return;
+    }
     }
 }
 

@@ -2,14 +2,22 @@
 
 #include "app/modes.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+#include <utility>
+
 #include <QApplication>
 
 #include "editor/setupwindow.h"
 #include "platform/foreignwindow.h"
 #include "platform/password.h"
 #include "settings/processpaths.h"
+#include "settings/saversettings.h"
+#include "slideshow/firstpicture.h"
 #include "slideshow/previewwindow.h"
-#include "slideshow/slideshowwindow.h"
+#include "slideshow/slideshowsession.h"
 
 namespace qel::app {
 namespace {
@@ -47,12 +55,27 @@ void RunPreviewMode(WindowHandle parent)
     preview.Run();
 }
 
-void RunSaverMode()
+std::unique_ptr<slideshow::FirstPicture> PrepareSaverMode()
+{
+    // Only the X11 windows match the display's size; another platform (offscreen) has screens of
+    // its own.
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
+    if (qpa && *qpa && std::string_view(qpa).substr(0, 3) != "xcb")
+        return nullptr;
+    const auto display = platform::DisplaySize();
+    if (!display)
+        return nullptr;
+    return std::make_unique<slideshow::FirstPicture>(
+        settings::LoadSettings(settings::SetupFilePath(), settings::SettingsReader::Slideshow),
+        slideshow::NewSharedDraws(), display->width, display->height);
+}
+
+void RunSaverMode(std::unique_ptr<slideshow::FirstPicture> first)
 {
     // No window of the mode's own is ever shown: it could take the focus from the show and end it.
     const ScreenSaverRunning running;
-    slideshow::SlideshowWindow window(settings::SetupFilePath());
-    window.ShowModal();
+    slideshow::SlideshowSession show(settings::SetupFilePath(), std::move(first));
+    show.Run();
 }
 
 }  // namespace qel::app

@@ -32,13 +32,19 @@ FitSize FitToArea(int w, int h, int areaWidth, int areaHeight)
 raster::Bitmap ComposeCentered(const raster::Bitmap& picture, int areaWidth, int areaHeight, raster::Color background)
 {
     raster::Bitmap out(areaWidth, areaHeight);
-    out.Fill(background);
     const int left = (areaWidth - picture.Width()) / 2;
     const int top = (areaHeight - picture.Height()) / 2;
     const int x0 = std::max(0, left), x1 = std::min(areaWidth, left + picture.Width());
     const int y0 = std::max(0, top), y1 = std::min(areaHeight, top + picture.Height());
-    if (x0 >= x1)
+    if (x0 >= x1 || y0 >= y1) {
+        out.Fill(background);
         return out;
+    }
+    // The background only around the picture: a full-screen picture is copied once.
+    out.Fill({0, 0, areaWidth, y0}, background);
+    out.Fill({0, y1, areaWidth, areaHeight}, background);
+    out.Fill({0, y0, x0, y1}, background);
+    out.Fill({x1, y0, areaWidth, y1}, background);
     for (int y = y0; y < y1; ++y)
         std::memcpy(out.Scanline(y) + 3 * static_cast<size_t>(x0),
                     picture.Scanline(y - top) + 3 * static_cast<size_t>(x0 - left), 3 * static_cast<size_t>(x1 - x0));
@@ -56,6 +62,8 @@ raster::Bitmap FitPicture(const LoadedPicture& picture, int screenWidth, int scr
         return ComposeCentered(picture.bitmap, screenWidth, screenHeight, background);
     raster::Bitmap scaled(target.width, target.height);
     ResampleBitmap(Filter(kLanczos3).kernel, picture.bitmap, scaled, Filter(kLanczos3).support);
+    if (target.width == screenWidth && target.height == screenHeight)
+        return scaled;  // it fills the screen: nothing to centre
     return ComposeCentered(scaled, screenWidth, screenHeight, background);
 }
 

@@ -1,6 +1,7 @@
 #include "pictureshow/frame.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <utility>
 
 #include "pictureshow/celltable.h"
@@ -34,29 +35,32 @@ FrameContext::FrameContext(const raster::Bitmap& oldPicture, const raster::Bitma
 
 void FrameContext::StretchCopyNew(const Rect& d, const Rect& s)
 {
-    if (!atStart)
-        raster::StretchCopy(media, d, newPic, s);
+    Draw(Region::FromRect(raster::StretchCopyArea(media, d, newPic, s)),
+         [this, d, s](raster::Bitmap& frame) { raster::StretchCopy(frame, d, newPic, s); });
     if (invalidate)
         invalidate(d.Normalized());
 }
 
 void FrameContext::StretchCopyOld(const Rect& d, const Rect& s)
 {
-    if (!atStart)
-        raster::StretchCopy(media, d, oldPic, s);
+    Draw(Region::FromRect(raster::StretchCopyArea(media, d, oldPic, s)),
+         [this, d, s](raster::Bitmap& frame) { raster::StretchCopy(frame, d, oldPic, s); });
     if (invalidate)
         invalidate(d.Normalized());
 }
 
 void FrameContext::CopyNewOutside(const Region& keep)
 {
-    if (!atStart) {
-        Region clip = Region::FromRect(0, 0, W, H);
-        clip.Combine(keep, raster::CombineMode::Diff);
-        raster::CopyClipped(media, 0, 0, newPic, clip);
-    }
+    Region outside = Region::FromRect(0, 0, W, H);
+    outside.Combine(keep, raster::CombineMode::Diff);
+    Draw(outside, [this, outside](raster::Bitmap& frame) { raster::CopyClipped(frame, 0, 0, newPic, outside); });
     if (invalidate)
         invalidate(Rect{0, 0, W, H});
+}
+
+void FrameContext::Draw(Region area, std::function<void(raster::Bitmap&)> draw)
+{
+    drawings.push_back({std::move(area), std::move(draw)});
 }
 
 void FrameContext::Reveal(const Rect& d, const Rect& s)
@@ -66,11 +70,32 @@ void FrameContext::Reveal(const Rect& d, const Rect& s)
     choice = FrameChoice::RectCopy;
 }
 
+void FrameContext::RevealAll(std::vector<Rect> parts)
+{
+    if (parts.empty())
+        return;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+        if (invalidate)
+            invalidate(parts[i].Normalized());
+    D = S = parts.back();
+    rects = std::move(parts);
+    choice = FrameChoice::Rects;
+    invalidateRegion = false;
+}
+
 void FrameContext::UseRegion(Region r, bool incremental)
 {
     region = std::move(r);
     choice = FrameChoice::Region;
     invalidateRegion = incremental;
+}
+
+void FrameContext::UseOutside(const Region& keep)
+{
+    Region outside = Region::FromRect(0, 0, W, H);
+    outside.Combine(keep, raster::CombineMode::Diff);
+    UseRegion(std::move(outside));
+    D = Bounds();
 }
 
 void FrameContext::UseShapes(RegionBuilder& b)
@@ -124,10 +149,9 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax)
 bool StyleDrawsItself(int style)
 {
     switch (style) {
-    case 4: case 5: case 6: case 7: case 31: case 43: case 45:                          // multi-wipes
     case 26: case 27: case 40: case 41: case 53: case 54: case 55: case 56: case 59: case 60:  // slides
     case 61: case 62: case 63: case 64:                                                  // rolls
-    case 28: case 58: case 91:
+    case 91:                                                                             // fade
         return true;
     default:
         return false;

@@ -24,6 +24,14 @@ enum class FrameChoice {
 
 class RegionBuilder;
 
+// A drawing of a style's own onto the frame bitmap (pixels moved, mirrored or blended). The
+// pipeline makes it once the style has run, on the old picture, in the order the style gave, and
+// before the new picture is copied in; never at the start value or the end value.
+struct FrameDrawing {
+    raster::Region area;  // the pixels it writes: every one of them, and no other
+    std::function<void(raster::Bitmap& frame)> draw;
+};
+
 struct FrameContext {
     FrameContext(const raster::Bitmap& oldPicture, const raster::Bitmap& newPicture, raster::Bitmap& frame,
                  int progress, int step);
@@ -37,10 +45,10 @@ struct FrameContext {
     FrameChoice choice = FrameChoice::None;
     raster::Region region;
     std::vector<raster::Rect> rects;
+    std::vector<FrameDrawing> drawings;
     bool invalidateRegion = false;  // incremental styles: the window is told only about the region
     bool endNow = false;            // end the frame at once: no drawing, invalidation or events
-    // At the start value the frame is the old picture unchanged: the copies a style makes
-    // itself are skipped there (some would otherwise show a pixel or a sliver of the new one).
+    // At the start value the frame is the old picture unchanged: no drawing is made there.
     bool atStart = false;
 
     // Told about every intermediate copy a style makes itself (picture coordinates).
@@ -48,17 +56,23 @@ struct FrameContext {
 
     [[nodiscard]] raster::Rect Bounds() const { return {0, 0, W, H}; }
 
-    // The copies a style makes itself onto the frame bitmap: skipped at the start value, and
-    // invalidated at once. Rectangle s of the new (or old) picture onto d, as raster::StretchCopy.
+    // The copies a style makes itself onto the frame bitmap, invalidated at once. Rectangle s of
+    // the new (or old) picture onto d, as raster::StretchCopy.
     void StretchCopyNew(const raster::Rect& d, const raster::Rect& s);
     void StretchCopyOld(const raster::Rect& d, const raster::Rect& s);
     // The new picture copied onto the frame bitmap everywhere outside `keep`.
     void CopyNewOutside(const raster::Region& keep);
+    // Any other drawing (see FrameDrawing).
+    void Draw(raster::Region area, std::function<void(raster::Bitmap&)> draw);
 
     // The pipeline copies r (or s onto d) of the new picture.
     void Reveal(const raster::Rect& r) { Reveal(r, r); }
     void Reveal(const raster::Rect& d, const raster::Rect& s);
+    // The new picture in place inside every one of `parts`, each invalidated; the last is D.
+    void RevealAll(std::vector<raster::Rect> parts);
     void UseRegion(raster::Region r, bool incremental = false);
+    // The new picture everywhere outside `keep`; the window is told about the whole picture.
+    void UseOutside(const raster::Region& keep);
     // The union of what was built, as a region, or as plain rectangles when it holds nothing
     // else: the frame is the same, but building a region of thousands of boxes is skipped.
     void UseShapes(RegionBuilder& b);
@@ -73,8 +87,8 @@ void PrepareStyle(int style, int w, int h, int& step, int& progressMax);
 // k of the interlaced-line styles 32 to 35 (lines per frame and the distance they move).
 [[nodiscard]] int LineStyleK(int style, int w, int h);
 
-// The style draws on the frame bitmap itself (copies of its own, pixel work), so the frame
-// must hold the old picture before it runs.
+// The style draws on the frame bitmap itself (pixels moved, mirrored or blended), so its frames
+// may hold pixels that are neither the old nor the new picture's pixel at that place.
 [[nodiscard]] bool StyleDrawsItself(int style);
 
 // Step 5 of the frame pipeline: the style's own part. False for an unknown style number.

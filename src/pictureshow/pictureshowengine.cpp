@@ -50,12 +50,23 @@ PictureShowEngine::~PictureShowEngine()
 
 // --- properties -----------------------------------------------------------------------------
 
+const Bitmap& PictureShowEngine::Picture() const
+{
+    static const Bitmap none;
+    return picture_ ? *picture_ : none;
+}
+
 void PictureShowEngine::SetPicture(const Bitmap& picture)
 {
-    picture_ = picture;
+    SetPicture(picture.IsEmpty() ? nullptr : std::make_shared<const Bitmap>(picture));
+}
+
+void PictureShowEngine::SetPicture(std::shared_ptr<const Bitmap> picture)
+{
+    picture_ = picture && !picture->IsEmpty() ? std::move(picture) : nullptr;
     if (destroying_)
         return;
-    if (!picture_.IsEmpty() && autoSize_)
+    if (picture_ && autoSize_)
         SizeToPicture();
     if (OnChange)
         OnChange();
@@ -91,7 +102,7 @@ void PictureShowEngine::SetCenter(bool on)
     if (on == center_)
         return;
     center_ = on;
-    if (!picture_.IsEmpty())
+    if (picture_)
         RecomputePicRect();
     if (!media_.IsEmpty() && !inPaint_)
         InvalidateControl();
@@ -181,10 +192,9 @@ void PictureShowEngine::SetProgress(int value)
     if (!busy_ || value == progress_)
         return;
     // Going back: the earlier frame had covered more than the new one will.
-    if (value < progress_ && !inPaint_ && !media_.IsEmpty())
-        InvalidatePicture(media_.Bounds());
+    const bool wholeFirst = value < progress_ && !inPaint_ && !media_.IsEmpty();
     progress_ = value;
-    DrawFrame();
+    DrawFrame(wholeFirst);
     if (OnProgress && !destroying_)
         OnProgress();
 }
@@ -194,10 +204,8 @@ void PictureShowEngine::SetProgress(int value)
 void PictureShowEngine::StartProgress(int value)
 {
     value = std::clamp(value, progressMin_, progressMax_);
-    if (!inPaint_)
-        InvalidatePicture(media_.Bounds());
     progress_ = value;
-    DrawFrame();
+    DrawFrame(!inPaint_);
     if (OnProgress && !destroying_)
         OnProgress();
 }
@@ -206,7 +214,7 @@ void PictureShowEngine::StartProgress(int value)
 
 void PictureShowEngine::Execute()
 {
-    if (busy_ || picture_.IsEmpty() || destroying_)
+    if (busy_ || !picture_ || destroying_)
         return;
     busy_ = true;
     try {
@@ -222,15 +230,17 @@ void PictureShowEngine::Execute()
 
 void PictureShowEngine::PrepareTransition()
 {
-    media_.Resize(picture_.Width(), picture_.Height());
+    media_.Resize(picture_->Width(), picture_->Height());
     RecomputePicRect();
 
     // What the screen shows where the new picture will appear, in the new picture's pixel grid.
     oldPic_ = std::make_unique<Bitmap>(media_.Width(), media_.Height());
-    oldPic_->Fill(color_);
+    if (raster::StretchCopyArea(*oldPic_, oldPic_->Bounds(), offscreen_, Destination()) != oldPic_->Bounds())
+        oldPic_->Fill(color_);
     raster::StretchCopy(*oldPic_, oldPic_->Bounds(), offscreen_, Destination());
 
-    newPic_ = std::make_unique<Bitmap>(picture_);
+    newPic_ = picture_;
+    frameState_.Forget(media_.Bounds());
 
     // Every transition starts with the style's own Step and end value. The style is prepared
     // before the start value is set, so a reversed transition starts at the style's end value.
@@ -302,84 +312,6 @@ void PictureShowEngine::Finish()
         OnComplete();
 }
 
-// --- frames --------------------------------------------------------------------------------------
-
-void PictureShowEngine::DrawFrame()
-{
-    if (destroying_ || !busy_ || !newPic_ || !oldPic_)
-        return;
-    mediaLocked_ = true;
-    struct Unlock {
-        bool& flag;
-        ~Unlock() { flag = false; }
-    } unlock{mediaLocked_};
-
-    // Each frame is built from the old picture afresh. When the style only chooses what of the
-    // new picture to show, the old picture is laid in together with the new one below, in one
-    // pass over the frame instead of two.
-    const bool atStart = progress_ == progressMin_, atEnd = progress_ == progressMax_;
-    const bool deferOld = !OnBeforeNewFrame && !StyleDrawsItself(style_) && !atStart;
-    auto layOld = [this] { raster::Copy(media_, 0, 0, *oldPic_); };
-    if (!deferOld)
-        layOld();
-    if (OnBeforeNewFrame)
-        OnBeforeNewFrame(*newPic_, media_);
-
-    FrameContext f(*oldPic_, *newPic_, media_, progress_, step_);
-    f.atStart = atStart;
-    f.invalidate = [this](const Rect& r) { InvalidatePicture(r); };
-    if (!RunStyle(style_, f) || f.endNow) {
-        if (deferOld)
-            layOld();
-        return;
-    }
-
-    bool useRegion = f.choice == FrameChoice::Region && f.invalidateRegion;
-    if (atEnd) {
-        // The new picture whole, and the window told about all of it: the last rectangle of a
-        // multi-rectangle style does not always cover what its earlier copies left out.
-        raster::Copy(media_, 0, 0, *newPic_);
-        f.D = newPic_->Bounds();
-        useRegion = false;
-    } else if (!atStart) {
-        switch (f.choice) {
-        case FrameChoice::Region:
-            if (deferOld)
-                raster::Compose(media_, *oldPic_, *newPic_, f.region);
-            else
-                raster::CopyClipped(media_, 0, 0, *newPic_, f.region);
-            break;
-        case FrameChoice::Rects:
-            if (deferOld)
-                layOld();
-            raster::CopyClippedToRects(media_, *newPic_, f.rects);
-            break;
-        case FrameChoice::RectCopy:
-            if (deferOld && f.D == f.S && !f.D.IsEmpty()) {
-                raster::Compose(media_, *oldPic_, *newPic_, f.D);
-            } else {
-                if (deferOld)
-                    layOld();
-                raster::StretchCopy(media_, f.D, *newPic_, f.S);
-            }
-            break;
-        case FrameChoice::None:
-            if (deferOld)
-                layOld();
-            break;
-        }
-    }
-    if (useRegion)
-        InvalidatePicture(f.region);
-    else
-        InvalidatePicture(f.D.Normalized());
-
-    if (OnAfterNewFrame && !destroying_)
-        OnAfterNewFrame(*newPic_, media_);
-    if (!inPaint_ && host_ && !destroying_)
-        host_->UpdateNow();
-}
-
 // --- geometry and invalidation ---------------------------------------------------------------------
 
 Rect PictureShowEngine::ClientRect() const
@@ -449,6 +381,7 @@ void PictureShowEngine::InvalidatePicture(const Region& r)
 
 void PictureShowEngine::InvalidateControl()
 {
+    frameState_.ForgetWindow();
     if (destroying_ || !host_)
         return;
     host_->InvalidateRect(ClientRect());
@@ -456,13 +389,13 @@ void PictureShowEngine::InvalidateControl()
 
 void PictureShowEngine::SizeToPicture()
 {
-    if (!picture_.IsEmpty() && host_)
-        host_->SetClientSize(picture_.Width(), picture_.Height());
+    if (picture_ && host_)
+        host_->SetClientSize(picture_->Width(), picture_->Height());
 }
 
 void PictureShowEngine::Resized()
 {
-    if (picture_.IsEmpty())
+    if (!picture_)
         return;
     RecomputePicRect();
     if (!media_.IsEmpty() && !inPaint_)
@@ -483,7 +416,12 @@ void PictureShowEngine::MouseLeave()
 
 // --- painting ----------------------------------------------------------------------------------------
 
-void PictureShowEngine::Paint(const Rect& clipIn)
+void PictureShowEngine::Paint(const Rect& clip)
+{
+    Paint(Region::FromRect(clip));
+}
+
+void PictureShowEngine::Paint(const Region& clipIn)
 {
     if (inPaint_)
         return;
@@ -494,17 +432,23 @@ void PictureShowEngine::Paint(const Rect& clipIn)
     } reset{inPaint_};
 
     const Rect client = ClientRect();
-    Rect clip = clipIn.Intersect(client);
+    Region clip = clipIn;
     if (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height()) {
         offscreen_.Resize(client.Width(), client.Height());
-        clip = client;
+        clip = Region::FromRect(client);
+    } else if (clip.Bounds().Intersect(client) != clip.Bounds()) {
+        clip.Combine(Region::FromRect(client), raster::CombineMode::And);
     }
     if (clip.IsEmpty())
         return;
-    offscreen_.Fill(clip, color_);
 
-    const Region clipRegion = Region::FromRect(clip);
-    if (!bgPicture_.IsEmpty()) {
+    // The picture covers all of its destination: the background is drawn only around it.
+    Region around = clip;
+    if (!media_.IsEmpty())
+        around.Combine(Region::FromRect(Destination().Intersect(client)), raster::CombineMode::Diff);
+    for (const Rect& box : around.Rects())
+        offscreen_.Fill(box, color_);
+    if (!bgPicture_.IsEmpty() && !around.IsEmpty()) {
         const int iw = bgPicture_.Width(), ih = bgPicture_.Height();
         switch (bgMode_) {
         case BackgroundMode::bmTiled: {
@@ -512,14 +456,14 @@ void PictureShowEngine::Paint(const Rect& clipIn)
             const int columns = client.Width() / iw, rows = client.Height() / ih;
             for (int i = 0; i <= rows; ++i)
                 for (int j = 0; j <= columns; ++j)
-                    raster::CopyClipped(offscreen_, client.left + iw * j, client.top + ih * i, bgPicture_, clip);
+                    raster::CopyClipped(offscreen_, client.left + iw * j, client.top + ih * i, bgPicture_, around);
             break;
         }
         case BackgroundMode::bmStretched:
-            raster::StretchCopyClipped(offscreen_, client, bgPicture_, bgPicture_.Bounds(), clipRegion);
+            raster::StretchCopyClipped(offscreen_, client, bgPicture_, bgPicture_.Bounds(), around);
             break;
         case BackgroundMode::bmCentered:
-            raster::CopyClipped(offscreen_, (client.Width() - iw) / 2, (client.Height() - ih) / 2, bgPicture_, clip);
+            raster::CopyClipped(offscreen_, (client.Width() - iw) / 2, (client.Height() - ih) / 2, bgPicture_, around);
             break;
         case BackgroundMode::bmNone: break;
         }
@@ -528,7 +472,7 @@ void PictureShowEngine::Paint(const Rect& clipIn)
         if (!stretch_)
             raster::CopyClipped(offscreen_, picRect_.left, picRect_.top, media_, clip);
         else
-            raster::StretchCopyClipped(offscreen_, Destination(), media_, media_.Bounds(), clipRegion);
+            raster::StretchCopyClipped(offscreen_, Destination(), media_, media_.Bounds(), clip);
     }
 }
 

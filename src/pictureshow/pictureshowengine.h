@@ -13,7 +13,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "pictureshow/framestate.h"
 #include "raster/bitmap.h"
 #include "raster/region.h"
 
@@ -58,8 +60,10 @@ public:
     void SetHost(PictureShowHost* host) { host_ = host; }
 
     // --- properties ---------------------------------------------------------------------
-    [[nodiscard]] const raster::Bitmap& Picture() const { return picture_; }
+    [[nodiscard]] const raster::Bitmap& Picture() const;
     void SetPicture(const raster::Bitmap& picture);  // copies; an empty bitmap clears
+    // Takes a picture that nobody changes any more, without copying it (null clears).
+    void SetPicture(std::shared_ptr<const raster::Bitmap> picture);
     [[nodiscard]] const raster::Bitmap& BgPicture() const { return bgPicture_; }
     void SetBgPicture(const raster::Bitmap& picture);
     [[nodiscard]] BackgroundMode BgMode() const { return bgMode_; }
@@ -121,6 +125,7 @@ public:
     // --- for the host ------------------------------------------------------------------------
     // Composes Offscreen (background, then Media) inside `clip` (client coordinates; all of it
     // when Offscreen had to change size). The host then shows Offscreen within what it repaints.
+    void Paint(const raster::Region& clip);
     void Paint(const raster::Rect& clip);
     [[nodiscard]] bool InPaint() const { return inPaint_; }
     void Resized();
@@ -142,6 +147,16 @@ public:
     void DrawFrame();
 
 private:
+    // What one frame invalidates, in picture coordinates.
+    struct FrameInvalidation {
+        std::vector<raster::Rect> rects;
+        raster::Region region;
+    };
+
+    void DrawFrame(bool wholeFirst);
+    void DrawWholeFrame(FrameInvalidation& told);
+    void Tell(const FrameInvalidation& told, const raster::Region& changed);
+    [[nodiscard]] bool UnscaledOnClient() const;
     void PrepareTransition();
     void Animate();
     void StartProgress(int value);
@@ -156,9 +171,13 @@ private:
     void InvalidateControl();
 
     PictureShowHost* host_;
-    raster::Bitmap picture_, bgPicture_;
+    // The picture and the transition's new picture share their pixels: neither is ever changed.
+    std::shared_ptr<const raster::Bitmap> picture_;
+    raster::Bitmap bgPicture_;
     raster::Bitmap media_, offscreen_;
-    std::unique_ptr<raster::Bitmap> oldPic_, newPic_;
+    std::unique_ptr<raster::Bitmap> oldPic_;
+    std::shared_ptr<const raster::Bitmap> newPic_;
+    FrameState frameState_;
     raster::Rect picRect_;
     BackgroundMode bgMode_ = BackgroundMode::bmTiled;
     ThreadPriority priority_ = ThreadPriority::tpNormal;

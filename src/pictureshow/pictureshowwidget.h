@@ -4,6 +4,8 @@
 // composes the engine's Offscreen bitmap and copies it only inside the area being repainted,
 // so styles that invalidate only what a frame adds accumulate on screen.
 
+#include <QImage>
+#include <QPainter>
 #include <QRegion>
 #include <QWidget>
 
@@ -70,9 +72,13 @@ private:
     void SetClientSize(int w, int h) override { resize(w, h); }
     bool Animate() override;
 
+    bool DrawDirect(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen);
+    void DrawThroughImage(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen);
+
     PictureShowEngine engine_;
     PictureShowAnimator animator_;
     QRegion pending_;  // invalidated since the last immediate update
+    QImage screen_;    // what was last drawn, in the window's pixel format
 };
 
 }  // namespace qel::pictureshow

@@ -161,8 +161,7 @@ void BandStyle(int style, FrameContext& f)
         if (style == seBoxZoomIn)
             break;
         // The old picture shrinks into the cell centres.
-        f.CopyNewOutside(b.Take());
-        f.D = {0, 0, W, H};
+        f.UseOutside(b.Take());
         return;
     }
     default: return;

@@ -83,8 +83,7 @@ void PolygonStyle(int style, FrameContext& f)
         b.AddTriangle({W, Y / 2}, {(W + X) / 2, cy}, {W, H - Y / 2});
         b.AddTriangle({X / 2, 0}, {cx, (H - Y) / 2}, {W - X / 2, 0});
         b.AddTriangle({X / 2, H}, {cx, (H + Y) / 2}, {W - X / 2, H});
-        f.CopyNewOutside(b.Take());
-        f.D = {0, 0, W, H};
+        f.UseOutside(b.Take());
         return;
     case seDiagIn:
         b.AddTriangle({0, (H - Y) / 2}, {X / 2, cy}, {0, (H + Y) / 2});

@@ -38,7 +38,6 @@ void WipeStyle(int style, FrameContext& f)
 void MultiWipeStyle(int style, FrameContext& f)
 {
     const int W = f.W, H = f.H, X = f.X, Y = f.Y, cx = f.cx, cy = f.cy;
-    auto copy = [&](const Rect& r) { f.StretchCopyNew(r, r); };
     switch (style) {
     case seWipeBoxLT:
     case seWipeBoxLB:
@@ -54,26 +53,12 @@ void MultiWipeStyle(int style, FrameContext& f)
             b = {(W - X) / 2 - 1, 0, cx + 1, Y / 2 + 1};
         else
             b = {(W - X) / 2 - 1, (H - Y) / 2 - 1, cx + 1, cy + 1};
-        copy(b);
-        copy(b.Offset(cx, 0));
-        copy(b.Offset(0, cy));
-        f.Reveal(b.Offset(cx, cy));
+        f.RevealAll({b, b.Offset(cx, 0), b.Offset(0, cy), b.Offset(cx, cy)});
         break;
     }
-    case seBoxIn:
-        copy({0, 0, W, Y / 2});
-        copy({0, H - Y / 2, W, H});
-        copy({0, 0, X / 2, H});
-        f.Reveal({W - X / 2, 0, W, H});
-        break;
-    case seWinClose:
-        copy({0, 0, X / 2 + 1, H});
-        f.Reveal({W - X / 2 - 1, 0, W, H});
-        break;
-    case seWinCloseH:
-        copy({0, 0, W, Y / 2 + 1});
-        f.Reveal({0, H - Y / 2 - 1, W, H});
-        break;
+    case seBoxIn: f.RevealAll({{0, 0, W, Y / 2}, {0, H - Y / 2, W, H}, {0, 0, X / 2, H}, {W - X / 2, 0, W, H}}); break;
+    case seWinClose: f.RevealAll({{0, 0, X / 2 + 1, H}, {W - X / 2 - 1, 0, W, H}}); break;
+    case seWinCloseH: f.RevealAll({{0, 0, W, Y / 2 + 1}, {0, H - Y / 2 - 1, W, H}}); break;
     default: break;
     }
 }
@@ -116,8 +101,11 @@ void SlidingBlinds(int style, FrameContext& f)
             f.Reveal(d, s);
     }
     // The bands are copied together row by row, then each is invalidated.
-    if (!f.atStart)
-        raster::CopyBatch(f.media, f.newPic, pairs);
+    std::vector<Rect> areas;
+    for (const auto& [d, s] : pairs)
+        areas.push_back(raster::CopyArea(f.media, d.left, d.top, f.newPic, s));
+    f.Draw(raster::Region::FromRects(areas),
+           [&newPic = f.newPic, pairs](raster::Bitmap& frame) { raster::CopyBatch(frame, newPic, pairs); });
     if (f.invalidate)
         for (const auto& pair : pairs)
             f.invalidate(pair.first.Normalized());
@@ -206,7 +194,10 @@ void RollStyle(int style, FrameContext& f)
         // The destination is given the wrong way round so the strip is drawn mirrored.
         Rect flipped = horizontal ? Rect{d.right + 1, d.top, d.left - 1, d.bottom}
                                   : Rect{d.left, d.bottom + 1, d.right, d.top - 1};
-        raster::StretchCopy(f.media, flipped, f.newPic, s);
+        f.Draw(raster::Region::FromRect(raster::StretchCopyArea(f.media, flipped, f.newPic, s)),
+               [&newPic = f.newPic, flipped, s](raster::Bitmap& frame) {
+                   raster::StretchCopy(frame, flipped, newPic, s);
+               });
         if (f.invalidate) {
             // A mirrored destination covers right + 1 ... left inclusive.
             Rect covered = horizontal ? Rect{flipped.right + 1, d.top, flipped.left + 1, d.bottom}
@@ -219,15 +210,19 @@ void RollStyle(int style, FrameContext& f)
 
 namespace {
 
-// One row of the fade: dst := dst * q div 100 + src * p div 100, p + q = 100.
+// One row of the fade: dst := old * q div 100 + new * p div 100, p + q = 100.
 // Each product fits in 16 bits (at most 25500), and t div 100 == ((t * 5243) >> 16) >> 3 for
-// every such t, so the division becomes a high-half multiply the compiler turns into SIMD.
-void FadeRow(std::uint8_t* __restrict dst, const std::uint8_t* __restrict src, int n, std::uint16_t p)
+// every such t, so the division becomes a high-half multiply the compiler turns into SIMD (twice
+// as wide where the processor has AVX2).
+__attribute__((target_clones("avx2", "default"))) void FadeRow(std::uint8_t* __restrict dst,
+                                                               const std::uint8_t* __restrict older,
+                                                               const std::uint8_t* __restrict newer, int n,
+                                                               std::uint16_t p)
 {
     const std::uint16_t q = static_cast<std::uint16_t>(100 - p);
     for (int i = 0; i < n; ++i) {
-        const auto ta = static_cast<std::uint16_t>(dst[i] * q);
-        const auto tb = static_cast<std::uint16_t>(src[i] * p);
+        const auto ta = static_cast<std::uint16_t>(older[i] * q);
+        const auto tb = static_cast<std::uint16_t>(newer[i] * p);
         const auto a = static_cast<std::uint16_t>(static_cast<std::uint16_t>((std::uint32_t{ta} * 5243u) >> 16) >> 3);
         const auto b = static_cast<std::uint16_t>(static_cast<std::uint16_t>((std::uint32_t{tb} * 5243u) >> 16) >> 3);
         dst[i] = static_cast<std::uint8_t>(a + b);
@@ -241,10 +236,12 @@ void FadeStyle(FrameContext& f)
     if (f.atStart)
         return;
     // Each of the three colour bytes: old * (100 - P) div 100 + P * new div 100, each term
-    // truncated on its own.
+    // truncated on its own. Read from both pictures, so the frame needs no old picture first.
     const auto p = static_cast<std::uint16_t>(std::clamp(f.P, 0, 100));
-    for (int y = 0; y < f.H; ++y)
-        FadeRow(f.media.Scanline(y), f.newPic.Scanline(y), f.W * raster::kBytesPerPixel, p);
+    f.Draw(raster::Region::FromRect(f.Bounds()), [&f, p](raster::Bitmap& frame) {
+        for (int y = 0; y < f.H; ++y)
+            FadeRow(frame.Scanline(y), f.oldPic.Scanline(y), f.newPic.Scanline(y), f.W * raster::kBytesPerPixel, p);
+    });
 }
 
 }  // namespace qel::pictureshow

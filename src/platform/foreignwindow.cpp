@@ -45,4 +45,20 @@ std::optional<WindowSize> ForeignWindowSize(WindowHandle handle)
     return size;
 }
 
+std::optional<WindowSize> DisplaySize()
+{
+    int number = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &number);
+    std::optional<WindowSize> size;
+    if (!xcb_connection_has_error(c)) {
+        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+        for (int i = 0; i < number && it.rem > 0; ++i)
+            xcb_screen_next(&it);
+        if (it.rem > 0)
+            size = WindowSize{it.data->width_in_pixels, it.data->height_in_pixels};
+    }
+    xcb_disconnect(c);
+    return size;
+}
+
 }  // namespace qel::platform

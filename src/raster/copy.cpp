@@ -202,6 +202,19 @@ Axis ResolveAxis(int d0, int d1, int s0, int s1, int srcSize)
     return a;
 }
 
+// The destination pixels of a stretch copy with resolved axes, clipped to dst.
+Rect StretchTarget(const Bitmap& dst, const Axis& x, const Axis& y)
+{
+    if (x.IsEmpty() || y.IsEmpty()) {
+        return {};
+    }
+    const Rect target{int(std::clamp<std::int64_t>(x.dstFirst, 0, dst.Width())),
+                      int(std::clamp<std::int64_t>(y.dstFirst, 0, dst.Height())),
+                      int(std::clamp<std::int64_t>(x.dstFirst + x.dstCount, 0, dst.Width())),
+                      int(std::clamp<std::int64_t>(y.dstFirst + y.dstCount, 0, dst.Height()))};
+    return target.Intersect(dst.Bounds());
+}
+
 // The stretch copy itself: both axes resolved once, then the visible area copied whole or box by box.
 class Stretcher {
 public:
@@ -209,14 +222,7 @@ public:
         : dst_(dst), src_(src), x_(ResolveAxis(d.left, d.right, s.left, s.right, src.Width())),
           y_(ResolveAxis(d.top, d.bottom, s.top, s.bottom, src.Height()))
     {
-        if (x_.IsEmpty() || y_.IsEmpty()) {
-            return;
-        }
-        const Rect target{int(std::clamp<std::int64_t>(x_.dstFirst, 0, dst.Width())),
-                          int(std::clamp<std::int64_t>(y_.dstFirst, 0, dst.Height())),
-                          int(std::clamp<std::int64_t>(x_.dstFirst + x_.dstCount, 0, dst.Width())),
-                          int(std::clamp<std::int64_t>(y_.dstFirst + y_.dstCount, 0, dst.Height()))};
-        area_ = target.Intersect(dst.Bounds());
+        area_ = StretchTarget(dst, x_, y_);
         if (area_.IsEmpty()) {
             return;
         }
@@ -228,6 +234,7 @@ public:
                 columns_[std::size_t(c - area_.left)] =
                     kBytesPerPixel * (x_.srcFirst + x_.SourceIndex(c - x_.dstFirst));
             }
+            FindRuns();
         }
     }
 
@@ -260,12 +267,45 @@ public:
     }
 
 private:
+    // A copy between nearly equal widths (a slide's halves one pixel apart) takes long runs of
+    // neighbouring source columns: those go by plain row copies. Runs start where a destination
+    // column does not take the source column after its left neighbour's.
+    void FindRuns()
+    {
+        constexpr std::size_t kShortestWorthwhile = 8;
+        if (x_.flip) {
+            return;
+        }
+        std::vector<int> starts{0};
+        for (std::size_t i = 1; i < columns_.size(); ++i) {
+            if (columns_[i] != columns_[i - 1] + kBytesPerPixel) {
+                starts.push_back(int(i));
+                if (starts.size() * kShortestWorthwhile > columns_.size()) {
+                    return;
+                }
+            }
+        }
+        runStarts_ = std::move(starts);
+    }
+
     void CopyRow(int y, int sy, int left, int right)
     {
         if (straight_) {
             const int sx = int(x_.srcFirst + (left - x_.dstFirst));
             std::memcpy(dst_.Scanline(y) + PixelBytes(left), src_.Scanline(sy) + PixelBytes(sx),
                         PixelBytes(right - left));
+            return;
+        }
+        if (!runStarts_.empty()) {
+            const std::uint8_t* s = src_.Scanline(sy);
+            std::uint8_t* d = dst_.Scanline(y);
+            const int from = left - area_.left, to = right - area_.left;
+            auto run = std::upper_bound(runStarts_.begin(), runStarts_.end(), from) - 1;
+            for (int i = from; i < to; ++run) {
+                const int end = std::min(to, run + 1 != runStarts_.end() ? *(run + 1) : int(columns_.size()));
+                std::memcpy(d + PixelBytes(area_.left + i), s + columns_[std::size_t(i)], PixelBytes(end - i));
+                i = end;
+            }
             return;
         }
         const std::uint8_t* s = src_.Scanline(sy);
@@ -297,6 +337,7 @@ private:
     Rect area_;
     bool straight_ = false;
     std::vector<int> columns_;
+    std::vector<int> runStarts_;  // empty: the runs are too short to be worth it
 };
 
 // Calls fn(box) for every box of clip intersected with `area`, in band order.
@@ -439,79 +480,6 @@ void CopyBatch(Bitmap& dst, const Bitmap& src, const std::vector<std::pair<Rect,
     });
 }
 
-void Compose(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Region& clip)
-{
-    WithDistinctSource(dst, older, [&](const Bitmap& o) {
-        WithDistinctSource(dst, newer, [&](const Bitmap& n) {
-            const int w = dst.Width();
-            const int h = dst.Height();
-            const std::size_t rowBytes = PixelBytes(w);
-            const std::vector<Rect>& boxes = clip.Rects();
-            int y = 0;
-            std::size_t first = 0;
-            const auto olderRows = [&](int until) {
-                for (; y < until; ++y) {
-                    std::memcpy(dst.Scanline(y), o.Scanline(y), rowBytes);
-                }
-            };
-            while (first < boxes.size() && y < h) {
-                std::size_t last = first + 1;
-                while (last < boxes.size() && boxes[last].top == boxes[first].top) {
-                    ++last;
-                }
-                olderRows(std::clamp(boxes[first].top, 0, h));
-                const int bottom = std::clamp(boxes[first].bottom, 0, h);
-                for (; y < bottom; ++y) {
-                    std::uint8_t* d = dst.Scanline(y);
-                    const std::uint8_t* oRow = o.Scanline(y);
-                    const std::uint8_t* nRow = n.Scanline(y);
-                    int x = 0;
-                    for (std::size_t i = first; i < last; ++i) {
-                        const int left = std::clamp(boxes[i].left, 0, w);
-                        const int right = std::clamp(boxes[i].right, 0, w);
-                        if (left > x) {
-                            std::memcpy(d + PixelBytes(x), oRow + PixelBytes(x), PixelBytes(left - x));
-                        }
-                        if (right > left) {
-                            std::memcpy(d + PixelBytes(left), nRow + PixelBytes(left), PixelBytes(right - left));
-                        }
-                        x = std::max(x, right);
-                    }
-                    if (x < w) {
-                        std::memcpy(d + PixelBytes(x), oRow + PixelBytes(x), PixelBytes(w - x));
-                    }
-                }
-                first = last;
-            }
-            olderRows(h);
-        });
-    });
-}
-
-void Compose(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Rect& clip)
-{
-    WithDistinctSource(dst, older, [&](const Bitmap& o) {
-        WithDistinctSource(dst, newer, [&](const Bitmap& n) {
-            const int w = dst.Width();
-            const int h = dst.Height();
-            const Rect r = clip.Intersect(dst.Bounds());
-            const std::size_t rowBytes = PixelBytes(w);
-            for (int y = 0; y < h; ++y) {
-                std::uint8_t* d = dst.Scanline(y);
-                const std::uint8_t* oRow = o.Scanline(y);
-                if (y < r.top || y >= r.bottom || r.IsEmpty()) {
-                    std::memcpy(d, oRow, rowBytes);
-                    continue;
-                }
-                const std::uint8_t* nRow = n.Scanline(y);
-                std::memcpy(d, oRow, PixelBytes(r.left));
-                std::memcpy(d + PixelBytes(r.left), nRow + PixelBytes(r.left), PixelBytes(r.Width()));
-                std::memcpy(d + PixelBytes(r.right), oRow + PixelBytes(r.right), PixelBytes(w - r.right));
-            }
-        });
-    });
-}
-
 void StretchCopy(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s)
 {
     if (dst.IsEmpty() || src.IsEmpty()) {
@@ -531,6 +499,27 @@ void StretchCopy(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s)
             st.CopyAll();
         }
     });
+}
+
+Rect CopyArea(const Bitmap& dst, int x, int y, const Bitmap& src, const Rect& s)
+{
+    return Place(dst, x, y, src, s).to;
+}
+
+Rect StretchCopyArea(const Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s)
+{
+    if (dst.IsEmpty() || src.IsEmpty()) {
+        return {};
+    }
+    // The same two paths as StretchCopy.
+    const std::int64_t width = std::int64_t(d.right) - d.left;
+    const std::int64_t height = std::int64_t(d.bottom) - d.top;
+    if (width > 0 && height > 0 && width == std::int64_t(s.right) - s.left &&
+        height == std::int64_t(s.bottom) - s.top) {
+        return CopyArea(dst, d.left, d.top, src, s);
+    }
+    return StretchTarget(dst, ResolveAxis(d.left, d.right, s.left, s.right, src.Width()),
+                         ResolveAxis(d.top, d.bottom, s.top, s.bottom, src.Height()));
 }
 
 void StretchCopyClipped(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s, const Region& clip)

@@ -1,6 +1,5 @@
 #pragma once
-// Copying pixels between bitmaps: unscaled copies, composing a frame from two pictures, and
-// stretching copies.
+// Copying pixels between bitmaps: unscaled copies and stretching copies.
 //
 // Conventions that hold for every function here:
 //   - arguments come destination first: the destination bitmap, where on it, then the source
@@ -45,10 +44,8 @@ void CopyClippedToRects(Bitmap& dst, const Bitmap& src, std::vector<Rect>& rects
 // copies still walk the bitmaps in memory order.
 void CopyBatch(Bitmap& dst, const Bitmap& src, const std::vector<std::pair<Rect, Rect>>& copies);
 
-// dst := newer inside `clip`, older everywhere else, for three bitmaps of one size: one pass over
-// the frame instead of copying the older picture first and the newer one over it.
-void Compose(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Region& clip);
-void Compose(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Rect& clip);
+// The destination pixels Copy(dst, x, y, src, s) writes (every pixel of the rectangle).
+[[nodiscard]] Rect CopyArea(const Bitmap& dst, int x, int y, const Bitmap& src, const Rect& s);
 
 // Stretching rectangle copy with nearest-neighbour sampling, as the platform's StretchBlt with
 // source copy: the source rectangle s of src is mapped onto the destination rectangle d of dst.
@@ -67,6 +64,9 @@ void Compose(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Rect& 
 // destination is clipped to dst, which only leaves pixels out. Equal sizes the same way round
 // copy pixel for pixel, exactly as Copy(dst, d.left, d.top, src, s).
 void StretchCopy(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s);
+
+// The destination pixels StretchCopy(dst, d, src, s) writes (every pixel of the rectangle).
+[[nodiscard]] Rect StretchCopyArea(const Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s);
 
 // Same, clipped.
 void StretchCopyClipped(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s, const Region& clip);

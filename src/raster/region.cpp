@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 #include "bandwriter.h"
@@ -200,24 +201,105 @@ Region Region::FromRect(const Rect& r)
     return region;
 }
 
-Region Region::FromRects(const std::vector<Rect>& rects)
+namespace {
+
+// Sorts `rects` (non-empty rectangles) by top and returns the rows where one begins or ends,
+// ascending, each once. The rectangles of a frame span few rows compared with their number: then
+// they are sorted by counting and the edge rows marked in a table.
+std::vector<int> SortByTop(std::vector<Rect>& rects)
 {
-    std::vector<Region> parts;
-    parts.reserve(rects.size());
+    int first = rects.front().top;
+    int last = first;
     for (const Rect& r : rects) {
-        Region part = FromRect(r);
-        if (!part.IsEmpty()) {
-            parts.push_back(std::move(part));
+        first = std::min(first, r.top);
+        last = std::max(last, r.bottom);
+    }
+    std::vector<int> ys;
+    const std::int64_t span = std::int64_t(last) - first + 1;
+    if (span > std::int64_t(rects.size()) * 8) {
+        std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) { return a.top < b.top; });
+        ys.reserve(rects.size() * 2);
+        for (const Rect& r : rects) {
+            ys.push_back(r.top);
+            ys.push_back(r.bottom);
+        }
+        std::sort(ys.begin(), ys.end());
+        ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+        return ys;
+    }
+    const auto row = [first](int y) { return std::size_t(std::int64_t(y) - first); };
+    std::vector<std::uint32_t> start(std::size_t(span) + 1, 0);
+    std::vector<bool> edge(std::size_t(span), false);
+    for (const Rect& r : rects) {
+        ++start[row(r.top) + 1];
+        edge[row(r.top)] = true;
+        edge[row(r.bottom)] = true;
+    }
+    for (std::size_t i = 1; i < start.size(); ++i) {
+        start[i] += start[i - 1];
+    }
+    std::vector<Rect> sorted(rects.size());
+    for (const Rect& r : rects) {
+        sorted[start[row(r.top)]++] = r;
+    }
+    rects.swap(sorted);
+    for (std::size_t i = 0; i < edge.size(); ++i) {
+        if (edge[i]) {
+            ys.push_back(int(first + std::int64_t(i)));
         }
     }
-    // Sorted by top, neighbours in the list are mostly neighbours on the picture, which keeps
-    // the intermediate unions small.
-    std::sort(parts.begin(), parts.end(), [](const Region& a, const Region& b) {
-        const Rect& ra = a.boxes_.front();
-        const Rect& rb = b.boxes_.front();
-        return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
-    });
-    return UnionOf(std::move(parts));
+    return ys;
+}
+
+}  // namespace
+
+Region Region::FromRects(const std::vector<Rect>& rects)
+{
+    std::vector<Rect> pending;
+    pending.reserve(rects.size());
+    for (const Rect& r : rects) {
+        const Rect n = r.Normalized();
+        if (!n.IsEmpty()) {
+            pending.push_back(n);
+        }
+    }
+    if (pending.size() <= 1) {
+        return pending.empty() ? Region() : FromRect(pending.front());
+    }
+    // One sweep from the top: every top or bottom edge starts a band, in which the rectangles that
+    // cross it are merged in order of their left edges.
+    const std::vector<int> ys = SortByTop(pending);
+
+    const auto byLeft = [](const Rect& a, const Rect& b) { return a.left < b.left; };
+    Region result;
+    BandWriter out(result.boxes_);
+    std::vector<Rect> active, starting, merged;
+    std::size_t next = 0;
+    for (std::size_t k = 0; k + 1 < ys.size(); ++k) {
+        const int y0 = ys[k];
+        const int y1 = ys[k + 1];
+        std::erase_if(active, [y0](const Rect& r) { return r.bottom <= y0; });
+        starting.clear();
+        while (next < pending.size() && pending[next].top == y0) {
+            starting.push_back(pending[next++]);
+        }
+        if (!starting.empty()) {
+            std::sort(starting.begin(), starting.end(), byLeft);
+            merged.clear();
+            std::merge(active.begin(), active.end(), starting.begin(), starting.end(), std::back_inserter(merged),
+                       byLeft);
+            active.swap(merged);
+        }
+        if (active.empty()) {
+            continue;
+        }
+        out.Begin(y0, y1);
+        for (const Rect& r : active) {
+            out.Add(r.left, r.right);
+        }
+        out.End();
+    }
+    return result;
 }
 
 Region Region::UnionOf(std::vector<Region> parts)

@@ -30,6 +30,8 @@
 
 namespace qel::raster {
 
+class Bitmap;
+
 enum class CombineMode { Or, And, Xor, Diff };
 
 class Region {
@@ -81,6 +83,8 @@ public:
 
     friend bool operator==(const Region&, const Region&) = default;
     friend Region Scaled(const Region& region, const Rect& src, const Rect& dst);
+    friend Region ComposeChange(Bitmap& dst, const Bitmap& older, const Bitmap& newer, const Region& was,
+                                const Region& now);
     friend struct RegionTestAccess;  // lets the tests build broken regions for SelfCheck
 
 private:

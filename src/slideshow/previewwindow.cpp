@@ -1,5 +1,8 @@
 #include "slideshow/previewwindow.h"
 
+#include <memory>
+#include <utility>
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -118,8 +121,9 @@ void PreviewWindow::FormShow()
         return ComposePreviewPicture(p.bitmap, p.width, p.height, width, height, background);
     };
     pictures_ = std::make_unique<SlideshowController>(std::move(cycle));
-    connect(pictures_.get(), &SlideshowController::pictureReady, this,
-            [this](const raster::Bitmap& picture) { psPreview_->Engine().SetPicture(picture); });
+    connect(
+        pictures_.get(), &SlideshowController::pictureReady, this,
+        [this](std::shared_ptr<const raster::Bitmap> picture) { psPreview_->Engine().SetPicture(std::move(picture)); });
     connect(pictures_.get(), &SlideshowController::transitionStarting, this,
             [this](int style, bool clearFirst) { StartTransition(style, clearFirst); });
     connect(psPreview_, &pictureshow::TPictureShow::completed, pictures_.get(),

@@ -98,13 +98,10 @@ void SlideshowController::PictureDelivered(std::optional<raster::Bitmap> picture
     worker_.reset();  // its work is done
     if (state_ == State::Closing)
         return;
-    // The decoder and the resampler leave their work memory free in the heap; give it back so the
-    // resident size stays flat over hours of pictures.
-    platform::ReleaseFreeMemory();
     // Nothing prepared: the control keeps its previous picture, which comes in again.
     if (picture) {
         pictureShown_ = true;
-        emit pictureReady(*picture);
+        emit pictureReady(std::make_shared<const raster::Bitmap>(std::move(*picture)));
     }
     if (startWhenReady_) {
         startWhenReady_ = false;
@@ -112,6 +109,10 @@ void SlideshowController::PictureDelivered(std::optional<raster::Bitmap> picture
     } else {
         state_ = State::Waiting;
     }
+    // The decoder and the resampler leave their work memory free in the heap; give it back so the
+    // resident size stays flat over hours of pictures. Once the transition has started, so its
+    // first frame does not wait for it.
+    platform::ReleaseFreeMemory();
 }
 
 void SlideshowController::StartTransition()

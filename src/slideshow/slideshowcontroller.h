@@ -77,8 +77,9 @@ public:
     [[nodiscard]] bool IntervalRunning() const { return interval_.isActive(); }
 
 signals:
-    // The control's next picture (it keeps showing its last frame until the next transition).
-    void pictureReady(const qel::raster::Bitmap& picture);
+    // The control's next picture (it keeps showing its last frame until the next transition),
+    // handed over whole: nobody changes it any more.
+    void pictureReady(std::shared_ptr<const qel::raster::Bitmap> picture);
     // Start a transition with `style` (-1: keep the control's style); `clearFirst`: clear the
     // control and repaint it before, so a single picture comes in over the bare background.
     void transitionStarting(int style, bool clearFirst);

@@ -1,22 +1,19 @@
 #pragma once
-// The screen saver itself: a borderless, topmost window over the whole primary screen in which the
-// pictures of a settings file follow one another through transitions while music plays. It hides
-// the cursor unless told otherwise, ends on the inputs the settings allow, and lets the platform's
-// password check veto the end. Opened modally by the run mode (with "QelSetup.dat") and by the
-// editor's preview command (with "QelPreview.dat").
+// One screen of the screen saver: a borderless, topmost window covering its screen in which the
+// pictures of the show's settings follow one another through transitions, fitted to this screen.
+// The show (SlideshowSession) owns one such window per screen, plays the music once, and decides
+// what an exit input does; the window draws, forwards its inputs and refuses every other close.
 //
-// The window draws, plays and applies the exit rules; the picture cycle is its controller's.
+// The picture cycle is its controller's; it starts preparing the first picture as soon as the
+// window exists, before it is shown, so decoding overlaps the window's appearing.
 
 #include <memory>
-#include <string>
 
-#include <QTimer>
 #include <QWidget>
 
-#include "settings/saversettings.h"
 #include "slideshow/exitmouse.h"
 
-class QEventLoop;
+class QScreen;
 
 namespace qel::pictureshow {
 class TPictureShow;
@@ -25,27 +22,24 @@ class TPictureShow;
 namespace qel::slideshow {
 
 class SlideshowController;
-class SlideshowMusic;
-class MpegPlayerOutput;
-class MediaPlayerOutput;
+class SlideshowSession;
 
 class SlideshowWindow : public QWidget {
 public:
-    explicit SlideshowWindow(std::string settingsFile, QWidget* parent = nullptr);
-    ~SlideshowWindow() override;
+    SlideshowWindow(SlideshowSession& session, QScreen* screen);
+    ~SlideshowWindow() override;  // waits for a picture still being prepared
 
-    [[nodiscard]] const std::string& SettingsFile() const { return settingsFile_; }
-
-    // Shows the window modally; returns when it has closed.
-    void ShowModal();
-
-    [[nodiscard]] bool CloseRequested() const { return closeRequested_; }
+    [[nodiscard]] QScreen* Screen() const { return screen_; }
     [[nodiscard]] pictureshow::TPictureShow* MainPic() const { return mainPic_; }
-    [[nodiscard]] const settings::SaverSettings& Settings() const { return settings_; }
-    [[nodiscard]] const SlideshowMusic* Music() const { return music_.get(); }
+
+    // Covers its screen again (the screen changed its size or place).
+    void FitScreen();
+    // The mouse's first position is forgotten: movement counts from the next one seen.
+    void ResetMouseOrigin() { mouse_.Reset(); }
+    // The show ends: nothing more is prepared or started.
+    void StopPictures();
 
 protected:
-    void showEvent(QShowEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -55,36 +49,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void FormShow();
     void FormMouseMove(int x, int y);
     void FormMouseDown();
     void FormKeyDown();
-    void StartMusic();
-    void PollSound();
-    void MPlayerPlayEnd();
     void StartTransition(int style, bool clearFirst);
 
-    void RequestClose(bool v);
-    void SetPasswordCheck(bool v);
-    bool CheckPassword();
-    void LoadSettings();
-
+    SlideshowSession& session_;
+    QScreen* screen_;
     pictureshow::TPictureShow* mainPic_ = nullptr;
-    QTimer soundTimer_;
-
-    bool closeRequested_ = false;
-    bool passwordCheck_ = false;
-    bool shown_ = false;
     bool wasActive_ = false;
-    bool cursorHidden_ = false;
-    std::string settingsFile_;
-    settings::SaverSettings settings_;
     MouseExitRule mouse_;
     std::unique_ptr<SlideshowController> pictures_;
-    std::unique_ptr<MpegPlayerOutput> mpegOutput_;
-    std::unique_ptr<MediaPlayerOutput> mediaOutput_;
-    std::unique_ptr<SlideshowMusic> music_;
-    QEventLoop* modalLoop_ = nullptr;
 };
 
 }  // namespace qel::slideshow

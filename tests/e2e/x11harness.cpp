@@ -214,10 +214,10 @@ bool VirtualScreen::Xdotool(const std::string& args)
 
 // --- SaverInstall -----------------------------------------------------------------------------
 
-SaverInstall::SaverInstall() : folder_(TempFolder("qel-e2e-"))
+SaverInstall::SaverInstall(const std::string& binDir) : folder_(TempFolder("qel-e2e-"))
 {
     for (const char* name : {"QelSaver", "QelMpegDll.dll"}) {
-        const fs::path from = fs::path(QEL_BIN_DIR) / name;
+        const fs::path from = fs::path(binDir) / name;
         const fs::path to = fs::path(folder_) / name;
         std::error_code ec;
         fs::create_hard_link(from, to, ec);

@@ -30,6 +30,7 @@ public:
     [[nodiscard]] const std::string& Display() const { return display_; }
     [[nodiscard]] int Width() const { return width_; }
     [[nodiscard]] int Height() const { return height_; }
+    [[nodiscard]] pid_t ServerPid() const { return server_; }
 
     // The pixels of a rectangle of the screen (root window), 0x00BBGGRR like the raster layer.
     [[nodiscard]] raster::Bitmap Grab(int x, int y, int w, int h);
@@ -51,10 +52,12 @@ private:
     xcb_window_t root_ = 0;
 };
 
-// A copy of the program (with its decoder library) in a temporary folder of its own.
+// A copy of the program (with its decoder library) in a temporary folder of its own, taken from
+// the build's program folder or from `binDir` (benchmarks compare builds).
 class SaverInstall {
 public:
-    SaverInstall();
+    SaverInstall() : SaverInstall(QEL_BIN_DIR) {}
+    explicit SaverInstall(const std::string& binDir);
     ~SaverInstall();
     [[nodiscard]] const std::string& Folder() const { return folder_; }
     // Writes "QelSetup.dat" beside the program.

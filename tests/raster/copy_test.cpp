@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "raster/compose.h"
 #include "raster/copy.h"
 
 using namespace qel::raster;
@@ -161,8 +162,9 @@ TEST(Copy, EveryCopyReadsASourceThatIsAlsoTheDestinationAsItWas)
         StretchCopyClipped(d, Rect{0, 0, 9, 7}, s, Rect{1, 1, 4, 3}, clip);
     }));
     const Bitmap other = Filled(9, 7, 0x010203);
-    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) { Compose(d, other, s, Rect{1, 1, 4, 3}); }));
-    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) { Compose(d, s, other, clip); }));
+    const Region was = Region::FromRect(1, 1, 4, 3);
+    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) { (void)ComposeChange(d, other, s, clip, was); }));
+    EXPECT_TRUE(same([&](Bitmap& d, const Bitmap& s) { (void)ComposeChange(d, s, other, was, clip); }));
 }
 
 TEST(CopyClipped, CopiesExactlyThePixelsInsideTheClip)
@@ -240,7 +242,8 @@ TEST(CopyBatch, EqualsTheCopiesMadeOneByOne)
     }
 }
 
-TEST(Compose, IsTheOlderPictureWithTheNewerCopiedThroughTheClip)
+// The frame changes from "newer inside was" to "newer inside now" by writing was xor now only.
+TEST(ComposeChange, WritesOnlyThePixelsWhereTheTwoAreasDifferAndReturnsThem)
 {
     std::mt19937 rng(29);
     for (int round = 0; round < 200; ++round) {
@@ -248,19 +251,49 @@ TEST(Compose, IsTheOlderPictureWithTheNewerCopiedThroughTheClip)
         const int h = 1 + round % 13;
         const Bitmap older = Numbered(w, h, 1);
         const Bitmap newer = Numbered(w, h, 2);
-        const Region clip = RandomRegion(rng, w, h);
+        const Region was = RandomRegion(rng, w, h);
+        const Region now = RandomRegion(rng, w, h);
+        Bitmap dst = older;
+        CopyClipped(dst, 0, 0, newer, was);
         Bitmap expected = older;
-        CopyClipped(expected, 0, 0, newer, clip);
-        Bitmap dst = Filled(w, h, 0x010203);
-        Compose(dst, older, newer, clip);
+        CopyClipped(expected, 0, 0, newer, now);
+        Region differ = Region::Combined(was, now, CombineMode::Xor);
+        differ.Combine(Region::FromRect(0, 0, w, h), CombineMode::And);
+        // A pixel outside the difference that were written would be seen here: it is marked.
+        const Region same = Region::Combined(Region::FromRect(0, 0, w, h), differ, CombineMode::Diff);
+        for (const Rect& r : same.Rects()) {
+            dst.Fill(r, 0x010203);
+            expected.Fill(r, 0x010203);
+        }
+        const Region changed = ComposeChange(dst, older, newer, was, now);
         ASSERT_EQ(dst, expected) << "round " << round;
+        ASSERT_EQ(changed, differ) << "round " << round;
+        ASSERT_TRUE(changed.SelfCheck());
+    }
+}
 
-        const Rect box{int(rng() % 9) - 3, int(rng() % 9) - 3, int(rng() % 24) - 3, int(rng() % 18) - 3};
-        expected = older;
-        CopyClipped(expected, 0, 0, newer, box);
-        dst = Filled(w, h, 0x010203);
-        Compose(dst, older, newer, box);
-        ASSERT_EQ(dst, expected) << "round " << round;
+// The area a stretch copy reports is every pixel it writes and no other, mirrored, clipped or
+// reaching outside the source.
+TEST(StretchCopyArea, IsExactlyThePixelsTheCopyWrites)
+{
+    const Bitmap src = Numbered(20, 10, 3);
+    const std::pair<Rect, Rect> cases[] = {{{2, 1, 12, 6}, {0, 0, 10, 5}},   {{2, 1, 12, 6}, {0, 0, 20, 10}},
+                                           {{11, 1, 1, 6}, {0, 0, 7, 5}},    {{2, 8, 12, 2}, {3, 2, 9, 8}},
+                                           {{-4, -2, 9, 7}, {-6, 1, 25, 9}}, {{5, 5, 40, 30}, {15, 5, 25, 12}},
+                                           {{3, 3, 3, 9}, {0, 0, 4, 4}},     {{0, 0, 30, 2}, {10, 9, 0, 0}},
+                                           {{9, 0, 5, 9}, {19, 9, 14, 0}},   {{1, 1, 17, 11}, {-10, -10, 30, 20}}};
+    for (const auto& [d, s] : cases) {
+        Bitmap dst = Filled(25, 15, 0x000000);
+        StretchCopy(dst, d, src, s);
+        const Rect area = StretchCopyArea(dst, d, src, s);
+        for (int y = 0; y < dst.Height(); ++y) {
+            for (int x = 0; x < dst.Width(); ++x) {
+                const bool written = dst.Pixel(x, y) != 0;
+                const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+                ASSERT_EQ(written, inside) << "pixel " << x << "," << y << " of d " << d.left << "," << d.top << ","
+                                           << d.right << "," << d.bottom;
+            }
+        }
     }
 }
 

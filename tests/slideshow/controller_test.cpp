@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,11 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/fitpicture.h"
+#include "imaging/picturewriter.h"
+#include "slideshow/firstpicture.h"
+#include "slideshow/picturecycle.h"
+#include "slideshow/shareddraws.h"
 #include "slideshow/slideshowcontroller.h"
 
 namespace qel::slideshow {
@@ -83,8 +89,8 @@ protected:
     void Watch(SlideshowController& c)
     {
         c.SetPictureSize(32, 24);
-        QObject::connect(&c, &SlideshowController::pictureReady, [this](const raster::Bitmap& b) {
-            seen_.push_back("picture " + std::to_string(b.Pixel(0, 0)));
+        QObject::connect(&c, &SlideshowController::pictureReady, [this](std::shared_ptr<const raster::Bitmap> b) {
+            seen_.push_back("picture " + std::to_string(b->Pixel(0, 0)));
         });
         QObject::connect(&c, &SlideshowController::transitionStarting, [this](int style, bool clear) {
             seen_.push_back("transition " + std::to_string(style) + (clear ? " clear" : ""));
@@ -201,6 +207,36 @@ TEST_F(ControllerTest, ASlowPictureHoldsTheShowUntilItIsReady)
     c.TransitionFinished();
     EXPECT_EQ(c.CurrentState(), S::Closing);
     EXPECT_FALSE(c.IntervalRunning()) << "a stopped cycle starts nothing more";
+}
+
+// The first picture prepared while the program starts is the one the picture cycles choose (in
+// random order too: they replay its draws), and it serves one window of the size it was made for.
+TEST_F(ControllerTest, TheFirstPicturePreparedEarlyIsTheCyclesOwnFirstAndServesOnce)
+{
+    settings::SaverSettings s;
+    s.sequence = 1;
+    s.imageSize = 1;
+    for (int i = 0; i < 4; ++i) {
+        raster::Bitmap b(8, 6);
+        b.Fill(raster::Color(0x10 * (i + 1)));
+        s.images.push_back((dir_ / "p").string() + std::to_string(i) + ".bmp");
+        imaging::WritePicture(s.images.back(), b);
+    }
+    int drawn = 0;
+    auto draws = std::make_shared<SharedDraws>([&drawn](int n) { return (++drawn * 3) % n; }, [] {});
+    FirstPicture first(s, draws, 40, 30);
+    const int early = drawn;
+    PictureCycle cycle(s.images, true, draws->ForCycle().draw);
+    const std::string chosen = s.images[std::size_t(cycle.PlanNext(true).indices.front())];
+    EXPECT_EQ(drawn, early) << "the cycle replays the early draws";
+    const std::string other = chosen == s.images[0] ? s.images[1] : s.images[0];
+    EXPECT_FALSE(first.Take(other, 40, 30));
+    EXPECT_FALSE(first.Take(chosen, 64, 48)) << "a window of another size prepares its own";
+    const auto picture = first.Take(chosen, 40, 30);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->Width(), 40);
+    EXPECT_EQ(picture->Pixel(20, 15), imaging::LoadFittedPicture(chosen, 40, 30, true, 0).Pixel(20, 15));
+    EXPECT_FALSE(first.Take(chosen, 40, 30)) << "given out once";
 }
 
 }  // namespace

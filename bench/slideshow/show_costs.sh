@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The running show, before and after, side by side in one run (each configuration runs the base
+# build and this build one after the other):
+#   - CPU share of a running show over SECONDS (default 60) at 1920x1080 and 3840x2160, with
+#     Interval 1 / Duration 0 and with the defaults Interval 3 / Duration 2; and the wake-ups of an
+#     idle show (a picture on screen, the next one a minute away);
+#   - the pace at 3840x2160, Duration 0: nominal against measured time of chosen styles
+#     (STYLES, default: the five slowest of pictureshow_bench at 4K);
+#   - the time from `QelSaver /s` to the first frame of a 24 MP JPEG at 1920x1080 (median of 10).
+#
+#   bench/slideshow/show_costs.sh BUILD BASE_BIN_DIR [SECONDS]
+#   e.g. bench/slideshow/show_costs.sh build/release /tmp/baseline/bin
+#
+# Pictures are made once in $TMPDIR/qel-show-costs (ImageMagick, scripts/setup --bench). The
+# machine should be otherwise idle: every figure is a wall-clock or CPU-time measure.
+set -euo pipefail
+if [ $# -lt 2 ]; then
+  echo "usage: $0 BUILD BASE_BIN_DIR [SECONDS]" >&2
+  exit 2
+fi
+build=$1
+base=$2
+seconds=${3:-60}
+styles=${STYLES:-"40 60 26 91 59"}
+costs="$build/bin/slideshow_costs"
+figures="$build/bin/slideshow_figures"
+pics="${TMPDIR:-/tmp}/qel-show-costs"
+mkdir -p "$pics"
+for i in 1 2 3 4; do
+  [ -f "$pics/p$i.jpg" ] || convert -size 2400x1600 -seed "$i" plasma:fractal -quality 90 "$pics/p$i.jpg"
+done
+[ -f "$pics/big.jpg" ] || convert -size 6000x4000 -seed 5 plasma:fractal -quality 92 "$pics/big.jpg"
+photos=("$pics"/p1.jpg "$pics"/p2.jpg "$pics"/p3.jpg "$pics"/p4.jpg)
+
+echo "== CPU share of a running show ($seconds s each; before = $base, after = $build)"
+for size in "1920 1080" "3840 2160"; do
+  for timing in "1 0" "3 2"; do
+    echo -n "before: "; "$costs" cpu "$seconds" $size $timing "${photos[@]}" --bin "$base"
+    echo -n "after:  "; "$costs" cpu "$seconds" $size $timing "${photos[@]}"
+  done
+done
+echo "== An idle show (Interval 60, measured 4 s after the first picture, 20 s)"
+echo -n "before: "; "$costs" cpu 20 1920 1080 60 0 "${photos[@]}" --settle 4 --bin "$base"
+echo -n "after:  "; "$costs" cpu 20 1920 1080 60 0 "${photos[@]}" --settle 4
+
+echo "== Pace at 3840x2160, Duration 0"
+echo "before:"; "$costs" pace 3840 2160 $styles --bin "$base"
+echo "after:"; "$costs" pace 3840 2160 $styles
+
+echo "== First frame of a 24 MP JPEG at 1920x1080: median of 10 runs, before and after taking turns"
+# Each turn is a warm-up run and a measured one; taking turns spreads the machine's other load evenly.
+frame() { "$figures" firstframe "$pics/big.jpg" 2 "$@" | sed -n 's/^run 2: .*first frame \([0-9]*\) ms.*/\1/p'; }
+before=()
+after=()
+for _ in $(seq 10); do
+  before+=("$(frame --bin "$base")")
+  after+=("$(frame)")
+done
+median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
+echo "before: ${before[*]} ms; median $(median "${before[@]}") ms"
+echo "after:  ${after[*]} ms; median $(median "${after[@]}") ms"
