@@ -22,6 +22,13 @@ LoadedPicture DecodeGif(std::span<const std::uint8_t> data, const LoadOptions& o
 // are an UnsupportedVariant.
 LoadedPicture DecodeBmp(std::span<const std::uint8_t> data, const LoadOptions& options);
 
+// HEIF (".heic", ".heif") through libheif: the primary image, turned by the file's own rotation
+// and mirroring; transparent pixels take LoadOptions::background. A missing HEVC decoder is named.
+LoadedPicture DecodeHeif(std::span<const std::uint8_t> data, const LoadOptions& options);
+
+// AVIF through libavif, as DecodeHeif; always decoded at full size.
+LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& options);
+
 // Throws PictureError when width x height breaks the size rule (picture.h), or has more than
 // `maxPixels` pixels (LoadOptions::maxPixels); the message gives the size and the limit.
 void CheckPictureSize(long long width, long long height, long long maxPixels = kMaxPicturePixels);

@@ -28,6 +28,9 @@ struct Registry {
         Add("jpeg", &DecodeJpeg, 0);
         Add("gif", &DecodeGif, 0);
         Add("bmp", &DecodeBmp, 0);
+        Add("heic", &DecodeHeif, 0);
+        Add("heif", &DecodeHeif, 0);
+        Add("avif", &DecodeAvif, 0);
     }
     void Add(const std::string& ext, PictureDecoder decoder, int priority)
     {
@@ -59,7 +62,7 @@ constexpr std::uint64_t kRoomBesidePixels = 64ull << 20;
 // The most bytes one pixel takes in a file of each format, stored the roomiest way the format
 // allows: 32-bit bitmaps (rows padded to 4 bytes); 16-bit RGBA PNG, also inside icons; a JPEG's
 // coefficients coded at their longest in four colour components; GIF's 12-bit codes with their
-// block lengths.
+// block lengths; for the others, TIFF's four 32-bit samples (HEIF, AVIF and WebP need less).
 int FileBytesPerPixel(const std::string& ext)
 {
     if (ext == "bmp")
@@ -121,7 +124,15 @@ const char* FormatName(const std::string& ext)
         return "JPEG Image File";
     if (ext == "gif")
         return "GIF Image";
-    return "PNG Image";
+    if (ext == "png")
+        return "PNG Image";
+    if (ext == "tif" || ext == "tiff")
+        return "TIFF Image";
+    if (ext == "webp")
+        return "WebP Image";
+    if (ext == "heic" || ext == "heif")
+        return "HEIF Image";
+    return "AVIF Image";
 }
 
 }  // namespace
@@ -215,7 +226,8 @@ LoadedPicture LoadPicture(const std::string& path, raster::Color background)
 
 const std::vector<std::string>& PictureExtensions()
 {
-    static const std::vector<std::string> extensions = {"bmp", "ico", "emf", "wmf", "jpg", "jpeg", "gif", "png"};
+    static const std::vector<std::string> extensions = {"bmp", "ico", "emf",  "wmf",  "jpg",  "jpeg", "gif",
+                                                        "png", "tif", "tiff", "webp", "heic", "heif", "avif"};
     return extensions;
 }
 

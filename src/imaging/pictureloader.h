@@ -1,11 +1,12 @@
 #pragma once
 // The picture loader: opens a picture file by its extension ("bmp", "ico", "emf", "wmf", "jpg",
-// "jpeg", "gif", "png") and gives its size and a 24-bit bitmap of it.
+// "jpeg", "gif", "png", "tif", "tiff", "webp", "heic", "heif", "avif") and gives its size and a
+// 24-bit bitmap of it.
 //
-// Decoders are registered per extension. The engine registers JPEG (libjpeg-turbo), GIF (giflib)
-// and its own BMP reader on first use; RegisterQtPictureDecoders() (imaging/qtdecoders.h) adds
-// icons and PNG through Qt's image readers, and Qt's BMP reader for the bitmap variants the own
-// reader leaves out. Metafiles ("emf", "wmf") are recognised but cannot be decoded here.
+// Decoders are registered per extension. The engine registers JPEG (libjpeg-turbo), GIF (giflib),
+// HEIF (libheif), AVIF (libavif) and its own BMP reader on first use; RegisterQtPictureDecoders()
+// (imaging/qtdecoders.h) adds icons, PNG, TIFF and WebP through Qt's image readers, and Qt's BMP
+// reader for the bitmap variants the own reader leaves out. Metafiles ("emf", "wmf") are recognised but cannot be decoded here.
 
 #include <cstdint>
 #include <span>

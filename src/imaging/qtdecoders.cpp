@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <QLoggingCategory>
 
 #include "imaging/decoders.h"
+#include "imaging/orientation.h"
 #include "imaging/pictureloader.h"
 
 namespace qel::imaging {
@@ -59,9 +61,10 @@ QString Cause(const QImageReader& reader)
 }
 
 // `imagesHeld`: how many images the file can hold at most, judged from its size; the largest of
-// them is read. 1 reads the first image.
+// them is read. 1 reads the first image. `upright`: Qt turns the picture by the orientation the
+// file records (TIFF's own tag).
 LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& options, const char* format,
-                         long long imagesHeld)
+                         long long imagesHeld, bool upright = false)
 {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
@@ -69,9 +72,15 @@ LoadedPicture ReadWithQt(std::span<const std::uint8_t> data, const LoadOptions& 
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
-    reader.setAutoTransform(false);
-    if (!reader.canRead())
+    reader.setAutoTransform(upright);
+    if (!reader.canRead()) {
+        // TIFF and WebP come with a separate package of Qt's plug-ins.
+        static const QList<QByteArray> supported = QImageReader::supportedImageFormats();
+        if (!supported.contains(QByteArray(format)))
+            throw PictureError(std::string("this system cannot read ") + format +
+                               " pictures: install qt6-image-formats-plugins");
         throw PictureError(std::string("not a readable ") + format + " picture");
+    }
 
     int chosen = 0;
     // A count beyond what the file can hold is not believed: each image looked at costs a seek.
@@ -120,6 +129,50 @@ LoadedPicture DecodePngQt(std::span<const std::uint8_t> data, const LoadOptions&
     return ReadWithQt(data, options, "png", 1);
 }
 
+LoadedPicture DecodeTiffQt(std::span<const std::uint8_t> data, const LoadOptions& options)
+{
+    return ReadWithQt(data, options, "tiff", 1, true);
+}
+
+// The orientation in a WebP file's "EXIF" chunk (a TIFF block, after "Exif\0\0" with some
+// writers); 1 when there is none. Qt's reader does not look at it.
+int WebpOrientation(std::span<const std::uint8_t> data)
+{
+    constexpr std::size_t kRiffHeader = 12, kChunkHeader = 8;
+    static const std::uint8_t kExifPrefix[] = {'E', 'x', 'i', 'f', 0, 0};
+    if (data.size() < kRiffHeader || std::memcmp(data.data(), "RIFF", 4) != 0 ||
+        std::memcmp(data.data() + 8, "WEBP", 4) != 0)
+        return 1;
+    for (std::size_t at = kRiffHeader; data.size() - at >= kChunkHeader;) {
+        const std::uint8_t* chunk = data.data() + at;
+        const std::size_t size = chunk[4] | (chunk[5] << 8) | (chunk[6] << 16) | (std::size_t(chunk[7]) << 24);
+        const std::size_t room = data.size() - at - kChunkHeader;
+        if (size > room)
+            return 1;
+        if (std::memcmp(chunk, "EXIF", 4) == 0) {
+            const std::span<const std::uint8_t> payload(chunk + kChunkHeader, size);
+            if (size >= sizeof kExifPrefix && std::memcmp(payload.data(), kExifPrefix, sizeof kExifPrefix) == 0)
+                return ExifOrientation(payload);
+            std::vector<std::uint8_t> app1(kExifPrefix, kExifPrefix + sizeof kExifPrefix);
+            app1.insert(app1.end(), payload.begin(), payload.end());
+            return ExifOrientation(app1);
+        }
+        at += kChunkHeader + size + (size & 1);  // chunks are padded to an even length
+    }
+    return 1;
+}
+
+LoadedPicture DecodeWebpQt(std::span<const std::uint8_t> data, const LoadOptions& options)
+{
+    LoadedPicture picture = ReadWithQt(data, options, "webp", 1);
+    if (const int orientation = WebpOrientation(data); orientation != 1) {
+        picture.bitmap = ApplyOrientation(picture.bitmap, orientation);
+        picture.width = picture.bitmap.Width();
+        picture.height = picture.bitmap.Height();
+    }
+    return picture;
+}
+
 LoadedPicture DecodeBmpQt(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
     return ReadWithQt(data, options, "bmp", 1);
@@ -139,6 +192,9 @@ void RegisterQtPictureDecoders()
         RegisterPictureDecoder("ico", &DecodeIcoQt, 0);
         RegisterPictureDecoder("png", &DecodePngQt, 0);
         RegisterPictureDecoder("bmp", &DecodeBmpQt, 10);
+        RegisterPictureDecoder("tif", &DecodeTiffQt, 0);
+        RegisterPictureDecoder("tiff", &DecodeTiffQt, 0);
+        RegisterPictureDecoder("webp", &DecodeWebpQt, 0);
     });
 }
 

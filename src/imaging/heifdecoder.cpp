@@ -1,0 +1,129 @@
+// HEIF pictures (the phone photos of ".heic" files) through libheif: the primary image of the file,
+// turned and mirrored as its own transformations say. Their EXIF orientation tag describes the same
+// turn once more (phones write both), so it is never applied on top.
+
+#include <memory>
+#include <string>
+
+#include <libheif/heif.h>
+
+#include "imaging/alphacompose.h"
+#include "imaging/decoders.h"
+
+namespace qel::imaging {
+namespace {
+
+// The package that gives libheif its HEVC decoder: linked in up to 1.15, a plug-in from then on.
+#if LIBHEIF_HAVE_VERSION(1, 16, 0)
+constexpr const char* kHevcDecoderPackage = "libheif-plugin-libde265";
+#else
+constexpr const char* kHevcDecoderPackage = "libde265-0";
+#endif
+constexpr const char* kAv1DecoderPackage = "libheif-plugin-dav1d";
+
+struct ContextFree {
+    void operator()(heif_context* c) const { heif_context_free(c); }
+};
+struct HandleRelease {
+    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
+};
+struct ImageRelease {
+    void operator()(heif_image* i) const { heif_image_release(i); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+};
+
+std::string Describe(const heif_error& error)
+{
+    return error.message != nullptr && error.message[0] != '\0' ? error.message : "unknown error";
+}
+
+// Whether the file's brand says its pictures are coded with AV1 rather than HEVC.
+bool CodedWithAv1(std::span<const std::uint8_t> data)
+{
+    const int len = static_cast<int>(std::min<std::size_t>(data.size(), 1 << 16));
+    const heif_brand brand = heif_main_brand(data.data(), len);
+    return brand == heif_avif || brand == heif_avis;
+}
+
+// The cause of a failed decode; a missing codec is named with the package that brings it.
+std::string DecodeFailure(const heif_error& error, std::span<const std::uint8_t> data)
+{
+    const bool noCodec =
+        error.code == heif_error_Unsupported_feature && error.subcode == heif_suberror_Unsupported_codec;
+    if (noCodec || error.code == heif_error_Decoder_plugin_error) {
+        if (CodedWithAv1(data)) {
+            if (!heif_have_decoder_for_format(heif_compression_AV1))
+                return std::string("this HEIF picture needs an AV1 decoder: install ") + kAv1DecoderPackage;
+        } else if (!heif_have_decoder_for_format(heif_compression_HEVC)) {
+            return std::string("this HEIC picture needs a HEVC decoder: install ") + kHevcDecoderPackage;
+        }
+    }
+    return "damaged HEIF picture: " + Describe(error);
+}
+
+}  // namespace
+
+LoadedPicture DecodeHeif(std::span<const std::uint8_t> data, const LoadOptions& options)
+{
+    std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    if (!context)
+        throw std::bad_alloc();
+    // The size rule below is the one that counts; libheif's own cap (32768 on a side) would refuse
+    // long panoramas within it.
+    heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(kMaxPictureSide) + 1);
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr);
+    if (error.code != heif_error_Ok)
+        throw PictureError("not a readable HEIF picture: " + Describe(error));
+
+    heif_image_handle* primary = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &primary);
+    std::unique_ptr<heif_image_handle, HandleRelease> handle(primary);
+    if (error.code != heif_error_Ok || !handle)
+        throw PictureError("the HEIF file holds no picture: " + Describe(error));
+
+    // Both the stored size and the shown one (cropped, turned) before any pixel is decoded.
+    CheckPictureSize(heif_image_handle_get_ispe_width(handle.get()), heif_image_handle_get_ispe_height(handle.get()),
+                     options.maxPixels);
+    const int width = heif_image_handle_get_width(handle.get());
+    const int height = heif_image_handle_get_height(handle.get());
+    CheckPictureSize(width, height, options.maxPixels);
+
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    std::unique_ptr<heif_decoding_options, OptionsFree> decoding(heif_decoding_options_alloc());
+    if (!decoding)
+        throw std::bad_alloc();
+    decoding->convert_hdr_to_8bit = 1;
+    heif_image* decodedImage = nullptr;
+    error = heif_decode_image(handle.get(), &decodedImage, heif_colorspace_RGB,
+                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, decoding.get());
+    std::unique_ptr<heif_image, ImageRelease> image(decodedImage);
+    if (error.code != heif_error_Ok || !image)
+        throw PictureError(DecodeFailure(error, data));
+
+    int stride = 0;
+    const std::uint8_t* pixels = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (pixels == nullptr || w != width || h != height ||
+        heif_image_get_bits_per_pixel(image.get(), heif_channel_interleaved) != (alpha ? 32 : 24))
+        throw PictureError("damaged HEIF picture: the decoder gave no picture of the stated size");
+
+    LoadedPicture picture;
+    picture.width = w;
+    picture.height = h;
+    picture.bitmap.Resize(w, h);
+    const bool premultiplied = heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+        if (alpha)
+            ComposeRowOnBackground(row, SampleOrder::Rgba, premultiplied, options.background,
+                                   picture.bitmap.Scanline(y), w);
+        else
+            RgbRowToBgr(row, picture.bitmap.Scanline(y), w);
+    }
+    return picture;
+}
+
+}  // namespace qel::imaging
