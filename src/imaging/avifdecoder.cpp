@@ -68,7 +68,7 @@ LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& 
     decoder->ignoreXMP = AVIF_TRUE;
     // Files of older writers lack properties the format now requires; they still show fine.
     decoder->strictFlags = AVIF_STRICT_DISABLED;
-    decoder->imageSizeLimit = static_cast<std::uint32_t>(std::min(kMaxPicturePixels, options.maxPixels));
+    decoder->imageSizeLimit = static_cast<std::uint32_t>(kMaxPicturePixels);
     decoder->imageDimensionLimit = static_cast<std::uint32_t>(kMaxPictureSide);
 
     avifResult result = avifDecoderSetIOMemory(decoder.get(), data.data(), data.size());

@@ -406,7 +406,8 @@ TEST_F(Loader, FilesThatCannotBeLoaded)
 
 TEST(PictureFormats, ExtensionsAndDialogFilter)
 {
-    const std::vector<std::string> expected = {"bmp", "ico", "emf", "wmf", "jpg", "jpeg", "gif", "png"};
+    const std::vector<std::string> expected = {"bmp", "ico", "emf",  "wmf",  "jpg",  "jpeg", "gif",
+                                               "png", "tif", "tiff", "webp", "heic", "heif", "avif"};
     EXPECT_EQ(PictureExtensions(), expected);
     const std::string filter = PictureFileFilter();
     for (const std::string& ext : expected)

@@ -1,5 +1,5 @@
-// Icons and PNG through Qt's image readers, read as the tool reads them: without an application
-// object. Also checks the PNG writer against Qt's reader.
+// Icons, PNG, TIFF and WebP through Qt's image readers, read as the tool reads them: without an
+// application object. Also checks the PNG writer against Qt's reader.
 
 #include <array>
 #include <filesystem>
@@ -10,12 +10,14 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
+#include <QImageWriter>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include "imaging/pictureloader.h"
 #include "imaging/picturewriter.h"
 #include "imaging/qtdecoders.h"
+#include "samplepictures.h"
 
 namespace qel::imaging {
 namespace {
@@ -253,6 +255,111 @@ TEST_F(QtLoader, WrittenPngReadsBackExactly)
     QImage q(QString::fromStdString(path));
     ASSERT_FALSE(q.isNull());
     EXPECT_EQ(q.pixel(4, 2), qRgb(160, 140, 6 * 30));
+}
+
+QImage ToQImage(const raster::Bitmap& b, const std::vector<std::uint8_t>& alpha = {})
+{
+    QImage image(b.Width(), b.Height(), QImage::Format_ARGB32);
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const raster::Color c = b.Pixel(x, y);
+            const int a = alpha.empty() ? 255 : alpha[static_cast<std::size_t>(y) * b.Width() + x];
+            image.setPixel(x, y, qRgba(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF, a));
+        }
+    return image;
+}
+
+Bytes WriteWithQt(const QImage& image, const char* format,
+                  QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setTransformation(turn);
+    if (!writer.write(image))
+        return {};
+    return Bytes(buffer.data().begin(), buffer.data().end());
+}
+
+void PutLE(Bytes& out, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+// Qt's WebP file with an EXIF chunk added, in the extended layout of a converter that keeps a
+// camera's metadata.
+Bytes WebpWithExif(const Bytes& simple, int orientation)
+{
+    const Bytes exif = samples::ExifWithOrientation(orientation);
+    constexpr std::uint8_t kHasExif = 0x08;
+    constexpr std::size_t kExifPrefix = 6, kRiffHeader = 12;
+    Bytes body = {'W', 'E', 'B', 'P', 'V', 'P', '8', 'X'};
+    PutLE(body, 10, 4);
+    body.insert(body.end(), {kHasExif, 0, 0, 0});
+    PutLE(body, samples::kW - 1, 3);
+    PutLE(body, samples::kH - 1, 3);
+    body.insert(body.end(), simple.begin() + kRiffHeader, simple.end());
+    body.insert(body.end(), {'E', 'X', 'I', 'F'});
+    PutLE(body, static_cast<std::uint32_t>(exif.size() - kExifPrefix), 4);
+    body.insert(body.end(), exif.begin() + kExifPrefix, exif.end());
+    if (body.size() % 2 == 1)
+        body.push_back(0);
+    Bytes file = {'R', 'I', 'F', 'F'};
+    PutLE(file, static_cast<std::uint32_t>(body.size()), 4);
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
+}
+
+TEST_F(QtLoader, TiffAndWebpAreTurnedByTheirOrientationAndTakeTheBackground)
+{
+    using namespace samples;
+    const QImage q = ToQImage(Quadrants());
+    const Bytes webp = WriteWithQt(q, "webp");
+    ASSERT_FALSE(webp.empty()) << "Qt's WebP plug-in is missing";
+    ExpectQuadrants(LoadPicture(Write("plain.webp", webp)), kW, kH, {kRed, kGreen, kBlue, kWhite}, "WebP");
+    ExpectQuadrants(LoadPicture(Write("camera.webp", WebpWithExif(webp, 6))), kH, kW, {kBlue, kRed, kWhite, kGreen},
+                    "WebP with EXIF orientation 6");
+    const Bytes tiff = WriteWithQt(q, "tiff", QImageIOHandler::TransformationRotate90);
+    ASSERT_FALSE(tiff.empty()) << "Qt's TIFF plug-in is missing";
+    ExpectQuadrants(LoadPicture(Write("scan.tif", tiff)), kH, kW, {kBlue, kRed, kWhite, kGreen},
+                    "TIFF with orientation tag");
+
+    constexpr raster::Color kBackground = 0x00336699;
+    const QImage clear = ToQImage(Quadrants(), LeftHalfClear());
+    const std::array<raster::Color, 4> want = {kBackground, kGreen, kBackground, kWhite};
+    ExpectQuadrants(LoadPicture(Write("a.webp", WriteWithQt(clear, "webp")), kBackground), kW, kH, want, "WebP");
+    ExpectQuadrants(LoadPicture(Write("a.tiff", WriteWithQt(clear, "tiff")), kBackground), kW, kH, want, "TIFF");
+}
+
+TEST_F(QtLoader, DamagedTiffAndWebpAreErrors)
+{
+    const QImage q = ToQImage(samples::Quadrants());
+    for (const char* ext : {"webp", "tiff"}) {
+        SCOPED_TRACE(ext);
+        const Bytes good = WriteWithQt(q, ext);
+        ASSERT_FALSE(good.empty());
+        for (std::size_t n : {std::size_t{1}, std::size_t{11}, good.size() / 3, good.size() / 2})
+            EXPECT_THROW(DecodePicture({good.data(), n}, ext, {}), PictureError) << n << " bytes";
+        for (std::size_t at = 0; at < good.size(); at += 13) {
+            Bytes bad = good;
+            bad[at] ^= 0x5A;
+            try {
+                (void)DecodePicture(bad, ext, {});
+            } catch (const PictureError&) {
+            }
+        }
+        // A chunk claiming more bytes than the file holds.
+        Bytes lying = WebpWithExif(WriteWithQt(q, "webp"), 6);
+        lying[lying.size() - 30] = 0xFF;
+        try {
+            (void)DecodePicture(lying, "webp", {});
+        } catch (const PictureError&) {
+        }
+        LoadOptions small;
+        small.maxPixels = samples::kW * samples::kH - 1;
+        EXPECT_THROW(DecodePicture(good, ext, small), PictureError);
+    }
 }
 
 }  // namespace
