@@ -8,8 +8,14 @@
 #include <string>
 #include <vector>
 
+#if QEL_IMAGING_QT
+#include <QImage>
+#include <QImageWriter>
+#endif
+
 #include "imaging/picturewriter.h"
 #include "raster/bitmap.h"
+#include "samplepictures.h"
 #include "settings/saversettings.h"
 
 namespace {
@@ -29,6 +35,27 @@ void WriteText(const fs::path& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
 }
+
+void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+#if QEL_IMAGING_QT
+// A picture written by Qt's writer of `format`, with transparency when `alpha`.
+void WriteWithQt(const fs::path& path, const qel::raster::Bitmap& b, const char* format, bool alpha)
+{
+    QImage image(b.Width(), b.Height(), QImage::Format_ARGB32);
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const qel::raster::Color c = b.Pixel(x, y);
+            image.setPixel(x, y,
+                           qRgba(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF, alpha ? (x * 255 / b.Width()) : 255));
+        }
+    QImageWriter(QString::fromStdString(path.string()), format).write(image);
+}
+#endif
 
 void Copy(const char* shipped, const fs::path& folder)
 {
@@ -54,6 +81,32 @@ int main(int argc, char** argv)
             qel::imaging::WritePicture(
                 (folder / ("seed_" + std::to_string(s[0]) + "x" + std::to_string(s[1]) + ext)).string(),
                 Gradient(s[0], s[1]));
+    } else if (target == "picture_heif" || target == "picture_avif") {
+        // Small files, turned, with and without transparency.
+        namespace samples = qel::imaging::samples;
+        const bool heif = target == "picture_heif";
+        samples::SampleOptions turned;
+        turned.orientation = 6;
+        turned.quarterTurns = 1;
+        turned.mirror = 1;
+        samples::SampleOptions clear;
+        clear.alpha = samples::LeftHalfClear();
+        const qel::raster::Bitmap q = samples::Quadrants();
+        int n = 0;
+        for (const samples::SampleOptions& o : {samples::SampleOptions{}, turned, clear}) {
+            const auto bytes = heif ? samples::EncodeHeic(q, o) : samples::EncodeAvif(q, o);
+            if (!bytes.empty())
+                WriteBytes(folder / ("seed" + std::to_string(n++) + (heif ? ".heic" : ".avif")), bytes);
+        }
+#if QEL_IMAGING_QT
+    } else if (target == "picture_webp" || target == "picture_tiff") {
+        const char* format = target == "picture_webp" ? "webp" : "tiff";
+        for (const auto& s : sizes)
+            for (bool alpha : {false, true})
+                WriteWithQt(folder / ("seed_" + std::to_string(s[0]) + "x" + std::to_string(s[1]) +
+                                      (alpha ? "a." : ".") + format),
+                            Gradient(s[0], s[1]), format, alpha);
+#endif
     } else if (target == "picture_jpeg") {
         Copy("imaging/camera_orient6.jpg", folder);
     } else if (target == "picture_gif") {

@@ -162,9 +162,13 @@ const FuzzTarget kTargets[] = {
     {"picture_jpeg", [](const std::uint8_t* d, std::size_t n) { Picture("jpg", d, n); }},
     {"picture_gif", [](const std::uint8_t* d, std::size_t n) { Picture("gif", d, n); }},
     {"picture_bmp", [](const std::uint8_t* d, std::size_t n) { Picture("bmp", d, n); }},
+    {"picture_heif", [](const std::uint8_t* d, std::size_t n) { Picture("heic", d, n); }},
+    {"picture_avif", [](const std::uint8_t* d, std::size_t n) { Picture("avif", d, n); }},
 #if QEL_IMAGING_QT
     {"picture_ico", [](const std::uint8_t* d, std::size_t n) { Picture("ico", d, n); }},
     {"picture_png", [](const std::uint8_t* d, std::size_t n) { Picture("png", d, n); }},
+    {"picture_webp", [](const std::uint8_t* d, std::size_t n) { Picture("webp", d, n); }},
+    {"picture_tiff", [](const std::uint8_t* d, std::size_t n) { Picture("tiff", d, n); }},
 #endif
     {"settings", &Settings},
     {"mp3", &Mp3},
