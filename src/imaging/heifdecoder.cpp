@@ -2,6 +2,7 @@
 // turned and mirrored as its own transformations say. Their EXIF orientation tag describes the same
 // turn once more (phones write both), so it is never applied on top.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -67,6 +68,10 @@ std::string DecodeFailure(const heif_error& error, std::span<const std::uint8_t>
 
 LoadedPicture DecodeHeif(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
+    // libheif registers its codecs on first use; heif_init does it under a lock, so pictures read
+    // on several threads at once find them all. Kept for the life of the process.
+    static const bool ready = heif_init(nullptr).code == heif_error_Ok;
+    (void)ready;
     std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     if (!context)
         throw std::bad_alloc();
