@@ -88,12 +88,14 @@ LoadedPicture DecodeHeif(std::span<const std::uint8_t> data, const LoadOptions& 
     if (error.code != heif_error_Ok || !handle)
         throw PictureError("the HEIF file holds no picture: " + Describe(error));
 
-    // Both the stored size and the shown one (cropped, turned) before any pixel is decoded.
-    CheckPictureSize(heif_image_handle_get_ispe_width(handle.get()), heif_image_handle_get_ispe_height(handle.get()),
+    // Both the stored size and the shown one (cropped, turned) before any pixel is decoded. Some
+    // writers leave out the stored size: then the shown one stands for it.
+    const int storedWidth = heif_image_handle_get_ispe_width(handle.get());
+    const int storedHeight = heif_image_handle_get_ispe_height(handle.get());
+    if (storedWidth > 0 || storedHeight > 0)
+        CheckPictureSize(storedWidth, storedHeight, options.maxPixels);
+    CheckPictureSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()),
                      options.maxPixels);
-    const int width = heif_image_handle_get_width(handle.get());
-    const int height = heif_image_handle_get_height(handle.get());
-    CheckPictureSize(width, height, options.maxPixels);
 
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     std::unique_ptr<heif_decoding_options, OptionsFree> decoding(heif_decoding_options_alloc());
@@ -111,9 +113,9 @@ LoadedPicture DecodeHeif(std::span<const std::uint8_t> data, const LoadOptions& 
     const std::uint8_t* pixels = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
     const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
     const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
-    if (pixels == nullptr || w != width || h != height ||
-        heif_image_get_bits_per_pixel(image.get(), heif_channel_interleaved) != (alpha ? 32 : 24))
-        throw PictureError("damaged HEIF picture: the decoder gave no picture of the stated size");
+    if (pixels == nullptr || heif_image_get_bits_per_pixel(image.get(), heif_channel_interleaved) != (alpha ? 32 : 24))
+        throw PictureError("damaged HEIF picture: the decoder gave no picture");
+    CheckPictureSize(w, h, options.maxPixels);
 
     LoadedPicture picture;
     picture.width = w;
