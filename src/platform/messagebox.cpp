@@ -1,10 +1,18 @@
 #include "messagebox.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
-#include <QString>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
 
 namespace qel::platform {
 namespace {
@@ -18,6 +26,42 @@ bool LogMessage(const std::string& text)
     out << text << "\n--\n";
     return true;
 }
+
+std::string LoggedAnswer()
+{
+    const char* answer = std::getenv("QELSAVER_MESSAGE_ANSWER");
+    return answer ? std::string(answer) : std::string();
+}
+
+// How long a notice stays: long enough to read it at a calm pace.
+constexpr int kNoticeBaseMs = 3000;
+constexpr int kNoticeMsPerCharacter = 60;
+constexpr int kNoticeLongestMs = 15000;
+// Its text wraps at about this many average characters; it keeps this far from the owner's edge.
+constexpr int kNoticeLineCharacters = 60;
+constexpr int kNoticeEdgeMargin = 16;
+constexpr int kNoticePadding = 10;
+
+// The notice's window: no frame, never active, gone at a click.
+class Notice : public QFrame {
+public:
+    explicit Notice(QWidget* owner) : QFrame(owner, Qt::ToolTip | Qt::FramelessWindowHint)
+    {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setFrameShape(QFrame::Box);
+        setBackgroundRole(QPalette::ToolTipBase);
+        setForegroundRole(QPalette::ToolTipText);
+        setAutoFillBackground(true);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        event->accept();
+        close();
+    }
+};
 
 QMessageBox::Icon ToQt(MessageIcon icon)
 {
@@ -43,10 +87,8 @@ void ShowMessage(const std::string& text, MessageIcon icon, QWidget* owner)
 
 bool AskYesNo(const std::string& text, QWidget* owner)
 {
-    if (LogMessage(text)) {
-        const char* answer = std::getenv("QELSAVER_MESSAGE_ANSWER");
-        return answer && std::string(answer) == "yes";
-    }
+    if (LogMessage(text))
+        return LoggedAnswer() == "yes";
     QMessageBox box(QMessageBox::Question, QString::fromUtf8(kMessageCaption), QString::fromLocal8Bit(text.c_str()),
                     QMessageBox::Yes | QMessageBox::No, owner);
     return box.exec() == QMessageBox::Yes;
@@ -55,12 +97,57 @@ bool AskYesNo(const std::string& text, QWidget* owner)
 bool AskOkCancel(const std::string& text, MessageIcon icon, QWidget* owner)
 {
     if (LogMessage(text)) {
-        const char* answer = std::getenv("QELSAVER_MESSAGE_ANSWER");
-        return answer && (std::string(answer) == "ok" || std::string(answer) == "yes");
+        const std::string answer = LoggedAnswer();
+        return answer == "ok" || answer == "yes";
     }
     QMessageBox box(ToQt(icon), QString::fromUtf8(kMessageCaption), QString::fromLocal8Bit(text.c_str()),
                     QMessageBox::Ok | QMessageBox::Cancel, owner);
     return box.exec() == QMessageBox::Ok;
+}
+
+Answer AskYesNoCancel(const std::string& text, MessageIcon icon, QWidget* owner)
+{
+    if (LogMessage(text)) {
+        const std::string answer = LoggedAnswer();
+        return answer == "yes" ? Answer::Yes : answer == "no" ? Answer::No : Answer::Cancel;
+    }
+    QMessageBox box(ToQt(icon), QString::fromUtf8(kMessageCaption), QString::fromLocal8Bit(text.c_str()),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
+void ShowNotice(const std::string& text, QWidget* owner)
+{
+    if (LogMessage(text))
+        return;
+    auto* notice = new Notice(owner);  // deletes itself when it closes
+    auto* icon = new QLabel(notice);
+    const int iconSize = notice->style()->pixelMetric(QStyle::PM_SmallIconSize);
+    icon->setPixmap(notice->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(iconSize, iconSize));
+    auto* label = new QLabel(QString::fromLocal8Bit(text.c_str()), notice);
+    label->setWordWrap(true);
+    label->setMaximumWidth(notice->fontMetrics().averageCharWidth() * kNoticeLineCharacters);
+    auto* layout = new QHBoxLayout(notice);
+    layout->setContentsMargins(kNoticePadding, kNoticePadding, kNoticePadding, kNoticePadding);
+    layout->addWidget(icon, 0, Qt::AlignTop);
+    layout->addWidget(label, 1);
+    notice->adjustSize();
+
+    QRect area = owner ? owner->window()->frameGeometry() : QRect();
+    if (area.isEmpty()) {
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            area = screen->availableGeometry();
+    }
+    notice->move(area.center().x() - notice->width() / 2, area.bottom() - notice->height() - kNoticeEdgeMargin);
+    notice->show();
+    const int stay = std::min(kNoticeLongestMs, kNoticeBaseMs + kNoticeMsPerCharacter * int(text.size()));
+    QTimer::singleShot(stay, notice, &QWidget::close);
 }
 
 void ReportError(const std::exception& error, QWidget* owner)
