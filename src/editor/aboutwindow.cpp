@@ -4,9 +4,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
+#include "editor/imagebutton.h"
 #include "editor/linklabel.h"
 #include "platform/messagebox.h"
 
@@ -40,7 +40,7 @@ AboutWindow::AboutWindow(const std::string& manual, const std::string& mail,
     setWindowTitle(QString::fromUtf8(platform::kMessageCaption));
 
     auto* icon = new QLabel;
-    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(kIconSize, kIconSize));
+    icon->setPixmap(GlyphIcon(Glyph::Preview, this).pixmap(kIconSize, kIconSize));
 
     auto* name = new QLabel(QString::fromUtf8(kProductName));
     QFont bold = name->font();
@@ -88,6 +88,8 @@ AboutWindow::AboutWindow(const std::string& manual, const std::string& mail,
     layout->addSpacing(kSpacing);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Enter closes the window, as in any message; the links are reached with Tab.
+    btnOK_->setFocus();
 }
 
 }  // namespace qel::editor

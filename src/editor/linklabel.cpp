@@ -9,7 +9,7 @@ LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent
 {
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, pal.color(QPalette::Link));
     setPalette(pal);

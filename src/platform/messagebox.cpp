@@ -139,12 +139,22 @@ void ShowNotice(const std::string& text, QWidget* owner)
     layout->addWidget(label, 1);
     notice->adjustSize();
 
-    QRect area = owner ? owner->window()->frameGeometry() : QRect();
-    if (area.isEmpty()) {
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            area = screen->availableGeometry();
+    // Just below the owner, so it covers none of its buttons; over the owner's middle when the
+    // screen has no room below it; at the bottom of the screen without an owner.
+    QScreen* screen = owner ? owner->window()->screen() : QGuiApplication::primaryScreen();
+    const QRect desk = screen ? screen->availableGeometry() : QRect();
+    const QRect frame = owner ? owner->window()->frameGeometry() : QRect();
+    QPoint at;
+    if (frame.isEmpty()) {
+        at = QPoint(desk.center().x() - notice->width() / 2, desk.bottom() - notice->height() - kNoticeEdgeMargin);
+    } else {
+        at = QPoint(frame.center().x() - notice->width() / 2, frame.bottom() + kNoticeEdgeMargin);
+        if (!desk.isEmpty() && at.y() + notice->height() > desk.bottom())
+            at.setY(frame.center().y() - notice->height() / 2);
     }
-    notice->move(area.center().x() - notice->width() / 2, area.bottom() - notice->height() - kNoticeEdgeMargin);
+    if (!desk.isEmpty())
+        at.setX(std::clamp(at.x(), desk.left(), std::max(desk.left(), desk.right() - notice->width())));
+    notice->move(at);
     notice->show();
     const int stay = std::min(kNoticeLongestMs, kNoticeBaseMs + kNoticeMsPerCharacter * int(text.size()));
     QTimer::singleShot(stay, notice, &QWidget::close);
