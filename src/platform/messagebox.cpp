@@ -41,6 +41,7 @@ constexpr int kNoticeLongestMs = 15000;
 constexpr int kNoticeLineCharacters = 60;
 constexpr int kNoticeEdgeMargin = 16;
 constexpr int kNoticePadding = 10;
+const QString kNoticeName = QStringLiteral("qelNotice");
 
 // The notice's window: no frame, never active, gone at a click.
 class Notice : public QFrame {
@@ -53,6 +54,7 @@ public:
         setBackgroundRole(QPalette::ToolTipBase);
         setForegroundRole(QPalette::ToolTipText);
         setAutoFillBackground(true);
+        setObjectName(kNoticeName);
     }
 
 protected:
@@ -126,7 +128,13 @@ void ShowNotice(const std::string& text, QWidget* owner)
 {
     if (LogMessage(text))
         return;
-    auto* notice = new Notice(owner);  // deletes itself when it closes
+    QWidget* window = owner ? owner->window() : nullptr;
+    // A new notice replaces the one still showing, rather than piling up on it.
+    if (window) {
+        for (QFrame* earlier : window->findChildren<QFrame*>(kNoticeName, Qt::FindDirectChildrenOnly))
+            earlier->close();
+    }
+    auto* notice = new Notice(window);  // deletes itself when it closes
     auto* icon = new QLabel(notice);
     const int iconSize = notice->style()->pixelMetric(QStyle::PM_SmallIconSize);
     icon->setPixmap(notice->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(iconSize, iconSize));
@@ -141,9 +149,9 @@ void ShowNotice(const std::string& text, QWidget* owner)
 
     // Just below the owner, so it covers none of its buttons; over the owner's middle when the
     // screen has no room below it; at the bottom of the screen without an owner.
-    QScreen* screen = owner ? owner->window()->screen() : QGuiApplication::primaryScreen();
+    QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
     const QRect desk = screen ? screen->availableGeometry() : QRect();
-    const QRect frame = owner ? owner->window()->frameGeometry() : QRect();
+    const QRect frame = window ? window->frameGeometry() : QRect();
     QPoint at;
     if (frame.isEmpty()) {
         at = QPoint(desk.center().x() - notice->width() / 2, desk.bottom() - notice->height() - kNoticeEdgeMargin);
