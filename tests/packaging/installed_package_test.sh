@@ -67,8 +67,10 @@ for program in "$app/QelSaver" "$app/QelMpegDll.dll"; do
     esac
   done
 done
+# Every declared package is a real one: the tests run the program here, so each is installed.
 for pkg in $depends; do
-  apt-cache show "$pkg" >/dev/null 2>&1 || fail "the package depends on $pkg, which the archive does not have"
+  [ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" = "install ok installed" ] ||
+    fail "the package depends on $pkg, which is not installed here (a wrong name?)"
 done
 
 # --help and --version answer without a display and without settings.
