@@ -116,9 +116,12 @@ LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& 
         avifCropRect rect{};
         avifDiagnostics diag{};
         // A clean aperture that does not fit the picture is ignored: the whole picture shows.
-        if (avifCropRectConvertCleanApertureBox(&rect, &image.clap, image.width, image.height, image.yuvFormat,
-                                                &diag) &&
-            rect.width > 0 && rect.height > 0 && (rect.width != image.width || rect.height != image.height))
+        const bool valid = avifCropRectConvertCleanApertureBox(&rect, &image.clap, image.width, image.height,
+                                                               image.yuvFormat, &diag) != AVIF_FALSE;
+        const bool fits = rect.width > 0 && rect.height > 0 && rect.width <= image.width &&
+                          rect.height <= image.height && rect.x <= image.width - rect.width &&
+                          rect.y <= image.height - rect.height;
+        if (valid && fits && (rect.width != image.width || rect.height != image.height))
             bitmap = Crop(bitmap, rect);
     }
     const int orientation = OrientationOf(image);
