@@ -68,7 +68,11 @@ LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& 
     decoder->ignoreXMP = AVIF_TRUE;
     // Files of older writers lack properties the format now requires; they still show fine.
     decoder->strictFlags = AVIF_STRICT_DISABLED;
-    decoder->imageSizeLimit = static_cast<std::uint32_t>(kMaxPicturePixels);
+    // The AV1 decoder refuses frames above this before taking their memory; a caller that lowers the
+    // pixel limit lowers it too (the file's stated size is checked against the limit itself below).
+    constexpr long long kFrameAreaFactor = 16;
+    decoder->imageSizeLimit =
+        static_cast<std::uint32_t>(std::min(kMaxPicturePixels, kFrameAreaFactor * options.maxPixels));
     decoder->imageDimensionLimit = static_cast<std::uint32_t>(kMaxPictureSide);
 
     avifResult result = avifDecoderSetIOMemory(decoder.get(), data.data(), data.size());

@@ -1,8 +1,10 @@
 // HEIF pictures (the phone photos of ".heic" files) through libheif: the primary image of the file,
-// turned and mirrored as its own transformations say. Their EXIF orientation tag describes the same
-// turn once more (phones write both), so it is never applied on top.
+// turned and mirrored as its own transformations say, at most 32767 pixels on a side (see
+// CodedSideLimit). Their EXIF orientation tag describes the same turn once more (phones write both),
+// so it is never applied on top. HEVC has no reduced-size decoding: pictures are decoded in full.
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -21,6 +23,22 @@ constexpr const char* kHevcDecoderPackage = "libheif-plugin-libde265";
 constexpr const char* kHevcDecoderPackage = "libde265-0";
 #endif
 constexpr const char* kAv1DecoderPackage = "libheif-plugin-dav1d";
+
+// libheif refuses any picture in the file, a tile of a grid as well, with a side of this many pixels
+// or more. Its own default is far above what a codec codes in one piece (HEVC stays under 17000;
+// larger photos are grids of tiles) and keeps a few damaged bytes from asking for gigabytes; raised,
+// a tile that claims 60000 x 60000 pixels is allocated before anything fails. A caller that lowers
+// the pixel limit lowers this one with it.
+constexpr int kCodedSideLimit = 32768;
+constexpr long long kTileAreaFactor = 16;
+
+int CodedSideLimit(long long maxPixels)
+{
+    if (maxPixels >= kMaxPicturePixels)
+        return kCodedSideLimit;
+    const auto side = static_cast<long long>(std::sqrt(static_cast<double>(kTileAreaFactor * maxPixels))) + 1;
+    return static_cast<int>(std::min<long long>(side, kCodedSideLimit));
+}
 
 struct ContextFree {
     void operator()(heif_context* c) const { heif_context_free(c); }
@@ -75,9 +93,7 @@ LoadedPicture DecodeHeif(std::span<const std::uint8_t> data, const LoadOptions& 
     std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     if (!context)
         throw std::bad_alloc();
-    // The size rule below is the one that counts; libheif's own cap (32768 on a side) would refuse
-    // long panoramas within it.
-    heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(kMaxPictureSide) + 1);
+    heif_context_set_maximum_image_size_limit(context.get(), CodedSideLimit(options.maxPixels));
     heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr);
     if (error.code != heif_error_Ok)
         throw PictureError("not a readable HEIF picture: " + Describe(error));
