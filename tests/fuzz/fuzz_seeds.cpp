@@ -54,8 +54,12 @@ int main(int argc, char** argv)
             qel::imaging::WritePicture(
                 (folder / ("seed_" + std::to_string(s[0]) + "x" + std::to_string(s[1]) + ext)).string(),
                 Gradient(s[0], s[1]));
+        // A photo's metadata for captions: EXIF date and description, XMP and text chunks.
+        if (target == "picture_png")
+            Copy("imaging/captioned.png", folder);
     } else if (target == "picture_jpeg") {
         Copy("imaging/camera_orient6.jpg", folder);
+        Copy("imaging/captioned.jpg", folder);
     } else if (target == "picture_gif") {
         Copy("imaging/transparent.gif", folder);
     } else if (target == "picture_ico") {
