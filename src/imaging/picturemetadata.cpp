@@ -131,12 +131,14 @@ std::string XmlText(std::string_view text)
     constexpr std::size_t kLongestReference = 10;
     std::string out;
     for (std::size_t at = 0; at < text.size(); ++at) {
-        const std::size_t semi = text[at] == '&' ? text.find(';', at) : std::string_view::npos;
-        if (semi == std::string_view::npos || semi - at > kLongestReference) {
+        // Looked for near the "&" only, so a text full of them takes no longer than any other.
+        const std::size_t semi =
+            text[at] == '&' ? text.substr(at, kLongestReference + 1).find(';') : std::string_view::npos;
+        if (semi == std::string_view::npos) {
             out += text[at];
             continue;
         }
-        const std::string_view name = text.substr(at + 1, semi - at - 1);
+        const std::string_view name = text.substr(at + 1, semi - 1);
         bool known = false;
         for (const auto& [entity, c] : kEntities)
             if (name == entity) {
@@ -150,7 +152,7 @@ std::string XmlText(std::string_view text)
             }
         }
         if (known)
-            at = semi;
+            at += semi;
         else
             out += text[at];
     }
