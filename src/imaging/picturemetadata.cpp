@@ -289,6 +289,37 @@ void ReadPng(Bytes data, Found& found)
     }
 }
 
+// --- WebP ----------------------------------------------------------------------------------------------
+
+constexpr std::size_t kRiffHeader = 12;  // "RIFF", size, "WEBP"
+constexpr std::size_t kRiffChunkHeader = 8;
+
+std::uint32_t LittleEndian32(Bytes b)
+{
+    return b[0] | (std::uint32_t(b[1]) << 8) | (std::uint32_t(b[2]) << 16) | (std::uint32_t(b[3]) << 24);
+}
+
+void ReadWebp(Bytes data, Found& found)
+{
+    if (data.size() < kRiffHeader || !StartsWith(data, "RIFF") || AsText(data.subspan(8, 4)) != "WEBP")
+        return;
+    std::size_t at = kRiffHeader;
+    while (data.size() - at >= kRiffChunkHeader) {
+        const std::string_view type = AsText(data.subspan(at, 4));
+        const std::uint32_t length = LittleEndian32(data.subspan(at + 4, 4));
+        if (length > data.size() - at - kRiffChunkHeader)
+            return;
+        const Bytes chunk = data.subspan(at + kRiffChunkHeader, length);
+        if (type == "EXIF")  // with or without the JPEG segment's "Exif\0\0" before the TIFF block
+            found.exif = StartsWith(chunk, {"Exif\0\0", 6}) ? ReadExifFields(chunk) : ReadTiffFields(chunk);
+        else if (type == "XMP ")
+            found.xmpDescription = XmpDescription(AsText(chunk));
+        at += kRiffChunkHeader + length + (length & 1);  // chunks are padded to an even length
+        if (at > data.size())
+            return;
+    }
+}
+
 }  // namespace
 
 std::string XmpDescription(std::string_view packet)
@@ -367,6 +398,10 @@ PictureMetadata ReadPictureMetadata(std::span<const std::uint8_t> head, const st
         ReadJpeg(head, found);
     else if (ext == "png")
         ReadPng(head, found);
+    else if (ext == "webp")
+        ReadWebp(head, found);
+    else if (ext == "tif" || ext == "tiff")
+        found.exif = ReadTiffFields(head);  // the file is the TIFF block
     PictureMetadata metadata;
     metadata.dateTaken = found.exif.dateTaken;
     for (const std::string* text : {&found.xmpDescription, &found.exif.description, &found.pngDescription}) {

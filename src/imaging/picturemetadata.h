@@ -1,8 +1,9 @@
 #pragma once
 // What a picture file says about itself, for captions: the date the photo was taken and its
 // description. Read from the metadata at the head of the file, apart from the pixels: JPEG's APP1
-// segments (EXIF, XMP) and PNG's chunks ("eXIf", XMP and "Description" texts). EXIF goes through
-// the loader's one EXIF reader (exif.h).
+// segments (EXIF, XMP), PNG's chunks ("eXIf", XMP and "Description" texts), WebP's "EXIF" and
+// "XMP " chunks, and a TIFF file's own directories. EXIF goes through the loader's one EXIF reader
+// (exif.h).
 //
 // Untrusted input, read within bounds: at most kMetadataHeadBytes of a file are looked at, the
 // walk over segments or chunks stops at the pixels or at the first one that does not fit, and

@@ -231,7 +231,7 @@ TEST_F(MetadataFile, JpegDescriptionComesFromXmpElseExifAndStockTextsAreNone)
     EXPECT_FALSE(ReadPictureMetadata((dir / "missing.jpg").string()).modifiedSeconds);
 }
 
-TEST_F(MetadataFile, PngChunksGiveTheDateAndTheDescriptionUntilOneIsDamaged)
+TEST_F(MetadataFile, PngAndWebpChunksGiveTheDateAndTheDescriptionUntilOneIsDamaged)
 {
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     PngChunk(png, "IHDR", Bytes(13, 0));
@@ -249,6 +249,23 @@ TEST_F(MetadataFile, PngChunksGiveTheDateAndTheDescriptionUntilOneIsDamaged)
     Bytes damaged = png;
     damaged[8 + 25] = 0x7F;  // the length of the chunk after IHDR
     EXPECT_FALSE(ReadPictureMetadata(damaged, "png").dateTaken);
+
+    // WebP: little-endian chunk lengths, odd ones padded; EXIF without the "Exif" prefix.
+    Bytes webp = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'E', 'B', 'P'};
+    auto riffChunk = [&webp](std::string_view type, const Bytes& data) {
+        webp.insert(webp.end(), type.begin(), type.end());
+        for (int shift = 0; shift < 32; shift += 8)
+            webp.push_back(std::uint8_t(data.size() >> shift));
+        webp.insert(webp.end(), data.begin(), data.end());
+        if (data.size() % 2 == 1)
+            webp.push_back(0);
+    };
+    riffChunk("VP8X", Bytes(9, 0));
+    riffChunk("EXIF", MakeTiff(false, "Frost", "2003:02:01 00:00:00"));
+    riffChunk("XMP ", Bytes(packet.begin(), packet.end()));
+    const PictureMetadata w = ReadPictureMetadata(webp, "webp");
+    EXPECT_EQ(w.dateTaken, (CalendarDate{2003, 2, 1}));
+    EXPECT_EQ(w.description, "Snow <3");
 }
 
 TEST(XmpDescription, DefaultLanguageFirstThenTheFirstItem)
