@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "imaging/pngchunks.h"
 #include "platform/regularfile.h"
 
 namespace qel::imaging {
@@ -225,14 +226,6 @@ void ReadJpeg(Bytes data, Found& found)
 
 // --- PNG -----------------------------------------------------------------------------------------------
 
-constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::size_t kChunkFrame = 12;  // length, type and CRC around a chunk's data
-
-std::uint32_t BigEndian32(Bytes b)
-{
-    return (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) | b[3];
-}
-
 // The keyword of a text chunk and what follows its NUL; nothing without a NUL.
 std::optional<std::pair<std::string_view, Bytes>> SplitKeyword(Bytes data)
 {
@@ -263,18 +256,8 @@ void ReadInternationalText(Bytes data, Found& found)
 
 void ReadPng(Bytes data, Found& found)
 {
-    if (!StartsWith(data, AsText(kPngSignature)))
-        return;
     bool exifRead = false;
-    std::size_t at = kPngSignature.size();
-    while (data.size() - at >= kChunkFrame) {
-        const std::uint32_t length = BigEndian32(data.subspan(at, 4));
-        const std::string_view type = AsText(data.subspan(at + 4, 4));
-        if (length > data.size() - at - kChunkFrame)
-            return;
-        const Bytes chunk = data.subspan(at + 8, length);
-        if (type == "IEND")
-            return;
+    (void)WalkPngChunks(data, [&](std::string_view type, Bytes chunk) {
         if (type == "eXIf" && !exifRead) {
             found.exif = ReadTiffFields(chunk);
             exifRead = true;
@@ -285,8 +268,8 @@ void ReadPng(Bytes data, Found& found)
                 found.pngDescription =
                     Latin1ToUtf8(AsText(text->second.first(std::min(text->second.size(), kMaxExifText))));
         }
-        at += kChunkFrame + length;
-    }
+        return true;
+    });
 }
 
 // --- WebP ----------------------------------------------------------------------------------------------

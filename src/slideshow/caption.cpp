@@ -110,6 +110,8 @@ void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corn
         return;
 
     QRect box(0, 0, metrics.horizontalAdvance(line) + 2 * padX, metrics.height() + 2 * padY);
+    if (box.height() + 2 * margin > height)
+        return;  // a picture too low for a line of text
     const bool right = corner == CaptionCorner::BottomRight || corner == CaptionCorner::TopRight;
     const bool bottom = corner == CaptionCorner::BottomRight || corner == CaptionCorner::BottomLeft;
     box.moveLeft(right ? width - margin - box.width() : margin);
