@@ -59,6 +59,24 @@ std::string ReadAll(const std::string& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// The process has the file at `path` open (the MPEG player holds its sound file while it plays).
+bool HasOpen(pid_t pid, const std::string& path)
+{
+    std::error_code ec;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+        std::error_code linkError;
+        if (fs::read_symlink(fd.path(), linkError) == fs::path(path))
+            return true;
+    }
+    return false;
+}
+
+void Stop(pid_t pid)
+{
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
 // The user the host and the saver run as, and a folder of theirs: the programs in "bin", a home, a
 // runtime and a temporary folder.
 class HostUser {
@@ -320,6 +338,38 @@ TEST_F(HostE2E, SettingsDialogPreviewFitsEveryPictureFollowsItsWindowAndEndsOnTh
     int status = 0;
     ASSERT_TRUE(WaitUntil([&] { return waitpid(saver, &status, WNOHANG) == saver; }));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadAll(log);
+}
+
+TEST_F(HostE2E, OneProcessOfAHostPlaysTheMusicAndAnotherTakesOverWhenItGoes)
+{
+    const std::string sound = user_.Path("long.mp3");
+    fs::copy_file(fs::path(QEL_TEST_DATA_DIR) / "audio" / "long.mp3", sound);
+    chmod(sound.c_str(), 0644);
+    settings_.sounds = {sound};
+    WriteSettings();
+    // Two monitors' covers, and a settings dialog's preview.
+    std::vector<pid_t> covers;
+    for (int i = 0; i < 2; ++i) {
+        const xcb_window_t w = screen_.CreateWindow(0, 0, kScreenW, kScreenH);
+        covers.push_back(user_.Start(screen_, {user_.Program(), "--root"}, user_.Path("tmp/cover.log"),
+                                     {"XSCREENSAVER_WINDOW=" + std::to_string(w)}));
+    }
+    const xcb_window_t dialog = screen_.CreateWindow(10, 10, 200, 150);
+    const pid_t preview =
+        user_.Start(screen_, {user_.Program(), "--window-id", std::to_string(dialog)}, user_.Path("tmp/preview.log"));
+    const auto plays = [&](pid_t p) { return HasOpen(p, sound); };
+
+    ASSERT_TRUE(WaitUntil([&] { return plays(covers[0]) || plays(covers[1]); }))
+        << ReadAll(user_.Path("tmp/cover.log"));
+    EXPECT_FALSE(plays(covers[0]) && plays(covers[1])) << "the music plays once";
+    const int leader = plays(covers[0]) ? 0 : 1;
+    // The leader's monitor goes: the other process plays on.
+    kill(covers[std::size_t(leader)], SIGKILL);
+    waitpid(covers[std::size_t(leader)], nullptr, 0);
+    EXPECT_TRUE(WaitUntil([&] { return plays(covers[std::size_t(1 - leader)]); }));
+    EXPECT_FALSE(plays(preview)) << "a preview is silent";
+    Stop(covers[std::size_t(1 - leader)]);
+    Stop(preview);
 }
 
 TEST_F(HostE2E, TheSaverEndsWithTheHostsWindow)
