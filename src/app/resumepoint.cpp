@@ -3,13 +3,13 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string_view>
 #include <system_error>
 #include <utility>
 
 #include "platform/files.h"
+#include "platform/regularfile.h"
 #include "platform/userfolders.h"
 
 namespace qel::app {
@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Anything longer is not a file of ours.
-constexpr std::streamsize kLargestFile = 256;
+constexpr std::uint64_t kLargestFile = 256;
 constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 
@@ -99,14 +99,14 @@ std::optional<int> ReadLastShown(const std::string& path, const std::vector<std:
 {
     if (path.empty() || pictures.empty())
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string text;
+    try {
+        // Only a regular file: a pipe put there would keep the start waiting for a writer.
+        const std::vector<std::uint8_t> bytes = platform::ReadRegularFile(path, kLargestFile);
+        text.assign(bytes.begin(), bytes.end());
+    } catch (const std::exception&) {
         return std::nullopt;
-    std::string text(kLargestFile + 1, '\0');
-    in.read(text.data(), kLargestFile + 1);
-    text.resize(std::size_t(in.gcount()));
-    if (text.size() > std::size_t(kLargestFile))
-        return std::nullopt;
+    }
     // Exactly what Format writes, or nothing: a torn or edited file says nothing reliable.
     std::optional<std::uint64_t> list;
     std::optional<int> last;
@@ -124,6 +124,10 @@ void WriteLastShown(const std::string& path, const std::vector<std::string>& pic
     try {
         std::error_code ec;
         fs::create_directories(fs::path(path).parent_path(), ec);
+        // Anything but a file in its place (a pipe would be written in place, waiting for a reader)
+        // is left alone.
+        if (fs::exists(path, ec) && !platform::IsRegularFile(path))
+            return;
         platform::WriteFileAtomically(path, Format(ListFingerprint(pictures), index));
     } catch (const std::exception&) {
         // A state folder we cannot write only costs where the next run starts.

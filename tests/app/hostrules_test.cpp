@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -99,6 +101,11 @@ TEST_F(ResumeTest, ADamagedFileIsIgnored)
         std::ofstream(file_, std::ios::binary | std::ios::trunc) << bad;
         EXPECT_FALSE(ReadLastShown(file_, list_)) << bad.substr(0, 60);
     }
+    // A pipe in its place would keep the start waiting for a writer.
+    fs::remove(file_);
+    ASSERT_EQ(mkfifo(file_.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadLastShown(file_, list_));
+    WriteLastShown(file_, list_, 1);  // nor wait for a reader
     // An unwritable place costs nothing but the resume.
     WriteLastShown((dir_ / "state" / "qelsaver" / "resume" / "below-a-file").string(), list_, 1);
 }
