@@ -57,7 +57,7 @@ ScreenSize SmallestScreen()
 
 void RunHostMode(const HostTarget& target)
 {
-    // The host's window must exist: it is gone already when the host has stopped this saver.
+    // Stopped already while starting; or the host's window is gone, and the host with it.
     if (platform::StopSignalReceived())
         return;
     const auto size = platform::ForeignWindowSize(target.window);
@@ -87,10 +87,13 @@ void RunHostMode(const HostTarget& target)
     config.pictures = order.pictures;
     config.draw = order.draw;
     config.fitAlways = preview;
+    int written = last;  // a single picture coming in again is not written again
     config.pictureShown = [&](const std::string& path) {
         last = ShownIndex(pictures, last, path);
-        if (leading && last >= 0)
+        if (leading && last >= 0 && last != written) {
             WriteLastShown(resumeFile, pictures, last);
+            written = last;
+        }
     };
     slideshow::HostWindow window(std::move(config));
     if (leading)
