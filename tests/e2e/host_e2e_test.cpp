@@ -90,8 +90,10 @@ public:
         chmod(folder_.c_str(), 0755);
         if (geteuid() == 0) {
             const passwd* nobody = getpwnam("nobody");
-            if (!nobody)
+            if (!nobody) {
+                noUser_ = true;
                 return;
+            }
             uid_ = nobody->pw_uid;
             gid_ = nobody->pw_gid;
         } else {
@@ -116,6 +118,8 @@ public:
     }
 
     [[nodiscard]] bool Ok() const { return ok_; }
+    // Running as root on a system without the user "nobody".
+    [[nodiscard]] bool NoUser() const { return noUser_; }
     [[nodiscard]] std::string Path(const std::string& name) const { return folder_ + "/" + name; }
     [[nodiscard]] std::string Program() const { return Path("bin/QelSaver"); }
     void Own(const std::string& path) const
@@ -189,6 +193,7 @@ private:
     uid_t uid_ = 0;
     gid_t gid_ = 0;
     bool ok_ = false;
+    bool noUser_ = false;
     mutable int runs_ = 0;
 };
 
@@ -197,6 +202,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(screen_.Ok()) << "could not start Xvfb";
+        if (user_.NoUser())
+            GTEST_SKIP() << "the tests run as root, and there is no user \"nobody\" to run the host as";
         ASSERT_TRUE(user_.Ok()) << "could not prepare the folder of the unprivileged user";
         first_ = user_.Path("first.bmp");
         second_ = user_.Path("second.bmp");
