@@ -31,4 +31,8 @@ WindowHandle ParseWindowHandle(const std::string& text);
 // with) means the host mode; its other arguments are looked through for "--window-id ID".
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
+// What "--help" or "--version" as the first argument prints on standard output before the program
+// ends; the empty text for every other command line, which then goes its usual way.
+std::string InformationText(const std::vector<std::string>& args);
+
 }  // namespace qel::app

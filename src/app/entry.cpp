@@ -106,13 +106,16 @@ void Run(const std::vector<std::string>& args, const CommandLine& cl, Applicatio
     if (first.empty() || (first[0] != '-' && first[0] != '/'))
         return;
 
+    // The settings are looked for where this user keeps them: beside the program, or in the
+    // user's own folder when the program's folder is not theirs to write.
     const bool hosted = cl.mode == Mode::Host;
-    const std::string exePath = platform::ProgramFolder();
-    if (!FileExists(exePath + settings::kSettingsFileName)) {
+    const std::string problem = settings::InitProcessPaths(platform::ProgramFolder());
+    if (!problem.empty())
+        std::fprintf(stderr, "QelSaver: %s\n", problem.c_str());
+    if (!FileExists(settings::SetupFilePath())) {
         ShowStartupMessage(app, "Missing config files\r\n\r\n", hosted);
         return;
     }
-    settings::InitProcessPaths(exePath);
     if (!audio::MPEGPlayer()) {
         ShowStartupMessage(app, "Missing Files\r\n\r\n", hosted);
         return;
@@ -153,10 +156,13 @@ void Run(const std::vector<std::string>& args, const CommandLine& cl, Applicatio
 
 int RunProgram(int argc, char** argv)
 {
+    const std::vector<std::string> args =
+        argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+    if (const std::string text = InformationText(args); !text.empty()) {
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     Application app(argc, argv);
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i)
-        args.emplace_back(argv[i]);
     const CommandLine cl = ParseCommandLine(args);
     if (cl.mode == Mode::Host) {
         // Before the first thread: hosts stop their savers with a signal, and may start them

@@ -71,3 +71,16 @@ TEST(CommandLine, HostWordsComeBeforeTheOneLetterModes)
         EXPECT_EQ(Parse({other}).mode, Mode::None) << other;
     EXPECT_EQ(Parse({"/s", "--root"}).mode, Mode::Run);
 }
+
+TEST(CommandLine, HelpAndVersionOnlyAsTheFirstArgument)
+{
+    EXPECT_EQ(InformationText({"--version"}), std::string("QelSaver ") + QELSAVER_VERSION + "\n");
+    const std::string help = InformationText({"--help"});
+    EXPECT_EQ(help.rfind(InformationText({"--version"}), 0), 0u) << "the help starts with the version";
+    for (const char* mode : {"/c", "/s", "/p WINDOW", "/a"})
+        EXPECT_NE(help.find(mode), std::string::npos) << mode;
+    // Anything else keeps its meaning: a mode, or the silent end.
+    for (const std::vector<std::string>& other :
+         std::vector<std::vector<std::string>>{{}, {"/s", "--help"}, {"-h"}, {"--Help"}, {"--versions"}, {"-version"}})
+        EXPECT_EQ(InformationText(other), "") << (other.empty() ? "" : other[0]);
+}
