@@ -108,6 +108,7 @@ void HostWindow::StartPictures()
     cycle.intervalMs = s.IntervalMs();
     cycle.reseedBeforeStyle = true;
     cycle.draw = config_.draw;
+    cycle.caption = s.Caption();
     cycle.compose = [fit, background, composed = composed_](const std::string& path, int width, int height) {
         raster::Bitmap b = imaging::LoadFittedPicture(path, width, height, fit, background);
         std::lock_guard lock(composed->mutex);
