@@ -55,9 +55,48 @@ WindowHandle ParseWindowHandle(const std::string& text)
     return static_cast<WindowHandle>(v);
 }
 
+namespace {
+
+bool IsWindowIdOption(const std::string& arg)
+{
+    return arg == "--window-id" || arg == "-window-id";
+}
+
+// The words hosts start savers with; checked before the one-letter modes, whose rule would end
+// the program at "-r" or "--".
+bool IsHostOption(const std::string& arg)
+{
+    return arg == "--root" || arg == "-root" || IsWindowIdOption(arg) || arg.rfind("--window-id=", 0) == 0 ||
+           arg.rfind("-window-id=", 0) == 0;
+}
+
+CommandLine ParseHostArguments(const std::vector<std::string>& args)
+{
+    CommandLine cl;
+    cl.mode = Mode::Host;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string id;
+        if (IsWindowIdOption(arg))
+            id = i + 1 < args.size() ? args[++i] : std::string();
+        else if (const std::size_t eq = arg.find('='); eq != std::string::npos && IsHostOption(arg))
+            id = arg.substr(eq + 1);
+        else
+            continue;  // "--root", and whatever else a host adds
+        cl.windowIdGiven = true;
+        // ParseWindowHandle reads after a ":", which an ID never holds.
+        cl.windowId = id.find(':') == std::string::npos ? ParseWindowHandle(id) : 0;
+    }
+    return cl;
+}
+
+}  // namespace
+
 CommandLine ParseCommandLine(const std::vector<std::string>& args)
 {
     const std::string first = args.empty() ? std::string("-c") : args[0];
+    if (IsHostOption(first))
+        return ParseHostArguments(args);
     CommandLine cl;
     if (first.size() < 2 || (first[0] != '-' && first[0] != '/'))
         return cl;
@@ -100,6 +139,10 @@ std::string InformationText(const std::vector<std::string>& args)
                      "  /p WINDOW         the preview inside another window (an X11 window id,\n"
                      "                    decimal or 0x...; also /p:WINDOW, /l)\n"
                      "  /a                change the saver password (nothing to do on this system)\n"
+                     "  --root            as a screen-saver host runs it: inside the window named by\n"
+                     "                    XSCREENSAVER_WINDOW, else full-screen like /s\n"
+                     "  --window-id WINDOW\n"
+                     "                    the preview inside a screen-saver host's settings dialog\n"
                      "  --help            this text\n"
                      "  --version         the version\n"
                      "\n"

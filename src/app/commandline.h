@@ -1,6 +1,6 @@
 #pragma once
 // The first argument decides what the program is: the editor, the slideshow, the preview inside
-// another window, or the password change.
+// another window, the password change, or a saver run by the desktop's screen-saver host.
 
 #include <string>
 #include <vector>
@@ -9,20 +9,26 @@
 
 namespace qel::app {
 
-enum class Mode { None, Password, Configure, Preview, Run };
+enum class Mode { None, Password, Configure, Preview, Run, Host };
 
 using platform::WindowHandle;
 
 struct CommandLine {
     Mode mode = Mode::None;
     WindowHandle parentHandle = 0;
+    // Host mode: "--window-id ID" was given (a settings dialog's preview), and the window it named
+    // (0 when the ID does not read).
+    bool windowIdGiven = false;
+    WindowHandle windowId = 0;
 };
 
 // The text after the first ":" (the whole text without one), blanks and control characters trimmed,
 // read as a decimal number, or as hexadecimal after "0x"; 0 when it does not read.
 WindowHandle ParseWindowHandle(const std::string& text);
 
-// args are the arguments after the program name. No argument means "-c".
+// args are the arguments after the program name. No argument means "-c". A first argument of
+// "--root", "-root", "--window-id" or "-window-id" (the words a screen-saver host starts its savers
+// with) means the host mode; its other arguments are looked through for "--window-id ID".
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // What "--help" or "--version" as the first argument prints on standard output before the program

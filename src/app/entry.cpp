@@ -11,11 +11,16 @@
 #include <QApplication>
 
 #include "app/commandline.h"
+#include "app/hostmode.h"
+#include "app/hosttarget.h"
 #include "app/modes.h"
 #include "audio/processplayer.h"
 #include "platform/instancelock.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
+#include "platform/stopnotifier.h"
+#include "platform/stopsignals.h"
+#include "platform/userfolders.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
 #include "slideshow/firstpicture.h"
@@ -61,10 +66,12 @@ private:
     std::unique_ptr<QApplication> app_;
 };
 
-void ShowStartupMessage(Application& app, const std::string& text)
+// A saver run by a host cannot show a message box: the host covers the screen and holds the
+// keyboard and mouse, so nobody could close it. Hosts keep their savers' error output instead.
+void ShowStartupMessage(Application& app, const std::string& text, bool toErrorOutput)
 {
     if (const char* log = std::getenv("QELSAVER_MESSAGE_LOG"); !(log && *log)) {
-        if (!app.Get()) {
+        if (toErrorOutput || !app.Get()) {
             std::fprintf(stderr, "QelSaver: %s\n", text.c_str());
             return;
         }
@@ -78,30 +85,42 @@ bool FileExists(const std::string& path)
     return std::filesystem::is_regular_file(path, ec);
 }
 
-void Run(int& argc, char** argv, Application& app)
+// `endOnStopSignal`: a stop signal ends the show like an exit input that needs no password.
+void RunFullScreen(Application& app, platform::InstanceLock& guard, bool endOnStopSignal)
 {
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i)
-        args.emplace_back(argv[i]);
+    if (!guard.Acquire(kRunLockName))
+        return;
+    // The first picture is decoded while the window toolkit starts.
+    auto first = PrepareSaverMode();
+    if (!app.Get())
+        return;
+    std::unique_ptr<platform::StopNotifier> stop;
+    if (endOnStopSignal)
+        stop = std::make_unique<platform::StopNotifier>([] { QCoreApplication::exit(0); });
+    RunSaverMode(std::move(first));
+}
+
+void Run(const std::vector<std::string>& args, const CommandLine& cl, Application& app)
+{
     const std::string first = args.empty() ? std::string("-c") : args[0];
     if (first.empty() || (first[0] != '-' && first[0] != '/'))
         return;
 
     // The settings are looked for where this user keeps them: beside the program, or in the
     // user's own folder when the program's folder is not theirs to write.
+    const bool hosted = cl.mode == Mode::Host;
     const std::string problem = settings::InitProcessPaths(platform::ProgramFolder());
     if (!problem.empty())
         std::fprintf(stderr, "QelSaver: %s\n", problem.c_str());
     if (!FileExists(settings::SetupFilePath())) {
-        ShowStartupMessage(app, "Missing config files\r\n\r\n");
+        ShowStartupMessage(app, "Missing config files\r\n\r\n", hosted);
         return;
     }
     if (!audio::MPEGPlayer()) {
-        ShowStartupMessage(app, "Missing Files\r\n\r\n");
+        ShowStartupMessage(app, "Missing Files\r\n\r\n", hosted);
         return;
     }
 
-    const CommandLine cl = ParseCommandLine(args);
     settings::Process().parentHandle = cl.parentHandle;
     static platform::InstanceLock guard;  // held until the process ends
     switch (cl.mode) {
@@ -117,14 +136,17 @@ void Run(int& argc, char** argv, Application& app)
             return;
         RunPreviewMode(cl.parentHandle);
         return;
-    case Mode::Run: {
-        if (!guard.Acquire(kRunLockName))
+    case Mode::Run: RunFullScreen(app, guard, false); return;
+    case Mode::Host: {
+        const HostTarget target = FindHostTarget(cl);
+        if (!target.given) {
+            // Started by hand with "--root": the show covers the screens as the run mode does.
+            RunFullScreen(app, guard, true);
             return;
-        // The first picture is decoded while the window toolkit starts.
-        auto first = PrepareSaverMode();
+        }
         if (!app.Get())
             return;
-        RunSaverMode(std::move(first));
+        RunHostMode(target);
         return;
     }
     }
@@ -141,15 +163,23 @@ int RunProgram(int argc, char** argv)
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     Application app(argc, argv);
+    const CommandLine cl = ParseCommandLine(args);
+    if (cl.mode == Mode::Host) {
+        // Before the first thread: hosts stop their savers with a signal, and may start them
+        // without the session's runtime folder, where the sound server and our locks live.
+        platform::CatchStopSignals();
+        platform::RestoreRuntimeFolderVariable();
+    }
     try {
         // The player exists before any window, when its library lies beside the program.
         const std::string why = audio::CreateProcessMPEGPlayer(platform::ProgramFolder());
         if (!why.empty())
             std::fprintf(stderr, "QelSaver: %s\n", why.c_str());
-        Run(argc, argv, app);
+        Run(args, cl, app);
     } catch (const std::exception& e) {
-        // An error no window caught: report it as the user would expect, then end normally.
-        if (QApplication::instance() || std::getenv("QELSAVER_MESSAGE_LOG"))
+        // An error no window caught: report it as the user would expect, then end normally. Under
+        // a host, nobody could close a message box.
+        if (cl.mode != Mode::Host && (QApplication::instance() || std::getenv("QELSAVER_MESSAGE_LOG")))
             platform::ReportError(e);
         else
             std::fprintf(stderr, "QelSaver: %s\n", e.what());

@@ -19,6 +19,7 @@
 #include "editor/pathtext.h"
 #include "editor/previewpictures.h"
 #include "imaging/pictureloader.h"
+#include "slideshow/caption.h"
 
 namespace qel::editor {
 namespace {
@@ -42,8 +43,9 @@ std::string FolderOf(const std::string& file)
 
 }  // namespace
 
-ImagesPage::ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> background, QWidget* parent)
-    : QWidget(parent), dialogs_(dialogs), background_(std::move(background))
+ImagesPage::ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> background,
+                       std::function<settings::CaptionKind()> caption, QWidget* parent)
+    : QWidget(parent), dialogs_(dialogs), background_(std::move(background)), caption_(std::move(caption))
 {
     btnAdd_ = ImageButton(Glyph::AddFiles, tr("Add Files"), this);
     btnAddFolder_ = ImageButton(Glyph::AddFolder, tr("Add Images in Folder"), this);
@@ -249,7 +251,11 @@ void ImagesPage::DrawPreview()
     if (path == lastPreviewFile_ || !IsFile(path))
         return;
     lastPreviewFile_ = path;
-    previewImage_->SetBitmap(LoadImagePreview(path, kPreviewWidth, kPreviewHeight, background_()));
+    raster::Bitmap preview = LoadImagePreview(path, kPreviewWidth, kPreviewHeight, background_());
+    // As the show's first picture has it.
+    if (const auto kind = caption_ ? caption_() : settings::CaptionKind::None; kind != settings::CaptionKind::None)
+        slideshow::DrawCaption(preview, slideshow::CaptionText(path, kind), slideshow::CornerForTurn(0));
+    previewImage_->SetBitmap(preview);
 }
 
 void ImagesPage::RedrawPreview()

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "raster/bitmap.h"
+#include "settings/saversettings.h"
 
 class QToolButton;
 
@@ -22,8 +23,10 @@ class FileListBox;
 class ImagesPage : public QWidget {
     Q_OBJECT
 public:
-    // `background` gives the colour the preview is drawn on, read each time it is drawn.
-    ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> background, QWidget* parent = nullptr);
+    // `background` gives the colour the preview is drawn on and `caption` the caption drawn into it
+    // as the slideshow draws it, both read each time it is drawn.
+    ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> background,
+               std::function<settings::CaptionKind()> caption = {}, QWidget* parent = nullptr);
 
     // --- components ---
     [[nodiscard]] FileListBox* ImagesListBox() const { return imagesListBox_; }
@@ -62,7 +65,7 @@ public:
     // --- operations ---
     // Draws the current entry's picture unless the preview already shows that file.
     void ShowImagePreview();
-    // Draws the current entry's picture again (the background colour changed).
+    // Draws the current entry's picture again (the background colour or the caption changed).
     void RedrawPreview();
     // Whether a preview of the file it already shows is drawn again (the file may have changed).
     enum class Preview { Keep, Redraw };
@@ -75,6 +78,7 @@ private:
 
     EditorDialogs& dialogs_;
     std::function<raster::Color()> background_;
+    std::function<settings::CaptionKind()> caption_;
     std::string imagePath_;
     std::string lastPreviewFile_;
 

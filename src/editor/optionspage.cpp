@@ -47,6 +47,9 @@ OptionsPage::OptionsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(pare
     rbRandomize_ = new QRadioButton(tr("Randomize"), pictures);
     intervalEdit_ = new QSpinBox(pictures);
     intervalEdit_->setRange(kMinInterval, kMaxInterval);
+    cbCaption_ = new QComboBox(pictures);
+    // In the order of the settings' caption values.
+    cbCaption_->addItems({tr("None"), tr("File Name"), tr("Date Taken"), tr("Description"), tr("Date and Name")});
     btnBgColor_ = new ColorPickerButton(
         [this, &dialogs](raster::Color current) { return dialogs.ChooseColor(window(), current); }, pictures);
 
@@ -63,6 +66,8 @@ OptionsPage::OptionsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(pare
     grid->addWidget(intervalEdit_, 2, 1, Qt::AlignLeft);
     grid->addWidget(LabelFor(tr("Background Color:"), btnBgColor_, pictures), 3, 0);
     grid->addWidget(btnBgColor_, 3, 1, Qt::AlignLeft);
+    grid->addWidget(LabelFor(tr("Caption:"), cbCaption_, pictures), 4, 0);
+    grid->addWidget(cbCaption_, 4, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
     grid->setVerticalSpacing(kRowSpacing);
 
@@ -106,6 +111,14 @@ void OptionsPage::LoadPictureOptions(const settings::SaverSettings& s)
     rbRandomize_->setAutoExclusive(true);
     btnBgColor_->SetValue(s.bgColor);
     intervalEdit_->setValue(std::clamp(s.interval, kMinInterval, kMaxInterval));
+    cbCaption_->setCurrentIndex(static_cast<int>(s.Caption()));
+}
+
+settings::CaptionKind OptionsPage::Caption() const
+{
+    const int index = cbCaption_->currentIndex();
+    return index > 0 && index < settings::kCaptionKindCount ? settings::CaptionKind(index)
+                                                            : settings::CaptionKind::None;
 }
 
 void OptionsPage::LoadExitOptions(const settings::SaverSettings& s)
@@ -133,6 +146,7 @@ void OptionsPage::Store(settings::SaverSettings& s) const
     s.mouseClick = exitMouseClick_->isChecked();
     s.keyPress = exitKeyPress_->isChecked();
     s.showCursor = cbShowCursor_->isChecked();
+    s.caption = static_cast<int>(Caption());
 }
 
 bool OptionsPage::NoExitEvent()

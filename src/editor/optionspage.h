@@ -36,14 +36,18 @@ public:
     [[nodiscard]] QCheckBox* ExitMouseClick() const { return exitMouseClick_; }
     [[nodiscard]] QCheckBox* ExitKeyPress() const { return exitKeyPress_; }
     [[nodiscard]] QCheckBox* cbShowCursor() const { return cbShowCursor_; }
+    // What each picture's caption says; its item index is the settings' caption value.
+    [[nodiscard]] QComboBox* cbCaption() const { return cbCaption_; }
 
     // --- the controls and the settings ---
-    // Picture size, order, colour and interval (brought into 1..999).
+    // Picture size, order, colour, interval (brought into 1..999) and caption (an unknown one
+    // shows as none).
     void LoadPictureOptions(const settings::SaverSettings& s);
     // The exit boxes and "Show Mouse Cursor", as they are in the file (no rule runs).
     void LoadExitOptions(const settings::SaverSettings& s);
     // Writes what every control of the page shows into `s`.
     void Store(settings::SaverSettings& s) const;
+    [[nodiscard]] settings::CaptionKind Caption() const;
     // The interval as typed: text that is not a number counts as 1; brought into 1..999.
     [[nodiscard]] int Interval() const;
 
@@ -68,6 +72,7 @@ private:
     QCheckBox* exitMouseClick_ = nullptr;
     QCheckBox* exitKeyPress_ = nullptr;
     QCheckBox* cbShowCursor_ = nullptr;
+    QComboBox* cbCaption_ = nullptr;
 };
 
 }  // namespace qel::editor

@@ -115,6 +115,7 @@ bool SetupWindow::SetupModified(const std::string& path) const
         ListText(file.images) == ListText(shown.images),
         ListText(file.sounds) == ListText(shown.sounds),
         file.transSetup == shown.transSetup,
+        file.caption == shown.caption,
     };
     return !std::all_of(std::begin(same), std::end(same), std::identity{});
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QMenuBar>
@@ -72,7 +73,8 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent
     imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
 
     options_ = new OptionsPage(*dialogs_);
-    images_ = new ImagesPage(*dialogs_, [this] { return options_->btnBgColor()->Rgb(); });
+    images_ = new ImagesPage(
+        *dialogs_, [this] { return options_->btnBgColor()->Rgb(); }, [this] { return options_->Caption(); });
     sounds_ = new SoundsPage(*dialogs_);
     transitions_ = new TransitionsPage;
 
@@ -100,6 +102,7 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent
 
     connect(tabControl_, &QTabBar::currentChanged, this, &SetupWindow::TabControlChange);
     connect(options_->btnBgColor(), &ColorPickerButton::colorChanged, this, &SetupWindow::btnBgColorChange);
+    connect(options_->cbCaption(), &QComboBox::currentIndexChanged, images_, &ImagesPage::RedrawPreview);
     // Moving between pages as in any tabbed window.
     for (const auto& [keys, step] :
          {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1}, std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},

@@ -2,46 +2,13 @@
 
 #include <cstring>
 
+#include "imaging/exif.h"
+
 namespace qel::imaging {
 
 int ExifOrientation(std::span<const std::uint8_t> app1)
 {
-    static const std::uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
-    if (app1.size() < 6 + 8 || std::memcmp(app1.data(), kExif, 6) != 0)
-        return 1;
-    const std::span<const std::uint8_t> tiff = app1.subspan(6);
-    bool little;
-    if (tiff[0] == 'I' && tiff[1] == 'I')
-        little = true;
-    else if (tiff[0] == 'M' && tiff[1] == 'M')
-        little = false;
-    else
-        return 1;
-    auto u16 = [&](size_t at) -> std::uint32_t {
-        return little ? (tiff[at] | (tiff[at + 1] << 8)) : ((tiff[at] << 8) | tiff[at + 1]);
-    };
-    auto u32 = [&](size_t at) -> std::uint32_t {
-        return little ? (u16(at) | (u16(at + 2) << 16)) : ((u16(at) << 16) | u16(at + 2));
-    };
-    if (u16(2) != 42)
-        return 1;
-    const std::uint32_t ifd = u32(4);
-    if (ifd > tiff.size() || tiff.size() - ifd < 2)
-        return 1;
-    const std::uint32_t entries = u16(ifd);
-    for (std::uint32_t i = 0; i < entries; ++i) {
-        const size_t at = ifd + 2 + static_cast<size_t>(i) * 12;
-        if (at + 12 > tiff.size())
-            return 1;
-        if (u16(at) != 0x0112)
-            continue;
-        // Type SHORT (3), count 1: the value sits in the first two bytes of the value field.
-        if (u16(at + 2) != 3 || u32(at + 4) < 1)
-            return 1;
-        const std::uint32_t v = u16(at + 8);
-        return v >= 1 && v <= 8 ? static_cast<int>(v) : 1;
-    }
-    return 1;
+    return ReadExifFields(app1).orientation;
 }
 
 raster::Bitmap ApplyOrientation(const raster::Bitmap& stored, int orientation)

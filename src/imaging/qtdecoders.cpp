@@ -14,6 +14,7 @@
 #include "imaging/decoders.h"
 #include "imaging/orientation.h"
 #include "imaging/pictureloader.h"
+#include "imaging/pngchunks.h"
 
 namespace qel::imaging {
 namespace {
@@ -126,6 +127,10 @@ LoadedPicture DecodeIcoQt(std::span<const std::uint8_t> data, const LoadOptions&
 
 LoadedPicture DecodePngQt(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
+    // The PNG library takes the memory a chunk claims before it reads the chunk: a lying length
+    // would have it ask for gigabytes.
+    if (WalkPngChunks(data, {}) == PngWalk::Damaged)
+        throw PictureError("damaged png picture: a chunk is longer than the rest of the file");
     return ReadWithQt(data, options, "png", 1);
 }
 

@@ -20,12 +20,14 @@ struct ReaderDefaults {
     std::optional<int> duration;
     std::optional<const char*> transSetup;
     bool sounds = false;
+    std::optional<int> caption;
 };
 
-constexpr ReaderDefaults kSlideshow{0, 0, 0, 3, true, false, 1, std::nullopt, 2, "", true};
-constexpr ReaderDefaults kPreview{std::nullopt, 0, 0,  3,    std::nullopt, std::nullopt, std::nullopt,
-                                  std::nullopt, 2, "", false};
-constexpr ReaderDefaults kEditor{0, 0, 0, 3, true, false, 1, 0, 2, "0", true};
+// Every reader reads the caption, 0 (none) when the key is missing.
+constexpr ReaderDefaults kSlideshow{0, 0, 0, 3, true, false, 1, std::nullopt, 2, "", true, 0};
+constexpr ReaderDefaults kPreview{std::nullopt, 0,     0, 3, std::nullopt, std::nullopt, std::nullopt, std::nullopt, 2,
+                                  "",           false, 0};
+constexpr ReaderDefaults kEditor{0, 0, 0, 3, true, false, 1, 0, 2, "0", true, 0};
 
 const ReaderDefaults& DefaultsFor(SettingsReader reader)
 {
@@ -83,6 +85,8 @@ SaverSettings ReadSettings(const IniFile& ini, SettingsReader reader)
         s.transIndex = ini.ReadInteger(kOptions, "TransIndex", *d.transIndex);
     if (d.duration)
         s.duration = ini.ReadInteger(kOptions, "Duration", *d.duration);
+    if (d.caption)
+        s.caption = ini.ReadInteger(kOptions, "Caption", *d.caption);
     if (d.transSetup)
         s.transSetup = ini.ReadString("Transitions", "TransSetup", *d.transSetup);
     if (d.sounds)
@@ -116,6 +120,8 @@ std::string FormatSettings(const SaverSettings& s)
     line(std::string("RandomSound=") + (s.randomSound == 0 ? "0" : "1"));
     line("TransIndex=" + std::to_string(s.transIndex));
     line("Duration=" + std::to_string(s.duration));
+    if (s.caption != 0)
+        line("Caption=" + std::to_string(s.caption));
     line("[Transitions]");
     line("TransSetup=" + s.transSetup);
     line("[Sounds]");

@@ -15,6 +15,17 @@ inline constexpr const char* kPreviewFileName = "QelPreview.dat";
 inline constexpr const char* kSystemSettingsFileName = "QelSetup.Dat";
 inline constexpr const char* kBuildSettingsFileName = "SaverSetup.dat";
 
+// What each picture's caption says (key "Caption" of section "Options"). Values outside the list
+// mean no caption, like the missing key.
+enum class CaptionKind {
+    None = 0,
+    FileName = 1,     // the file name without its extension
+    DateTaken = 2,    // the day the photo was taken, else the day the file was last changed
+    Description = 3,  // the photo's own description, when it has one
+    DateAndName = 4,  // the date taken, then the file name
+};
+inline constexpr int kCaptionKindCount = 5;
+
 struct SaverSettings {
     int imageSize = 0;         // 0 = original size, otherwise fit to the screen
     int sequence = 0;          // 0 = list order, otherwise random
@@ -28,12 +39,17 @@ struct SaverSettings {
     int transIndex = 0;      // the editor's selected transition entry (-1 = none)
     int duration = 2;        // transition speed 0..4
     std::string transSetup;  // one "1"/"0" per style number
+    int caption = 0;         // a CaptionKind; written only when it is not 0
     std::vector<std::string> sounds;
     std::vector<std::string> images;
 
     [[nodiscard]] bool FitToScreen() const { return imageSize != 0; }
     [[nodiscard]] bool RandomPictures() const { return sequence != 0; }
     [[nodiscard]] bool RandomSounds() const { return randomSound == 0; }
+    [[nodiscard]] CaptionKind Caption() const
+    {
+        return caption > 0 && caption < kCaptionKindCount ? CaptionKind(caption) : CaptionKind::None;
+    }
     // The picture control's step delay in milliseconds: (Duration + 1) x 10, kept in 16 bits as the
     // control stores it (a wild Duration wraps instead of overflowing).
     [[nodiscard]] int StepDelayMs() const { return std::uint16_t((std::int64_t(duration) + 1) * 10); }
@@ -54,7 +70,8 @@ enum class SettingsReader { Slideshow, Preview, Editor };
 SaverSettings ReadSettings(const IniFile& ini, SettingsReader reader);
 SaverSettings LoadSettings(const std::string& path, SettingsReader reader);
 
-// The exact bytes of a settings file: the 18 kinds of line in their order, CR LF after each.
+// The exact bytes of a settings file: the 18 kinds of line in their order, CR LF after each; a
+// caption adds its key after "Duration", so a file without one keeps exactly the classic lines.
 std::string FormatSettings(const SaverSettings& s);
 
 // Writes FormatSettings(s) over `path` in one step. Throws std::runtime_error naming the file and

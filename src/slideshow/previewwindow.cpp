@@ -112,6 +112,7 @@ void PreviewWindow::FormShow()
     cycle.randomOrder = settings_.RandomPictures();
     cycle.styles = settings_.EnabledStyles();
     cycle.intervalMs = settings_.IntervalMs();
+    cycle.caption = settings_.Caption();
     cycle.compose = [background](const std::string& path, int width, int height) {
         imaging::LoadOptions options;
         options.background = background;

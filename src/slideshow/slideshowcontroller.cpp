@@ -9,6 +9,7 @@
 #include "pictureshow/random.h"
 #include "platform/backgroundtask.h"
 #include "platform/memory.h"
+#include "slideshow/caption.h"
 
 namespace qel::slideshow {
 namespace {
@@ -82,9 +83,15 @@ void SlideshowController::PrepareNext()
     state_ = State::Preparing;
     // The work holds shares of everything it uses, so it may outlive the controller.
     worker_ = std::make_unique<platform::BackgroundTask>(
-        [cycle = cycle_, compose = config_.compose, delivery = delivery_, plan, width = width_, height = height_] {
-            auto prepared = std::make_shared<std::optional<raster::Bitmap>>(
-                cycle->Try(plan, [&](const std::string& path) { return compose(path, width, height); }));
+        [cycle = cycle_, compose = config_.compose, caption = config_.caption, corner = CornerForTurn(turn_++),
+         delivery = delivery_, plan, width = width_, height = height_] {
+            auto prepared =
+                std::make_shared<std::optional<raster::Bitmap>>(cycle->Try(plan, [&](const std::string& path) {
+                    raster::Bitmap picture = compose(path, width, height);
+                    if (caption != settings::CaptionKind::None)
+                        DrawCaption(picture, CaptionText(path, caption), corner);
+                    return picture;
+                }));
             std::lock_guard lock(delivery->mutex);
             if (SlideshowController* receiver = delivery->receiver)
                 QMetaObject::invokeMethod(

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "raster/bitmap.h"
+#include "settings/saversettings.h"
 #include "slideshow/picturecycle.h"
 #include "slideshow/showorder.h"
 
@@ -53,6 +54,8 @@ public:
         int intervalMs = 3000;           // 0: the next transition never comes
         bool reseedBeforeStyle = false;  // the full-screen show reseeds the generator each time
         Compose compose;
+        // What each composed picture's caption says; drawn into it on the worker.
+        settings::CaptionKind caption = settings::CaptionKind::None;
         RandomIndex draw;              // default: the process's generator
         std::function<void()> reseed;  // default: the process's generator, from the clock
     };
@@ -103,6 +106,7 @@ private:
     bool pictureShown_ = false;    // the control has been given a picture
     int width_ = 0;
     int height_ = 0;
+    int turn_ = 0;  // pictures prepared so far: the caption's corner moves on with each
     std::unique_ptr<platform::BackgroundTask> worker_;
 };
 

@@ -42,6 +42,7 @@ SlideshowWindow::SlideshowWindow(SlideshowSession& session, QScreen* screen)
     cycle.styles = s.EnabledStyles();
     cycle.intervalMs = s.IntervalMs();
     cycle.reseedBeforeStyle = true;
+    cycle.caption = s.Caption();
     cycle.draw = draws.draw;
     cycle.reseed = draws.reseed;
     cycle.compose = [&session](const std::string& path, int width, int height) {

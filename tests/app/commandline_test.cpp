@@ -48,6 +48,30 @@ TEST(CommandLine, ParseWindowHandle)
         EXPECT_EQ(ParseWindowHandle(bad), 0u) << bad;
 }
 
+TEST(CommandLine, HostWordsComeBeforeTheOneLetterModes)
+{
+    for (const char* root : {"--root", "-root"}) {
+        const CommandLine cl = Parse({root});
+        EXPECT_EQ(cl.mode, Mode::Host) << root;
+        EXPECT_FALSE(cl.windowIdGiven) << root;
+    }
+    // A settings dialog's preview, in the forms hosts write it, with or without "--root".
+    EXPECT_EQ(Parse({"--root", "--window-id", "0x2a00007"}).windowId, 0x2a00007u);
+    EXPECT_EQ(Parse({"-window-id", "4194311"}).windowId, 4194311u);
+    EXPECT_EQ(Parse({"--window-id=0x1F", "--root"}).windowId, 31u);
+    for (const auto& bad : {std::vector<std::string>{"--window-id"}, std::vector<std::string>{"--window-id", "x"},
+                            std::vector<std::string>{"--window-id", "/p:12"}}) {
+        const CommandLine cl = Parse(bad);
+        EXPECT_EQ(cl.mode, Mode::Host);
+        EXPECT_TRUE(cl.windowIdGiven) << "a named window that does not read is not the whole screen";
+        EXPECT_EQ(cl.windowId, 0u);
+    }
+    // Only the exact words: everything else keeps the one-letter rule.
+    for (const char* other : {"--rootx", "-r", "--", "--window", "-rooted"})
+        EXPECT_EQ(Parse({other}).mode, Mode::None) << other;
+    EXPECT_EQ(Parse({"/s", "--root"}).mode, Mode::Run);
+}
+
 TEST(CommandLine, HelpAndVersionOnlyAsTheFirstArgument)
 {
     EXPECT_EQ(InformationText({"--version"}), std::string("QelSaver ") + QELSAVER_VERSION + "\n");

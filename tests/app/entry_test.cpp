@@ -107,3 +107,18 @@ TEST_F(ProgramFolder, UnknownModeAndPasswordModeEndQuietly)
     EXPECT_EQ(Run("/a:abc"), 0);
     EXPECT_EQ(Messages(), "");
 }
+
+TEST_F(ProgramFolder, UnderAHostStartupProblemsGoToTheErrorOutputNotToABox)
+{
+    // The host covers the screen and holds the keyboard and mouse: a message box would wait for a
+    // click that cannot come. (The bound only ends a run that waits anyway.)
+    const std::string cmd = "cd '" + dir_.string() +
+                            "' && env -u QELSAVER_MESSAGE_LOG QT_QPA_PLATFORM=offscreen XSCREENSAVER_WINDOW=0x1234 "
+                            "timeout 60 ./QelSaver --root 2>errors.log >/dev/null";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::ifstream in(dir_ / "errors.log", std::ios::binary);
+    const std::string errors{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(errors.find("Missing config files"), std::string::npos) << errors;
+}

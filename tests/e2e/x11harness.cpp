@@ -18,7 +18,6 @@ extern char** environ;
 
 namespace qel::e2e {
 namespace fs = std::filesystem;
-namespace {
 
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log)
 {
@@ -41,6 +40,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
+
+namespace {
 
 // The environment of this process with `overrides` (NAME=value) put in place.
 std::vector<std::string> Environment(const std::vector<std::string>& overrides)
@@ -110,7 +111,8 @@ bool WaitUntil(const std::function<bool()>& done)
 
 // --- VirtualScreen ----------------------------------------------------------------------------
 
-VirtualScreen::VirtualScreen(int width, int height) : width_(width), height_(height)
+VirtualScreen::VirtualScreen(int width, int height, const std::vector<std::string>& serverArgs)
+    : width_(width), height_(height)
 {
     // Xvfb picks a free display number itself and writes it to the pipe: tests that run side by
     // side never share a server.
@@ -119,6 +121,7 @@ VirtualScreen::VirtualScreen(int width, int height) : width_(width), height_(hei
         return;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     std::vector<std::string> argv{"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp"};
+    argv.insert(argv.end(), serverArgs.begin(), serverArgs.end());
     std::vector<char*> a;
     for (auto& s : argv)
         a.push_back(s.data());
@@ -203,6 +206,13 @@ xcb_window_t VirtualScreen::CreateWindow(int x, int y, int w, int h)
 void VirtualScreen::DestroyWindow(xcb_window_t w)
 {
     xcb_destroy_window(connection_, w);
+    free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
+
+void VirtualScreen::ResizeWindow(xcb_window_t w, int width, int height)
+{
+    const std::uint32_t values[] = {std::uint32_t(width), std::uint32_t(height)};
+    xcb_configure_window(connection_, w, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
     free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 

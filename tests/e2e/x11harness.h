@@ -21,7 +21,8 @@ inline constexpr std::chrono::seconds kPatience{40};
 
 class VirtualScreen {
 public:
-    VirtualScreen(int width, int height);
+    // `serverArgs` are added to the server's command line ("-ac": clients of other users may connect).
+    VirtualScreen(int width, int height, const std::vector<std::string>& serverArgs = {});
     ~VirtualScreen();
     VirtualScreen(const VirtualScreen&) = delete;
     VirtualScreen& operator=(const VirtualScreen&) = delete;
@@ -39,6 +40,7 @@ public:
     // A plain mapped top-level window standing in for another program's dialog.
     [[nodiscard]] xcb_window_t CreateWindow(int x, int y, int w, int h);
     void DestroyWindow(xcb_window_t w);
+    void ResizeWindow(xcb_window_t w, int width, int height);
 
     // Runs xdotool with `args` on this screen; true when it succeeded.
     bool Xdotool(const std::string& args);
@@ -93,6 +95,10 @@ private:
     int exitCode_ = -1;
     std::string logPath_;
 };
+
+// Starts argv with exactly the environment `env` (NAME=value); its output is appended to `log`
+// (nothing kept when empty). Returns the process id, or -1.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log);
 
 // Runs argv (without a display) with `extraEnv` (NAME=value) added, to its end (at most kPatience).
 // Returns its exit code (-1 when it could not be started or did not end); its output goes to *output.

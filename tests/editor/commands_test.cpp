@@ -107,6 +107,7 @@ TEST_F(CommandsTest, EveryComparedKeyCountsAndTheCurrentTransitionRowDoesNot)
         {"the speed", [&] { w.Transitions()->cbDuration()->setCurrentIndex(0); }, true},
         {"an exit input", [&] { o.ExitKeyPress()->setChecked(true); }, true},
         {"the cursor", [&] { o.cbShowCursor()->setChecked(false); }, true},
+        {"the caption", [&] { o.cbCaption()->setCurrentIndex(2); }, true},
         {"a transition", [&] { w.Transitions()->TransListBox()->item(1)->setCheckState(Qt::Checked); }, true},
     };
     for (const Case& c : cases) {
@@ -119,8 +120,8 @@ TEST_F(CommandsTest, EveryComparedKeyCountsAndTheCurrentTransitionRowDoesNot)
 TEST_F(CommandsTest, ValuesTheControlsCannotShowCountAsChanges)
 {
     Open(false);
-    for (const char* text :
-         {"[Options]\r\nInterval=0\r\n", "[Options]\r\nImageSize=7\r\n", "[Transitions]\r\nTransSetup=0120\r\n"}) {
+    for (const char* text : {"[Options]\r\nInterval=0\r\n", "[Options]\r\nImageSize=7\r\n",
+                             "[Options]\r\nCaption=9\r\n", "[Transitions]\r\nTransSetup=0120\r\n"}) {
         WriteText("odd.dat", text);
         window_->LoadSetup(Path("odd.dat"));
         EXPECT_TRUE(window_->SetupModified(Path("odd.dat"))) << text;

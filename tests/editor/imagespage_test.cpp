@@ -6,6 +6,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
@@ -108,6 +109,36 @@ TEST_F(ImagesPageTest, ThePreviewIsDrawnOncePerFileAndAgainOnANewBackground)
     dialogs_->colors.push_back(0x0000FF00);
     window_->Options()->btnBgColor()->CustomColorAction()->trigger();
     EXPECT_EQ(preview.Shown().Pixel(0, 0), 0x0000FF00u) << "a new colour draws the picture again";
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(ImagesPageTest, TheCaptionChosenOnTheOptionsPageIsDrawnIntoThePreviewAndSaved)
+{
+    settings::SaverSettings s;
+    s.caption = int(settings::CaptionKind::FileName);
+    s.images = {Picture("Lake.bmp", kPreviewWidth, kPreviewHeight, kPicture)};
+    WriteSetup(s);
+    Open();
+    ASSERT_EQ(window_->Options()->cbCaption()->currentIndex(), 1);
+    // Where the show puts its first caption, bottom right, and nowhere else.
+    auto changedIn = [](const raster::Bitmap& b, int x0, int y0, int x1, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (b.Pixel(x, y) != kPicture)
+                    return true;
+        return false;
+    };
+    const raster::Bitmap captioned = Page().PreviewImage()->Shown();
+    EXPECT_TRUE(changedIn(captioned, kPreviewWidth / 2, kPreviewHeight / 2, kPreviewWidth, kPreviewHeight));
+    EXPECT_FALSE(changedIn(captioned, 0, 0, kPreviewWidth, kPreviewHeight / 2));
+
+    window_->Options()->cbCaption()->setCurrentIndex(0);
+    EXPECT_FALSE(changedIn(Page().PreviewImage()->Shown(), 0, 0, kPreviewWidth, kPreviewHeight));
+
+    window_->Options()->cbCaption()->setCurrentIndex(4);
+    window_->SaveSetup(Path("out.dat"));
+    EXPECT_EQ(settings::LoadSettings(Path("out.dat"), settings::SettingsReader::Editor).Caption(),
+              settings::CaptionKind::DateAndName);
     EXPECT_TRUE(Messages().empty());
 }
 

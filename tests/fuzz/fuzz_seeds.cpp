@@ -81,6 +81,9 @@ int main(int argc, char** argv)
             qel::imaging::WritePicture(
                 (folder / ("seed_" + std::to_string(s[0]) + "x" + std::to_string(s[1]) + ext)).string(),
                 Gradient(s[0], s[1]));
+        // A photo's metadata for captions: EXIF date and description, XMP and text chunks.
+        if (target == "picture_png")
+            Copy("imaging/captioned.png", folder);
     } else if (target == "picture_heif" || target == "picture_avif") {
         // Small files, turned, with and without transparency.
         namespace samples = qel::imaging::samples;
@@ -109,6 +112,7 @@ int main(int argc, char** argv)
 #endif
     } else if (target == "picture_jpeg") {
         Copy("imaging/camera_orient6.jpg", folder);
+        Copy("imaging/captioned.jpg", folder);
     } else if (target == "picture_gif") {
         Copy("imaging/transparent.gif", folder);
     } else if (target == "picture_ico") {

@@ -6,6 +6,7 @@
 
 #include "imaging/fitpicture.h"
 #include "imaging/pictureloader.h"
+#include "imaging/picturemetadata.h"
 #include "mpegdll/decoder.h"
 #include "settings/inifile.h"
 #include "settings/saversettings.h"
@@ -50,6 +51,8 @@ void Picture(const char* extension, const std::uint8_t* data, std::size_t size)
         options.fitWidth = kScreenWidth;
         options.fitHeight = kScreenHeight;
     }
+    // What a caption reads of the file, as the slideshow reads it beside the picture.
+    (void)imaging::ReadPictureMetadata({data, size}, extension);
     try {
         const imaging::LoadedPicture picture = imaging::DecodePicture({data, size}, extension, options);
         (void)imaging::FitPicture(picture, kScreenWidth, kScreenHeight, fit, options.background);

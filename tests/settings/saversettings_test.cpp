@@ -94,6 +94,26 @@ TEST(SaverSettings, ValuesMeanWhatTheUserChose)
     EXPECT_EQ(ReadSettings(IniFile::FromText("[Options]\nInterval=ten\n"), SettingsReader::Slideshow).interval, 3);
 }
 
+TEST(SaverSettings, CaptionIsReadByEveryReaderAndWrittenOnlyWhenChosen)
+{
+    // A file without the key, or with a value this program does not know, shows no caption.
+    for (const char* text : {"[Options]\nInterval=5\n", "[Options]\nCaption=9\n", "[Options]\nCaption=-1\n"})
+        for (auto reader : {SettingsReader::Slideshow, SettingsReader::Preview, SettingsReader::Editor})
+            EXPECT_EQ(ReadSettings(IniFile::FromText(text), reader).Caption(), CaptionKind::None) << text;
+
+    const auto ini = IniFile::FromText("[Options]\ncaption=4\n");
+    for (auto reader : {SettingsReader::Slideshow, SettingsReader::Preview, SettingsReader::Editor})
+        EXPECT_EQ(ReadSettings(ini, reader).Caption(), CaptionKind::DateAndName);
+
+    SaverSettings s;
+    s.caption = static_cast<int>(CaptionKind::DateTaken);
+    const std::string written = FormatSettings(s);
+    EXPECT_NE(written.find("\r\nDuration=2\r\nCaption=2\r\n[Transitions]\r\n"), std::string::npos) << written;
+    EXPECT_EQ(ReadSettings(IniFile::FromText(written), SettingsReader::Editor), s);
+    s.caption = 0;
+    EXPECT_EQ(FormatSettings(s).find("Caption"), std::string::npos);
+}
+
 TEST(SaverSettings, PathSectionIsWrittenBackAtTheEnd)
 {
     auto dir = std::filesystem::temp_directory_path() / "qel-settings-path-test";

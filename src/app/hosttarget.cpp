@@ -1,0 +1,34 @@
+#include "app/hosttarget.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace qel::app {
+
+HostTarget FindHostTarget(const CommandLine& cl)
+{
+    HostTarget target;
+    if (cl.windowIdGiven) {
+        target.given = true;
+        target.window = cl.windowId;
+        target.settingsDialog = true;
+        return target;
+    }
+    const char* env = std::getenv("XSCREENSAVER_WINDOW");
+    if (env && *env) {
+        const std::string id = env;
+        target.given = true;
+        target.window = id.find(':') == std::string::npos ? ParseWindowHandle(id) : 0;
+    }
+    return target;
+}
+
+bool PreviewSized(int width, int height, int smallestScreenWidth, int smallestScreenHeight)
+{
+    if (smallestScreenWidth <= 0 || smallestScreenHeight <= 0)
+        return false;
+    return std::int64_t(width) * 2 <= smallestScreenWidth && std::int64_t(height) * 2 <= smallestScreenHeight;
+}
+
+}  // namespace qel::app

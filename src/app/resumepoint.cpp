@@ -1,0 +1,175 @@
+#include "app/resumepoint.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "platform/files.h"
+#include "platform/regularfile.h"
+#include "platform/userfolders.h"
+
+namespace qel::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Anything longer is not a file of ours.
+constexpr std::uint64_t kLargestFile = 256;
+constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
+constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+
+void Mix(std::uint64_t& h, const std::string& text)
+{
+    for (unsigned char c : text) {
+        h ^= c;
+        h *= kFnvPrime;
+    }
+    // A separator no path holds, so ["ab", "c"] and ["a", "bc"] differ.
+    h ^= 0;
+    h *= kFnvPrime;
+}
+
+std::string Format(std::uint64_t list, int last)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "list=%016" PRIx64 "\nlast=%d\n", list, last);
+    return text;
+}
+
+// Reads "list=<16 hex digits>\nlast=<decimal>\n" and nothing else.
+bool Parse(const std::string& text, std::optional<std::uint64_t>& list, std::optional<int>& last)
+{
+    constexpr std::string_view kList = "list=";
+    constexpr std::string_view kLast = "\nlast=";
+    constexpr std::size_t kHexDigits = 16;
+    constexpr std::size_t kMostDigits = 9;  // stays inside an int
+    const std::string_view t = text;
+    if (t.substr(0, kList.size()) != kList || t.size() < kList.size() + kHexDigits + kLast.size() + 2)
+        return false;
+    std::uint64_t value = 0;
+    for (char c : t.substr(kList.size(), kHexDigits)) {
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            return false;
+        value = value << 4 | std::uint64_t(d);
+    }
+    std::string_view rest = t.substr(kList.size() + kHexDigits);
+    if (rest.substr(0, kLast.size()) != kLast || rest.back() != '\n')
+        return false;
+    const std::string_view digits = rest.substr(kLast.size(), rest.size() - kLast.size() - 1);
+    if (digits.empty() || digits.size() > kMostDigits || (digits.size() > 1 && digits.front() == '0'))
+        return false;
+    int index = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        index = index * 10 + (c - '0');
+    }
+    list = value;
+    last = index;
+    return true;
+}
+
+}  // namespace
+
+std::string ResumeFilePath()
+{
+    const std::string state = platform::UserStateFolder();
+    return state.empty() ? std::string() : state + "/qelsaver/resume";
+}
+
+std::uint64_t ListFingerprint(const std::vector<std::string>& pictures)
+{
+    std::uint64_t h = kFnvOffset;
+    Mix(h, std::to_string(pictures.size()));
+    for (const std::string& p : pictures)
+        Mix(h, p);
+    return h;
+}
+
+std::optional<int> ReadLastShown(const std::string& path, const std::vector<std::string>& pictures)
+{
+    if (path.empty() || pictures.empty())
+        return std::nullopt;
+    std::string text;
+    try {
+        // Only a regular file: a pipe put there would keep the start waiting for a writer.
+        const std::vector<std::uint8_t> bytes = platform::ReadRegularFile(path, kLargestFile);
+        text.assign(bytes.begin(), bytes.end());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    // Exactly what Format writes, or nothing: a torn or edited file says nothing reliable.
+    std::optional<std::uint64_t> list;
+    std::optional<int> last;
+    if (!Parse(text, list, last))
+        return std::nullopt;
+    if (*list != ListFingerprint(pictures) || std::size_t(*last) >= pictures.size())
+        return std::nullopt;
+    return *last;
+}
+
+void WriteLastShown(const std::string& path, const std::vector<std::string>& pictures, int index)
+{
+    if (path.empty())
+        return;
+    try {
+        std::error_code ec;
+        fs::create_directories(fs::path(path).parent_path(), ec);
+        // Anything but a file in its place (a pipe would be written in place, waiting for a reader)
+        // is left alone.
+        if (fs::exists(path, ec) && !platform::IsRegularFile(path))
+            return;
+        platform::WriteFileAtomically(path, Format(ListFingerprint(pictures), index));
+    } catch (const std::exception&) {
+        // A state folder we cannot write only costs where the next run starts.
+    }
+}
+
+ResumedOrder ResumeAfter(const std::vector<std::string>& pictures, bool random, int last, slideshow::RandomIndex draw)
+{
+    ResumedOrder order{pictures, std::move(draw)};
+    const int count = int(pictures.size());
+    if (last < 0 || last >= count || count < 2)
+        return order;
+    if (!random) {
+        // The cycle starts with its first entry: make that the one after `last`.
+        const int first = (last + 1) % count;
+        order.pictures.assign(pictures.begin() + first, pictures.end());
+        order.pictures.insert(order.pictures.end(), pictures.begin(), pictures.begin() + first);
+        return order;
+    }
+    // The cycle's first draw chooses its first picture (the styles are drawn only afterwards).
+    auto firstDone = std::make_shared<bool>(false);
+    order.draw = [inner = order.draw, firstDone, last, count](int n) {
+        int value = inner(n);
+        if (!*firstDone) {
+            *firstDone = true;
+            while (n == count && value == last)
+                value = inner(n);
+        }
+        return value;
+    };
+    return order;
+}
+
+int ShownIndex(const std::vector<std::string>& pictures, int last, const std::string& path)
+{
+    const int count = int(pictures.size());
+    for (int step = 1; step <= count; ++step) {
+        const int i = ((last < 0 ? -1 : last) + step) % count;
+        if (pictures[std::size_t(i)] == path)
+            return i;
+    }
+    return -1;
+}
+
+}  // namespace qel::app
