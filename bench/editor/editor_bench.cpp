@@ -47,6 +47,8 @@ public:
     QString ChooseFolder(QWidget*) override { return folder_; }
     QStringList OpenSoundFiles(QWidget*, const QString&) override { return {}; }
     std::optional<qel::raster::Color> ChooseColor(QWidget*, qel::raster::Color) override { return std::nullopt; }
+    QString OpenProjectFile(QWidget*, const QString&) override { return {}; }
+    QString SaveProjectFile(QWidget*, const QString&) override { return {}; }
 
 private:
     QString folder_;

@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+#ifndef QELSAVER_VERSION
+#error "the build defines QELSAVER_VERSION"
+#endif
+
 namespace qel::app {
 
 WindowHandle ParseWindowHandle(const std::string& text)
@@ -77,6 +81,33 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args)
             cl.parentHandle = ParseWindowHandle(args.size() > 1 ? args[1] : std::string());
     }
     return cl;
+}
+
+std::string InformationText(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return {};
+    const std::string version = std::string("QelSaver ") + QELSAVER_VERSION + "\n";
+    if (args[0] == "--version")
+        return version;
+    if (args[0] != "--help")
+        return {};
+    return version + "Makes screen savers from your own pictures and music, and is the screen saver it makes.\n"
+                     "\n"
+                     "Usage: QelSaver [MODE]\n"
+                     "  (none), /c        the editor: pictures, options, sounds and transitions\n"
+                     "  /s                the screen saver: the full-screen slideshow on every screen\n"
+                     "  /p WINDOW         the preview inside another window (an X11 window id,\n"
+                     "                    decimal or 0x...; also /p:WINDOW, /l)\n"
+                     "  /a                change the saver password (nothing to do on this system)\n"
+                     "  --help            this text\n"
+                     "  --version         the version\n"
+                     "\n"
+                     "A mode is \"-\" or \"/\" and a letter, in either case. Any other argument ends the\n"
+                     "program at once.\n"
+                     "\n"
+                     "The settings (QelSetup.dat) lie beside the program, or in $XDG_CONFIG_HOME/qelsaver/\n"
+                     "(~/.config/qelsaver/) when you may not write to the program's folder.\n";
 }
 
 }  // namespace qel::app

@@ -25,4 +25,8 @@ WindowHandle ParseWindowHandle(const std::string& text);
 // args are the arguments after the program name. No argument means "-c".
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
+// What "--help" or "--version" as the first argument prints on standard output before the program
+// ends; the empty text for every other command line, which then goes its usual way.
+std::string InformationText(const std::vector<std::string>& args);
+
 }  // namespace qel::app

@@ -87,12 +87,15 @@ void Run(int& argc, char** argv, Application& app)
     if (first.empty() || (first[0] != '-' && first[0] != '/'))
         return;
 
-    const std::string exePath = platform::ProgramFolder();
-    if (!FileExists(exePath + settings::kSettingsFileName)) {
+    // The settings are looked for where this user keeps them: beside the program, or in the
+    // user's own folder when the program's folder is not theirs to write.
+    const std::string problem = settings::InitProcessPaths(platform::ProgramFolder());
+    if (!problem.empty())
+        std::fprintf(stderr, "QelSaver: %s\n", problem.c_str());
+    if (!FileExists(settings::SetupFilePath())) {
         ShowStartupMessage(app, "Missing config files\r\n\r\n");
         return;
     }
-    settings::InitProcessPaths(exePath);
     if (!audio::MPEGPlayer()) {
         ShowStartupMessage(app, "Missing Files\r\n\r\n");
         return;
@@ -131,6 +134,12 @@ void Run(int& argc, char** argv, Application& app)
 
 int RunProgram(int argc, char** argv)
 {
+    const std::vector<std::string> args =
+        argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+    if (const std::string text = InformationText(args); !text.empty()) {
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     Application app(argc, argv);
     try {
         // The player exists before any window, when its library lies beside the program.

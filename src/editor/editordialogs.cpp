@@ -59,6 +59,20 @@ QStringList RunOpenFiles(QWidget* owner, const QString& folder, const QString& f
     return dialog.selectedFiles();
 }
 
+QString RunProjectDialog(QWidget* owner, const QString& folder, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(owner, QString(), folder, ProjectFileFilter());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(mode);
+    // Open: only an existing file; save: Qt asks before replacing one.
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("qsp"));
+    dialog.resize(dialog.sizeHint().expandedTo(kFileDialogSize));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
 class SystemDialogs : public EditorDialogs {
 public:
     QStringList OpenPictureFiles(QWidget* owner, const QString& folder) override
@@ -86,6 +100,16 @@ public:
         return raster::Color(chosen.red()) | (raster::Color(chosen.green()) << 8) |
                (raster::Color(chosen.blue()) << 16);
     }
+
+    QString OpenProjectFile(QWidget* owner, const QString& folder) override
+    {
+        return RunProjectDialog(owner, folder, QFileDialog::AcceptOpen);
+    }
+
+    QString SaveProjectFile(QWidget* owner, const QString& folder) override
+    {
+        return RunProjectDialog(owner, folder, QFileDialog::AcceptSave);
+    }
 };
 
 }  // namespace
@@ -99,6 +123,11 @@ QString SoundFileFilter()
 {
     return QStringLiteral("All Supports Sound Files (*.mp3 *.wav *.mid *.rmi);;MP3 Files(*.mp3);;"
                           "Wave Files(*.wav);;MIDI Files(*.mid *.rmi)");
+}
+
+QString ProjectFileFilter()
+{
+    return QStringLiteral("Qel Saver Project File (*.qsp)");
 }
 
 }  // namespace qel::editor

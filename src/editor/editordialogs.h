@@ -1,6 +1,6 @@
 #pragma once
 // The questions the editor asks through dialogs: which picture files, which folder, which sound
-// files, which colour. The window asks them through this interface, so a test can answer them.
+// files, which colour, which project file to load or save. The window asks them through this interface, so a test can answer them.
 
 #include <memory>
 #include <optional>
@@ -27,6 +27,12 @@ public:
     virtual QStringList OpenSoundFiles(QWidget* owner, const QString& folder) = 0;
     // Any colour, starting from `current` (0x00BBGGRR); nullopt when cancelled.
     virtual std::optional<raster::Color> ChooseColor(QWidget* owner, raster::Color current) = 0;
+    // An existing project file to load, the dialog starting in `folder`; empty when cancelled.
+    virtual QString OpenProjectFile(QWidget* owner, const QString& folder) = 0;
+    // The project file to write, the dialog starting in `folder`: ".qsp" is added to a name typed
+    // without an extension, and an existing file is replaced only when the user agrees. Empty
+    // when cancelled.
+    virtual QString SaveProjectFile(QWidget* owner, const QString& folder) = 0;
 };
 
 // The dialogs a user sees: Qt's file dialogs (the picture dialog with a preview of the picture
@@ -35,5 +41,7 @@ public:
 
 // The sound dialog's filter, in Qt's form.
 [[nodiscard]] QString SoundFileFilter();
+// The project dialogs' filter, in Qt's form.
+[[nodiscard]] QString ProjectFileFilter();
 
 }  // namespace qel::editor

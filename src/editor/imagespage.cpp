@@ -162,7 +162,7 @@ void ImagesPage::AppendAndPreview(const std::vector<std::string>& paths)
     SelectAndPreview(imagesListBox_->CurrentEntry());
 }
 
-void ImagesPage::SelectAndPreview(int row)
+void ImagesPage::SelectAndPreview(int row, Preview mode)
 {
     if (row < 0 || row >= imagesListBox_->count())
         return;
@@ -170,6 +170,8 @@ void ImagesPage::SelectAndPreview(int row)
         const QSignalBlocker quiet(imagesListBox_);
         imagesListBox_->SelectOnly(row);
     }
+    if (mode == Preview::Redraw)
+        lastPreviewFile_.clear();
     ShowImagePreview();
 }
 

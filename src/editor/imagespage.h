@@ -64,8 +64,10 @@ public:
     void ShowImagePreview();
     // Draws the current entry's picture again (the background colour changed).
     void RedrawPreview();
+    // Whether a preview of the file it already shows is drawn again (the file may have changed).
+    enum class Preview { Keep, Redraw };
     // Makes `row` the current, selected entry and previews it (nothing for a row outside the list).
-    void SelectAndPreview(int row);
+    void SelectAndPreview(int row, Preview mode = Preview::Keep);
 
 private:
     void AppendAndPreview(const std::vector<std::string>& paths);

@@ -14,7 +14,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "builder/buildandsend.h"
 #include "editor/busycursor.h"
 #include "editor/colorpickerbutton.h"
 #include "editor/editordialogs.h"
@@ -67,7 +66,7 @@ void SetApplicationHintPause()
 SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      dialogs_(dialogs ? std::move(dialogs) : MakeSystemDialogs())
+      dialogs_(dialogs ? std::move(dialogs) : MakeSystemDialogs()), actions_(MakeSystemActions())
 {
     setWindowTitle(QString::fromUtf8(platform::kMessageCaption));
     imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
@@ -121,10 +120,7 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent
         move(screen->availableGeometry().center() - rect().center());
 }
 
-SetupWindow::~SetupWindow()
-{
-    FormDestroy();
-}
+SetupWindow::~SetupWindow() = default;
 
 QWidget* SetupWindow::BuildPage(QWidget* content, int page)
 {
@@ -307,63 +303,6 @@ bool SetupWindow::eventFilter(QObject* watched, QEvent* event)
 void SetupWindow::btnBgColorChange()
 {
     images_->RedrawPreview();
-}
-
-// --- commands on the whole design ------------------------------------------------------------------
-
-void SetupWindow::btnCancelClick()
-{
-    if (!closePending_)
-        close();
-}
-
-void SetupWindow::nExitClick()
-{
-    if (!closePending_)
-        close();
-}
-
-bool SetupWindow::FormCloseQuery()
-{
-    return true;
-}
-
-void SetupWindow::FormDestroy()
-{
-}
-
-void SetupWindow::btnOKClick()
-{
-}
-
-void SetupWindow::btnPreviewClick()
-{
-}
-
-void SetupWindow::nLoadClick()
-{
-}
-
-void SetupWindow::nSaveClick()
-{
-}
-
-void SetupWindow::nContentClick()
-{
-}
-
-void SetupWindow::nAboutClick()
-{
-}
-
-void SetupWindow::BuildandSend1Click()
-{
-    if (images_->ImagesListBox()->count() == 0) {
-        platform::ShowMessage("You'd better insert at least one image.", platform::MessageIcon::Information, this);
-        SelectTab(kImagesPage);
-        return;
-    }
-    builder::RunBuildAndSend(this, [this](const std::string& path) { SaveSetup(path); });
 }
 
 }  // namespace qel::editor

@@ -8,9 +8,9 @@
 // (the tab "&Sounds" and the menu "&Settings"); F10 opens the menus. Ctrl+Tab and Ctrl+PgDn go to the
 // next page, Ctrl+Shift+Tab and Ctrl+PgUp to the one before.
 //
-// Lifecycle: the constructor runs FormCreate; the first show runs FormShow; a close that
-// FormCloseQuery allows runs FormClose (section "Path" is written back) and the destructor
-// FormDestroy.
+// Lifecycle: the constructor runs FormCreate; the first show runs FormShow; every attempt to close
+// runs FormCloseQuery (which asks about unsaved changes), and a close it allows runs FormClose
+// (section "Path" is written back).
 
 #include <array>
 #include <memory>
@@ -19,6 +19,7 @@
 #include <QMainWindow>
 
 #include "editor/editordialogs.h"
+#include "editor/systemactions.h"
 
 class QAction;
 class QMenu;
@@ -44,6 +45,9 @@ public:
     // `dialogs`: who answers the file, folder and colour questions (the system's dialogs when null).
     explicit SetupWindow(std::unique_ptr<EditorDialogs> dialogs = nullptr, QWidget* parent = nullptr);
     ~SetupWindow() override;
+
+    // What the commands ask of the desktop; the real ones unless replaced.
+    [[nodiscard]] SystemActions& Actions() { return actions_; }
 
     // --- components ---
     [[nodiscard]] QTabBar* TabControl() const { return tabControl_; }
@@ -77,6 +81,13 @@ public:
     // Writes every control to `path`, replacing the file in one step. Throws std::runtime_error
     // naming the file and the cause; the old file is then untouched.
     void SaveSetup(const std::string& path);
+    // Whether the controls show anything else than the settings file at `path` holds (the current
+    // transition row aside). A value the controls cannot show counts as a difference.
+    [[nodiscard]] bool SetupModified(const std::string& path) const;
+    // Makes this program the desktop's screen saver and tells the user how that went: a short
+    // notice naming the host, or a message saying why there is none. Throws std::runtime_error
+    // naming the file when a file of the host cannot be written.
+    void InstallSaver();
 
     // --- handlers ---
     void FormCreate();
@@ -96,7 +107,6 @@ public:
     void nExitClick();
     // Whether the window may close.
     bool FormCloseQuery();
-    void FormDestroy();
     void nLoadClick();
     void nSaveClick();
     void nContentClick();
@@ -113,10 +123,16 @@ private:
     QWidget* BuildPage(QWidget* content, int page);
     void SelectTab(int index);
     void OpenSettingsMenu();
+    // With no pictures: says so, shows the Images page and returns true.
+    bool RefuseEmptyImageList();
+    // The help file to open, or empty when there is none.
+    [[nodiscard]] std::string HelpFile() const;
 
     std::unique_ptr<EditorDialogs> dialogs_;
+    SystemActions actions_;
     std::string settingsFile_;
     bool closePending_ = false;
+    bool previewRunning_ = false;
     bool shown_ = false;
 
     QTabBar* tabControl_ = nullptr;

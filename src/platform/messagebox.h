@@ -1,7 +1,8 @@
 #pragma once
 // Message boxes of the program. Every box has the caption "Qel ScreenSaver".
 // When $QELSAVER_MESSAGE_LOG names a file, the text is appended there (one record per box,
-// followed by a line "--") instead of showing a dialog, so tests can read what a user would see.
+// followed by a line "--") instead of showing a dialog, so tests can read what a user would see;
+// the questions then take their answer from $QELSAVER_MESSAGE_ANSWER.
 
 #include <exception>
 #include <string>
@@ -24,6 +25,18 @@ bool AskYesNo(const std::string& text, QWidget* owner = nullptr);
 // Shows a box with OK and Cancel and the given icon; returns true for OK. With the log in use,
 // answers $QELSAVER_MESSAGE_ANSWER ("ok" or "yes" for OK; default Cancel).
 bool AskOkCancel(const std::string& text, MessageIcon icon = MessageIcon::Information, QWidget* owner = nullptr);
+
+enum class Answer { Yes, No, Cancel };
+
+// Shows a box with Yes, No and Cancel that keeps every other window of the program from input
+// until it is answered; closing it counts as Cancel. With the log in use, answers
+// $QELSAVER_MESSAGE_ANSWER ("yes", "no" or "cancel"; default Cancel, which loses nothing).
+Answer AskYesNoCancel(const std::string& text, MessageIcon icon = MessageIcon::Question, QWidget* owner = nullptr);
+
+// A short note that waits for nobody: it appears over the bottom of `owner` (or of the screen),
+// goes away by itself after a time that grows with the text, or at a click, and takes no input
+// from the window under it. Returns at once. With the log in use, it is logged instead.
+void ShowNotice(const std::string& text, QWidget* owner = nullptr);
 
 // The default report of an error that reached the window layer: a box with the error's text.
 void ReportError(const std::exception& error, QWidget* owner = nullptr);

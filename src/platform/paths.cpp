@@ -1,5 +1,8 @@
 #include "paths.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -44,6 +47,30 @@ std::string RuntimeFolder()
 std::string SystemFolder()
 {
     return EnvOr("QELSAVER_SYSTEM_DIR", "/etc/qelsaver");
+}
+
+std::string UserConfigFolder()
+{
+    // A relative value is invalid by the XDG rules and must be ignored.
+    if (const char* v = std::getenv("XDG_CONFIG_HOME"); v && v[0] == '/')
+        return v;
+    std::string home;
+    if (const char* v = std::getenv("HOME"); v && *v)
+        home = v;
+    else if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_dir && *pw->pw_dir)
+        home = pw->pw_dir;
+    if (home.empty())
+        return {};
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    return (home == "/" ? "" : home) + "/.config";
+}
+
+bool FolderWritable(const std::string& folder)
+{
+    // Replacing a file needs both: creating the new one and passing through the folder.
+    std::error_code ec;
+    return std::filesystem::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace qel::platform

@@ -1,11 +1,63 @@
 #include "settings/processpaths.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
 #include "base/paths.h"
 #include "platform/paths.h"
+#include "platform/safefiles.h"
 #include "settings/inifile.h"
 #include "settings/saversettings.h"
 
 namespace qel::settings {
+namespace {
+
+namespace fs = std::filesystem;
+
+inline constexpr const char* kUserSettingsFolderName = "qelsaver";
+inline constexpr mode_t kSettingsFileMode = 0644;
+inline constexpr const char* kWorkFolderPrefix = ".qelsetup-";
+
+// Puts a copy of `from` at `to` in one step, unless something has that name already: two saver
+// processes starting at once (one per screen) may both come here, and neither may see half a file.
+void CopyIfAbsent(const std::string& from, const std::string& to)
+{
+    std::ifstream in(from, std::ios::binary);
+    if (!in)
+        throw platform::FileError("Cannot read \"" + from + "\"");
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    if (in.bad())
+        throw platform::FileError("Cannot read \"" + from + "\"");
+
+    const std::string folder = fs::path(to).parent_path().string();
+    std::string workFolder;
+    std::error_code ec;
+    try {
+        workFolder = platform::MakePrivateFolder(folder, kWorkFolderPrefix);
+        platform::NewFile file(workFolder + "/" + kSettingsFileName, kSettingsFileMode);
+        file.Write(bytes.data(), bytes.size());
+        file.Close();
+        platform::MoveWithoutReplacing(file.Path(), to);
+    } catch (const platform::FileError&) {
+        if (!workFolder.empty())
+            fs::remove_all(workFolder, ec);
+        // Another process got there first: its copy is as good as ours.
+        if (!fs::exists(fs::symlink_status(to, ec)))
+            throw;
+        return;
+    }
+    fs::remove_all(workFolder, ec);
+}
+
+const std::string& SettingsFolder()
+{
+    const ProcessValues& p = Process();
+    return p.settingsPath.empty() ? p.exePath : p.settingsPath;
+}
+
+}  // namespace
 
 ProcessValues& Process()
 {
@@ -13,25 +65,66 @@ ProcessValues& Process()
     return values;
 }
 
-void InitProcessPaths(const std::string& exePath)
+std::string PrepareSettingsFolder(const std::string& exePath, std::string* problem)
+{
+    const std::string programFolder = base::AddTrailingSlash(exePath);
+    if (platform::FolderWritable(programFolder))
+        return programFolder;
+    return PrepareUserSettingsFolder(programFolder, problem);
+}
+
+std::string PrepareUserSettingsFolder(const std::string& exePath, std::string* problem)
+{
+    const std::string programFolder = base::AddTrailingSlash(exePath);
+    const std::string config = platform::UserConfigFolder();
+    auto fail = [&](const std::string& why) {
+        if (problem)
+            *problem = why;
+        return programFolder;
+    };
+    if (config.empty())
+        return fail("no home folder to keep the settings in");
+
+    const std::string folder = base::AddTrailingSlash(config) + kUserSettingsFolderName + "/";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (std::error_code isFolder; !fs::is_directory(folder, isFolder))
+        return fail("cannot create the settings folder \"" + folder + "\"" + (ec ? ": " + ec.message() : ""));
+
+    const std::string own = folder + kSettingsFileName;
+    const std::string shared = programFolder + kSettingsFileName;
+    if (fs::exists(fs::symlink_status(own, ec)) || !fs::exists(shared, ec))
+        return folder;
+    try {
+        CopyIfAbsent(shared, own);
+    } catch (const platform::FileError& e) {
+        return fail(std::string(e.what()));
+    }
+    return folder;
+}
+
+std::string InitProcessPaths(const std::string& exePath)
 {
     ProcessValues& p = Process();
     p.exePath = base::AddTrailingSlash(exePath);
+    std::string problem;
+    p.settingsPath = PrepareSettingsFolder(p.exePath, &problem);
     {
-        auto ini = IniFile::Open(p.exePath + kSettingsFileName);
+        auto ini = IniFile::Open(SetupFilePath());
         p.appPath = base::AddTrailingSlash(ini.ReadString("Path", "AppPath", p.exePath));
     }
     p.tempPath = base::AddTrailingSlash(platform::SystemTempFolder()) + "QelSaver/";
+    return problem;
 }
 
 std::string SetupFilePath()
 {
-    return Process().exePath + kSettingsFileName;
+    return SettingsFolder() + kSettingsFileName;
 }
 
 std::string PreviewFilePath()
 {
-    return Process().exePath + kPreviewFileName;
+    return SettingsFolder() + kPreviewFileName;
 }
 
 std::string SystemSetupFilePath()

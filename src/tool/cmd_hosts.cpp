@@ -33,7 +33,7 @@ int Hosts(const std::vector<std::string>& args)
 int InstallSaver(const std::vector<std::string>& argv)
 {
     std::vector<std::string> args = argv;
-    std::string title = "QelSaver";
+    std::string title = "Qel ScreenSaver";
     tool::TakeOption(args, "--title", title);
     if (args.size() != 1)
         throw tool::UsageError{"expected one PROGRAM"};

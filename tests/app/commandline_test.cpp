@@ -47,3 +47,16 @@ TEST(CommandLine, ParseWindowHandle)
     for (const char* bad : {"", "4294967296", "12a", "0x", "-5", "1 2", "0xZZ", "99999999999999999999"})
         EXPECT_EQ(ParseWindowHandle(bad), 0u) << bad;
 }
+
+TEST(CommandLine, HelpAndVersionOnlyAsTheFirstArgument)
+{
+    EXPECT_EQ(InformationText({"--version"}), std::string("QelSaver ") + QELSAVER_VERSION + "\n");
+    const std::string help = InformationText({"--help"});
+    EXPECT_EQ(help.rfind(InformationText({"--version"}), 0), 0u) << "the help starts with the version";
+    for (const char* mode : {"/c", "/s", "/p WINDOW", "/a"})
+        EXPECT_NE(help.find(mode), std::string::npos) << mode;
+    // Anything else keeps its meaning: a mode, or the silent end.
+    for (const std::vector<std::string>& other :
+         std::vector<std::vector<std::string>>{{}, {"/s", "--help"}, {"-h"}, {"--Help"}, {"--versions"}, {"-version"}})
+        EXPECT_EQ(InformationText(other), "") << (other.empty() ? "" : other[0]);
+}

@@ -79,6 +79,14 @@ TEST_F(ProgramFolder, DecoderLibraryThatCannotBeLoadedCountsAsMissing)
     EXPECT_EQ(Messages(), "Missing Files\r\n\r\n\n--\n");
 }
 
+TEST_F(ProgramFolder, HelpAndVersionAnswerBeforeAnyCheck)
+{
+    for (const char* what : {"--help", "--version"}) {
+        EXPECT_EQ(Run(what), 0) << what;
+        EXPECT_EQ(Messages(), "") << what;
+    }
+}
+
 TEST_F(ProgramFolder, ArgumentWithoutDashOrSlashEndsSilently)
 {
     EXPECT_EQ(Run("s"), 0);

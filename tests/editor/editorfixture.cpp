@@ -51,6 +51,21 @@ std::optional<raster::Color> ScriptedDialogs::ChooseColor(QWidget*, raster::Colo
     return answer;
 }
 
+QString ScriptedDialogs::OpenProjectFile(QWidget*, const QString& folder)
+{
+    startFolders.push_back(folder);
+    if (projectFiles.empty())
+        return {};
+    QString answer = projectFiles.front();
+    projectFiles.pop_front();
+    return answer;
+}
+
+QString ScriptedDialogs::SaveProjectFile(QWidget* owner, const QString& folder)
+{
+    return OpenProjectFile(owner, folder);
+}
+
 void EditorTest::SetUpTestSuite()
 {
     static int argc = 1;
@@ -81,7 +96,12 @@ void EditorTest::SetUp()
     process.exePath = dir_.string() + "/";
     process.appPath = process.exePath;
     process.tempPath = process.exePath + "temp/";
+    ::unsetenv("QELSAVER_MESSAGE_ANSWER");
     ::setenv("QELSAVER_MESSAGE_LOG", Path("messages.log").c_str(), 1);
+    desktop_ = StandInDesktop{};
+    desktop_.installResult.ok = true;
+    desktop_.installResult.kind = hosts::HostKind::XScreenSaver;
+    desktop_.installResult.message = "\"Qel ScreenSaver\" is now the screen saver of XScreenSaver.";
 }
 
 void EditorTest::TearDown()
@@ -117,6 +137,18 @@ SetupWindow& EditorTest::Open(bool show)
     auto dialogs = std::make_unique<ScriptedDialogs>();
     dialogs_ = dialogs.get();
     window_ = std::make_unique<SetupWindow>(std::move(dialogs));
+    SystemActions& actions = window_->Actions();
+    actions.installSaver = [this](const std::string& program, const std::string&) {
+        desktop_.installed.push_back(program);
+        return desktop_.installResult;
+    };
+    actions.runShow = [this](const std::string& file) {
+        desktop_.shows.push_back(file);
+        if (desktop_.duringShow)
+            desktop_.duringShow(file);
+    };
+    actions.canOpen = [this](const std::string&) { return desktop_.canOpen; };
+    actions.open = [this](const std::string& target) { desktop_.opened.push_back(target); };
     if (show)
         window_->show();
     return *window_;

@@ -1,10 +1,11 @@
 #pragma once
 // What the editor's tests share: the application on the offscreen platform, the process-wide MPEG
 // player, a folder of the test's own that stands for the program's folder, dialogs the test
-// answers, and the message boxes the window showed.
+// answers, a desktop the test stands in for, and the message boxes the window showed.
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "editor/editordialogs.h"
 #include "editor/setupwindow.h"
+#include "hosts/saverhost.h"
 #include "raster/bitmap.h"
 #include "settings/saversettings.h"
 
@@ -28,6 +30,7 @@ public:
     std::deque<QString> folders;
     std::deque<QStringList> soundFiles;
     std::deque<std::optional<raster::Color>> colors;
+    std::deque<QString> projectFiles;  // for both project dialogs
     // The folders the file dialogs were asked to start in.
     std::vector<QString> startFolders;
 
@@ -35,6 +38,18 @@ public:
     QString ChooseFolder(QWidget*) override;
     QStringList OpenSoundFiles(QWidget*, const QString& folder) override;
     std::optional<raster::Color> ChooseColor(QWidget*, raster::Color) override;
+    QString OpenProjectFile(QWidget*, const QString& folder) override;
+    QString SaveProjectFile(QWidget*, const QString& folder) override;
+};
+
+// Stands in for the desktop: records what the window asked of it.
+struct StandInDesktop {
+    std::vector<std::string> installed;  // the program paths handed to the host
+    hosts::InstallResult installResult;  // what the host answers (a successful install unless changed)
+    std::vector<std::string> shows;      // the settings files shows ran on
+    std::function<void(const std::string&)> duringShow;
+    bool canOpen = false;  // whether the system opens every file
+    std::vector<std::string> opened;
 };
 
 class EditorTest : public ::testing::Test {
@@ -60,6 +75,7 @@ protected:
 
     std::filesystem::path dir_;
     ScriptedDialogs* dialogs_ = nullptr;  // owned by the window
+    StandInDesktop desktop_;
     std::unique_ptr<SetupWindow> window_;
 };
 

@@ -1,0 +1,236 @@
+// The editor's commands on the whole design: saving it and making this program the desktop's screen
+// saver, trying it out, leaving with a question about unsaved changes, projects, help, About, and
+// handing the design to the package builder.
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QRadioButton>
+
+#include "builder/buildandsend.h"
+#include "editor/aboutwindow.h"
+#include "editor/colorpickerbutton.h"
+#include "editor/errorreport.h"
+#include "editor/filelistbox.h"
+#include "editor/imagespage.h"
+#include "editor/optionspage.h"
+#include "editor/pathtext.h"
+#include "editor/setupwindow.h"
+#include "editor/soundspage.h"
+#include "editor/transitionspage.h"
+#include "platform/messagebox.h"
+#include "platform/safefiles.h"
+#include "settings/processpaths.h"
+#include "settings/saversettings.h"
+
+namespace qel::editor {
+namespace {
+
+constexpr const char* kNoImages = "You'd better insert at least one image.";
+constexpr const char* kSaveQuestion = "Would like to save any modifies made before exit?";
+// How the desktop's screen-saver host lists this program.
+constexpr const char* kSaverTitle = "Qel ScreenSaver";
+constexpr const char* kHelpFileName = "QelSaver.chm";
+constexpr const char* kManualFile = "manual/index.html";
+
+// A list as the settings file holds it: each entry followed by CR LF, so order and spelling count.
+std::string ListText(const std::vector<std::string>& entries)
+{
+    std::string text;
+    for (const std::string& entry : entries)
+        text += entry + "\r\n";
+    return text;
+}
+
+bool IsFile(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+// --- saving and installing ---------------------------------------------------------------------------
+
+bool SetupWindow::RefuseEmptyImageList()
+{
+    if (images_->ImagesListBox()->count() > 0)
+        return false;
+    platform::ShowMessage(kNoImages, platform::MessageIcon::Information, this);
+    SelectTab(kImagesPage);
+    return true;
+}
+
+void SetupWindow::btnOKClick()
+{
+    if (RefuseEmptyImageList())
+        return;
+    ReportingErrors(this, [this] {
+        SaveSetup(settingsFile_);
+        InstallSaver();
+    });
+}
+
+void SetupWindow::InstallSaver()
+{
+    const std::string program = platform::ProgramFile();
+    if (program.empty())
+        throw std::runtime_error("The program cannot find its own file, so it cannot become the screen saver");
+    const hosts::InstallResult r = actions_.installSaver(program, kSaverTitle);
+    // The settings are saved either way: a desktop without a host only needs to be told so.
+    if (r.ok)
+        platform::ShowNotice(r.message, this);
+    else
+        platform::ShowMessage(r.message, platform::MessageIcon::Information, this);
+}
+
+bool SetupWindow::SetupModified(const std::string& path) const
+{
+    const settings::SaverSettings file = settings::LoadSettings(path, settings::SettingsReader::Editor);
+    settings::SaverSettings shown;  // what SaveSetup would write now
+    shown.images = images_->Images();
+    options_->Store(shown);
+    sounds_->Store(shown);
+    transitions_->Store(shown);
+    // One line per key. TransIndex is left out: moving to another transition row changes nothing.
+    const bool same[] = {
+        file.imageSize == options_->SizeCombo()->currentIndex(),
+        (file.sequence == 0) == options_->rbNormalize()->isChecked(),
+        (file.sequence == 1) == options_->rbRandomize()->isChecked(),
+        file.bgColor == options_->btnBgColor()->Value(),
+        (file.randomSound == 0) == sounds_->SoundCheck()->isChecked(),
+        file.interval == shown.interval,
+        file.duration == shown.duration,
+        file.mouseMove == shown.mouseMove,
+        file.mouseClick == shown.mouseClick,
+        file.keyPress == shown.keyPress,
+        file.showCursor == shown.showCursor,
+        ListText(file.images) == ListText(shown.images),
+        ListText(file.sounds) == ListText(shown.sounds),
+        file.transSetup == shown.transSetup,
+    };
+    return !std::all_of(std::begin(same), std::end(same), std::identity{});
+}
+
+// --- trying it out ----------------------------------------------------------------------------------
+
+void SetupWindow::btnPreviewClick()
+{
+    if (previewRunning_)
+        return;
+    sounds_->btnStopClick();
+    const std::string preview = settings::PreviewFilePath();
+    if (!ReportingErrors(this, [&] { SaveSetup(preview); }))
+        return;
+    // The show is modal: nothing of the editor takes input until it has ended.
+    previewRunning_ = true;
+    setEnabled(false);
+    ReportingErrors(this, [&] { actions_.runShow(preview); });
+    setEnabled(true);
+    previewRunning_ = false;
+    QCoreApplication::processEvents();
+    // The show's music borrowed the MPEG player's end-of-play event.
+    sounds_->TakePlayEnd();
+}
+
+// --- leaving ----------------------------------------------------------------------------------------
+
+void SetupWindow::btnCancelClick()
+{
+    if (!closePending_)
+        close();
+}
+
+void SetupWindow::nExitClick()
+{
+    if (!closePending_)
+        close();
+}
+
+bool SetupWindow::FormCloseQuery()
+{
+    closePending_ = true;
+    bool canClose = true;
+    if (SetupModified(settingsFile_)) {
+        switch (platform::AskYesNoCancel(kSaveQuestion, platform::MessageIcon::Question, this)) {
+        case platform::Answer::Cancel: canClose = false; break;
+        case platform::Answer::No: break;
+        case platform::Answer::Yes:
+            // A failure keeps the window, and with it the unsaved design, open.
+            canClose = ReportingErrors(this, [this] {
+                SaveSetup(settingsFile_);
+                InstallSaver();
+            });
+            break;
+        }
+    }
+    closePending_ = false;
+    return canClose;
+}
+
+// --- projects ---------------------------------------------------------------------------------------
+
+void SetupWindow::nLoadClick()
+{
+    const QString chosen = dialogs_->OpenProjectFile(this, ToText(settings::Process().appPath));
+    if (chosen.isEmpty())
+        return;
+    ReportingErrors(this, [&] {
+        LoadSetup(ToPath(chosen));
+        if (images_->ImagesListBox()->count() > 0)
+            images_->SelectAndPreview(0, ImagesPage::Preview::Redraw);
+        // The project is the design from now on; the desktop's screen saver stays as it is.
+        SaveSetup(settingsFile_);
+    });
+}
+
+void SetupWindow::nSaveClick()
+{
+    const QString chosen = dialogs_->SaveProjectFile(this, ToText(settings::Process().appPath));
+    if (chosen.isEmpty())
+        return;
+    ReportingErrors(this, [&] { SaveSetup(ToPath(chosen)); });
+}
+
+// --- help -------------------------------------------------------------------------------------------
+
+std::string SetupWindow::HelpFile() const
+{
+    const std::string appPath = settings::Process().appPath;
+    const std::string helpFile = appPath + kHelpFileName;
+    if (IsFile(helpFile) && actions_.canOpen(helpFile))
+        return helpFile;
+    const std::string manual = appPath + kManualFile;
+    return IsFile(manual) ? manual : std::string();
+}
+
+void SetupWindow::nContentClick()
+{
+    if (const std::string file = HelpFile(); !file.empty())
+        actions_.open(file);
+}
+
+void SetupWindow::nAboutClick()
+{
+    const std::string manual = settings::Process().appPath + kManualFile;
+    AboutWindow about(IsFile(manual) ? manual : std::string(), AboutWindow::SupportMail(), actions_.open, this);
+    about.exec();
+}
+
+// --- building ---------------------------------------------------------------------------------------
+
+void SetupWindow::BuildandSend1Click()
+{
+    if (RefuseEmptyImageList())
+        return;
+    builder::RunBuildAndSend(this, [this](const std::string& path) { SaveSetup(path); });
+}
+
+}  // namespace qel::editor
