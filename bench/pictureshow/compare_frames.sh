@@ -6,8 +6,8 @@
 #
 #   bench/pictureshow/compare_frames.sh /tmp/baseline/bin/qelsaver-tool build/release/bin/qelsaver-tool
 #
-# Prints each frame that differs and a summary; exit status 1 when any differs. Needs ImageMagick
-# (scripts/setup --bench) for the noise pictures.
+# STYLES="26 85" limits it to some styles. Prints each frame that differs and a summary; exit status
+# 1 when any differs. Needs ImageMagick (scripts/setup --bench) for the noise pictures.
 set -euo pipefail
 if [ $# -ne 2 ]; then
   echo "usage: $0 BASE_TOOL NEW_TOOL" >&2
@@ -48,7 +48,7 @@ compare() {  # old new style progress [--accumulate]
   fi
 }
 
-for style in $(seq 0 91); do
+for style in ${STYLES:-$(seq 0 91)}; do
   for pair in "o640 n640" "o321 n321" "o37 n37" "o1 n1" "oDiff nDiff"; do
     set -- $pair
     for p in 0 1 4 37 50 96 100 255; do

@@ -1,30 +1,40 @@
 #!/usr/bin/env python3
 """Per style, the cost of one transition frame as a multiple of one full-frame copy timed in the same
 run (the worst of P = 10, 50, 90), at 1920x1080 and 3840x2160, from pictureshow_bench's JSON output.
-With a second file, its figures are shown beside the first ("before" first, then "after"):
+With a second file, its figures are shown beside the first ("before" first, then "after"). Either may be
+a comma-separated list of runs of the same build; each benchmark then counts with its least time:
 
     pictureshow_bench --benchmark_format=json > after.json
     bench/pictureshow/frame_costs.py before.json after.json
+    bench/pictureshow/frame_costs.py b1.json,b2.json,b3.json a1.json,a2.json,a3.json
 """
 import json
 import sys
 
 
-def load(path):
-    with open(path) as f:
-        runs = json.load(f)["benchmarks"]
+def load(paths):
+    # Several runs of the same benchmarks: each one's least time is its least disturbed by the rest
+    # of the machine.
+    best, labels = {}, {}
+    for path in paths.split(","):
+        with open(path) as f:
+            runs = json.load(f)["benchmarks"]
+        for r in runs:
+            if r.get("run_type") == "aggregate":
+                continue
+            name = r["name"]
+            best[name] = min(best.get(name, float("inf")), r["cpu_time"])
+            labels[name] = r.get("label", "")
     copies, worst, names = {}, {}, {}
-    for r in runs:
-        if r.get("run_type") == "aggregate":
-            continue
-        parts = r["name"].split("/")
+    for name, time in best.items():
+        parts = name.split("/")
         if parts[0] == "BM_FullFrameCopy":
-            copies[int(parts[1])] = r["cpu_time"]
+            copies[int(parts[1])] = time
         elif parts[0] == "BM_Frame":
             style, height = int(parts[1]), int(parts[3]) if len(parts) > 3 and parts[3].isdigit() else 1080
             key = (height, style)
-            worst[key] = max(worst.get(key, 0.0), r["cpu_time"])
-            names[style] = r.get("label", "")
+            worst[key] = max(worst.get(key, 0.0), time)
+            names[style] = labels[name]
     return copies, worst, names
 
 

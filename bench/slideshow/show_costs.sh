@@ -21,7 +21,7 @@ fi
 build=$1
 base=$2
 seconds=${3:-60}
-styles=${STYLES:-"40 60 26 91 59"}
+styles=${STYLES:-"40 26 60 59 56"}
 costs="$build/bin/slideshow_costs"
 figures="$build/bin/slideshow_figures"
 pics="${TMPDIR:-/tmp}/qel-show-costs"

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <utility>
 
 #include "bandwriter.h"
@@ -275,12 +276,22 @@ Region Region::FromRects(const std::vector<Rect>& rects)
     BandWriter out(result.boxes_);
     std::vector<Rect> active, starting, merged;
     std::size_t next = 0;
+    // The first bottom edge among the active rectangles: until then none of them ends, and the
+    // active list is not searched for ones that do.
+    int firstEnd = std::numeric_limits<int>::max();
     for (std::size_t k = 0; k + 1 < ys.size(); ++k) {
         const int y0 = ys[k];
         const int y1 = ys[k + 1];
-        std::erase_if(active, [y0](const Rect& r) { return r.bottom <= y0; });
+        if (y0 >= firstEnd) {
+            std::erase_if(active, [y0](const Rect& r) { return r.bottom <= y0; });
+            firstEnd = std::numeric_limits<int>::max();
+            for (const Rect& r : active) {
+                firstEnd = std::min(firstEnd, r.bottom);
+            }
+        }
         starting.clear();
         while (next < pending.size() && pending[next].top == y0) {
+            firstEnd = std::min(firstEnd, pending[next].bottom);
             starting.push_back(pending[next++]);
         }
         if (!starting.empty()) {

@@ -268,7 +268,7 @@ TEST_F(TwoScreenShow, AnExitInputOnAnyScreenEndsTheWholeShow)
         EXPECT_FALSE(w->isVisible());
 }
 
-TEST_F(TwoScreenShow, AWindowWhoseScreenGoesAwayGoesAndTheShowGoesOn)
+TEST_F(TwoScreenShow, ScreensComingAndGoingWhileTheShowRunsEachHaveAWindow)
 {
     SlideshowSession& show = Show();
     ASSERT_EQ(show.Windows().size(), 2u);
@@ -285,6 +285,12 @@ TEST_F(TwoScreenShow, AWindowWhoseScreenGoesAwayGoesAndTheShowGoesOn)
     EXPECT_TRUE(show.Windows().front()->isVisible());
     ASSERT_TRUE(QTest::qWaitFor([&] { return AllShown(show); }, 20000));
     EXPECT_FALSE(show.Ended());
+    // A screen plugged in while the show runs gets a window of its own that shows pictures too.
+    show.ScreenAdded(left);
+    ASSERT_EQ(show.Windows().size(), 2u);
+    EXPECT_EQ(show.Windows().back()->Screen(), left);
+    EXPECT_TRUE(show.Windows().back()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AllShown(show); }, 20000));
 }
 
 }  // namespace
