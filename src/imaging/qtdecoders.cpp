@@ -148,7 +148,8 @@ int WebpOrientation(std::span<const std::uint8_t> data)
     if (data.size() < kRiffHeader || std::memcmp(data.data(), "RIFF", 4) != 0 ||
         std::memcmp(data.data() + 8, "WEBP", 4) != 0)
         return 1;
-    for (std::size_t at = kRiffHeader; data.size() - at >= kChunkHeader;) {
+    // The padding byte of the last chunk may be missing, so `at` can pass the end by one.
+    for (std::size_t at = kRiffHeader; at <= data.size() && data.size() - at >= kChunkHeader;) {
         const std::uint8_t* chunk = data.data() + at;
         const std::size_t size = chunk[4] | (chunk[5] << 8) | (chunk[6] << 16) | (std::size_t(chunk[7]) << 24);
         const std::size_t room = data.size() - at - kChunkHeader;
