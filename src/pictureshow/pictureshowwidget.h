@@ -48,6 +48,18 @@ public:
     [[nodiscard]] bool Busy() const { return engine_.Busy(); }
     void Execute() { engine_.Execute(); }
     void Clear() { engine_.Clear(); }
+    // Starts the slideshow's next transition: `style` < 0 keeps the current one; `clearFirst` shows
+    // the background colour before it (a picture that comes in over itself).
+    void StartTransition(int style, bool clearFirst)
+    {
+        if (style >= 0)
+            engine_.SetStyle(style);
+        if (clearFirst) {
+            engine_.Clear();
+            repaint();
+        }
+        engine_.Execute();
+    }
 
 signals:
     void changed();

@@ -138,14 +138,7 @@ void HostWindow::StartTransition(int style, bool clearFirst)
     if (!ready_.empty() && config_.pictureShown)
         config_.pictureShown(ready_);
     ready_.clear();
-    auto& engine = mainPic_->Engine();
-    if (style >= 0)
-        engine.SetStyle(style);
-    if (clearFirst) {
-        engine.Clear();
-        mainPic_->repaint();
-    }
-    engine.Execute();
+    mainPic_->StartTransition(style, clearFirst);
 }
 
 void HostWindow::StartMusic()

@@ -147,14 +147,7 @@ void PreviewWindow::LoadSettings()
 
 void PreviewWindow::StartTransition(int style, bool clearFirst)
 {
-    auto& engine = psPreview_->Engine();
-    if (style >= 0)
-        engine.SetStyle(style);
-    if (clearFirst) {
-        engine.Clear();
-        psPreview_->repaint();
-    }
-    engine.Execute();
+    psPreview_->StartTransition(style, clearFirst);
 }
 
 }  // namespace qel::slideshow

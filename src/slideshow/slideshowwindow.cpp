@@ -105,14 +105,7 @@ void SlideshowWindow::resizeEvent(QResizeEvent* e)
 
 void SlideshowWindow::StartTransition(int style, bool clearFirst)
 {
-    auto& engine = mainPic_->Engine();
-    if (style >= 0)
-        engine.SetStyle(style);
-    if (clearFirst) {
-        engine.Clear();
-        mainPic_->repaint();
-    }
-    engine.Execute();
+    mainPic_->StartTransition(style, clearFirst);
 }
 
 // --- exit inputs ----------------------------------------------------------------------------------
