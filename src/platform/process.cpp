@@ -47,6 +47,16 @@ private:
     bool ok_ = false;
 };
 
+// Starts `argv` (looked up on PATH) with the given descriptor set-up; 0 or the error number.
+int Spawn(pid_t& pid, const std::vector<std::string>& argv, const posix_spawn_file_actions_t& actions)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    return ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+}
+
 }  // namespace
 
 std::string EnvironmentOr(const char* name, const std::string& fallback)
@@ -121,12 +131,8 @@ std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv, in
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out.Write(), 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     pid_t pid = -1;
-    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int spawned = Spawn(pid, argv, actions);
     posix_spawn_file_actions_destroy(&actions);
     out.CloseWrite();
     if (spawned != 0)
@@ -186,12 +192,8 @@ std::optional<int> StartCommand(const std::vector<std::string>& argv, int waitMs
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     pid_t pid = -1;
-    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int spawned = Spawn(pid, argv, actions);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return std::nullopt;
