@@ -2,10 +2,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "raster/copy.h"
 #include "raster/muldiv.h"
+#include "raster/xrgb.h"
 
 using namespace qel::raster;
 
@@ -279,3 +281,25 @@ void BM_StretchCopyMirroredStrip(benchmark::State& state)
 BENCHMARK(BM_StretchCopyMirroredStrip)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+// Handing a 4K frame to a window surface: all of it, and the 30 bands of a blinds style at its
+// widest (narrow strips down the whole height), against a copy of the same 24-bit pixels.
+void BM_WindowSurface4K(benchmark::State& state)
+{
+    constexpr int kW4 = 3840, kH4 = 2160;
+    const Bitmap src = Picture(kW4, kH4);
+    std::vector<std::uint32_t> surface(std::size_t(kW4) * kH4);
+    const XrgbSurface dst{reinterpret_cast<std::uint8_t*>(surface.data()), std::size_t(kW4) * 4, {0, 0, kW4, kH4}};
+    Region clip = Region::FromRect(0, 0, kW4, kH4);
+    if (state.range(0) == 1) {
+        std::vector<Rect> bands;
+        for (int x = 0; x < kW4; x += 128)
+            bands.push_back({x, 0, x + 120, kH4});
+        clip = Region::FromRects(bands);
+    }
+    for (auto _ : state) {
+        ToXrgb32(dst, 0, 0, src, clip);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_WindowSurface4K)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();

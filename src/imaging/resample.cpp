@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <exception>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/parallel.h"
 #include "imaging/contributors.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -219,39 +219,6 @@ bool HaveSsse3()
 }
 #endif
 
-// Runs fn(begin, end) over 0..count split among up to `threads` threads.
-template <typename Fn> void ParallelRanges(int count, int threads, Fn fn)
-{
-    threads = std::max(1, std::min(threads, count));
-    if (threads == 1) {
-        fn(0, count);
-        return;
-    }
-    std::vector<std::thread> pool;
-    std::vector<std::exception_ptr> failures(static_cast<size_t>(threads));
-    for (int t = 1; t < threads; ++t) {
-        const int b = static_cast<int>(static_cast<long long>(count) * t / threads);
-        const int e = static_cast<int>(static_cast<long long>(count) * (t + 1) / threads);
-        pool.emplace_back([&, t, b, e] {
-            try {
-                fn(b, e);
-            } catch (...) {
-                failures[t] = std::current_exception();
-            }
-        });
-    }
-    try {
-        fn(0, static_cast<int>(static_cast<long long>(count) / threads));
-    } catch (...) {
-        failures[0] = std::current_exception();
-    }
-    for (auto& th : pool)
-        th.join();
-    for (auto& f : failures)
-        if (f)
-            std::rethrow_exception(f);
-}
-
 int ThreadsFor(long long work, int requested)
 {
     if (requested > 0)
@@ -293,16 +260,16 @@ void ResampleBitmapWith(FilterKernel kernel, const Bitmap& source, Bitmap& desti
     if (simd) {
 #ifdef QEL_RESAMPLE_X86
         const PairedWeights px(cx), py(cy);
-        ParallelRanges(sh, ThreadsFor(hWork, threads),
-                       [&](int b, int e) { HorizontalRowsSsse3(source, cx, px, inter, b, e); });
-        ParallelRanges(dh, ThreadsFor(vWork, threads),
-                       [&](int b, int e) { VerticalRowsSse2(inter, cy, py, destination, b, e); });
+        base::ParallelRanges(sh, ThreadsFor(hWork, threads),
+                             [&](int b, int e) { HorizontalRowsSsse3(source, cx, px, inter, b, e); });
+        base::ParallelRanges(dh, ThreadsFor(vWork, threads),
+                             [&](int b, int e) { VerticalRowsSse2(inter, cy, py, destination, b, e); });
 #endif
     } else {
-        ParallelRanges(sh, ThreadsFor(hWork, threads),
-                       [&](int b, int e) { HorizontalRowsScalar(source, cx, inter, b, e); });
-        ParallelRanges(dh, ThreadsFor(vWork, threads),
-                       [&](int b, int e) { VerticalRowsScalar(inter, cy, destination, b, e); });
+        base::ParallelRanges(sh, ThreadsFor(hWork, threads),
+                             [&](int b, int e) { HorizontalRowsScalar(source, cx, inter, b, e); });
+        base::ParallelRanges(dh, ThreadsFor(vWork, threads),
+                             [&](int b, int e) { VerticalRowsScalar(inter, cy, destination, b, e); });
     }
 }
 

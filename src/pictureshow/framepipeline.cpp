@@ -53,7 +53,8 @@ void PictureShowEngine::DrawFrame(bool wholeFirst)
     f.atStart = atStart;
     f.invalidate = [&told](const Rect& r) { told.rects.push_back(r); };
     if (!RunStyle(style_, f) || f.endNow) {
-        // The frame is the old picture; it ends here, unseen.
+        // The frame is the old picture; it ends here, unseen (the window repaints it later).
+        SettleBeforeFrame(Region(), {}, FrameInvalidation());
         Tell(told, frameState_.Compose(media_, *oldPic_, *newPic_, Region(), {}));
         return;
     }
@@ -94,11 +95,12 @@ void PictureShowEngine::DrawFrame(bool wholeFirst)
         case FrameChoice::None: break;
         }
     }
-    const Region changed = frameState_.Compose(media_, *oldPic_, *newPic_, reveal, f.drawings);
     if (useRegion)
         told.region = std::move(f.region);
     else
         told.rects.push_back(f.D.Normalized());
+    SettleBeforeFrame(reveal, f.drawings, told);
+    const Region changed = frameState_.Compose(media_, *oldPic_, *newPic_, reveal, f.drawings);
     Tell(told, changed);
     if (!inPaint_ && host_ && !destroying_)
         host_->UpdateNow();
@@ -110,6 +112,8 @@ void PictureShowEngine::DrawWholeFrame(FrameInvalidation& told)
 {
     const Rect bounds = media_.Bounds();
     const bool atStart = progress_ == progressMin_, atEnd = progress_ == progressMax_;
+    // The hooks may draw anywhere: what the window keeps of earlier frames goes to Offscreen first.
+    Settle();
     frameState_.Forget(bounds);
     raster::Copy(media_, 0, 0, *oldPic_);
     if (OnBeforeNewFrame)
@@ -176,6 +180,21 @@ void PictureShowEngine::Tell(const FrameInvalidation& told, const Region& change
         for (const Rect& r : told.rects)
             if (r.Normalized().Intersect(bounds) != r.Normalized())
                 InvalidatePicture(r);
+}
+
+// Before the frame bitmap changes: what the window keeps of earlier frames where this frame
+// rewrites the bitmap but does not repaint goes to Offscreen first (see Settle).
+void PictureShowEngine::SettleBeforeFrame(const Region& reveal, const std::vector<FrameDrawing>& drawings,
+                                          const FrameInvalidation& told)
+{
+    if (stale_.IsEmpty())
+        return;
+    Region repainted;
+    if (!destroying_ && !inPaint_ && host_) {
+        repainted = Region::FromRects(told.rects);
+        repainted.Combine(told.region, raster::CombineMode::Or);
+    }
+    SettleBefore(frameState_.Changes(reveal, drawings), repainted);
 }
 
 bool PictureShowEngine::UnscaledOnClient() const

@@ -20,41 +20,66 @@ void FrameState::Forget(const raster::Rect& bounds)
     shown_ = Region();
 }
 
+// What a frame with drawings writes: the old picture wherever the frame holds something else now
+// and will not be drawn on or revealed (a drawing writes every pixel of its area, and the new
+// picture comes in last), the drawings, and the new picture wherever it is not already there.
+struct FrameState::Plan {
+    Region toOld, drawn, toNew;
+};
+
+FrameState::Plan FrameState::PlanFor(const Region& reveal, const std::vector<FrameDrawing>& drawings) const
+{
+    Plan p;
+    for (const FrameDrawing& d : drawings)
+        p.drawn.Combine(d.area, CombineMode::Or);
+    p.toOld = Region::Combined(new_, other_, CombineMode::Or);
+    p.toOld.Combine(reveal, CombineMode::Diff);
+    p.toOld.Combine(p.drawn, CombineMode::Diff);
+    const Region keptNew = Region::Combined(new_, p.drawn, CombineMode::Diff);
+    p.toNew = Region::Combined(reveal, keptNew, CombineMode::Diff);
+    return p;
+}
+
+bool FrameState::OnlyPictures(const std::vector<FrameDrawing>& drawings) const
+{
+    return drawings.empty() && other_.IsEmpty();
+}
+
 Region FrameState::Compose(raster::Bitmap& frame, const raster::Bitmap& oldPic, const raster::Bitmap& newPic,
                            const Region& reveal, const std::vector<FrameDrawing>& drawings)
 {
-    if (drawings.empty() && other_.IsEmpty()) {
+    if (OnlyPictures(drawings)) {
         // Old and new pictures only, before and after: the difference of the two areas changes.
         Region changed = raster::ComposeChange(frame, oldPic, newPic, new_, reveal);
         new_ = reveal;
         return changed;
     }
-    Region drawn;
-    for (const FrameDrawing& d : drawings)
-        drawn.Combine(d.area, CombineMode::Or);
-
-    // The old picture wherever the frame holds something else now and will not be drawn on or
-    // revealed: a drawing writes every pixel of its area, and the new picture comes in last.
-    Region toOld = Region::Combined(new_, other_, CombineMode::Or);
-    toOld.Combine(reveal, CombineMode::Diff);
-    toOld.Combine(drawn, CombineMode::Diff);
-    raster::CopyClipped(frame, 0, 0, oldPic, toOld);
-
+    Plan p = PlanFor(reveal, drawings);
+    raster::CopyClipped(frame, 0, 0, oldPic, p.toOld);
     for (const FrameDrawing& d : drawings)
         d.draw(frame);
+    raster::CopyClipped(frame, 0, 0, newPic, p.toNew);
 
-    // The new picture wherever it is not already there, drawings included.
-    Region keptNew = Region::Combined(new_, drawn, CombineMode::Diff);
-    Region toNew = Region::Combined(reveal, keptNew, CombineMode::Diff);
-    raster::CopyClipped(frame, 0, 0, newPic, toNew);
-
-    Region changed = std::move(toOld);
-    changed.Combine(drawn, CombineMode::Or);
-    changed.Combine(toNew, CombineMode::Or);
+    Region changed = std::move(p.toOld);
+    changed.Combine(p.drawn, CombineMode::Or);
+    changed.Combine(p.toNew, CombineMode::Or);
     new_ = reveal;
-    other_ = std::move(drawn);
+    other_ = std::move(p.drawn);
     other_.Combine(reveal, CombineMode::Diff);
     return changed;
+}
+
+Region FrameState::Changes(const Region& reveal, const std::vector<FrameDrawing>& drawings) const
+{
+    if (OnlyPictures(drawings)) {
+        Region changed = Region::Combined(new_, reveal, CombineMode::Xor);
+        changed.Combine(Region::FromRect(bounds_), CombineMode::And);
+        return changed;
+    }
+    Plan p = PlanFor(reveal, drawings);
+    p.toOld.Combine(p.drawn, CombineMode::Or);
+    p.toOld.Combine(p.toNew, CombineMode::Or);
+    return p.toOld;
 }
 
 Region FrameState::Repaint(const Region& invalidated, const Region& changed)

@@ -26,6 +26,8 @@ public:
     // from what it holds. Returns those pixels.
     raster::Region Compose(raster::Bitmap& frame, const raster::Bitmap& oldPic, const raster::Bitmap& newPic,
                            const raster::Region& reveal, const std::vector<FrameDrawing>& drawings);
+    // The pixels Compose would write for the same reveal and drawings, without writing them.
+    [[nodiscard]] raster::Region Changes(const raster::Region& reveal, const std::vector<FrameDrawing>& drawings) const;
 
     // The window is told about `invalidated` (picture coordinates) after the frame changed the
     // pixels `changed`: returns the part of it where the window does not show the frame
@@ -42,6 +44,9 @@ public:
     [[nodiscard]] const raster::Region& Shown() const { return shown_; }
 
 private:
+    struct Plan;
+    [[nodiscard]] Plan PlanFor(const raster::Region& reveal, const std::vector<FrameDrawing>& drawings) const;
+    [[nodiscard]] bool OnlyPictures(const std::vector<FrameDrawing>& drawings) const;
     [[nodiscard]] raster::Region Simplified(raster::Region needed, const raster::Region& invalidated) const;
 
     raster::Rect bounds_;

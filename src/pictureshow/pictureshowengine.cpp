@@ -101,6 +101,7 @@ void PictureShowEngine::SetCenter(bool on)
 {
     if (on == center_)
         return;
+    Settle();
     center_ = on;
     if (picture_)
         RecomputePicRect();
@@ -112,6 +113,7 @@ void PictureShowEngine::SetStretch(bool on)
 {
     if (on == stretch_)
         return;
+    Settle();
     stretch_ = on;
     if (!media_.IsEmpty() && !inPaint_)
         InvalidateControl();
@@ -121,6 +123,7 @@ void PictureShowEngine::SetStretchFine(bool on)
 {
     if (on == stretchFine_)
         return;
+    Settle();
     stretchFine_ = on;
     if (!media_.IsEmpty() && !inPaint_)
         InvalidateControl();
@@ -230,6 +233,8 @@ void PictureShowEngine::Execute()
 
 void PictureShowEngine::PrepareTransition()
 {
+    // The old picture is what the window shows.
+    Settle();
     media_.Resize(picture_->Width(), picture_->Height());
     RecomputePicRect();
 
@@ -264,6 +269,7 @@ void PictureShowEngine::Clear()
 {
     if (busy_ || media_.IsEmpty() || mediaLocked_)
         return;
+    Settle();
     media_ = Bitmap();
     if (!inPaint_)
         InvalidateControl();
@@ -397,6 +403,7 @@ void PictureShowEngine::Resized()
 {
     if (!picture_)
         return;
+    Settle();
     RecomputePicRect();
     if (!media_.IsEmpty() && !inPaint_)
         InvalidateControl();
@@ -421,7 +428,19 @@ void PictureShowEngine::Paint(const Rect& clip)
     Paint(Region::FromRect(clip));
 }
 
-void PictureShowEngine::Paint(const Region& clipIn)
+void PictureShowEngine::Paint(const Region& clip)
+{
+    if (inPaint_)
+        return;
+    inPaint_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{inPaint_};
+    stale_.Combine(ComposeOffscreen(clip), raster::CombineMode::Diff);
+}
+
+void PictureShowEngine::PaintTo(const Region& clipIn, const raster::XrgbSurface& surface)
 {
     if (inPaint_)
         return;
@@ -434,14 +453,91 @@ void PictureShowEngine::Paint(const Region& clipIn)
     const Rect client = ClientRect();
     Region clip = clipIn;
     if (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height()) {
+        // Offscreen is composed anew where the window is not painted straight.
+        offscreen_.Resize(client.Width(), client.Height());
+        stale_ = Region();
+        clip = Region::FromRect(client);
+    } else {
+        clip.Combine(Region::FromRect(client), raster::CombineMode::And);
+    }
+    const Region reach = Region::FromRect(surface.bounds.Intersect(client));
+    Region direct;
+    int x = 0, y = 0;
+    if (UnscaledOrigin(x, y)) {
+        direct = Region::Combined(clip, reach, raster::CombineMode::And);
+        direct.Combine(Region::FromRect(x, y, x + media_.Width(), y + media_.Height()), raster::CombineMode::And);
+    }
+    // The rest (the background, a scaled picture, what lies off the surface) goes through Offscreen.
+    const Region composed = ComposeOffscreen(Region::Combined(clip, direct, raster::CombineMode::Diff));
+    stale_.Combine(composed, raster::CombineMode::Diff);
+    raster::ToXrgb32(surface, 0, 0, offscreen_, Region::Combined(composed, reach, raster::CombineMode::And));
+    raster::ToXrgb32(surface, x, y, media_, direct);
+    stale_.Combine(direct, raster::CombineMode::Or);
+}
+
+const Bitmap& PictureShowEngine::Offscreen()
+{
+    Settle();
+    return offscreen_;
+}
+
+bool PictureShowEngine::UnscaledOrigin(int& x, int& y) const
+{
+    if (media_.IsEmpty() || !UnscaledOnClient())
+        return false;
+    const Rect at = stretch_ ? Destination() : picRect_;
+    x = at.left;
+    y = at.top;
+    return true;
+}
+
+void PictureShowEngine::Settle(const Region& area)
+{
+    if (stale_.IsEmpty() || inPaint_)
+        return;
+    const Region due = Region::Combined(stale_, area, raster::CombineMode::And);
+    if (due.IsEmpty())
+        return;
+    inPaint_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{inPaint_};
+    stale_.Combine(ComposeOffscreen(due), raster::CombineMode::Diff);
+}
+
+void PictureShowEngine::Settle()
+{
+    Settle(stale_);
+}
+
+void PictureShowEngine::SettleBefore(const Region& changed, const Region& repainted)
+{
+    if (stale_.IsEmpty())
+        return;
+    int x = 0, y = 0;
+    if (!UnscaledOrigin(x, y)) {
+        Settle();
+        return;
+    }
+    // What the frame repaints shows the new pixels at once; the rest of what it rewrites keeps on
+    // the window what the earlier frames put there, which Offscreen must keep as well.
+    Region kept = Region::Combined(changed, repainted, raster::CombineMode::Diff);
+    kept.Offset(x, y);
+    Settle(kept);
+}
+
+Region PictureShowEngine::ComposeOffscreen(Region clip)
+{
+    const Rect client = ClientRect();
+    if (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height()) {
         offscreen_.Resize(client.Width(), client.Height());
         clip = Region::FromRect(client);
     } else if (clip.Bounds().Intersect(client) != clip.Bounds()) {
         clip.Combine(Region::FromRect(client), raster::CombineMode::And);
     }
     if (clip.IsEmpty())
-        return;
-
+        return clip;
     // The picture covers all of its destination: the background is drawn only around it.
     Region around = clip;
     if (!media_.IsEmpty())
@@ -474,6 +570,7 @@ void PictureShowEngine::Paint(const Region& clipIn)
         else
             raster::StretchCopyClipped(offscreen_, Destination(), media_, media_.Bounds(), clip);
     }
+    return clip;
 }
 
 }  // namespace qel::pictureshow

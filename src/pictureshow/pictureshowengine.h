@@ -18,6 +18,7 @@
 #include "pictureshow/framestate.h"
 #include "raster/bitmap.h"
 #include "raster/region.h"
+#include "raster/xrgb.h"
 
 namespace qel::pictureshow {
 
@@ -117,7 +118,8 @@ public:
 
     // --- state ----------------------------------------------------------------------------
     [[nodiscard]] const raster::Bitmap& Media() const { return media_; }
-    [[nodiscard]] const raster::Bitmap& Offscreen() const { return offscreen_; }
+    // Brings in first what PaintTo put straight on the window.
+    [[nodiscard]] const raster::Bitmap& Offscreen();
     [[nodiscard]] raster::Rect PicRect() const { return picRect_; }
     // Where Media appears on the client area (PicRect, or stretched onto FitRect / the client).
     [[nodiscard]] raster::Rect Destination() const;
@@ -127,6 +129,11 @@ public:
     // when Offscreen had to change size). The host then shows Offscreen within what it repaints.
     void Paint(const raster::Region& clip);
     void Paint(const raster::Rect& clip);
+    // The same for a host whose window is a surface of 32-bit pixels (client pixel (0, 0) at the
+    // surface's (0, 0)): the pixels are written there, the frame bitmap's straight from it when it
+    // lies on the client area unscaled, so a frame is not copied twice. Offscreen catches up
+    // only when it is read or the composition is about to change under those pixels.
+    void PaintTo(const raster::Region& clip, const raster::XrgbSurface& surface);
     [[nodiscard]] bool InPaint() const { return inPaint_; }
     void Resized();
     void MouseEnter();
@@ -155,6 +162,8 @@ private:
 
     void DrawFrame(bool wholeFirst);
     void DrawWholeFrame(FrameInvalidation& told);
+    void SettleBeforeFrame(const raster::Region& reveal, const std::vector<FrameDrawing>& drawings,
+                           const FrameInvalidation& told);
     void Tell(const FrameInvalidation& told, const raster::Region& changed);
     [[nodiscard]] bool UnscaledOnClient() const;
     void PrepareTransition();
@@ -169,12 +178,27 @@ private:
     void InvalidatePicture(const raster::Rect& r);
     void InvalidatePicture(const raster::Region& r);
     void InvalidateControl();
+    // Composes Offscreen inside clip (all of it when it had to change size); returns what it
+    // composed, which Offscreen now holds.
+    raster::Region ComposeOffscreen(raster::Region clip);
+    // Where Media's pixel (0, 0) lies on the client area, when Media lies there unscaled.
+    [[nodiscard]] bool UnscaledOrigin(int& x, int& y) const;
+    // Offscreen made to hold, inside `area`, what PaintTo put on the window there; before anything
+    // that changes the composition under it.
+    void Settle(const raster::Region& area);
+    void Settle();
+    // Before a frame rewrites `changed` (picture coordinates) and has `repainted` of it repainted.
+    void SettleBefore(const raster::Region& changed, const raster::Region& repainted);
 
     PictureShowHost* host_;
     // The picture and the transition's new picture share their pixels: neither is ever changed.
     std::shared_ptr<const raster::Bitmap> picture_;
     raster::Bitmap bgPicture_;
     raster::Bitmap media_, offscreen_;
+    // Painted on the window by PaintTo and not yet into offscreen_ (client coordinates): always
+    // where Media lies unscaled, so the background does not matter there, and composing from the
+    // present Media and geometry gives what the window shows.
+    raster::Region stale_;
     std::unique_ptr<raster::Bitmap> oldPic_;
     std::shared_ptr<const raster::Bitmap> newPic_;
     FrameState frameState_;

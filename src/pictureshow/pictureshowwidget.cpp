@@ -78,60 +78,67 @@ void TPictureShow::UpdateNow()
     repaint(region);
 }
 
+namespace {
+
+raster::Region ToRegion(const QRegion& region)
+{
+    std::vector<raster::Rect> boxes;
+    boxes.reserve(static_cast<std::size_t>(region.rectCount()));
+    for (const QRect& r : region)
+        boxes.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    return raster::Region::FromRects(boxes);
+}
+
+}  // namespace
+
 void TPictureShow::paintEvent(QPaintEvent* event)
 {
     if (QThread::currentThread() != thread() || engine_.InPaint())
         return;
     // Only what is repainted is composed and drawn: a frame that changes a strip costs a strip.
-    // It is done in slabs of rows, each composed and drawn while its pixels are still in the
-    // processor's cache.
+    QPainter painter(this);
+    raster::XrgbSurface surface;
+    if (WindowSurface(painter, surface)) {
+        engine_.PaintTo(ToRegion(event->region()), surface);
+        return;
+    }
+    // Any other surface: composed in slabs of rows, each drawn while its pixels are still in
+    // the processor's cache.
     constexpr int kSlabRows = 32;
     const QRegion& region = event->region();
     const QRect bounds = region.boundingRect();
-    QPainter painter(this);
     for (int top = bounds.top(); top <= bounds.bottom(); top += kSlabRows) {
         const QRegion slab = region.intersected(QRect(bounds.left(), top, bounds.width(), kSlabRows));
         if (slab.isEmpty())
             continue;
-        std::vector<raster::Rect> boxes;
-        boxes.reserve(static_cast<std::size_t>(slab.rectCount()));
-        for (const QRect& r : slab)
-            boxes.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-        engine_.Paint(raster::Region::FromRects(boxes));
+        engine_.Paint(ToRegion(slab));
         const raster::Bitmap& offscreen = engine_.Offscreen();
         if (offscreen.IsEmpty())
             return;
-        if (!DrawDirect(painter, slab, offscreen))
-            DrawThroughImage(painter, slab, offscreen);
+        DrawThroughImage(painter, slab, offscreen);
     }
 }
 
-// The window's surface is itself an image of 32-bit pixels (the usual case): the pixels are
-// converted straight into it, one pass over what is repainted.
-bool TPictureShow::DrawDirect(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen)
+// The window's surface is itself an image of 32-bit pixels (the usual case): the engine writes
+// the pixels straight into it.
+bool TPictureShow::WindowSurface(QPainter& painter, raster::XrgbSurface& surface)
 {
     QPaintEngine* engine = painter.paintEngine();
     QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
     const QTransform t = painter.deviceTransform();
     if (!device || device->devType() != QInternal::Image || t.type() > QTransform::TxTranslate)
         return false;
-    auto* surface = static_cast<QImage*>(device);
-    const QImage::Format f = surface->format();
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
         return false;
+    // Client pixel (0, 0) lies at the widget's offset on the surface.
     const QPoint offset(qRound(t.dx()), qRound(t.dy()));
-    const QRect reach =
-        surface->rect().translated(-offset).intersected(QRect(0, 0, offscreen.Width(), offscreen.Height()));
-    uchar* bits = surface->bits();
-    const auto stride = static_cast<std::size_t>(surface->bytesPerLine());
-    for (const QRect& r : region) {
-        const QRect box = r.intersected(reach);
-        if (box.isEmpty())
-            continue;
-        // The buffer position of client pixel (0, 0) is the widget's offset on the surface.
-        uchar* origin = bits + std::ptrdiff_t(offset.y()) * std::ptrdiff_t(stride) + std::ptrdiff_t(offset.x()) * 4;
-        raster::ToXrgb32(offscreen, {box.left(), box.top(), box.right() + 1, box.bottom() + 1}, origin, stride);
-    }
+    const QRect reach = image->rect().translated(-offset);
+    surface.stride = static_cast<std::size_t>(image->bytesPerLine());
+    surface.origin =
+        image->bits() + std::ptrdiff_t(offset.y()) * std::ptrdiff_t(surface.stride) + std::ptrdiff_t(offset.x()) * 4;
+    surface.bounds = {reach.left(), reach.top(), reach.right() + 1, reach.bottom() + 1};
     return true;
 }
 
@@ -140,12 +147,14 @@ void TPictureShow::DrawThroughImage(QPainter& painter, const QRegion& region, co
     // The window takes 32-bit pixels: converted here, they reach it by plain copies.
     if (screen_.width() != offscreen.Width() || screen_.height() != offscreen.Height())
         screen_ = QImage(offscreen.Width(), offscreen.Height(), QImage::Format_RGB32);
+    const raster::XrgbSurface surface{screen_.bits(), static_cast<std::size_t>(screen_.bytesPerLine()),
+                                      offscreen.Bounds()};
     for (const QRect& r : region) {
         const QRect box = r.intersected(screen_.rect());
         if (box.isEmpty())
             continue;
-        raster::ToXrgb32(offscreen, {box.left(), box.top(), box.right() + 1, box.bottom() + 1}, screen_.bits(),
-                         static_cast<std::size_t>(screen_.bytesPerLine()));
+        raster::ToXrgb32(surface, 0, 0, offscreen,
+                         raster::Region::FromRect(box.left(), box.top(), box.right() + 1, box.bottom() + 1));
         // Clipped to one rectangle, the painter copies the pixels as they are; through the whole
         // repainted region it would blend them one by one.
         painter.setClipRect(box);

@@ -1,8 +1,8 @@
 #pragma once
 // The picture-show control as a Qt widget: hosts a PictureShowEngine, paces its transitions
 // (PictureShowAnimator) and paints it. The window background is never erased; every paint
-// composes the engine's Offscreen bitmap and copies it only inside the area being repainted,
-// so styles that invalidate only what a frame adds accumulate on screen.
+// writes the engine's composition only inside the area being repainted, so styles that
+// invalidate only what a frame adds accumulate on screen.
 
 #include <QImage>
 #include <QPainter>
@@ -84,7 +84,7 @@ private:
     void SetClientSize(int w, int h) override { resize(w, h); }
     bool Animate() override;
 
-    bool DrawDirect(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen);
+    static bool WindowSurface(QPainter& painter, raster::XrgbSurface& surface);
     void DrawThroughImage(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen);
 
     PictureShowEngine engine_;

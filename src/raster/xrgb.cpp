@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
+
+#include "base/parallel.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -12,6 +15,12 @@ namespace qel::raster {
 namespace {
 
 constexpr std::uint32_t kOpaque = 0xFF000000u;
+// Streaming stores pay off for rows of at least this many pixels, in areas of at least this many.
+constexpr int kStreamWidth = 1024;
+constexpr long long kStreamArea = 1 << 18;
+// A thread costs tens of microseconds to start: worth it for a quarter of a megapixel at least.
+constexpr long long kPixelsPerThread = 1 << 18;
+constexpr int kMostThreads = 4;
 
 void RowScalar(const std::uint8_t* src, std::uint32_t* dst, int n)
 {
@@ -64,29 +73,68 @@ bool HaveSsse3()
 }
 #endif
 
-}  // namespace
+using RowFn = void (*)(const std::uint8_t*, std::uint32_t*, int);
 
-void ToXrgb32(const Bitmap& src, const Rect& area, std::uint8_t* dst, std::size_t stride)
+// The rows [top, bottom) of every box. A band of boxes side by side is written a row at a time
+// across all of them: down one narrow box after another, every row would start on another memory
+// page, which costs several times the conversion itself.
+void ConvertRows(const XrgbSurface& dst, int x, int y, const Bitmap& src, const std::vector<Rect>& boxes, int top,
+                 int bottom)
 {
-    const Rect r = area.Intersect(src.Bounds());
-    if (r.IsEmpty())
-        return;
-    // About a megabyte: past that, the pixels written would only push others out of the cache.
-    constexpr long long kStreamFrom = 1 << 18;
-    auto row = RowScalar;
+    bool streamed = false;
+    std::vector<RowFn> rows;
+    for (std::size_t first = 0; first < boxes.size();) {
+        std::size_t last = first + 1;
+        while (last < boxes.size() && boxes[last].top == boxes[first].top)
+            ++last;
+        const int from = std::max(boxes[first].top, top), to = std::min(boxes[first].bottom, bottom);
+        rows.assign(last - first, RowScalar);
+        for (std::size_t i = first; i < last && from < to; ++i) {
 #ifdef QEL_XRGB_X86
-    const bool stream = static_cast<long long>(r.Width()) * r.Height() >= kStreamFrom;
-    if (HaveSsse3())
-        row = stream ? RowSsse3<true> : RowSsse3<false>;
+            // Wide areas go past the cache: the window system reads them from memory anyway, and
+            // nothing here reads them again. Narrow ones would leave partly written cache lines
+            // at both ends of every row, which costs more than it saves.
+            const Rect& box = boxes[i];
+            const bool stream =
+                box.Width() >= kStreamWidth && static_cast<long long>(box.Width()) * box.Height() >= kStreamArea;
+            if (HaveSsse3())
+                rows[i - first] = stream ? RowSsse3<true> : RowSsse3<false>;
+            streamed = streamed || stream;
 #endif
-    for (int y = r.top; y < r.bottom; ++y) {
-        auto* out = reinterpret_cast<std::uint32_t*>(dst + std::size_t(y) * stride) + r.left;
-        row(src.Scanline(y) + std::size_t(r.left) * kBytesPerPixel, out, r.Width());
+        }
+        for (int r = from; r < to; ++r) {
+            std::uint8_t* out = dst.origin + std::ptrdiff_t(r) * std::ptrdiff_t(dst.stride);
+            const std::uint8_t* in = src.Scanline(r - y);
+            for (std::size_t i = first; i < last; ++i) {
+                const Rect& box = boxes[i];
+                rows[i - first](in + std::size_t(box.left - x) * kBytesPerPixel,
+                                reinterpret_cast<std::uint32_t*>(out) + box.left, box.Width());
+            }
+        }
+        first = last;
     }
 #ifdef QEL_XRGB_X86
-    if (stream)
+    if (streamed)
         _mm_sfence();
 #endif
+}
+
+}  // namespace
+
+void ToXrgb32(const XrgbSurface& dst, int x, int y, const Bitmap& src, const Region& clip)
+{
+    Region area = clip;
+    area.Combine(Region::FromRect(dst.bounds.Intersect({x, y, x + src.Width(), y + src.Height()})), CombineMode::And);
+    if (area.IsEmpty())
+        return;
+    long long pixels = 0;
+    for (const Rect& box : area.Rects())
+        pixels += static_cast<long long>(box.Width()) * box.Height();
+    const Rect bounds = area.Bounds();
+    const int threads = base::ThreadsFor(pixels, kPixelsPerThread, kMostThreads);
+    base::ParallelRanges(bounds.Height(), threads, [&](int begin, int end) {
+        ConvertRows(dst, x, y, src, area.Rects(), bounds.top + begin, bounds.top + end);
+    });
 }
 
 }  // namespace qel::raster

@@ -8,11 +8,22 @@
 
 #include "bitmap.h"
 #include "rect.h"
+#include "region.h"
 
 namespace qel::raster {
 
-// Writes the pixels of `area` (clipped to src) to the same coordinates of a buffer of 32-bit
-// pixels whose rows lie `stride` bytes apart, and which holds at least src's size.
-void ToXrgb32(const Bitmap& src, const Rect& area, std::uint8_t* dst, std::size_t stride);
+// A surface of 32-bit pixels: pixel (x, y) lies at origin + y * stride + 4 * x, for the pixels
+// inside `bounds` (which may begin at negative coordinates, for a client area partly off the
+// surface).
+struct XrgbSurface {
+    std::uint8_t* origin = nullptr;
+    std::size_t stride = 0;
+    Rect bounds;
+};
+
+// Writes src, its top-left pixel placed at (x, y) of the surface, inside `clip` (surface
+// coordinates, clipped to the surface and to where src lies). Large areas are split among a few
+// threads: one core alone cannot move a 4K frame's pixels in a frame's time.
+void ToXrgb32(const XrgbSurface& dst, int x, int y, const Bitmap& src, const Region& clip);
 
 }  // namespace qel::raster

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "pictureshow/pictureshowengine.h"
 #include "pictureshow/random.h"
 #include "pictureshow/styles.h"
+#include "raster/xrgb.h"
 #include "testpictures.h"
 
 namespace qel::pictureshow {
@@ -324,6 +326,107 @@ TEST(Painting, StretchFineShowsThePictureLetterboxed)
     EXPECT_EQ(test::Mark(e.Offscreen(), 832, 0), kNewMark);
     EXPECT_EQ(e.Offscreen().Pixel(165, 250), 0u);
     EXPECT_EQ(e.Offscreen().Pixel(833, 250), 0u);
+}
+
+// A window of 32-bit pixels, painted through Offscreen or straight (PaintTo), each time exactly
+// what was invalidated.
+class SurfaceWindow : public PictureShowHost {
+public:
+    SurfaceWindow(int w, int h, bool straight)
+        : pixels(std::size_t(w) * std::size_t(h)), w_(w), h_(h), straight_(straight)
+    {
+    }
+    PictureShowEngine* engine = nullptr;
+    std::vector<std::uint32_t> pixels;
+
+    void InvalidateRect(const Rect& r) override { pending_.Combine(Region::FromRect(r), raster::CombineMode::Or); }
+    void InvalidateRegion(const Region& r) override { pending_.Combine(r, raster::CombineMode::Or); }
+    void UpdateNow() override
+    {
+        const raster::XrgbSurface surface{
+            reinterpret_cast<std::uint8_t*>(pixels.data()), std::size_t(w_) * 4, {0, 0, w_, h_}};
+        if (straight_) {
+            engine->PaintTo(pending_, surface);
+        } else {
+            engine->Paint(pending_);
+            raster::ToXrgb32(surface, 0, 0, engine->Offscreen(), pending_);
+        }
+        pending_ = Region();
+    }
+    int ClientWidth() const override { return w_; }
+    int ClientHeight() const override { return h_; }
+    void SetClientSize(int, int) override {}
+
+private:
+    Region pending_;
+    int w_, h_;
+    bool straight_;
+};
+
+// Painting straight onto the window shows, frame after frame, what painting through Offscreen
+// shows, for every style, a picture filling the client area and a smaller one centred on the
+// background colour; and Offscreen, whenever it is read, holds what the window shows (so the next
+// transition starts from it). Offscreen is read only now and then: reading it brings it up to date,
+// and most frames must run without that.
+TEST(Painting, StraightOntoTheWindowShowsAndKeepsWhatOffscreenDoes)
+{
+    const int sequence[] = {4, 8, 9, 40, 20, 21, 77, 3, 100, 60, 0, 33, 255, 100};
+    struct Layout {
+        int pw, ph, cw, ch;
+        bool center;
+    };
+    for (const Layout& l : {Layout{64, 48, 64, 48, false}, Layout{50, 30, 71, 44, true}}) {
+        const Bitmap oldPic = MakePicture(l.pw, l.ph, kOldMark), newPic = MakePicture(l.pw, l.ph, kNewMark);
+        for (int style = 0; style < kStyleCount; ++style) {
+            SCOPED_TRACE("style " + std::to_string(style) + (l.center ? " centred" : ""));
+            std::vector<std::vector<std::uint32_t>> windows;
+            std::vector<Bitmap> offscreens;
+            for (bool straight : {false, true}) {
+                SetFixedSeed(5);
+                SurfaceWindow window(l.cw, l.ch, straight);
+                PictureShowEngine e(&window);
+                window.engine = &e;
+                e.SetAutoSize(false);
+                e.SetCenter(l.center);
+                e.SetColor(0x00203040);
+                e.SetPicture(oldPic);
+                e.Execute();
+                e.SetPicture(newPic);
+                e.SetStyle(style);
+                e.SetManual(true);
+                std::size_t frame = 0;
+                const auto check = [&](bool readOffscreen) {
+                    if (!straight) {
+                        windows.push_back(window.pixels);
+                        offscreens.push_back(readOffscreen ? e.Offscreen() : Bitmap());
+                    } else {
+                        ASSERT_LT(frame, windows.size());
+                        EXPECT_TRUE(window.pixels == windows[frame]) << "window, frame " << frame;
+                        if (readOffscreen) {
+                            EXPECT_TRUE(e.Offscreen() == offscreens[frame]) << "Offscreen, frame " << frame;
+                        }
+                    }
+                    ++frame;
+                };
+                e.OnProgress = [&] { check(frame % 5 == 4); };
+                e.Execute();
+                for (int p : sequence)
+                    e.SetProgress(p);
+                // The picture moves while the window still shows where it was.
+                e.SetCenter(!l.center);
+                check(true);
+                e.SetCenter(l.center);
+                e.SetProgress(0);
+                e.SetManual(false);
+                check(true);
+                // The next transition takes its old picture from what the window shows.
+                e.SetPicture(oldPic);
+                e.SetStyle((style + 1) % kStyleCount);
+                e.Execute();
+                check(true);
+            }
+        }
+    }
 }
 
 }  // namespace
