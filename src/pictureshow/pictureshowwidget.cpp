@@ -20,6 +20,26 @@ QRect ToQt(const raster::Rect& r)
     return QRect(r.left, r.top, r.Width(), r.Height());
 }
 
+QRegion ToQt(const raster::Region& r)
+{
+    std::vector<QRect> rects;
+    rects.reserve(r.Rects().size());
+    for (const raster::Rect& box : r.Rects())
+        rects.push_back(ToQt(box));
+    QRegion q;
+    q.setRects(rects.data(), static_cast<int>(rects.size()));
+    return q;
+}
+
+raster::Region ToRegion(const QRegion& region)
+{
+    std::vector<raster::Rect> boxes;
+    boxes.reserve(static_cast<std::size_t>(region.rectCount()));
+    for (const QRect& r : region)
+        boxes.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    return raster::Region::FromRects(boxes);
+}
+
 }  // namespace
 
 TPictureShow::TPictureShow(QWidget* parent) : QWidget(parent), engine_(this), animator_(engine_)
@@ -51,67 +71,77 @@ bool TPictureShow::Animate()
 
 void TPictureShow::InvalidateRect(const raster::Rect& r)
 {
-    const QRect q = ToQt(r);
-    pending_ += q;
-    update(q);
+    InvalidateRegion(raster::Region::FromRect(r));
 }
 
+// The window toolkit compares and merges what it is told rectangle by rectangle, and the ragged
+// edges of some styles invalidate thousands of them a frame: it is told the bounds of each band of
+// rows instead, and the widget itself keeps what the engine invalidated, which is all it paints
+// there (the rest of a band keeps on the window what earlier frames put there).
 void TPictureShow::InvalidateRegion(const raster::Region& r)
 {
-    std::vector<QRect> rects;
-    rects.reserve(r.Rects().size());
-    for (const raster::Rect& box : r.Rects())
-        rects.push_back(ToQt(box));
-    QRegion q;
-    q.setRects(rects.data(), static_cast<int>(rects.size()));
-    pending_ += q;
-    update(q);
+    if (r.IsEmpty())
+        return;
+    constexpr std::size_t kMostRects = 64;
+    constexpr int kBandRows = 32;
+    invalid_.Combine(r, raster::CombineMode::Or);
+    raster::Region told = r;
+    if (r.Rects().size() > kMostRects) {
+        const auto band = [](int y) { return y >= 0 ? y / kBandRows : -((kBandRows - 1 - y) / kBandRows); };
+        const raster::Rect bounds = r.Bounds();
+        const int first = band(bounds.top);
+        std::vector<raster::Rect> bands(static_cast<std::size_t>(band(bounds.bottom - 1) - first + 1));
+        for (const raster::Rect& box : r.Rects()) {
+            for (int k = band(box.top); k <= band(box.bottom - 1); ++k) {
+                raster::Rect& b = bands[static_cast<std::size_t>(k - first)];
+                const int top = std::max(box.top, k * kBandRows), bottom = std::min(box.bottom, (k + 1) * kBandRows);
+                b = b.IsEmpty() ? raster::Rect{box.left, top, box.right, bottom}
+                                : raster::Rect{std::min(b.left, box.left), std::min(b.top, top),
+                                               std::max(b.right, box.right), std::max(b.bottom, bottom)};
+            }
+        }
+        told = raster::Region::FromRects(bands);
+    }
+    told_.Combine(told, raster::CombineMode::Or);
+    update(ToQt(told));
 }
 
 void TPictureShow::UpdateNow()
 {
-    if (pending_.isEmpty())
+    if (invalid_.IsEmpty())
         return;
     // Paints everything marked so far, at once; nothing stale is left to repaint later.
-    const QRegion region = pending_;
-    pending_ = QRegion();
-    repaint(region);
+    repaint(ToQt(told_));
 }
-
-namespace {
-
-raster::Region ToRegion(const QRegion& region)
-{
-    std::vector<raster::Rect> boxes;
-    boxes.reserve(static_cast<std::size_t>(region.rectCount()));
-    for (const QRect& r : region)
-        boxes.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-    return raster::Region::FromRects(boxes);
-}
-
-}  // namespace
 
 void TPictureShow::paintEvent(QPaintEvent* event)
 {
     if (QThread::currentThread() != thread() || engine_.InPaint())
         return;
-    // Only what is repainted is composed and drawn: a frame that changes a strip costs a strip.
+    // Inside what the toolkit was told for the engine's invalidations, only those are painted;
+    // anything else it asks for (the widget shown, resized, uncovered) is painted whole.
+    const raster::Region asked = ToRegion(event->region());
+    raster::Region paint = raster::Region::Combined(asked, told_, raster::CombineMode::Diff);
+    paint.Combine(raster::Region::Combined(invalid_, asked, raster::CombineMode::And), raster::CombineMode::Or);
+    invalid_.Combine(asked, raster::CombineMode::Diff);
+    told_.Combine(asked, raster::CombineMode::Diff);
     QPainter painter(this);
     raster::XrgbSurface surface;
     if (WindowSurface(painter, surface)) {
-        engine_.PaintTo(ToRegion(event->region()), surface);
+        engine_.PaintTo(paint, surface);
         return;
     }
     // Any other surface: composed in slabs of rows, each drawn while its pixels are still in
     // the processor's cache.
     constexpr int kSlabRows = 32;
-    const QRegion& region = event->region();
-    const QRect bounds = region.boundingRect();
-    for (int top = bounds.top(); top <= bounds.bottom(); top += kSlabRows) {
-        const QRegion slab = region.intersected(QRect(bounds.left(), top, bounds.width(), kSlabRows));
-        if (slab.isEmpty())
+    const raster::Rect bounds = paint.Bounds();
+    for (int top = bounds.top; top < bounds.bottom; top += kSlabRows) {
+        raster::Region slab = paint;
+        slab.Combine(raster::Region::FromRect(bounds.left, top, bounds.right, top + kSlabRows),
+                     raster::CombineMode::And);
+        if (slab.IsEmpty())
             continue;
-        engine_.Paint(ToRegion(slab));
+        engine_.Paint(slab);
         const raster::Bitmap& offscreen = engine_.Offscreen();
         if (offscreen.IsEmpty())
             return;
@@ -142,19 +172,18 @@ bool TPictureShow::WindowSurface(QPainter& painter, raster::XrgbSurface& surface
     return true;
 }
 
-void TPictureShow::DrawThroughImage(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen)
+void TPictureShow::DrawThroughImage(QPainter& painter, const raster::Region& region, const raster::Bitmap& offscreen)
 {
     // The window takes 32-bit pixels: converted here, they reach it by plain copies.
     if (screen_.width() != offscreen.Width() || screen_.height() != offscreen.Height())
         screen_ = QImage(offscreen.Width(), offscreen.Height(), QImage::Format_RGB32);
     const raster::XrgbSurface surface{screen_.bits(), static_cast<std::size_t>(screen_.bytesPerLine()),
                                       offscreen.Bounds()};
-    for (const QRect& r : region) {
-        const QRect box = r.intersected(screen_.rect());
+    for (const raster::Rect& r : region.Rects()) {
+        const QRect box = ToQt(r).intersected(screen_.rect());
         if (box.isEmpty())
             continue;
-        raster::ToXrgb32(surface, 0, 0, offscreen,
-                         raster::Region::FromRect(box.left(), box.top(), box.right() + 1, box.bottom() + 1));
+        raster::ToXrgb32(surface, 0, 0, offscreen, raster::Region::FromRect(r));
         // Clipped to one rectangle, the painter copies the pixels as they are; through the whole
         // repainted region it would blend them one by one.
         painter.setClipRect(box);
@@ -165,7 +194,15 @@ void TPictureShow::DrawThroughImage(QPainter& painter, const QRegion& region, co
 void TPictureShow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // The toolkit repaints all of the widget after this: none of it may be skipped.
+    told_ = raster::Region();
     engine_.Resized();
+}
+
+void TPictureShow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    told_ = raster::Region();
 }
 
 void TPictureShow::enterEvent(QEnterEvent* event)

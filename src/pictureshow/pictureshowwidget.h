@@ -71,6 +71,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -85,12 +86,13 @@ private:
     bool Animate() override;
 
     static bool WindowSurface(QPainter& painter, raster::XrgbSurface& surface);
-    void DrawThroughImage(QPainter& painter, const QRegion& region, const raster::Bitmap& offscreen);
+    void DrawThroughImage(QPainter& painter, const raster::Region& region, const raster::Bitmap& offscreen);
 
     PictureShowEngine engine_;
     PictureShowAnimator animator_;
-    QRegion pending_;  // invalidated since the last immediate update
-    QImage screen_;    // what was last drawn, in the window's pixel format
+    raster::Region invalid_;  // what the engine invalidated and is not yet painted
+    raster::Region told_;     // what the toolkit was told for it: bands around it
+    QImage screen_;           // what was last drawn, in the window's pixel format
 };
 
 }  // namespace qel::pictureshow
