@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include <QBackingStore>
 #include <QImage>
 #include <QPaintEngine>
 #include <QPaintEvent>
@@ -118,16 +119,22 @@ void TPictureShow::paintEvent(QPaintEvent* event)
 {
     if (QThread::currentThread() != thread() || engine_.InPaint())
         return;
-    // Inside what the toolkit was told for the engine's invalidations, only those are painted;
-    // anything else it asks for (the widget shown, resized, uncovered) is painted whole.
-    const raster::Region asked = ToRegion(event->region());
-    raster::Region paint = raster::Region::Combined(asked, told_, raster::CombineMode::Diff);
-    paint.Combine(raster::Region::Combined(invalid_, asked, raster::CombineMode::And), raster::CombineMode::Or);
-    invalid_.Combine(asked, raster::CombineMode::Diff);
-    told_.Combine(asked, raster::CombineMode::Diff);
     QPainter painter(this);
+    const raster::Region asked = ToRegion(event->region());
+    raster::Region paint = asked;
+    // On the window itself, inside what the toolkit was told for the engine's invalidations only
+    // those are painted; anything else it asks for (the widget shown, resized) is painted whole.
+    // Rendered elsewhere (a grab), all that is asked.
+    QPaintEngine* engine = painter.paintEngine();
+    const bool onWindow = backingStore() && engine && engine->paintDevice() == backingStore()->paintDevice();
+    if (onWindow) {
+        paint.Combine(told_, raster::CombineMode::Diff);
+        paint.Combine(raster::Region::Combined(invalid_, asked, raster::CombineMode::And), raster::CombineMode::Or);
+        invalid_.Combine(asked, raster::CombineMode::Diff);
+        told_.Combine(asked, raster::CombineMode::Diff);
+    }
     raster::XrgbSurface surface;
-    if (WindowSurface(painter, surface)) {
+    if (onWindow && WindowSurface(painter, surface)) {
         engine_.PaintTo(paint, surface);
         return;
     }
