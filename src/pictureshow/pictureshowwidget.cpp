@@ -75,19 +75,25 @@ void TPictureShow::InvalidateRect(const raster::Rect& r)
     InvalidateRegion(raster::Region::FromRect(r));
 }
 
-// The window toolkit compares and merges what it is told rectangle by rectangle, and the ragged
-// edges of some styles invalidate thousands of them a frame: it is told the bounds of each band of
-// rows instead, and the widget itself keeps what the engine invalidated, which is all it paints
-// there (the rest of a band keeps on the window what earlier frames put there).
+// The window toolkit compares and merges what it is told rectangle by rectangle, and the window
+// system copies it a rectangle row at a time: the ragged edges of some styles invalidate thousands
+// of rectangles a frame, and blinds put dozens side by side in every row. Such a region is told as
+// the bounds of each band of rows instead (copying the pixels between costs less than the rows),
+// and the widget itself keeps what the engine invalidated, which is all it paints there (the rest
+// of a band keeps on the window what earlier frames put there).
 void TPictureShow::InvalidateRegion(const raster::Region& r)
 {
     if (r.IsEmpty())
         return;
     constexpr std::size_t kMostRects = 64;
+    constexpr long long kMostSideBySide = 8;
     constexpr int kBandRows = 32;
     invalid_.Combine(r, raster::CombineMode::Or);
+    long long rowPieces = 0;
+    for (const raster::Rect& box : r.Rects())
+        rowPieces += box.Height();
     raster::Region told = r;
-    if (r.Rects().size() > kMostRects) {
+    if (r.Rects().size() > kMostRects || rowPieces > kMostSideBySide * r.Bounds().Height()) {
         const auto band = [](int y) { return y >= 0 ? y / kBandRows : -((kBandRows - 1 - y) / kBandRows); };
         const raster::Rect bounds = r.Bounds();
         const int first = band(bounds.top);
