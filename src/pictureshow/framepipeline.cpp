@@ -33,11 +33,7 @@ void PictureShowEngine::DrawFrame(bool wholeFirst)
             InvalidatePicture(media_.Bounds());
         return;
     }
-    mediaLocked_ = true;
-    struct Unlock {
-        bool& flag;
-        ~Unlock() { flag = false; }
-    } unlock{mediaLocked_};
+    const Raised locked(mediaLocked_);
 
     const Rect bounds = media_.Bounds();
     const bool atStart = progress_ == progressMin_, atEnd = progress_ == progressMax_;

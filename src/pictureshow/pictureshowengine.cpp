@@ -432,11 +432,7 @@ void PictureShowEngine::Paint(const Region& clip)
 {
     if (inPaint_)
         return;
-    inPaint_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{inPaint_};
+    const Raised painting(inPaint_);
     stale_.Combine(ComposeOffscreen(clip), raster::CombineMode::Diff);
 }
 
@@ -444,11 +440,7 @@ void PictureShowEngine::PaintTo(const Region& clipIn, const raster::XrgbSurface&
 {
     if (inPaint_)
         return;
-    inPaint_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{inPaint_};
+    const Raised painting(inPaint_);
 
     const Rect client = ClientRect();
     Region clip = clipIn;
@@ -498,11 +490,7 @@ void PictureShowEngine::Settle(const Region& area)
     const Region due = Region::Combined(stale_, area, raster::CombineMode::And);
     if (due.IsEmpty())
         return;
-    inPaint_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{inPaint_};
+    const Raised painting(inPaint_);
     stale_.Combine(ComposeOffscreen(due), raster::CombineMode::Diff);
 }
 

@@ -154,6 +154,15 @@ public:
     void DrawFrame();
 
 private:
+    // A flag held up for a scope.
+    struct Raised {
+        explicit Raised(bool& f) : flag(f) { flag = true; }
+        ~Raised() { flag = false; }
+        Raised(const Raised&) = delete;
+        Raised& operator=(const Raised&) = delete;
+        bool& flag;
+    };
+
     // What one frame invalidates, in picture coordinates.
     struct FrameInvalidation {
         std::vector<raster::Rect> rects;
