@@ -13,6 +13,7 @@
 #include "pictureshow/pictureshowwidget.h"
 #include "pictureshow/random.h"
 #include "platform/foreignwindow.h"
+#include "slideshow/fullpicture.h"
 #include "slideshow/playeroutputs.h"
 #include "slideshow/slideshowcontroller.h"
 #include "slideshow/slideshowmusic.h"
@@ -57,13 +58,7 @@ HostWindow::HostWindow(Config config)
     setPalette(pal);
     resize(config_.width, config_.height);
 
-    mainPic_ = new pictureshow::TPictureShow(this);
-    auto& engine = mainPic_->Engine();
-    engine.SetAutoSize(false);
-    engine.SetBgMode(pictureshow::BackgroundMode::bmNone);
-    engine.SetColor(background);
-    engine.SetStretch(true);
-    engine.SetDelay(config_.settings.StepDelayMs());
+    mainPic_ = NewFullPicture(this, background, config_.settings.StepDelayMs());
     mainPic_->setGeometry(0, 0, config_.width, config_.height);
     mainPic_->setFocusPolicy(Qt::NoFocus);
 

@@ -12,6 +12,7 @@
 #include <QScreen>
 
 #include "pictureshow/pictureshowwidget.h"
+#include "slideshow/fullpicture.h"
 #include "slideshow/slideshowcontroller.h"
 #include "slideshow/slideshowsession.h"
 
@@ -52,13 +53,7 @@ SlideshowWindow::SlideshowWindow(SlideshowSession& session, QScreen* screen)
     pictures_->SetPictureSize(width(), height());
     pictures_->Start();
 
-    mainPic_ = new pictureshow::TPictureShow(this);
-    auto& engine = mainPic_->Engine();
-    engine.SetAutoSize(false);
-    engine.SetBgMode(pictureshow::BackgroundMode::bmNone);
-    engine.SetColor(background);
-    engine.SetStretch(true);
-    engine.SetDelay(s.StepDelayMs());
+    mainPic_ = NewFullPicture(this, background, s.StepDelayMs());
     mainPic_->setGeometry(rect());
     mainPic_->setMouseTracking(true);
     mainPic_->installEventFilter(this);
