@@ -15,6 +15,7 @@
 #include "imaging/fitpicture.h"
 #include "imaging/pictureloader.h"
 #include "imaging/picturewriter.h"
+#include "picturefiles.h"
 
 namespace qel::imaging {
 namespace {
@@ -22,23 +23,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using raster::Bitmap;
 
-class Loader : public testing::Test {
+class Loader : public test::PictureFiles {
 protected:
-    std::filesystem::path dir;
-    void SetUp() override
-    {
-        dir = std::filesystem::temp_directory_path() /
-              ("qel_loader_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string Write(const std::string& name, const Bytes& bytes)
-    {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
     // Loading must fail with a PictureError naming the file.
     void ExpectError(const std::string& path, const std::string& cause = "")
     {

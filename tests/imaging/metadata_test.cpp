@@ -13,6 +13,7 @@
 #include "imaging/exif.h"
 #include "imaging/pictureloader.h"
 #include "imaging/picturemetadata.h"
+#include "picturefiles.h"
 #include "raster/bitmap.h"
 
 namespace qel::imaging {
@@ -187,23 +188,8 @@ TEST(ExifReader, OnlyRealDaysAreDates)
         EXPECT_FALSE(ParseExifDate(bad)) << bad;
 }
 
-class MetadataFile : public testing::Test {
+class MetadataFile : public test::PictureFiles {
 protected:
-    std::filesystem::path dir;
-    void SetUp() override
-    {
-        dir = std::filesystem::temp_directory_path() /
-              ("qel_metadata_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string Write(const std::string& name, const Bytes& bytes)
-    {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
 };
 
 TEST_F(MetadataFile, JpegDescriptionComesFromXmpElseExifAndStockTextsAreNone)

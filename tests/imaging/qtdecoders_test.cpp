@@ -17,6 +17,7 @@
 #include "imaging/pictureloader.h"
 #include "imaging/picturewriter.h"
 #include "imaging/qtdecoders.h"
+#include "picturefiles.h"
 #include "samplepictures.h"
 
 namespace qel::imaging {
@@ -24,23 +25,12 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class QtLoader : public testing::Test {
+class QtLoader : public test::PictureFiles {
 protected:
-    std::filesystem::path dir;
     void SetUp() override
     {
+        PictureFiles::SetUp();
         RegisterQtPictureDecoders();
-        dir = std::filesystem::temp_directory_path() /
-              ("qel_qtloader_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string Write(const std::string& name, const Bytes& bytes)
-    {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
     }
     void ExpectError(const std::string& path)
     {
