@@ -96,14 +96,10 @@ void HostWindow::StartPictures()
         pictureshow::Randomize();
     const bool fit = config_.fitAlways || s.FitToScreen();
     const auto background = raster::Color(s.bgColor);
-    SlideshowController::Config cycle;
+    SlideshowController::Config cycle = SlideshowController::Config::FromSettings(s);
     cycle.pictures = config_.pictures;
-    cycle.randomOrder = s.RandomPictures();
-    cycle.styles = s.EnabledStyles();
-    cycle.intervalMs = s.IntervalMs();
     cycle.reseedBeforeStyle = true;
     cycle.draw = config_.draw;
-    cycle.caption = s.Caption();
     cycle.compose = [fit, background, composed = composed_](const std::string& path, int width, int height) {
         raster::Bitmap b = imaging::LoadFittedPicture(path, width, height, fit, background);
         std::lock_guard lock(composed->mutex);

@@ -107,12 +107,7 @@ void PreviewWindow::FormShow()
     LoadSettings();
     // Every picture is fitted into the small window with plain stretching, on the window's colour.
     const raster::Color background = color_;
-    SlideshowController::Config cycle;
-    cycle.pictures = settings_.images;
-    cycle.randomOrder = settings_.RandomPictures();
-    cycle.styles = settings_.EnabledStyles();
-    cycle.intervalMs = settings_.IntervalMs();
-    cycle.caption = settings_.Caption();
+    SlideshowController::Config cycle = SlideshowController::Config::FromSettings(settings_);
     cycle.compose = [background](const std::string& path, int width, int height) {
         imaging::LoadOptions options;
         options.background = background;

@@ -31,6 +31,17 @@ struct SlideshowController::Delivery {
     SlideshowController* receiver = nullptr;
 };
 
+SlideshowController::Config SlideshowController::Config::FromSettings(const settings::SaverSettings& s)
+{
+    Config c;
+    c.pictures = s.images;
+    c.randomOrder = s.RandomPictures();
+    c.styles = s.EnabledStyles();
+    c.intervalMs = s.IntervalMs();
+    c.caption = s.Caption();
+    return c;
+}
+
 SlideshowController::SlideshowController(Config config, QObject* parent)
     : QObject(parent), config_(WithDefaults(std::move(config))),
       cycle_(std::make_shared<PictureCycle>(std::move(config_.pictures), config_.randomOrder, config_.draw)),

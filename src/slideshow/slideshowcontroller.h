@@ -58,6 +58,9 @@ public:
         settings::CaptionKind caption = settings::CaptionKind::None;
         RandomIndex draw;              // default: the process's generator
         std::function<void()> reseed;  // default: the process's generator, from the clock
+
+        // The pictures, their order, the styles, the interval and the captions the settings ask for.
+        static Config FromSettings(const settings::SaverSettings& s);
     };
 
     explicit SlideshowController(Config config, QObject* parent = nullptr);

@@ -37,13 +37,8 @@ SlideshowWindow::SlideshowWindow(SlideshowSession& session, QScreen* screen)
     // The first picture is prepared right away, fitted to this screen, while the window appears.
     const auto background = raster::Color(s.bgColor);
     const SharedDraws::Cycle draws = session_.NewCycle();
-    SlideshowController::Config cycle;
-    cycle.pictures = s.images;
-    cycle.randomOrder = s.RandomPictures();
-    cycle.styles = s.EnabledStyles();
-    cycle.intervalMs = s.IntervalMs();
+    SlideshowController::Config cycle = SlideshowController::Config::FromSettings(s);
     cycle.reseedBeforeStyle = true;
-    cycle.caption = s.Caption();
     cycle.draw = draws.draw;
     cycle.reseed = draws.reseed;
     cycle.compose = [&session](const std::string& path, int width, int height) {
