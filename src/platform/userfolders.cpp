@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <sstream>
 
 #include "platform/environment.h"
 
@@ -69,16 +70,11 @@ std::string UserStateFolder()
 
 std::vector<std::string> SystemDataFolders()
 {
-    const std::string dirs = Environment("XDG_DATA_DIRS");
     std::vector<std::string> folders;
-    std::size_t start = 0;
-    while (start < dirs.size()) {
-        std::size_t end = dirs.find(':', start);
-        if (end == std::string::npos)
-            end = dirs.size();
-        if (const std::string entry = dirs.substr(start, end - start); IsAbsolute(entry))
+    std::istringstream list(Environment("XDG_DATA_DIRS"));
+    for (std::string entry; std::getline(list, entry, ':');) {
+        if (IsAbsolute(entry))
             folders.push_back(Trimmed(entry));
-        start = end + 1;
     }
     if (folders.empty())
         folders = {"/usr/local/share", "/usr/share"};

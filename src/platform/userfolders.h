@@ -30,7 +30,7 @@ namespace qel::platform {
 // "/usr/local/share" and "/usr/share".
 [[nodiscard]] std::vector<std::string> SystemDataFolders();
 
-// $XDG_RUNTIME_DIR when it names a folder; else the session's runtime folder that the system makes
+// $XDG_RUNTIME_DIR when it names a folder by an absolute path; else the session's runtime folder that the system makes
 // for this user ("/run/user/<uid>"), when it exists and belongs to the user; else empty.
 [[nodiscard]] std::string UserRuntimeFolder();
 
