@@ -1,8 +1,6 @@
 #include "app/entry.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,11 +13,13 @@
 #include "app/hosttarget.h"
 #include "app/modes.h"
 #include "audio/processplayer.h"
+#include "platform/environment.h"
 #include "platform/instancelock.h"
 #include "platform/messagebox.h"
-#include "platform/paths.h"
+#include "platform/regularfile.h"
 #include "platform/stopnotifier.h"
 #include "platform/stopsignals.h"
+#include "platform/systemfolders.h"
 #include "platform/userfolders.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
@@ -31,15 +31,11 @@ namespace {
 inline constexpr const char* kRunLockName = "TamrelQelSaver1";
 inline constexpr const char* kEditorLockName = "TamrelQelSaver2";
 
-// Qt ends the process when it cannot reach a display; say so plainly instead.
-bool DisplayAvailable()
+// Qt ends the process when it cannot reach a display; say so plainly instead. A platform named for
+// Qt (offscreen) needs no display.
+bool WindowsCanBeShown()
 {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* v = std::getenv(name);
-        if (v && *v)
-            return true;
-    }
-    return false;
+    return platform::HasDisplay() || !platform::Environment("QT_QPA_PLATFORM").empty();
 }
 
 class Application {
@@ -50,7 +46,7 @@ public:
     QApplication* Get()
     {
         if (!app_) {
-            if (!DisplayAvailable()) {
+            if (!WindowsCanBeShown()) {
                 std::fprintf(stderr, "QelSaver: no display to show windows on\n");
                 return nullptr;
             }
@@ -70,19 +66,13 @@ private:
 // keyboard and mouse, so nobody could close it. Hosts keep their savers' error output instead.
 void ShowStartupMessage(Application& app, const std::string& text, bool toErrorOutput)
 {
-    if (const char* log = std::getenv("QELSAVER_MESSAGE_LOG"); !(log && *log)) {
+    if (platform::Environment("QELSAVER_MESSAGE_LOG").empty()) {
         if (toErrorOutput || !app.Get()) {
             std::fprintf(stderr, "QelSaver: %s\n", text.c_str());
             return;
         }
     }
     platform::ShowMessage(text, platform::MessageIcon::Information);
-}
-
-bool FileExists(const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
 }
 
 // `endOnStopSignal`: a stop signal ends the show like an exit input that needs no password.
@@ -112,7 +102,7 @@ void Run(const std::vector<std::string>& args, const CommandLine& cl, Applicatio
     const std::string problem = settings::InitProcessPaths(platform::ProgramFolder());
     if (!problem.empty())
         std::fprintf(stderr, "QelSaver: %s\n", problem.c_str());
-    if (!FileExists(settings::SetupFilePath())) {
+    if (!platform::IsRegularFile(settings::SetupFilePath())) {
         ShowStartupMessage(app, "Missing config files\r\n\r\n", hosted);
         return;
     }
@@ -179,7 +169,8 @@ int RunProgram(int argc, char** argv)
     } catch (const std::exception& e) {
         // An error no window caught: report it as the user would expect, then end normally. Under
         // a host, nobody could close a message box.
-        if (cl.mode != Mode::Host && (QApplication::instance() || std::getenv("QELSAVER_MESSAGE_LOG")))
+        if (cl.mode != Mode::Host &&
+            (QApplication::instance() || !platform::Environment("QELSAVER_MESSAGE_LOG").empty()))
             platform::ReportError(e);
         else
             std::fprintf(stderr, "QelSaver: %s\n", e.what());

@@ -1,8 +1,9 @@
 #include "app/hosttarget.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
+
+#include "platform/environment.h"
 
 namespace qel::app {
 
@@ -15,9 +16,7 @@ HostTarget FindHostTarget(const CommandLine& cl)
         target.settingsDialog = true;
         return target;
     }
-    const char* env = std::getenv("XSCREENSAVER_WINDOW");
-    if (env && *env) {
-        const std::string id = env;
+    if (const std::string id = platform::Environment("XSCREENSAVER_WINDOW"); !id.empty()) {
         target.given = true;
         target.window = id.find(':') == std::string::npos ? ParseWindowHandle(id) : 0;
     }

@@ -3,14 +3,14 @@
 #include "app/modes.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
-#include <string_view>
+#include <string>
 #include <utility>
 
 #include <QApplication>
 
 #include "editor/setupwindow.h"
+#include "platform/environment.h"
 #include "platform/foreignwindow.h"
 #include "platform/password.h"
 #include "settings/processpaths.h"
@@ -59,8 +59,8 @@ std::unique_ptr<slideshow::FirstPicture> PrepareSaverMode()
 {
     // Only the X11 windows match the display's size; another platform (offscreen) has screens of
     // its own.
-    const char* qpa = std::getenv("QT_QPA_PLATFORM");
-    if (qpa && *qpa && std::string_view(qpa).substr(0, 3) != "xcb")
+    const std::string qpa = platform::Environment("QT_QPA_PLATFORM");
+    if (!qpa.empty() && qpa.substr(0, 3) != "xcb")
         return nullptr;
     const auto display = platform::DisplaySize();
     if (!display)

@@ -8,6 +8,7 @@
 #include <gst/gst.h>
 
 #include "audio/waveheader.h"
+#include "platform/environment.h"
 #include "platform/regularfile.h"
 
 namespace qel::audio {
@@ -55,8 +56,7 @@ std::string ErrorText(GstMessage* message)
 
 bool SilentSink()
 {
-    const char* sink = std::getenv("QELSAVER_AUDIO_SINK");
-    return sink != nullptr && std::strcmp(sink, "null") == 0;
+    return platform::Environment("QELSAVER_AUDIO_SINK") == "null";
 }
 
 }  // namespace

@@ -3,16 +3,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 #include "base/text.h"
 #include "hosts/desktopentry.h"
 #include "hosts/xscreensaverfile.h"
+#include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/regularfile.h"
+#include "platform/userfolders.h"
 
 namespace qel::hosts {
 namespace {
@@ -26,20 +29,23 @@ constexpr std::uintmax_t kLargestPreferencesFile = 4 << 20;
 
 std::string Home()
 {
-    return platform::EnvironmentOr("HOME", "/");
+    return platform::HomeFolder();
 }
 
 std::string DataHome()
 {
-    return platform::EnvironmentOr("XDG_DATA_HOME", Home() + "/.local/share");
+    std::string folder = platform::UserDataFolder();
+    if (folder.empty())
+        throw std::runtime_error("There is no home folder to keep the screen saver's files in");
+    return folder;
 }
 
 // The session's desktop, as the session names it ("GNOME", "KDE", "MATE" ...), or empty.
 std::string Desktop()
 {
-    std::string d = platform::EnvironmentOr("XDG_CURRENT_DESKTOP");
+    std::string d = platform::Environment("XDG_CURRENT_DESKTOP");
     if (d.empty())
-        d = platform::EnvironmentOr("DESKTOP_SESSION");
+        d = platform::Environment("DESKTOP_SESSION");
     return d;
 }
 
@@ -51,8 +57,8 @@ bool DesktopIs(const std::string& name)
 
 bool WaylandSession()
 {
-    return base::AsciiLower(platform::EnvironmentOr("XDG_SESSION_TYPE")) == "wayland" ||
-           !platform::EnvironmentOr("WAYLAND_DISPLAY").empty();
+    return base::AsciiLower(platform::Environment("XDG_SESSION_TYPE")) == "wayland" ||
+           !platform::Environment("WAYLAND_DISPLAY").empty();
 }
 
 bool MateSchemaInstalled()
@@ -81,21 +87,17 @@ std::string PathTag(const std::string& path)
     return buffer;
 }
 
-std::string ReadSmallFile(const std::string& path)
+// The preferences file's text; empty when there is none yet.
+std::string ReadPreferencesFile(const std::string& path)
 {
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        return {};
-    if (!fs::is_regular_file(path, ec))
-        throw std::runtime_error("\"" + path + "\" is not a file");
-    if (fs::file_size(path, ec) > kLargestPreferencesFile)
-        throw std::runtime_error("\"" + path + "\" is too large to be a preferences file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("Cannot read \"" + path + "\"");
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    try {
+        const std::vector<std::uint8_t> bytes = platform::ReadRegularFile(path, kLargestPreferencesFile);
+        return std::string(bytes.begin(), bytes.end());
+    } catch (const platform::FileError& e) {
+        if (e.kind() == platform::FileError::Kind::Missing)
+            return {};
+        throw std::runtime_error("Cannot read \"" + path + "\": " + e.what());
+    }
 }
 
 // The host splits its command at blanks: a program path with blanks is given through a link
@@ -132,7 +134,7 @@ InstallResult InstallIntoXScreenSaver(const HostStatus& host, const std::string&
     change.kind = HostKind::XScreenSaver;
     change.file = file;
     change.createdFile = !fs::exists(fs::symlink_status(file, ec));
-    const std::string old = ReadSmallFile(file);
+    const std::string old = ReadPreferencesFile(file);
     change.previousMode = ReadResource(old, "mode:");
     change.previousSelected = ReadResource(old, "selected:");
     const std::string path = PathWithoutBlanks(program);
@@ -238,7 +240,7 @@ std::string UndoXScreenSaver(const HostChange& change)
     if (change.file != file)
         return {};
     if (fs::exists(fs::symlink_status(change.file, ec))) {
-        const std::string content = ReadSmallFile(change.file);
+        const std::string content = ReadPreferencesFile(change.file);
         const SaverRemoval removal =
             UninstallSaverProgram(content, change.command, change.previousMode, change.previousSelected);
         // A file that only ever held our entry goes with it.

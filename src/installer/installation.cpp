@@ -10,8 +10,8 @@
 #include "builder/packageformat.h"
 #include "installer/uninstallation.h"
 #include "platform/files.h"
-#include "platform/process.h"
 #include "platform/safefiles.h"
+#include "platform/userfolders.h"
 #include "settings/inifile.h"
 #include "settings/saversettings.h"
 
@@ -81,8 +81,8 @@ private:
 
 std::string SaversFolder()
 {
-    const std::string home = platform::EnvironmentOr("HOME", "/");
-    return WithSlash(platform::EnvironmentOr("XDG_DATA_HOME", WithSlash(home) + ".local/share")) + "qelsaver/savers";
+    const std::string data = platform::UserDataFolder();
+    return data.empty() ? std::string() : WithSlash(data) + "qelsaver/savers";
 }
 
 std::string SafeFolderName(const std::string& saverName)
@@ -205,6 +205,8 @@ void Installation::ChooseTarget(std::string target)
         return;
     }
     const std::string folder = WithSlash(SaversFolder());
+    if (folder.empty())
+        throw InstallError("There is no home folder to install the saver into: name a target folder");
     std::string name = SafeFolderName(package_.SaverName());
     // Another saver of the same name stays; an earlier install of one is replaced.
     while (Exists(folder + name) && !HoldsInstalledSaver(folder + name))

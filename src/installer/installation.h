@@ -26,7 +26,7 @@ struct InstallError : std::runtime_error {
 };
 
 // The folder that holds the installed savers: $XDG_DATA_HOME/qelsaver/savers (XDG_DATA_HOME defaults
-// to ~/.local/share).
+// to ~/.local/share); empty when the user has no home folder.
 [[nodiscard]] std::string SaversFolder();
 
 // A folder or program name made from the saver's name: a plain file name without blanks (hosts split

@@ -16,10 +16,11 @@
 #include "installer/installerresources.h"
 #include "installer/requirements.h"
 #include "installer/setupsession.h"
+#include "platform/environment.h"
 #include "platform/libraries.h"
-#include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/safefiles.h"
+#include "platform/systemfolders.h"
 #include "zip/bytesource.h"
 
 namespace qel::installer {

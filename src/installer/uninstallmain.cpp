@@ -11,9 +11,10 @@
 #include <QApplication>
 
 #include "installer/uninstallation.h"
+#include "platform/environment.h"
 #include "platform/messagebox.h"
-#include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/systemfolders.h"
 
 namespace qel::installer {
 namespace {

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/process.h"
+#include "platform/userfolders.h"
 
 namespace qel::mail {
 namespace fs = std::filesystem;
@@ -80,19 +81,11 @@ std::string ProgramOf(const std::string& exec)
 
 std::vector<fs::path> ApplicationFolders()
 {
-    const std::string home = platform::EnvironmentOr("HOME", "/");
-    std::vector<fs::path> folders{fs::path(platform::EnvironmentOr("XDG_DATA_HOME", home + "/.local/share")) /
-                                  "applications"};
-    const std::string dirs = platform::EnvironmentOr("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
-    std::size_t start = 0;
-    while (start <= dirs.size()) {
-        std::size_t end = dirs.find(':', start);
-        if (end == std::string::npos)
-            end = dirs.size();
-        if (end > start)
-            folders.push_back(fs::path(dirs.substr(start, end - start)) / "applications");
-        start = end + 1;
-    }
+    std::vector<fs::path> folders;
+    if (const std::string data = platform::UserDataFolder(); !data.empty())
+        folders.push_back(fs::path(data) / "applications");
+    for (const std::string& data : platform::SystemDataFolders())
+        folders.push_back(fs::path(data) / "applications");
     return folders;
 }
 

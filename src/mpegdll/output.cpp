@@ -1,11 +1,9 @@
 #include "mpegdll/output.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include <out123.h>
 
 #include "mpegdll/qelmpegdll.h"
+#include "platform/environment.h"
 
 namespace qel::mpegdll {
 namespace {
@@ -87,15 +85,15 @@ std::unique_ptr<Output> Output::Open(int device, const std::string& fileName, lo
     // QELSAVER_AUDIO_SINK: "null" plays silently (tests, machines without sound); any other
     // non-empty value names the libout123 output module(s) to use, comma-separated; unset uses the
     // system's sound server or device.
-    const char* sink = std::getenv("QELSAVER_AUDIO_SINK");
-    if (sink != nullptr && std::strcmp(sink, "null") == 0)
+    const std::string sink = platform::Environment("QELSAVER_AUDIO_SINK");
+    if (sink == "null")
         return std::make_unique<NullOutput>();
     // The system's sound servers and devices, in the order a desktop offers them. libout123's own
     // default list also tries modules that, without a sound card, accept samples and never play
     // them, so playback would never end.
-    const char* driver = (sink != nullptr && *sink != '\0') ? sink : "pulse,alsa,oss,jack";
+    const std::string driver = sink.empty() ? "pulse,alsa,oss,jack" : sink;
     auto out = std::make_unique<Out123Output>();
-    if (!out->Open(driver, nullptr, rate, channels))
+    if (!out->Open(driver.c_str(), nullptr, rate, channels))
         return nullptr;
     return out;
 }

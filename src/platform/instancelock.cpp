@@ -6,7 +6,8 @@
 
 #include <cerrno>
 
-#include "paths.h"
+#include "platform/systemfolders.h"
+#include "platform/userfolders.h"
 
 namespace qel::platform {
 
@@ -18,7 +19,11 @@ InstanceLock::~InstanceLock()
 
 std::string InstanceLock::LockPath(const std::string& name)
 {
-    return RuntimeFolder() + "/" + name + ".lock";
+    // The session's runtime folder, found the same way whether or not a host passed it on.
+    std::string folder = UserRuntimeFolder();
+    if (folder.empty())
+        folder = SystemTempFolder();
+    return folder + "/" + name + ".lock";
 }
 
 bool InstanceLock::Acquire(const std::string& name)

@@ -1,7 +1,6 @@
 #include "messagebox.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 
 #include <QApplication>
@@ -14,13 +13,15 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "platform/environment.h"
+
 namespace qel::platform {
 namespace {
 
 bool LogMessage(const std::string& text)
 {
-    const char* log = std::getenv("QELSAVER_MESSAGE_LOG");
-    if (!log || !*log)
+    const std::string log = Environment("QELSAVER_MESSAGE_LOG");
+    if (log.empty())
         return false;
     std::ofstream out(log, std::ios::app | std::ios::binary);
     out << text << "\n--\n";
@@ -29,8 +30,7 @@ bool LogMessage(const std::string& text)
 
 std::string LoggedAnswer()
 {
-    const char* answer = std::getenv("QELSAVER_MESSAGE_ANSWER");
-    return answer ? std::string(answer) : std::string();
+    return Environment("QELSAVER_MESSAGE_ANSWER");
 }
 
 // How long a notice stays: long enough to read it at a calm pace.

@@ -10,8 +10,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <thread>
+
+#include "platform/environment.h"
 
 extern char** environ;
 
@@ -59,12 +60,6 @@ int Spawn(pid_t& pid, const std::vector<std::string>& argv, const posix_spawn_fi
 
 }  // namespace
 
-std::string EnvironmentOr(const char* name, const std::string& fallback)
-{
-    const char* v = std::getenv(name);
-    return (v && *v) ? std::string(v) : fallback;
-}
-
 bool InputIsTerminal()
 {
     return ::isatty(0) == 1;
@@ -73,11 +68,6 @@ bool InputIsTerminal()
 bool ErrorOutputIsTerminal()
 {
     return ::isatty(2) == 1;
-}
-
-bool HasDisplay()
-{
-    return !EnvironmentOr("DISPLAY").empty() || !EnvironmentOr("WAYLAND_DISPLAY").empty();
 }
 
 bool ShowMessageWithoutToolkit(const std::string& title, const std::string& text)

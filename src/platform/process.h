@@ -27,16 +27,10 @@ inline constexpr int kStillRunning = -2;
 // The full path of `name` on PATH, or nothing when no executable file of that name is there.
 std::optional<std::string> FindOnPath(const std::string& name);
 
-// The value of an environment variable, or `fallback` when it is unset or empty.
-std::string EnvironmentOr(const char* name, const std::string& fallback = {});
-
 // True when the standard input is a terminal (someone can answer a question there).
 bool InputIsTerminal();
 // True when the standard error output is a terminal (a line can be redrawn there).
 bool ErrorOutputIsTerminal();
-
-// True when a graphical display is set for this process (X11 or Wayland).
-bool HasDisplay();
 
 // Shows `text` in a message window of the desktop's own dialog programs (zenity, kdialog or xmessage,
 // the first one found), for programs that cannot load a window toolkit. Waits until it is closed.

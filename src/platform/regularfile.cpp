@@ -19,9 +19,7 @@ constexpr std::size_t kReadChunk = 1 << 20;
 
 [[noreturn]] void FailWithErrno(int err)
 {
-    if (err == ENOENT || err == ENOTDIR)
-        throw FileError(FileError::Kind::Missing, std::strerror(err));
-    throw FileError(FileError::Kind::Other, std::strerror(err));
+    throw FileError(FileError::KindOf(err), std::strerror(err));
 }
 
 // Refuses everything but a regular file, from its status alone.

@@ -7,29 +7,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/fileerror.h"
+
 namespace qel::platform {
-
-// A file that cannot be read. what() is the cause in a few words, without the path ("it is a
-// folder"): callers name the file in their own words.
-class FileError : public std::runtime_error {
-public:
-    enum class Kind {
-        Missing,     // "No such file or directory"
-        Folder,      // "it is a folder"
-        NotRegular,  // "it is a device, not a file", "it is a pipe (FIFO), not a file", ...
-        TooLarge,    // more bytes than the reader allows
-        Other,       // the system's own words ("Permission denied", ...)
-    };
-    FileError(Kind kind, const std::string& cause) : std::runtime_error(cause), kind_(kind) {}
-    [[nodiscard]] Kind kind() const { return kind_; }
-
-private:
-    Kind kind_;
-};
 
 // A regular file open for reading, closed with the object.
 class RegularFile {

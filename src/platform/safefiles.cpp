@@ -17,7 +17,7 @@ namespace {
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int err)
 {
-    throw FileError(what + " \"" + path + "\": " + std::strerror(err));
+    throw FileError(FileError::KindOf(err), what + " \"" + path + "\": " + std::strerror(err));
 }
 
 }  // namespace
@@ -118,7 +118,8 @@ ReadOnlyFile::ReadOnlyFile(const std::string& path) : path_(path)
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd_);
-        throw FileError("\"" + path + "\" is not a file");
+        throw FileError(S_ISDIR(st.st_mode) ? FileError::Kind::Folder : FileError::Kind::NotRegular,
+                        "\"" + path + "\" is not a file");
     }
     size_ = std::uint64_t(st.st_size);
 }

@@ -8,15 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
+
+#include "platform/fileerror.h"
 
 namespace qel::platform {
 
-// A failure of one of these calls; the message names the file and the cause.
-struct FileError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+// Every failure here is a FileError (fileerror.h) whose message names the file and the cause.
 
 // Creates a new folder with a unique name that starts with `prefix`, inside `parent`, which only
 // this user may enter (mode 0700). Returns its path. Throws FileError.

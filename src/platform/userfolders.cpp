@@ -1,18 +1,39 @@
 #include "platform/userfolders.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string>
+#include <sstream>
+
+#include "platform/environment.h"
 
 namespace qel::platform {
 namespace {
 
-std::string Environment(const char* name)
+bool IsAbsolute(const std::string& path)
 {
-    const char* v = std::getenv(name);
-    return v ? std::string(v) : std::string();
+    return !path.empty() && path.front() == '/';
+}
+
+// Without trailing slashes; "/" stays as it is.
+std::string Trimmed(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// The value of an XDG variable when it is usable, else the home folder + `underHome`.
+std::string XdgFolder(const char* variable, const char* underHome)
+{
+    if (const std::string given = Environment(variable); IsAbsolute(given))
+        return Trimmed(given);
+    const std::string home = HomeFolder();
+    if (home.empty())
+        return {};
+    return (home == "/" ? "" : home) + underHome;
 }
 
 bool IsFolder(const std::string& path)
@@ -23,11 +44,47 @@ bool IsFolder(const std::string& path)
 
 }  // namespace
 
+std::string HomeFolder()
+{
+    if (const std::string home = Environment("HOME"); IsAbsolute(home))
+        return Trimmed(home);
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw && IsAbsolute(pw->pw_dir ? pw->pw_dir : ""))
+        return Trimmed(pw->pw_dir);
+    return {};
+}
+
+std::string UserConfigFolder()
+{
+    return XdgFolder("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string UserDataFolder()
+{
+    return XdgFolder("XDG_DATA_HOME", "/.local/share");
+}
+
+std::string UserStateFolder()
+{
+    return XdgFolder("XDG_STATE_HOME", "/.local/state");
+}
+
+std::vector<std::string> SystemDataFolders()
+{
+    std::vector<std::string> folders;
+    std::istringstream list(Environment("XDG_DATA_DIRS"));
+    for (std::string entry; std::getline(list, entry, ':');) {
+        if (IsAbsolute(entry))
+            folders.push_back(Trimmed(entry));
+    }
+    if (folders.empty())
+        folders = {"/usr/local/share", "/usr/share"};
+    return folders;
+}
+
 std::string UserRuntimeFolder()
 {
-    const std::string given = Environment("XDG_RUNTIME_DIR");
-    if (IsFolder(given))
-        return given;
+    if (const std::string given = Environment("XDG_RUNTIME_DIR"); IsAbsolute(given) && IsFolder(given))
+        return Trimmed(given);
     // Only a folder that is the user's own: anything else may be shared with other users.
     const std::string folder = "/run/user/" + std::to_string(::getuid());
     struct stat st = {};
@@ -44,17 +101,6 @@ void RestoreRuntimeFolderVariable()
     const std::string folder = UserRuntimeFolder();
     if (!folder.empty())
         ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-}
-
-std::string UserStateFolder()
-{
-    const std::string state = Environment("XDG_STATE_HOME");
-    if (!state.empty() && state.front() == '/')
-        return state;
-    const std::string home = Environment("HOME");
-    if (home.empty() || home.front() != '/')
-        return {};
-    return home + (home.back() == '/' ? "" : "/") + ".local/state";
 }
 
 }  // namespace qel::platform

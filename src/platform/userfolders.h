@@ -1,13 +1,36 @@
 #pragma once
-// The per-user folders of the session that a program started by a screen-saver host may not be
-// told about: hosts run their savers with a trimmed environment, sometimes without
-// XDG_RUNTIME_DIR, and the sound server and our locks live in that folder.
+// The user's own folders, by one rule for all of them: an XDG variable counts only when it holds an
+// absolute path (an empty or relative value is ignored, as the XDG base-directory rules say), and the
+// home folder is $HOME when that is absolute, else the one the password database gives the user.
+// Every folder comes without a trailing "/", and is empty when it cannot be told (no home folder).
+//
+// A program started by a screen-saver host may not be told about the session's runtime folder: hosts
+// run their savers with a trimmed environment, sometimes without XDG_RUNTIME_DIR, and the sound server
+// and our locks live in that folder.
 
 #include <string>
+#include <vector>
 
 namespace qel::platform {
 
-// $XDG_RUNTIME_DIR when it names a folder; else the session's runtime folder that the system makes
+// The user's home folder.
+[[nodiscard]] std::string HomeFolder();
+
+// $XDG_CONFIG_HOME, else the home folder + "/.config".
+[[nodiscard]] std::string UserConfigFolder();
+
+// $XDG_DATA_HOME, else the home folder + "/.local/share".
+[[nodiscard]] std::string UserDataFolder();
+
+// Where programs keep state that should survive a restart: $XDG_STATE_HOME, else the home folder +
+// "/.local/state".
+[[nodiscard]] std::string UserStateFolder();
+
+// The system's data folders, most important first: the absolute entries of $XDG_DATA_DIRS, else
+// "/usr/local/share" and "/usr/share".
+[[nodiscard]] std::vector<std::string> SystemDataFolders();
+
+// $XDG_RUNTIME_DIR when it names a folder by an absolute path; else the session's runtime folder that the system makes
 // for this user ("/run/user/<uid>"), when it exists and belongs to the user; else empty.
 [[nodiscard]] std::string UserRuntimeFolder();
 
@@ -15,9 +38,5 @@ namespace qel::platform {
 // everything started from here (the sound output, the locks) finds the session's folder. Call it
 // before the first thread starts.
 void RestoreRuntimeFolderVariable();
-
-// Where programs keep state that should survive a restart: $XDG_STATE_HOME when it is an absolute
-// path, else "$HOME/.local/state" (no trailing "/"); empty when neither can be told.
-[[nodiscard]] std::string UserStateFolder();
 
 }  // namespace qel::platform

@@ -6,8 +6,9 @@
 #include <system_error>
 
 #include "base/paths.h"
-#include "platform/paths.h"
 #include "platform/safefiles.h"
+#include "platform/systemfolders.h"
+#include "platform/userfolders.h"
 #include "settings/inifile.h"
 #include "settings/saversettings.h"
 
@@ -26,10 +27,10 @@ void CopyIfAbsent(const std::string& from, const std::string& to)
 {
     std::ifstream in(from, std::ios::binary);
     if (!in)
-        throw platform::FileError("Cannot read \"" + from + "\"");
+        throw platform::FileError(platform::FileError::Kind::Other, "Cannot read \"" + from + "\"");
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     if (in.bad())
-        throw platform::FileError("Cannot read \"" + from + "\"");
+        throw platform::FileError(platform::FileError::Kind::Other, "Cannot read \"" + from + "\"");
 
     const std::string folder = fs::path(to).parent_path().string();
     std::string workFolder;

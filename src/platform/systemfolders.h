@@ -1,6 +1,6 @@
 #pragma once
-// Where things live on this system: the program's folder, the temporary folder, the folder for
-// lock files, the user's configuration folder and the folder standing in for the system folder.
+// Where this program and the system keep things: the program's own folder, the temporary folder and
+// the folder standing in for the system folder. The user's own folders are in userfolders.h.
 
 #include <string>
 
@@ -12,15 +12,8 @@ std::string ProgramFolder();
 // $TMPDIR, else "/tmp" (no trailing "/").
 std::string SystemTempFolder();
 
-// $XDG_RUNTIME_DIR when it is a usable folder, else the temporary folder (no trailing "/").
-std::string RuntimeFolder();
-
 // $QELSAVER_SYSTEM_DIR, else "/etc/qelsaver" (no trailing "/"). The preview reads its settings there.
 std::string SystemFolder();
-
-// $XDG_CONFIG_HOME when it is an absolute path, else the home folder + "/.config" (no trailing
-// "/"); empty when the user has no home folder either.
-std::string UserConfigFolder();
 
 // True when this user may create and replace files in `folder` (an existing folder).
 bool FolderWritable(const std::string& folder);

@@ -1,0 +1,43 @@
+#include "platform/systemfolders.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/environment.h"
+#include "platform/safefiles.h"
+
+namespace qel::platform {
+
+std::string ProgramFolder()
+{
+    std::filesystem::path exe = ProgramFile();
+    if (exe.empty()) {
+        std::error_code ec;
+        exe = std::filesystem::current_path(ec) / "QelSaver";
+    }
+    std::string folder = exe.parent_path().string();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+std::string SystemTempFolder()
+{
+    return EnvironmentOr("TMPDIR", "/tmp");
+}
+
+std::string SystemFolder()
+{
+    return EnvironmentOr("QELSAVER_SYSTEM_DIR", "/etc/qelsaver");
+}
+
+bool FolderWritable(const std::string& folder)
+{
+    // Replacing a file needs both: creating the new one and passing through the folder.
+    std::error_code ec;
+    return std::filesystem::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace qel::platform
