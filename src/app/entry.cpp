@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "app/hosttarget.h"
 #include "app/modes.h"
 #include "audio/processplayer.h"
+#include "platform/foreignwindow.h"
 #include "platform/instancelock.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
@@ -31,38 +34,74 @@ namespace {
 inline constexpr const char* kRunLockName = "TamrelQelSaver1";
 inline constexpr const char* kEditorLockName = "TamrelQelSaver2";
 
-// Qt ends the process when it cannot reach a display; say so plainly instead.
-bool DisplayAvailable()
+// Whether the window toolkit will use X11 (its default here): only then can the display be asked
+// before the toolkit connects.
+bool ToolkitUsesX11()
 {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* v = std::getenv(name);
-        if (v && *v)
-            return true;
-    }
-    return false;
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
+    return !(qpa && *qpa) || std::string_view(qpa).substr(0, 3) == "xcb";
+}
+
+bool Set(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v && *v;
 }
 
 class Application {
 public:
     Application(int& argc, char** argv) : argc_(argc), argv_(argv) {}
 
+    // Whether the toolkit will find a display; the toolkit ends the process when it cannot, so this
+    // is asked first. An X11 display is reached here already, and that connection is held until
+    // the toolkit has made its own.
+    bool ReachDisplay()
+    {
+        if (reached_)
+            return *reached_;
+        if (ToolkitUsesX11()) {
+            display_ = std::make_unique<platform::DisplayConnection>();
+            // A Wayland session may serve the toolkit without X11.
+            reached_ = display_->Connected() || (!Set("QT_QPA_PLATFORM") && Set("WAYLAND_DISPLAY"));
+        } else {
+            reached_ = true;  // another platform (offscreen, Wayland) answers for itself
+        }
+        if (!*reached_) {
+            if (Set("DISPLAY"))
+                std::fprintf(stderr, "QelSaver: cannot connect to the display \"%s\"\n", std::getenv("DISPLAY"));
+            else
+                std::fprintf(stderr, "QelSaver: no display to show windows on\n");
+        }
+        return *reached_;
+    }
+
+    // The size of the X11 display, when it was reached before the toolkit was up.
+    [[nodiscard]] std::optional<platform::WindowSize> DisplaySize() const
+    {
+        return display_ ? display_->ScreenSize() : std::nullopt;
+    }
+
     // Creates the application object on first use. Returns nullptr when there is no display.
     QApplication* Get()
     {
         if (!app_) {
-            if (!DisplayAvailable()) {
-                std::fprintf(stderr, "QelSaver: no display to show windows on\n");
+            if (!ReachDisplay())
                 return nullptr;
-            }
             app_ = std::make_unique<QApplication>(argc_, argv_);
             QApplication::setApplicationName(QString::fromUtf8(platform::kMessageCaption));
+            display_.reset();  // the toolkit holds a connection of its own now
         }
         return app_.get();
     }
 
+    // A mode that needed windows found no display.
+    [[nodiscard]] bool Failed() const { return reached_ == false; }
+
 private:
     int& argc_;
     char** argv_;
+    std::optional<bool> reached_;
+    std::unique_ptr<platform::DisplayConnection> display_;
     std::unique_ptr<QApplication> app_;
 };
 
@@ -90,8 +129,10 @@ void RunFullScreen(Application& app, platform::InstanceLock& guard, bool endOnSt
 {
     if (!guard.Acquire(kRunLockName))
         return;
+    if (!app.ReachDisplay())
+        return;
     // The first picture is decoded while the window toolkit starts.
-    auto first = PrepareSaverMode();
+    auto first = PrepareSaverMode(app.DisplaySize());
     if (!app.Get())
         return;
     std::unique_ptr<platform::StopNotifier> stop;
@@ -187,7 +228,7 @@ int RunProgram(int argc, char** argv)
         std::fprintf(stderr, "QelSaver: unexpected error\n");
     }
     audio::ReleaseProcessMPEGPlayer();
-    return 0;
+    return app.Failed() ? 1 : 0;
 }
 
 }  // namespace qel::app

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <string_view>
 #include <utility>
 
 #include <QApplication>
@@ -55,14 +54,8 @@ void RunPreviewMode(WindowHandle parent)
     preview.Run();
 }
 
-std::unique_ptr<slideshow::FirstPicture> PrepareSaverMode()
+std::unique_ptr<slideshow::FirstPicture> PrepareSaverMode(std::optional<platform::WindowSize> display)
 {
-    // Only the X11 windows match the display's size; another platform (offscreen) has screens of
-    // its own.
-    const char* qpa = std::getenv("QT_QPA_PLATFORM");
-    if (qpa && *qpa && std::string_view(qpa).substr(0, 3) != "xcb")
-        return nullptr;
-    const auto display = platform::DisplaySize();
     if (!display)
         return nullptr;
     return std::make_unique<slideshow::FirstPicture>(
