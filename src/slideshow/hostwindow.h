@@ -54,9 +54,8 @@ public:
     void StartMusic();
     [[nodiscard]] bool MusicStarted() const { return music_ != nullptr; }
 
-    // Run (inherited) shows the window in the host's and runs until the host's window is gone, Stop
-    // is called or the application is told to exit; Stop ends the show: no more pictures, the
-    // music stops, Run returns.
+    // Run shows the window in the host's until the host's window is gone, Stop is called or the
+    // application is told to exit; Stop ends the show: no more pictures, the music stops.
 
     [[nodiscard]] pictureshow::TPictureShow* MainPic() const;
 
