@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "app/modes.h"
 #include "audio/processplayer.h"
 #include "platform/environment.h"
+#include "platform/foreignwindow.h"
 #include "platform/instancelock.h"
 #include "platform/messagebox.h"
 #include "platform/regularfile.h"
@@ -31,34 +33,74 @@ namespace {
 inline constexpr const char* kRunLockName = "TamrelQelSaver1";
 inline constexpr const char* kEditorLockName = "TamrelQelSaver2";
 
-// Qt ends the process when it cannot reach a display; say so plainly instead. A platform named for
-// Qt (offscreen) needs no display.
-bool WindowsCanBeShown()
+// Whether the window toolkit will use X11 (its default here): only then can the display be asked
+// before the toolkit connects.
+bool ToolkitUsesX11()
 {
-    return platform::HasDisplay() || !platform::Environment("QT_QPA_PLATFORM").empty();
+    const std::string qpa = platform::Environment("QT_QPA_PLATFORM");
+    return qpa.empty() || qpa.substr(0, 3) == "xcb";
+}
+
+bool Set(const char* name)
+{
+    return !platform::Environment(name).empty();
 }
 
 class Application {
 public:
     Application(int& argc, char** argv) : argc_(argc), argv_(argv) {}
 
+    // Whether the toolkit will find a display; the toolkit ends the process when it cannot, so this
+    // is asked first. An X11 display is reached here already, and that connection is held until
+    // the toolkit has made its own.
+    bool ReachDisplay()
+    {
+        if (reached_)
+            return *reached_;
+        if (ToolkitUsesX11()) {
+            display_ = std::make_unique<platform::DisplayConnection>();
+            // A Wayland session may serve the toolkit without X11.
+            reached_ = display_->Connected() || (!Set("QT_QPA_PLATFORM") && Set("WAYLAND_DISPLAY"));
+        } else {
+            reached_ = true;  // another platform (offscreen, Wayland) answers for itself
+        }
+        if (!*reached_) {
+            if (Set("DISPLAY"))
+                std::fprintf(stderr, "QelSaver: cannot connect to the display \"%s\"\n",
+                             platform::Environment("DISPLAY").c_str());
+            else
+                std::fprintf(stderr, "QelSaver: no display to show windows on\n");
+        }
+        return *reached_;
+    }
+
+    // The size of the X11 display, when it was reached before the toolkit was up.
+    [[nodiscard]] std::optional<platform::WindowSize> DisplaySize() const
+    {
+        return display_ ? display_->ScreenSize() : std::nullopt;
+    }
+
     // Creates the application object on first use. Returns nullptr when there is no display.
     QApplication* Get()
     {
         if (!app_) {
-            if (!WindowsCanBeShown()) {
-                std::fprintf(stderr, "QelSaver: no display to show windows on\n");
+            if (!ReachDisplay())
                 return nullptr;
-            }
             app_ = std::make_unique<QApplication>(argc_, argv_);
             QApplication::setApplicationName(QString::fromUtf8(platform::kMessageCaption));
+            display_.reset();  // the toolkit holds a connection of its own now
         }
         return app_.get();
     }
 
+    // A mode that needed windows found no display.
+    [[nodiscard]] bool Failed() const { return reached_ == false; }
+
 private:
     int& argc_;
     char** argv_;
+    std::optional<bool> reached_;
+    std::unique_ptr<platform::DisplayConnection> display_;
     std::unique_ptr<QApplication> app_;
 };
 
@@ -80,8 +122,10 @@ void RunFullScreen(Application& app, platform::InstanceLock& guard, bool endOnSt
 {
     if (!guard.Acquire(kRunLockName))
         return;
+    if (!app.ReachDisplay())
+        return;
     // The first picture is decoded while the window toolkit starts.
-    auto first = PrepareSaverMode();
+    auto first = PrepareSaverMode(app.DisplaySize());
     if (!app.Get())
         return;
     std::unique_ptr<platform::StopNotifier> stop;
@@ -178,7 +222,7 @@ int RunProgram(int argc, char** argv)
         std::fprintf(stderr, "QelSaver: unexpected error\n");
     }
     audio::ReleaseProcessMPEGPlayer();
-    return 0;
+    return app.Failed() ? 1 : 0;
 }
 
 }  // namespace qel::app

@@ -4,7 +4,8 @@
 
 namespace qel::app {
 
-// Runs the program and returns its exit code, which is always 0.
+// Runs the program and returns its exit code: 1 when a mode that shows windows found no display
+// to show them on, else 0.
 int RunProgram(int argc, char** argv);
 
 }  // namespace qel::app

@@ -4,13 +4,11 @@
 
 #include <cstdio>
 #include <memory>
-#include <string>
 #include <utility>
 
 #include <QApplication>
 
 #include "editor/setupwindow.h"
-#include "platform/environment.h"
 #include "platform/foreignwindow.h"
 #include "platform/password.h"
 #include "settings/processpaths.h"
@@ -55,14 +53,8 @@ void RunPreviewMode(WindowHandle parent)
     preview.Run();
 }
 
-std::unique_ptr<slideshow::FirstPicture> PrepareSaverMode()
+std::unique_ptr<slideshow::FirstPicture> PrepareSaverMode(std::optional<platform::WindowSize> display)
 {
-    // Only the X11 windows match the display's size; another platform (offscreen) has screens of
-    // its own.
-    const std::string qpa = platform::Environment("QT_QPA_PLATFORM");
-    if (!qpa.empty() && qpa.substr(0, 3) != "xcb")
-        return nullptr;
-    const auto display = platform::DisplaySize();
     if (!display)
         return nullptr;
     return std::make_unique<slideshow::FirstPicture>(

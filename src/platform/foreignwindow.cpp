@@ -45,20 +45,31 @@ std::optional<WindowSize> ForeignWindowSize(WindowHandle handle)
     return size;
 }
 
-std::optional<WindowSize> DisplaySize()
+DisplayConnection::DisplayConnection()
 {
-    int number = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &number);
-    std::optional<WindowSize> size;
-    if (!xcb_connection_has_error(c)) {
-        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-        for (int i = 0; i < number && it.rem > 0; ++i)
-            xcb_screen_next(&it);
-        if (it.rem > 0)
-            size = WindowSize{it.data->width_in_pixels, it.data->height_in_pixels};
-    }
-    xcb_disconnect(c);
-    return size;
+    xcb_connection_t* c = xcb_connect(nullptr, &screen_);
+    if (xcb_connection_has_error(c))
+        xcb_disconnect(c);
+    else
+        connection_ = c;
+}
+
+DisplayConnection::~DisplayConnection()
+{
+    if (connection_)
+        xcb_disconnect(connection_);
+}
+
+std::optional<WindowSize> DisplayConnection::ScreenSize() const
+{
+    if (!connection_)
+        return std::nullopt;
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    for (int i = 0; i < screen_ && it.rem > 0; ++i)
+        xcb_screen_next(&it);
+    if (it.rem <= 0)
+        return std::nullopt;
+    return WindowSize{it.data->width_in_pixels, it.data->height_in_pixels};
 }
 
 }  // namespace qel::platform

@@ -1,208 +1,80 @@
 #include "slideshow/hostwindow.h"
 
-#include <mutex>
 #include <utility>
 
-#include <QEventLoop>
-#include <QLoggingCategory>
-#include <QWindow>
-
-#include "audio/processplayer.h"
 #include "imaging/fitpicture.h"
-#include "imaging/qtdecoders.h"
 #include "pictureshow/pictureshowwidget.h"
 #include "pictureshow/random.h"
-#include "platform/foreignwindow.h"
-#include "slideshow/fullpicture.h"
-#include "slideshow/playeroutputs.h"
+#include "slideshow/picturesurface.h"
+#include "slideshow/showmusic.h"
 #include "slideshow/slideshowcontroller.h"
-#include "slideshow/slideshowmusic.h"
 
 namespace qel::slideshow {
-namespace {
-
-// How often the host's window is looked at: for a new size, and whether it still exists.
-constexpr int kParentWatchMs = 250;
-// How often the media player is asked whether its sound has ended.
-constexpr int kSoundPollMs = 100;
-
-QColor ToQColor(raster::Color c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
-}  // namespace
-
-// The path of the picture the worker composed last, so the window can tell which picture the
-// controller hands it.
-struct HostWindow::Composed {
-    std::mutex mutex;
-    std::string path;
-};
 
 HostWindow::HostWindow(Config config)
-    : QWidget(nullptr,
-              Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput),
-      config_(std::move(config)), composed_(std::make_shared<Composed>())
+    : EmbeddedWindow(config.parent, config.width, config.height,
+                     Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput),
+      settings_(std::move(config.settings))
 {
-    if (config_.pictures.empty())
-        config_.pictures = config_.settings.images;
     setWindowTitle(QStringLiteral("SaverMainFrm"));
-    imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    const raster::Color background = raster::Color(config_.settings.bgColor);
+    const auto background = raster::Color(settings_.bgColor);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, ToQColor(background));
+    pal.setColor(QPalette::Window,
+                 QColor(int(background & 0xFF), int((background >> 8) & 0xFF), int((background >> 16) & 0xFF)));
     setPalette(pal);
-    resize(config_.width, config_.height);
 
-    mainPic_ = NewFullPicture(this, background, config_.settings.StepDelayMs());
-    mainPic_->setGeometry(0, 0, config_.width, config_.height);
-    mainPic_->setFocusPolicy(Qt::NoFocus);
-
-    parentWatch_.setInterval(kParentWatchMs);
-    connect(&parentWatch_, &QTimer::timeout, this, [this] { WatchParent(); });
-    soundTimer_.setInterval(kSoundPollMs);
-    connect(&soundTimer_, &QTimer::timeout, this, [this] {
-        if (music_)
-            music_->TimerTick();
-    });
-
-    // A child of the host's window, at its top-left corner.
-    winId();
-    if (QWindow* handle = windowHandle()) {
-        // The stand-in for the host's window lives until the process ends, as this window does.
-        handle->setParent(QWindow::fromWinId(WId(config_.parent)));
-        handle->setPosition(0, 0);
-    }
-    StartPictures();
+    if (settings_.RandomPictures())
+        pictureshow::Randomize();
+    const bool fit = config.fitAlways || settings_.FitToScreen();
+    PictureSurface::Config surface;
+    surface.cycle = SlideshowController::Config::FromSettings(settings_);
+    if (!config.pictures.empty())
+        surface.cycle.pictures = std::move(config.pictures);
+    surface.cycle.reseedBeforeStyle = true;
+    surface.cycle.draw = std::move(config.draw);
+    surface.cycle.compose = [fit, background](const std::string& path, int width, int height) {
+        return imaging::LoadFittedPicture(path, width, height, fit, background);
+    };
+    surface.background = background;
+    surface.stepDelayMs = settings_.StepDelayMs();
+    surface.pictureShown = std::move(config.pictureShown);
+    surface_ = std::make_unique<PictureSurface>(*this, std::move(surface));
+    surface_->Control()->setFocusPolicy(Qt::NoFocus);
+    surface_->Start();
 }
 
 HostWindow::~HostWindow()
 {
     Stop();
-    pictures_.reset();  // waits for a picture still being prepared, unless its file blocks
+    surface_.reset();  // waits for a picture still being prepared, unless its file blocks
     music_.reset();
-    mpegOutput_.reset();
-    mediaOutput_.reset();
 }
 
-void HostWindow::StartPictures()
+pictureshow::TPictureShow* HostWindow::MainPic() const
 {
-    const settings::SaverSettings& s = config_.settings;
-    if (s.RandomPictures())
-        pictureshow::Randomize();
-    const bool fit = config_.fitAlways || s.FitToScreen();
-    const auto background = raster::Color(s.bgColor);
-    SlideshowController::Config cycle = SlideshowController::Config::FromSettings(s);
-    cycle.pictures = config_.pictures;
-    cycle.reseedBeforeStyle = true;
-    cycle.draw = config_.draw;
-    cycle.compose = [fit, background, composed = composed_](const std::string& path, int width, int height) {
-        raster::Bitmap b = imaging::LoadFittedPicture(path, width, height, fit, background);
-        std::lock_guard lock(composed->mutex);
-        composed->path = path;
-        return b;
-    };
-    pictures_ = std::make_unique<SlideshowController>(std::move(cycle));
-    connect(pictures_.get(), &SlideshowController::pictureReady, this,
-            [this](std::shared_ptr<const raster::Bitmap> picture) {
-                {
-                    std::lock_guard lock(composed_->mutex);
-                    ready_ = composed_->path;
-                }
-                mainPic_->Engine().SetPicture(std::move(picture));
-            });
-    connect(pictures_.get(), &SlideshowController::transitionStarting, this,
-            [this](int style, bool clearFirst) { StartTransition(style, clearFirst); });
-    connect(mainPic_, &pictureshow::TPictureShow::completed, pictures_.get(), &SlideshowController::TransitionFinished);
-    pictures_->SetPictureSize(config_.width, config_.height);
-    pictures_->Start();
-}
-
-void HostWindow::StartTransition(int style, bool clearFirst)
-{
-    // The picture the control holds comes in now (a picture passed over leaves the previous one,
-    // which was reported when it first came in).
-    if (!ready_.empty() && config_.pictureShown)
-        config_.pictureShown(ready_);
-    ready_.clear();
-    mainPic_->StartTransition(style, clearFirst);
+    return surface_->Control();
 }
 
 void HostWindow::StartMusic()
 {
-    if (music_ || stopped_)
+    if (music_ || Stopped())
         return;
-    const settings::SaverSettings& s = config_.settings;
-    // MP3 through the process-wide MPEG player, the rest through our own media player.
-    if (audio::TMPEGPlayer* player = audio::MPEGPlayer())
-        mpegOutput_ = std::make_unique<MpegPlayerOutput>(player, [this] {
-            if (music_)
-                music_->PlayEnd();
-        });
-    mediaOutput_ = std::make_unique<MediaPlayerOutput>();
-    music_ = std::make_unique<SlideshowMusic>(mpegOutput_.get(), mediaOutput_.get(),
-                                              [](int n) { return pictureshow::Random(n); });
-    if (s.RandomSounds())
-        pictureshow::Randomize();
-    music_->Start(s.sounds, s.RandomSounds());
-    soundTimer_.start();
+    music_ = std::make_unique<ShowMusic>(settings_.sounds, settings_.RandomSounds());
 }
 
-void HostWindow::Run()
+void HostWindow::Stopping()
 {
-    if (stopped_)
-        return;
-    show();
-    parentWatch_.start();
-    QEventLoop loop;
-    loop_ = &loop;
-    loop.exec();
-    loop_ = nullptr;
-    Stop();
-}
-
-void HostWindow::Stop()
-{
-    if (stopped_)
-        return;
-    stopped_ = true;
-    if (pictures_)
-        pictures_->Stop();
-    parentWatch_.stop();
-    soundTimer_.stop();
+    surface_->Stop();
     if (music_)
         music_->Stop();
-    if (loop_)
-        loop_->quit();
 }
 
-void HostWindow::WatchParent()
+void HostWindow::ParentResized(int width, int height)
 {
-    const auto size = platform::ForeignWindowSize(config_.parent);
-    if (!size) {
-        // The host destroyed its window, and with it ours: Qt's complaints about that while
-        // tearing down are expected and silenced.
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.xcb.warning=false\nqt.qpa.xcb.critical=false"));
-        Stop();
-        return;
-    }
-    if (size->width != config_.width || size->height != config_.height)
-        Fit(size->width, size->height);
-}
-
-void HostWindow::Fit(int width, int height)
-{
-    // The picture on show is stretched to the new size; the next one is composed for it.
-    config_.width = width;
-    config_.height = height;
     resize(width, height);
-    mainPic_->setGeometry(0, 0, width, height);
-    if (pictures_)
-        pictures_->SetPictureSize(width, height);
+    surface_->Reshape(width, height);
 }
 
 }  // namespace qel::slideshow

@@ -15,14 +15,10 @@
 #include <string>
 #include <vector>
 
-#include <QTimer>
-#include <QWidget>
-
 #include "platform/windowhandle.h"
 #include "settings/saversettings.h"
+#include "slideshow/embeddedwindow.h"
 #include "slideshow/showorder.h"
-
-class QEventLoop;
 
 namespace qel::pictureshow {
 class TPictureShow;
@@ -30,12 +26,10 @@ class TPictureShow;
 
 namespace qel::slideshow {
 
-class SlideshowController;
-class SlideshowMusic;
-class MpegPlayerOutput;
-class MediaPlayerOutput;
+class PictureSurface;
+class ShowMusic;
 
-class HostWindow : public QWidget {
+class HostWindow : public EmbeddedWindow {
 public:
     struct Config {
         platform::WindowHandle parent = 0;  // the host's window; it must exist
@@ -60,34 +54,20 @@ public:
     void StartMusic();
     [[nodiscard]] bool MusicStarted() const { return music_ != nullptr; }
 
-    // Shows the window in the host's and runs until the host's window is gone, Stop is called or
-    // the application is told to exit.
-    void Run();
-    // Ends the show: no more pictures, the music stops, Run returns.
-    void Stop();
+    // Run shows the window in the host's until the host's window is gone, Stop is called or the
+    // application is told to exit; Stop ends the show: no more pictures, the music stops.
 
-    [[nodiscard]] pictureshow::TPictureShow* MainPic() const { return mainPic_; }
+    [[nodiscard]] pictureshow::TPictureShow* MainPic() const;
+
+protected:
+    void Stopping() override;
+    // The picture on show is stretched to the new size; the next one is composed for it.
+    void ParentResized(int width, int height) override;
 
 private:
-    void StartPictures();
-    void StartTransition(int style, bool clearFirst);
-    void WatchParent();
-    void Fit(int width, int height);
-
-    struct Composed;
-
-    Config config_;
-    pictureshow::TPictureShow* mainPic_ = nullptr;
-    std::unique_ptr<SlideshowController> pictures_;
-    std::shared_ptr<Composed> composed_;  // shared with the worker that prepares pictures
-    std::string ready_;                   // the picture the control holds, until it comes in
-    QTimer parentWatch_;
-    QTimer soundTimer_;
-    std::unique_ptr<MpegPlayerOutput> mpegOutput_;
-    std::unique_ptr<MediaPlayerOutput> mediaOutput_;
-    std::unique_ptr<SlideshowMusic> music_;
-    QEventLoop* loop_ = nullptr;
-    bool stopped_ = false;
+    settings::SaverSettings settings_;
+    std::unique_ptr<PictureSurface> surface_;
+    std::unique_ptr<ShowMusic> music_;
 };
 
 }  // namespace qel::slideshow

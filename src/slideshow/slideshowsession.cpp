@@ -9,21 +9,17 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "audio/processplayer.h"
 #include "imaging/fitpicture.h"
 #include "imaging/qtdecoders.h"
 #include "pictureshow/random.h"
 #include "platform/password.h"
 #include "slideshow/firstpicture.h"
-#include "slideshow/playeroutputs.h"
-#include "slideshow/slideshowmusic.h"
+#include "slideshow/showmusic.h"
 #include "slideshow/slideshowwindow.h"
 
 namespace qel::slideshow {
 namespace {
 
-// How often the media player is asked whether its sound has ended.
-constexpr int kSoundPollMs = 100;
 // How long the focus may take to settle on another of the show's windows.
 constexpr int kFocusSettleMs = 100;
 
@@ -54,8 +50,6 @@ SlideshowSession::SlideshowSession(std::string settingsFile, std::unique_ptr<Fir
         draws_ = NewSharedDraws();
     }
     imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
-    soundTimer_.setInterval(kSoundPollMs);
-    connect(&soundTimer_, &QTimer::timeout, this, [this] { PollSound(); });
     focusCheck_.setSingleShot(true);
     focusCheck_.setInterval(kFocusSettleMs);
     connect(&focusCheck_, &QTimer::timeout, this, [this] {
@@ -71,12 +65,7 @@ SlideshowSession::~SlideshowSession()
         w->StopPictures();
     windows_.clear();  // each waits for a picture still being prepared
     retired_.clear();
-    soundTimer_.stop();
-    if (music_)
-        music_->Stop();
-    music_.reset();
-    mpegOutput_.reset();
-    mediaOutput_.reset();
+    music_.reset();  // stops it
     if (cursorHidden_)
         QGuiApplication::restoreOverrideCursor();
 }
@@ -89,7 +78,6 @@ void SlideshowSession::Start()
     if (!settingsRead_)
         settings_ = settings::LoadSettings(settingsFile_, settings::SettingsReader::Slideshow);
     settingsRead_ = true;
-    soundTimer_.start();
 
     // Every window starts preparing its first picture as it is made, before any is shown. The
     // primary screen comes first: it takes the focus.
@@ -113,7 +101,7 @@ void SlideshowSession::Start()
         windows_.front()->raise();
         windows_.front()->activateWindow();
     }
-    StartMusic();
+    music_ = std::make_unique<ShowMusic>(settings_.sounds, settings_.RandomSounds());
 }
 
 void SlideshowSession::Run()
@@ -135,6 +123,11 @@ raster::Bitmap SlideshowSession::Compose(const std::string& path, int width, int
             return std::move(*picture);
     }
     return imaging::LoadFittedPicture(path, width, height, settings_.FitToScreen(), raster::Color(settings_.bgColor));
+}
+
+const SlideshowMusic* SlideshowSession::Music() const
+{
+    return music_ ? &music_->Music() : nullptr;
 }
 
 bool SlideshowSession::Owns(const QWidget* w) const
@@ -233,6 +226,8 @@ void SlideshowSession::RequestClose()
 
 void SlideshowSession::End()
 {
+    if (ended_)
+        return;
     ended_ = true;
     focusCheck_.stop();
     for (auto& w : windows_)
@@ -241,32 +236,6 @@ void SlideshowSession::End()
         w->close();
     if (loop_)
         loop_->quit();
-}
-
-// --- music --------------------------------------------------------------------------------------------
-
-void SlideshowSession::StartMusic()
-{
-    // MP3 through the process-wide MPEG player, the rest through our own media player.
-    if (audio::TMPEGPlayer* player = audio::MPEGPlayer())
-        mpegOutput_ = std::make_unique<MpegPlayerOutput>(player, [this] { MPlayerPlayEnd(); });
-    mediaOutput_ = std::make_unique<MediaPlayerOutput>();
-    music_ = std::make_unique<SlideshowMusic>(mpegOutput_.get(), mediaOutput_.get(), DrawIndex);
-    if (settings_.RandomSounds())
-        pictureshow::Randomize();
-    music_->Start(settings_.sounds, settings_.RandomSounds());
-}
-
-void SlideshowSession::PollSound()
-{
-    if (music_)
-        music_->TimerTick();
-}
-
-void SlideshowSession::MPlayerPlayEnd()
-{
-    if (music_)
-        music_->PlayEnd();
 }
 
 }  // namespace qel::slideshow

@@ -6,7 +6,9 @@
 // window of its own; a window whose screen goes away goes with it.
 //
 // Opened by the run mode (with "QelSetup.dat") and by the editor's preview command (with
-// "QelPreview.dat"; it keeps its own windows from taking input while the show runs).
+// "QelPreview.dat"; it keeps its own windows from taking input while the show runs). A show is
+// made, started, and ended by destroying it (or by an exit input the password check lets through,
+// or by End); nothing of it outlives the object.
 
 #include <memory>
 #include <string>
@@ -26,10 +28,9 @@ class QWidget;
 namespace qel::slideshow {
 
 class FirstPicture;
+class ShowMusic;
 class SlideshowMusic;
 class SlideshowWindow;
-class MpegPlayerOutput;
-class MediaPlayerOutput;
 
 // The draws of the process's generator for the picture cycles of one show.
 [[nodiscard]] std::shared_ptr<SharedDraws> NewSharedDraws();
@@ -50,7 +51,11 @@ public:
     [[nodiscard]] const std::string& SettingsFile() const { return settingsFile_; }
     [[nodiscard]] const settings::SaverSettings& Settings() const { return settings_; }
     [[nodiscard]] const std::vector<std::unique_ptr<SlideshowWindow>>& Windows() const { return windows_; }
-    [[nodiscard]] const SlideshowMusic* Music() const { return music_.get(); }
+    [[nodiscard]] const SlideshowMusic* Music() const;
+
+    // Ends the show now, without asking for the password (its owner decided): nothing more is
+    // prepared, the windows close and Run returns; the music stops when the show is destroyed.
+    void End();
 
     // --- for the windows -----------------------------------------------------------------------
     // The draws of one more picture cycle, shared so every screen shows the same order.
@@ -77,10 +82,6 @@ public:
 private:
     void AddWindow(QScreen* screen);
     void SetPasswordCheck(bool v);
-    void End();
-    void StartMusic();
-    void PollSound();
-    void MPlayerPlayEnd();
 
     std::string settingsFile_;
     settings::SaverSettings settings_;
@@ -94,11 +95,8 @@ private:
     bool passwordCheck_ = false;
     bool ended_ = false;
     bool cursorHidden_ = false;
-    QTimer soundTimer_;
     QTimer focusCheck_;
-    std::unique_ptr<MpegPlayerOutput> mpegOutput_;
-    std::unique_ptr<MediaPlayerOutput> mediaOutput_;
-    std::unique_ptr<SlideshowMusic> music_;
+    std::unique_ptr<ShowMusic> music_;
     QEventLoop* loop_ = nullptr;
 };
 

@@ -12,7 +12,7 @@
 #include <QScreen>
 
 #include "pictureshow/pictureshowwidget.h"
-#include "slideshow/fullpicture.h"
+#include "slideshow/picturesurface.h"
 #include "slideshow/slideshowcontroller.h"
 #include "slideshow/slideshowsession.h"
 
@@ -35,39 +35,32 @@ SlideshowWindow::SlideshowWindow(SlideshowSession& session, QScreen* screen)
     FitScreen();
 
     // The first picture is prepared right away, fitted to this screen, while the window appears.
-    const auto background = raster::Color(s.bgColor);
     const SharedDraws::Cycle draws = session_.NewCycle();
-    SlideshowController::Config cycle = SlideshowController::Config::FromSettings(s);
-    cycle.reseedBeforeStyle = true;
-    cycle.draw = draws.draw;
-    cycle.reseed = draws.reseed;
-    cycle.compose = [&session](const std::string& path, int width, int height) {
+    PictureSurface::Config config;
+    config.cycle = SlideshowController::Config::FromSettings(s);
+    config.cycle.reseedBeforeStyle = true;
+    config.cycle.draw = draws.draw;
+    config.cycle.reseed = draws.reseed;
+    config.cycle.compose = [&session](const std::string& path, int width, int height) {
         return session.Compose(path, width, height);
     };
-    pictures_ = std::make_unique<SlideshowController>(std::move(cycle));
-    pictures_->SetPictureSize(width(), height());
-    pictures_->Start();
+    config.background = raster::Color(s.bgColor);
+    config.stepDelayMs = s.StepDelayMs();
+    surface_ = std::make_unique<PictureSurface>(*this, std::move(config));
+    surface_->Start();
 
-    mainPic_ = NewFullPicture(this, background, s.StepDelayMs());
-    mainPic_->setGeometry(rect());
+    mainPic_ = surface_->Control();
     mainPic_->setMouseTracking(true);
     mainPic_->installEventFilter(this);
     if (!s.showCursor) {
         setCursor(Qt::BlankCursor);
         mainPic_->setCursor(Qt::BlankCursor);
     }
-
-    connect(
-        pictures_.get(), &SlideshowController::pictureReady, this,
-        [this](std::shared_ptr<const raster::Bitmap> picture) { mainPic_->Engine().SetPicture(std::move(picture)); });
-    connect(pictures_.get(), &SlideshowController::transitionStarting, this,
-            [this](int style, bool clearFirst) { StartTransition(style, clearFirst); });
-    connect(mainPic_, &pictureshow::TPictureShow::completed, pictures_.get(), &SlideshowController::TransitionFinished);
 }
 
 SlideshowWindow::~SlideshowWindow()
 {
-    pictures_.reset();  // waits for a picture still being prepared
+    surface_.reset();  // waits for a picture still being prepared
 }
 
 void SlideshowWindow::FitScreen()
@@ -80,22 +73,14 @@ void SlideshowWindow::FitScreen()
 
 void SlideshowWindow::StopPictures()
 {
-    if (pictures_)
-        pictures_->Stop();
+    surface_->Stop();
 }
 
 void SlideshowWindow::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    if (mainPic_)
-        mainPic_->setGeometry(rect());  // the picture control fills the client area
-    if (pictures_)
-        pictures_->SetPictureSize(width(), height());
-}
-
-void SlideshowWindow::StartTransition(int style, bool clearFirst)
-{
-    mainPic_->StartTransition(style, clearFirst);
+    if (surface_)
+        surface_->Reshape(width(), height());
 }
 
 // --- exit inputs ----------------------------------------------------------------------------------

@@ -4,8 +4,8 @@
 // The show (SlideshowSession) owns one such window per screen, plays the music once, and decides
 // what an exit input does; the window draws, forwards its inputs and refuses every other close.
 //
-// The picture cycle is its controller's; it starts preparing the first picture as soon as the
-// window exists, before it is shown, so decoding overlaps the window's appearing.
+// The pictures are its surface's; it starts preparing the first picture as soon as the window
+// exists, before it is shown, so decoding overlaps the window's appearing.
 
 #include <memory>
 
@@ -21,7 +21,7 @@ class TPictureShow;
 
 namespace qel::slideshow {
 
-class SlideshowController;
+class PictureSurface;
 class SlideshowSession;
 
 class SlideshowWindow : public QWidget {
@@ -52,14 +52,13 @@ private:
     void FormMouseMove(int x, int y);
     void FormMouseDown();
     void FormKeyDown();
-    void StartTransition(int style, bool clearFirst);
 
     SlideshowSession& session_;
     QScreen* screen_;
     pictureshow::TPictureShow* mainPic_ = nullptr;
     bool wasActive_ = false;
     MouseExitRule mouse_;
-    std::unique_ptr<SlideshowController> pictures_;
+    std::unique_ptr<PictureSurface> surface_;
 };
 
 }  // namespace qel::slideshow

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -235,6 +236,49 @@ TEST_F(SaverE2E, PreviewWithoutAUsableWindowEndsQuietly)
         SaverProcess preview(install_, screen_, args);
         EXPECT_TRUE(preview.WaitForExit()) << args[0];
         EXPECT_EQ(preview.ExitCode(), 0);
+    }
+}
+
+// A server whose last client leaves resets, and a connection made during the reset fails: the show
+// must not close a connection of its own just before the window toolkit makes one.
+TEST_F(SaverE2E, StartsEveryTimeOnAServerWithNoOtherClient)
+{
+    settings_.images = {first_};
+    install_.WriteSettings(settings_);
+    for (int run = 1; run <= 8; ++run) {
+        VirtualScreen screen(kScreenW, kScreenH, {}, VirtualScreen::Connection::Later);
+        ASSERT_TRUE(screen.Ok()) << "could not start Xvfb";
+        SaverProcess saver(install_, screen, {"/s"});
+        // The test connects only once the program has connected twice (its own first look and the
+        // toolkit's), so that it never keeps the server from resetting in between.
+        ASSERT_TRUE(WaitUntil([&] { return !saver.Running() || screen.ConnectionsFrom(saver.Pid()) >= 2; }));
+        ASSERT_TRUE(saver.Running()) << "run " << run << ": " << saver.Output();
+        ASSERT_TRUE(screen.Connect());
+        EXPECT_TRUE(WaitUntil([&] { return DifferingPixels(screen.Grab(), expectedFirst_) == 0; }))
+            << "run " << run << ": " << saver.Output();
+    }
+}
+
+TEST_F(SaverE2E, WithoutADisplayTheShowEndsWithOneLineAndAFailure)
+{
+    install_.WriteSettings(settings_);
+    std::string gone;
+    {
+        const VirtualScreen stopped(64, 64);
+        gone = stopped.Display();
+    }
+    const std::vector<std::string> common{"XDG_RUNTIME_DIR=" + install_.Path("run"), "QELSAVER_AUDIO_SINK=null",
+                                          "WAYLAND_DISPLAY="};
+    // No display named, the X11 toolkit asked for by name, a display whose server has ended.
+    for (const std::vector<std::string>& env :
+         {std::vector<std::string>{"QT_QPA_PLATFORM="}, std::vector<std::string>{"QT_QPA_PLATFORM=xcb"},
+          std::vector<std::string>{"QT_QPA_PLATFORM=", "DISPLAY=" + gone}}) {
+        std::vector<std::string> all = common;
+        all.insert(all.end(), env.begin(), env.end());
+        std::string output;
+        EXPECT_EQ(RunToEnd({install_.Path("QelSaver"), "/s"}, all, &output), 1) << output;
+        EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+        EXPECT_EQ(output.rfind("QelSaver: ", 0), 0u) << output;
     }
 }
 

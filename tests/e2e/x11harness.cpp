@@ -1,5 +1,6 @@
 #include "x11harness.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -74,7 +75,8 @@ int RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string
 {
     const std::string log = TempFolder("qel-run-") + "/output";
     std::vector<std::string> env = extraEnv;
-    env.push_back("DISPLAY=");
+    if (std::none_of(env.begin(), env.end(), [](const std::string& e) { return e.rfind("DISPLAY=", 0) == 0; }))
+        env.push_back("DISPLAY=");
     const pid_t pid = Spawn(argv, Environment(env), log);
     int code = -1;
     if (pid > 0) {
@@ -111,7 +113,7 @@ bool WaitUntil(const std::function<bool()>& done)
 
 // --- VirtualScreen ----------------------------------------------------------------------------
 
-VirtualScreen::VirtualScreen(int width, int height, const std::vector<std::string>& serverArgs)
+VirtualScreen::VirtualScreen(int width, int height, const std::vector<std::string>& serverArgs, Connection connection)
     : width_(width), height_(height)
 {
     // Xvfb picks a free display number itself and writes it to the pipe: tests that run side by
@@ -122,6 +124,11 @@ VirtualScreen::VirtualScreen(int width, int height, const std::vector<std::strin
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     std::vector<std::string> argv{"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp"};
     argv.insert(argv.end(), serverArgs.begin(), serverArgs.end());
+    // The server reports its clients coming and going on its error output.
+    if (connection == Connection::Later) {
+        auditLog_ = TempFolder("qel-xvfb-") + "/audit";
+        argv.insert(argv.end(), {"-audit", "2"});
+    }
     std::vector<char*> a;
     for (auto& s : argv)
         a.push_back(s.data());
@@ -131,7 +138,8 @@ VirtualScreen::VirtualScreen(int width, int height, const std::vector<std::strin
     posix_spawn_file_actions_addclose(&actions, fds[0]);  // first: it may itself be descriptor 3
     posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, auditLog_.empty() ? "/dev/null" : auditLog_.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (posix_spawnp(&server_, "Xvfb", &actions, nullptr, a.data(), environ) != 0)
         server_ = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -144,13 +152,7 @@ VirtualScreen::VirtualScreen(int width, int height, const std::vector<std::strin
     if (server_ <= 0 || number.empty())
         return;
     display_ = ":" + number;
-    xcb_connection_t* conn = xcb_connect(display_.c_str(), nullptr);
-    if (xcb_connection_has_error(conn)) {
-        xcb_disconnect(conn);
-        return;
-    }
-    connection_ = conn;
-    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    ok_ = connection == Connection::Later || Connect();
 }
 
 VirtualScreen::~VirtualScreen()
@@ -161,6 +163,34 @@ VirtualScreen::~VirtualScreen()
         kill(server_, SIGTERM);
         waitpid(server_, nullptr, 0);
     }
+    std::error_code ec;
+    if (!auditLog_.empty())
+        fs::remove_all(fs::path(auditLog_).parent_path(), ec);
+}
+
+bool VirtualScreen::Connect()
+{
+    if (connection_ || display_.empty())
+        return connection_ != nullptr;
+    xcb_connection_t* conn = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(conn)) {
+        xcb_disconnect(conn);
+        return false;
+    }
+    connection_ = conn;
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    return true;
+}
+
+int VirtualScreen::ConnectionsFrom(pid_t pid) const
+{
+    // "AUDIT: <date>: <server pid>: client 3 connected from local host ( uid=0 gid=0 pid=1234 )"
+    std::ifstream in(auditLog_);
+    const std::string from = " pid=" + std::to_string(pid) + " ";
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        n += line.find(" connected from ") != std::string::npos && line.find(from) != std::string::npos;
+    return n;
 }
 
 raster::Bitmap VirtualScreen::Grab(int x, int y, int w, int h)

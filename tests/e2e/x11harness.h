@@ -19,15 +19,28 @@ namespace qel::e2e {
 // Generous upper bound for anything the tests wait for; reaching it is a failure, not a measure.
 inline constexpr std::chrono::seconds kPatience{40};
 
+// The server resets whenever its last client leaves, as a server started by hand or for a kiosk
+// does; the screen's own connection keeps it from doing so while it is open.
 class VirtualScreen {
 public:
+    enum class Connection {
+        Now,    // the screen connects at once
+        Later,  // only on Connect(): the program under test may be the server's first client
+    };
     // `serverArgs` are added to the server's command line ("-ac": clients of other users may connect).
-    VirtualScreen(int width, int height, const std::vector<std::string>& serverArgs = {});
+    VirtualScreen(int width, int height, const std::vector<std::string>& serverArgs = {},
+                  Connection connection = Connection::Now);
     ~VirtualScreen();
     VirtualScreen(const VirtualScreen&) = delete;
     VirtualScreen& operator=(const VirtualScreen&) = delete;
 
-    [[nodiscard]] bool Ok() const { return connection_ != nullptr; }
+    // The server runs (and the screen is connected, unless that was left for later).
+    [[nodiscard]] bool Ok() const { return ok_; }
+    // Connects the screen, for grabs and windows; true when it is connected.
+    bool Connect();
+    // How many connections the process `pid` has made to the server so far (only with
+    // Connection::Later, whose server reports them).
+    [[nodiscard]] int ConnectionsFrom(pid_t pid) const;
     [[nodiscard]] const std::string& Display() const { return display_; }
     [[nodiscard]] int Width() const { return width_; }
     [[nodiscard]] int Height() const { return height_; }
@@ -47,6 +60,8 @@ public:
 
 private:
     std::string display_;
+    std::string auditLog_;
+    bool ok_ = false;
     int width_;
     int height_;
     pid_t server_ = -1;
@@ -100,7 +115,8 @@ private:
 // (nothing kept when empty). Returns the process id, or -1.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log);
 
-// Runs argv (without a display) with `extraEnv` (NAME=value) added, to its end (at most kPatience).
+// Runs argv with `extraEnv` (NAME=value) added, to its end (at most kPatience); without a display
+// unless `extraEnv` names one.
 // Returns its exit code (-1 when it could not be started or did not end); its output goes to *output.
 int RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
              std::string* output = nullptr);
