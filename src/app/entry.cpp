@@ -70,7 +70,7 @@ private:
 // keyboard and mouse, so nobody could close it. Hosts keep their savers' error output instead.
 void ShowStartupMessage(Application& app, const std::string& text, bool toErrorOutput)
 {
-    if (const char* log = std::getenv("QELSAVER_MESSAGE_LOG"); !(log && *log)) {
+    if (!platform::MessagesLogged()) {
         if (toErrorOutput || !app.Get()) {
             std::fprintf(stderr, "QelSaver: %s\n", text.c_str());
             return;
@@ -179,7 +179,7 @@ int RunProgram(int argc, char** argv)
     } catch (const std::exception& e) {
         // An error no window caught: report it as the user would expect, then end normally. Under
         // a host, nobody could close a message box.
-        if (cl.mode != Mode::Host && (QApplication::instance() || std::getenv("QELSAVER_MESSAGE_LOG")))
+        if (cl.mode != Mode::Host && (QApplication::instance() || platform::MessagesLogged()))
             platform::ReportError(e);
         else
             std::fprintf(stderr, "QelSaver: %s\n", e.what());

@@ -80,7 +80,7 @@ TEST(ImagePreviewBitmap, SmallPicturesKeepTheirSizeOthersAreFittedNeverToNothing
 
 class ImagesPageTest : public EditorTest {
 protected:
-    ImagesPage& Page() { return *window_->Images(); }
+    ImagesPage& Page() { return Images(); }
     FileListBox& List() { return *Page().ImagesListBox(); }
     std::vector<std::string> Listed() { return List().Paths(); }
 };
@@ -107,7 +107,7 @@ TEST_F(ImagesPageTest, ThePreviewIsDrawnOncePerFileAndAgainOnANewBackground)
 
     List().setCurrentRow(0);
     dialogs_->colors.push_back(0x0000FF00);
-    window_->Options()->btnBgColor()->CustomColorAction()->trigger();
+    Options().btnBgColor()->CustomColorAction()->trigger();
     EXPECT_EQ(preview.Shown().Pixel(0, 0), 0x0000FF00u) << "a new colour draws the picture again";
     EXPECT_TRUE(Messages().empty());
 }
@@ -119,7 +119,7 @@ TEST_F(ImagesPageTest, TheCaptionChosenOnTheOptionsPageIsDrawnIntoThePreviewAndS
     s.images = {Picture("Lake.bmp", kPreviewWidth, kPreviewHeight, kPicture)};
     WriteSetup(s);
     Open();
-    ASSERT_EQ(window_->Options()->cbCaption()->currentIndex(), 1);
+    ASSERT_EQ(Options().cbCaption()->currentIndex(), 1);
     // Where the show puts its first caption, bottom right, and nowhere else.
     auto changedIn = [](const raster::Bitmap& b, int x0, int y0, int x1, int y1) {
         for (int y = y0; y < y1; ++y)
@@ -132,10 +132,10 @@ TEST_F(ImagesPageTest, TheCaptionChosenOnTheOptionsPageIsDrawnIntoThePreviewAndS
     EXPECT_TRUE(changedIn(captioned, kPreviewWidth / 2, kPreviewHeight / 2, kPreviewWidth, kPreviewHeight));
     EXPECT_FALSE(changedIn(captioned, 0, 0, kPreviewWidth, kPreviewHeight / 2));
 
-    window_->Options()->cbCaption()->setCurrentIndex(0);
+    Options().cbCaption()->setCurrentIndex(0);
     EXPECT_FALSE(changedIn(Page().PreviewImage()->Shown(), 0, 0, kPreviewWidth, kPreviewHeight));
 
-    window_->Options()->cbCaption()->setCurrentIndex(4);
+    Options().cbCaption()->setCurrentIndex(4);
     window_->SaveSetup(Path("out.dat"));
     EXPECT_EQ(settings::LoadSettings(Path("out.dat"), settings::SettingsReader::Editor).Caption(),
               settings::CaptionKind::DateAndName);

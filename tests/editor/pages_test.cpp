@@ -38,8 +38,8 @@ class OptionsPageTest : public EditorTest {};
 TEST_F(OptionsPageTest, TheLastExitBoxCannotBeClearedByMouseOrKeyboard)
 {
     Open();
-    window_->nOptions()->trigger();
-    OptionsPage& page = *window_->Options();
+    Action("nOptions")->trigger();
+    OptionsPage& page = Options();
     ASSERT_FALSE(page.cbShowCursor()->isChecked());
     QTest::mouseClick(page.ExitMouseMove(), Qt::LeftButton);
     EXPECT_FALSE(page.ExitMouseMove()->isChecked());
@@ -69,7 +69,7 @@ TEST_F(OptionsPageTest, TheLastExitBoxCannotBeClearedByMouseOrKeyboard)
 
 class SoundsPageTest : public EditorTest {
 protected:
-    SoundsPage& Page() { return *window_->Sounds(); }
+    SoundsPage& Page() { return Sounds(); }
     FileListBox& List() { return *Page().SoundListBox(); }
 
     // Four short wave sounds; the poll that notices their end is stopped, so "playing" lasts
@@ -206,7 +206,7 @@ TEST_F(SoundsPageTest, AddedSoundsGoToTheEndAndTheirFolderIsRemembered)
 
 class TransitionsPageTest : public EditorTest {
 protected:
-    TransitionsPage& Page() { return *window_->Transitions(); }
+    TransitionsPage& Page() { return Transitions(); }
 
     void UseSamples()
     {
