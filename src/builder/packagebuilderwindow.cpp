@@ -269,7 +269,7 @@ void PackageBuilderWindow::ZipFinished(const std::exception_ptr& failure, const 
     }
     try {
         mail::SimpleSendMail(kPlaceholderRecipient, "", ToUtf8(editName_->text()), "", archive, true);
-    } catch (const mail::EAttachmentsNotSupported& e) {
+    } catch (const mail::EAttachmentsNotSupportedError& e) {
         // Better the archive at hand than a message without it.
         platform::ShowMessage(std::string(e.what()) + "\n\nThe folder that holds " + archive +
                                   " opens now: attach the file to a new message yourself.",
