@@ -35,8 +35,6 @@ public:
 
     // --- components ---
     [[nodiscard]] QListWidget* TransListBox() const { return transListBox_; }
-    [[nodiscard]] QPushButton* btnSelectAll() const { return btnSelectAll_; }
-    [[nodiscard]] QPushButton* btnSelectNone() const { return btnSelectNone_; }
     [[nodiscard]] QComboBox* cbDuration() const { return cbDuration_; }
     [[nodiscard]] pictureshow::TPictureShow* PsPreview() const { return psPreview_; }
     [[nodiscard]] QTimer& TransTimer() { return transTimer_; }
@@ -54,8 +52,6 @@ public:
     // --- handlers ---
     void TransListBoxClick();
     void TransListBoxDblClick();
-    void btnSelectAllClick();
-    void btnSelectNoneClick();
     void cbDurationChange();
     void PsPreviewComplete();
     void TransTimerTimer();
@@ -68,6 +64,8 @@ public:
     void StartPreview();
 
 private:
+    void btnSelectAllClick();
+    void btnSelectNoneClick();
     void SetAllChecked(bool checked);
     void ApplyWhenIdle();
 

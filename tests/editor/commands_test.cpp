@@ -247,7 +247,7 @@ TEST_F(CommandsTest, PreviewStopsTheSoundShowsTheCurrentDesignAndTakesThePlayerB
     SetupWindow& w = Open();
     SoundsPage& sounds = Sounds();
     sounds.SoundListBox()->SelectOnly(0);
-    sounds.btnPlayClick();
+    Find<QAbstractButton>("btnPlay")->click();
     ASSERT_TRUE(sounds.SoundPlaying());
     Find<QSpinBox>("IntervalEdit")->setValue(6);  // not saved
 
