@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
@@ -16,8 +17,10 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #include "audio/processplayer.h"
+#include "builder/packageformat.h"
 #include "editor/colorpickerbutton.h"
 #include "editor/filelistbox.h"
 #include "editor/imagespage.h"
@@ -314,6 +317,38 @@ TEST_F(CommandsTest, HelpOpensTheHelpFileOnlyWhenSomethingCanOpenItElseTheManual
     Action("nContent")->trigger();
     EXPECT_EQ(desktop_.opened, (std::vector<std::string>{Path("manual/index.html"), Path("QelSaver.chm")}));
     EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(CommandsTest, BuildAndSendHandsTheBuilderTheEditorsDialogsAndDesktop)
+{
+    Open();
+    Action("BuildandSend1")->trigger();
+    EXPECT_EQ(Messages(), std::vector<std::string>{kNoImages});
+
+    fs::create_directories(Path("build"));
+    for (const char* prepared : {"setup.pak", "install.pak", "Saver.pak", "Uninstall.pak"})
+        WriteText(std::string("build/") + prepared, "prepared");
+    WriteText(builder::kDecoderLibrary, "decoder");
+    Images().SetImages({Picture("a.bmp", 4, 4)});
+    dialogs_->packageFiles = {QString::fromStdString(Path("out/mine.run"))};
+    bool builderShown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* builder = QApplication::activeModalWidget();
+        ASSERT_NE(builder, nullptr);
+        builderShown = true;
+        builder->findChild<QAbstractButton*>("btnBrowser")->click();
+        auto* build = builder->findChild<QAbstractButton*>("btnBuild");
+        build->click();
+        while (!build->isEnabled())  // the build's end is an event
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        builder->findChild<QAbstractButton*>("btnTest")->click();
+        builder->findChild<QAbstractButton*>("btnCancel")->click();
+    });
+    Action("BuildandSend1")->trigger();
+    EXPECT_TRUE(builderShown);
+    EXPECT_EQ(dialogs_->startFolders, std::vector<QString>{QString::fromStdString(Path("NewSaver/setup.run"))});
+    EXPECT_TRUE(fs::is_regular_file(Path("out/mine.run"))) << (Messages().empty() ? "" : Messages().back());
+    EXPECT_EQ(desktop_.opened, std::vector<std::string>{Path("out/")});
 }
 
 }  // namespace
