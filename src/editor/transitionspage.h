@@ -50,10 +50,7 @@ public:
     void SetCurrentRowQuietly(int row);
 
     // --- handlers ---
-    void TransListBoxClick();
-    void TransListBoxDblClick();
-    void cbDurationChange();
-    void PsPreviewComplete();
+    // The pause after a transition is over: the next one starts.
     void TransTimerTimer();
 
     // --- operations ---
@@ -64,6 +61,11 @@ public:
     void StartPreview();
 
 private:
+    // Handlers, named for the control (its object name) and the event.
+    void TransListBoxClick();
+    void TransListBoxDblClick();
+    void cbDurationChange();
+    void PsPreviewComplete();
     void btnSelectAllClick();
     void btnSelectNoneClick();
     void SetAllChecked(bool checked);

@@ -229,8 +229,9 @@ TEST_F(TransitionsPageTest, StyleAndSpeedChosenDuringATransitionApplyAfterIt)
     EXPECT_EQ(Page().PreviewTag(), 1);
 
     Page().TransListBox()->setCurrentRow(7);
-    Page().cbDuration()->setCurrentIndex(2);
-    Page().cbDurationChange();
+    Page().cbDuration()->setCurrentIndex(1);
+    QTest::keyClick(Page().cbDuration(), Qt::Key_Down);  // the user picks the next speed
+    ASSERT_EQ(Page().cbDuration()->currentIndex(), 2);
     EXPECT_EQ(preview.Style(), 0);
     EXPECT_EQ(preview.Engine().Delay(), 40);
 
@@ -274,8 +275,9 @@ TEST_F(TransitionsPageTest, RowsFollowTheirCheckMarks)
     Open();
     QListWidget& rows = *Page().TransListBox();
     ASSERT_EQ(rows.count(), 4);
-    rows.setCurrentRow(0);
-    Page().TransListBoxDblClick();
+    const QPoint first = rows.visualItemRect(rows.item(0)).center();
+    QTest::mouseClick(rows.viewport(), Qt::LeftButton, {}, first);
+    QTest::mouseDClick(rows.viewport(), Qt::LeftButton, {}, first);
     window_->SaveSetup(Path("a.dat"));
     EXPECT_EQ(settings::LoadSettings(Path("a.dat"), settings::SettingsReader::Editor).transSetup, "1101");
     QTest::mouseClick(Find<QAbstractButton>("btnSelectNone"), Qt::LeftButton);
