@@ -104,17 +104,17 @@ private:
     std::unique_ptr<QApplication> app_;
 };
 
-// A saver run by a host cannot show a message box: the host covers the screen and holds the
-// keyboard and mouse, so nobody could close it. Hosts keep their savers' error output instead.
-void ShowStartupMessage(Application& app, const std::string& text, bool toErrorOutput)
+// How every failure of a mode reaches the user: a message box (or the message log), or the error
+// output for a saver run by a host or when there is no display. A host covers the screen and holds
+// the keyboard and mouse, so nobody could close a box; hosts keep their savers' error output instead.
+void ReportFailure(Application& app, bool hosted, const std::string& text,
+                   platform::MessageIcon icon = platform::MessageIcon::Information)
 {
-    if (platform::Environment("QELSAVER_MESSAGE_LOG").empty()) {
-        if (toErrorOutput || !app.Get()) {
-            std::fprintf(stderr, "QelSaver: %s\n", text.c_str());
-            return;
-        }
+    if (!platform::MessagesLogged() && (hosted || !app.Get())) {
+        std::fprintf(stderr, "QelSaver: %s\n", text.c_str());
+        return;
     }
-    platform::ShowMessage(text, platform::MessageIcon::Information);
+    platform::ShowMessage(text, icon);
 }
 
 // `endOnStopSignal`: a stop signal ends the show like an exit input that needs no password.
@@ -147,11 +147,11 @@ void Run(const std::vector<std::string>& args, const CommandLine& cl, Applicatio
     if (!problem.empty())
         std::fprintf(stderr, "QelSaver: %s\n", problem.c_str());
     if (!platform::IsRegularFile(settings::SetupFilePath())) {
-        ShowStartupMessage(app, "Missing config files\r\n\r\n", hosted);
+        ReportFailure(app, hosted, "Missing config files\r\n\r\n");
         return;
     }
     if (!audio::MPEGPlayer()) {
-        ShowStartupMessage(app, "Missing Files\r\n\r\n", hosted);
+        ReportFailure(app, hosted, "Missing Files\r\n\r\n");
         return;
     }
 
@@ -211,15 +211,11 @@ int RunProgram(int argc, char** argv)
             std::fprintf(stderr, "QelSaver: %s\n", why.c_str());
         Run(args, cl, app);
     } catch (const std::exception& e) {
-        // An error no window caught: report it as the user would expect, then end normally. Under
-        // a host, nobody could close a message box.
-        if (cl.mode != Mode::Host &&
-            (QApplication::instance() || !platform::Environment("QELSAVER_MESSAGE_LOG").empty()))
-            platform::ReportError(e);
-        else
-            std::fprintf(stderr, "QelSaver: %s\n", e.what());
+        // An error no window caught: reported as every other failure of the mode, then the
+        // program ends normally.
+        ReportFailure(app, cl.mode == Mode::Host, e.what(), platform::MessageIcon::Error);
     } catch (...) {
-        std::fprintf(stderr, "QelSaver: unexpected error\n");
+        ReportFailure(app, cl.mode == Mode::Host, "Unexpected error", platform::MessageIcon::Error);
     }
     audio::ReleaseProcessMPEGPlayer();
     return app.Failed() ? 1 : 0;

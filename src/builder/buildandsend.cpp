@@ -9,6 +9,7 @@
 #include "builder/packageformat.h"
 #include "platform/messagebox.h"
 #include "settings/processpaths.h"
+#include "settings/saversettings.h"
 
 namespace qel::builder {
 
@@ -20,12 +21,8 @@ std::string ChooseWorkFolder(const std::string& tempPath)
     return tempPath + name;
 }
 
-void RunBuildAndSend(QWidget* owner, const settings::SaverSettings& current)
-{
-    RunBuildAndSend(owner, [&](const std::string& path) { settings::SaveSettings(path, current); });
-}
-
-void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string& path)>& saveSetup)
+void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string& path)>& saveSetup,
+                     const PackageDesktop& desktop)
 {
     const std::string appPath = settings::Process().appPath;
     for (const char* prepared : {kInstallPak, kSetupPak, kSaverPak, kUninstallPak}) {
@@ -39,8 +36,7 @@ void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string&
     try {
         base::MakeFolderPath(work);
         saveSetup(work + "/" + settings::kBuildSettingsFileName);
-        PackageBuilderWindow window(owner);
-        window.WorkFolder = work + "/";
+        PackageBuilderWindow window(work + "/", desktop, owner);
         window.exec();
     } catch (const std::exception& e) {
         platform::ReportError(e, owner);

@@ -7,17 +7,16 @@
 #include <functional>
 #include <string>
 
-#include "settings/saversettings.h"
+#include "builder/packagedesktop.h"
 
 class QWidget;
 
 namespace qel::builder {
 
-// `current`: the state of the editor's controls, saved or not.
-void RunBuildAndSend(QWidget* owner, const settings::SaverSettings& current);
-// The same, with the editor's own writer of settings files (its SaveSetup) called with the path of
-// "SaverSetup.dat" in the work folder.
-void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string& path)>& saveSetup);
+// `saveSetup`: the editor's own writer of settings files (its SaveSetup), called with the path of
+// "SaverSetup.dat" in the work folder; `desktop`: the editor's dialogs and desktop opener.
+void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string& path)>& saveSetup,
+                     const PackageDesktop& desktop);
 
 // The work folder a build would use now: `tempPath` + "build", numbered on while such a folder
 // exists (no trailing "/").

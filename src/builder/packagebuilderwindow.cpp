@@ -3,22 +3,19 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QFileDialog>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "base/paths.h"
+#include "builder/backgroundjob.h"
 #include "builder/packagebuild.h"
 #include "builder/zipandsend.h"
 #include "mail/mapiemail.h"
@@ -46,25 +43,28 @@ std::string ToUtf8(const QString& s)
     return s.toUtf8().toStdString();
 }
 
-void LetEventsThrough()
-{
-    QApplication::processEvents();
-}
-
-}  // namespace
-
+// The folder part of a path, with its trailing "/".
 std::string FolderOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
-void OpenFolder(const std::string& folder)
+std::string FailureText(const std::exception_ptr& failure)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(FromUtf8(folder)));
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unexpected error";
+    }
 }
 
-PackageBuilderWindow::PackageBuilderWindow(QWidget* owner) : QDialog(owner)
+}  // namespace
+
+PackageBuilderWindow::PackageBuilderWindow(std::string workFolder, PackageDesktop desktop, QWidget* owner)
+    : QDialog(owner), workFolder_(std::move(workFolder)), desktop_(std::move(desktop))
 {
     setWindowTitle(FromUtf8(platform::kMessageCaption));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -89,6 +89,15 @@ PackageBuilderWindow::PackageBuilderWindow(QWidget* owner) : QDialog(owner)
     btnTest_ = new QPushButton(tr("Explorer To"));
     btnTest_->setToolTip(tr("Explorer to the screensaver"));
     btnCancel_ = new QPushButton(tr("Close"));
+    for (const auto& [widget, name] : {std::pair<QWidget*, const char*>{editName_, "EditName"},
+                                       {editPathName_, "EditPathName"},
+                                       {btnBrowser_, "btnBrowser"},
+                                       {pb_, "pb"},
+                                       {btnBuild_, "btnBuild"},
+                                       {btnSend_, "btnSend"},
+                                       {btnTest_, "btnTest"},
+                                       {btnCancel_, "btnCancel"}})
+        widget->setObjectName(QString::fromLatin1(name));
 
     auto* name = new QHBoxLayout;
     name->addWidget(nameLabel);
@@ -123,10 +132,15 @@ PackageBuilderWindow::PackageBuilderWindow(QWidget* owner) : QDialog(owner)
     FormCreate();
 }
 
+PackageBuilderWindow::~PackageBuilderWindow()
+{
+    job_.reset();  // its reports call into this window
+}
+
 void PackageBuilderWindow::FormCreate()
 {
-    PathChosen = false;
-    Building = false;
+    pathChosen_ = false;
+    building_ = false;
     btnTest_->setEnabled(false);
     btnSend_->setEnabled(false);
     EditNameChange();
@@ -146,80 +160,69 @@ void PackageBuilderWindow::ShowPackagePath(const std::string& path)
 // The path follows the name until "Browse " fixes it.
 void PackageBuilderWindow::EditNameChange()
 {
-    if (PathChosen)
+    if (pathChosen_)
         return;
-    OutputFolder = settings::Process().appPath + ToUtf8(editName_->text()) + "/";
-    ShowPackagePath(OutputFolder + kDefaultPackageName);
+    outputFolder_ = settings::Process().appPath + ToUtf8(editName_->text()) + "/";
+    ShowPackagePath(outputFolder_ + kDefaultPackageName);
 }
 
 void PackageBuilderWindow::btnBrowserClick()
 {
-    QFileDialog sd(this, QString(), FromUtf8(PackagePath()), tr("Installed Screen Saver (*.run)"));
-    sd.setAcceptMode(QFileDialog::AcceptSave);
-    sd.setDefaultSuffix("run");
-    sd.setFileMode(QFileDialog::AnyFile);
-    sd.setOption(QFileDialog::DontConfirmOverwrite, false);
-    sd.setDirectory(FromUtf8(OutputFolder));
-    sd.selectFile(FromUtf8(PackagePath()));
-    if (sd.exec() != QDialog::Accepted || sd.selectedFiles().isEmpty())
+    const std::string chosen = desktop_.choosePackageFile(this, PackagePath());
+    if (chosen.empty())
         return;
-    const std::string chosen = ToUtf8(sd.selectedFiles().first());
     ShowPackagePath(chosen);
-    OutputFolder = FolderOf(chosen);
-    PathChosen = true;
+    outputFolder_ = FolderOf(chosen);
+    pathChosen_ = true;
 }
 
 void PackageBuilderWindow::btnBuildClick()
 {
-    if (completed_ || Building)
+    if (completed_ || Busy())
         return;  // a window builds at most one package
     const std::string name = ToUtf8(editName_->text());
     if (name.empty()) {
         platform::ShowMessage("Please fill in Screensaver Name.");
         return;
     }
-    if (!base::FolderExists(OutputFolder))
-        base::MakeFolderPath(OutputFolder);  // a folder that cannot be made shows when the package is written
+    if (!base::FolderExists(outputFolder_))
+        base::MakeFolderPath(outputFolder_);  // a folder that cannot be made shows when the package is written
     const std::string packagePath = PackagePath();
     std::error_code ec;
-    if (!PathChosen && fs::exists(packagePath, ec) && !platform::AskOkCancel(packagePath + " exists, \r\nReplace it?"))
+    if (!pathChosen_ && fs::exists(packagePath, ec) && !platform::AskOkCancel(packagePath + " exists, \r\nReplace it?"))
         return;
 
     btnBuild_->setEnabled(false);
     editName_->setEnabled(false);
     btnBrowser_->setEnabled(false);
-    Building = true;
+    building_ = true;
     BuildInputs in;
     in.name = name;
-    in.workFolder = WorkFolder;
+    in.workFolder = workFolder_;
     in.exePath = settings::Process().exePath;
     in.appPath = settings::Process().appPath;
     in.packagePath = packagePath;
-    BuildProgress progress;
-    progress.setMaximum = [this](int maximum) {
+    BackgroundJob::Reports reports;
+    reports.setMaximum = [this](int maximum) {
         pb_->setRange(0, maximum);
         pb_->setValue(0);
     };
-    progress.step = [this] { ZipWriter1EndZip(); };
-    progress.idle = LetEventsThrough;
-    try {
-        BuildPackage(in, progress);
-    } catch (const std::exception& e) {
-        BuildFinished(false);
-        platform::ShowMessage(std::string("Build Error") + "\n\n" + e.what());
-        return;
-    }
-    BuildFinished(true);
+    reports.step = [this] { ZipWriter1EndZip(); };
+    reports.finished = [this](const std::exception_ptr& failure) { BuildFinished(failure); };
+    job_.reset();
+    job_ = std::make_unique<BackgroundJob>([in](const BuildProgress& progress) { BuildPackage(in, progress); },
+                                           std::move(reports));
 }
 
-void PackageBuilderWindow::BuildFinished(bool ok)
+void PackageBuilderWindow::BuildFinished(const std::exception_ptr& failure)
 {
-    Building = false;
+    building_ = false;
     pb_->setValue(0);
     btnBuild_->setEnabled(true);
-    if (!ok) {
+    if (failure) {
         editName_->setEnabled(true);
         btnBrowser_->setEnabled(true);
+        platform::ShowMessage("Build Error\n\n" + FailureText(failure));
         return;
     }
     completed_ = true;
@@ -234,31 +237,44 @@ void PackageBuilderWindow::BuildFinished(bool ok)
 // The zip writer has written one entry (also the builder's copies): one step while building.
 void PackageBuilderWindow::ZipWriter1EndZip()
 {
-    if (Building)
+    if (building_)
         pb_->setValue(pb_->value() + 1);
 }
 
 void PackageBuilderWindow::btnSendClick()
 {
+    if (Busy())
+        return;
     const std::string path = PackagePath();
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
         return;
     const std::string archive = ZipArchivePath(path);
-    try {
-        ZipPackage(path, archive, LetEventsThrough);
-    } catch (const std::exception& e) {
-        platform::ReportError(e, this);
+    zipping_ = true;
+    btnSend_->setEnabled(false);
+    BackgroundJob::Reports reports;
+    reports.finished = [this, archive](const std::exception_ptr& failure) { ZipFinished(failure, archive); };
+    job_.reset();
+    job_ = std::make_unique<BackgroundJob>(
+        [path, archive](const BuildProgress&) { ZipPackage(path, archive, nullptr); }, std::move(reports));
+}
+
+void PackageBuilderWindow::ZipFinished(const std::exception_ptr& failure, const std::string& archive)
+{
+    zipping_ = false;
+    btnSend_->setEnabled(true);
+    if (failure) {
+        platform::ReportError(failure, this);
         return;
     }
     try {
         mail::SimpleSendMail(kPlaceholderRecipient, "", ToUtf8(editName_->text()), "", archive, true);
-    } catch (const mail::EAttachmentsNotSupported& e) {
+    } catch (const mail::EAttachmentsNotSupportedError& e) {
         // Better the archive at hand than a message without it.
         platform::ShowMessage(std::string(e.what()) + "\n\nThe folder that holds " + archive +
                                   " opens now: attach the file to a new message yourself.",
                               platform::MessageIcon::Information, this);
-        OpenFolder(FolderOf(archive));
+        desktop_.open(FolderOf(archive));
     } catch (const std::exception& e) {
         platform::ReportError(e, this);
     }
@@ -266,7 +282,7 @@ void PackageBuilderWindow::btnSendClick()
 
 void PackageBuilderWindow::btnTestClick()
 {
-    OpenFolder(FolderOf(PackagePath()));
+    desktop_.open(FolderOf(PackagePath()));
 }
 
 void PackageBuilderWindow::btnCancelClick()
@@ -276,7 +292,7 @@ void PackageBuilderWindow::btnCancelClick()
 
 void PackageBuilderWindow::closeEvent(QCloseEvent* event)
 {
-    if (Building)
+    if (Busy())
         event->ignore();
     else
         QDialog::closeEvent(event);
@@ -284,7 +300,7 @@ void PackageBuilderWindow::closeEvent(QCloseEvent* event)
 
 void PackageBuilderWindow::reject()
 {
-    if (!Building)
+    if (!Busy())
         QDialog::reject();
 }
 

@@ -6,10 +6,17 @@
 // States: naming (the path follows the name) -> "Browse " -> path fixed; "Build    " -> building
 // (the name, browse and build controls disabled, the window cannot close) -> completed (only
 // "Zip and Send", "Explorer To" and "Close" act) or, after "Build Error", back to before the build.
+// The build and the zipping run off the window's thread: the window repaints and its bar moves.
+//
+// The controls carry their names as object names ("EditName", "EditPathName", "pb", "btnBrowser",
+// "btnBuild", "btnSend", "btnTest", "btnCancel"): that is how tests and accessibility tools find them.
 
+#include <memory>
 #include <string>
 
 #include <QDialog>
+
+#include "builder/packagedesktop.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,27 +25,14 @@ class QPushButton;
 
 namespace qel::builder {
 
+class BackgroundJob;
+
 class PackageBuilderWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit PackageBuilderWindow(QWidget* owner = nullptr);
-
-    std::string WorkFolder;    // set by the editor before the window is shown; ends in "/"
-    std::string OutputFolder;  // the package's folder; ends in "/"
-    bool PathChosen = false;   // the user chose the path with "Browse "
-    bool Building = false;
-
-    // The package's path as shown.
-    [[nodiscard]] std::string PackagePath() const;
-
-    [[nodiscard]] QLineEdit* EditName() const { return editName_; }
-    [[nodiscard]] QLabel* EditPathName() const { return editPathName_; }
-    [[nodiscard]] QProgressBar* ProgressBar() const { return pb_; }
-    [[nodiscard]] QPushButton* BuildButton() const { return btnBuild_; }
-    [[nodiscard]] QPushButton* SendButton() const { return btnSend_; }
-    [[nodiscard]] QPushButton* ExplorerButton() const { return btnTest_; }
-    [[nodiscard]] QPushButton* BrowseButton() const { return btnBrowser_; }
-    [[nodiscard]] QPushButton* CloseButton() const { return btnCancel_; }
+    // `workFolder`: the build's own empty folder holding "SaverSetup.dat"; ends in "/".
+    PackageBuilderWindow(std::string workFolder, PackageDesktop desktop, QWidget* owner = nullptr);
+    ~PackageBuilderWindow() override;
 
     // The file name a package gets when the user has not chosen one.
     static constexpr const char* kDefaultPackageName = "setup.run";
@@ -56,8 +50,23 @@ private:
     void btnSendClick();
     void btnTestClick();
     void btnCancelClick();
+
+    // The package's path as shown.
+    [[nodiscard]] std::string PackagePath() const;
     void ShowPackagePath(const std::string& path);
-    void BuildFinished(bool ok);
+    void BuildFinished(const std::exception_ptr& failure);
+    void ZipFinished(const std::exception_ptr& failure, const std::string& archive);
+    // Work is running off the window's thread: the window stays open until it has ended.
+    [[nodiscard]] bool Busy() const { return building_ || zipping_; }
+
+    const std::string workFolder_;
+    PackageDesktop desktop_;
+    std::string outputFolder_;  // the package's folder; ends in "/"
+    bool pathChosen_ = false;   // the user chose the path with "Browse "
+    bool building_ = false;
+    bool zipping_ = false;    // "Zip and Send" is writing its archive
+    bool completed_ = false;  // "Build    " shows no glyph: this window has built its package
+    std::unique_ptr<BackgroundJob> job_;
 
     QLineEdit* editName_ = nullptr;
     QLabel* editPathName_ = nullptr;
@@ -67,13 +76,6 @@ private:
     QPushButton* btnSend_ = nullptr;
     QPushButton* btnTest_ = nullptr;
     QPushButton* btnCancel_ = nullptr;
-    bool completed_ = false;  // "Build    " shows no glyph: this window has built its package
 };
-
-// Opens `folder` in the desktop's file manager.
-void OpenFolder(const std::string& folder);
-
-// The folder part of a path, with its trailing "/".
-[[nodiscard]] std::string FolderOf(const std::string& path);
 
 }  // namespace qel::builder

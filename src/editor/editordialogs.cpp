@@ -4,6 +4,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 
@@ -73,6 +74,20 @@ QString RunProjectDialog(QWidget* owner, const QString& folder, QFileDialog::Acc
     return dialog.selectedFiles().front();
 }
 
+QString RunPackageDialog(QWidget* owner, const QString& suggested)
+{
+    QFileDialog dialog(owner, QString(), QFileInfo(suggested).absolutePath(), PackageFileFilter());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);  // Qt asks before replacing a file
+    dialog.setDefaultSuffix(QStringLiteral("run"));
+    dialog.selectFile(suggested);
+    dialog.resize(dialog.sizeHint().expandedTo(kFileDialogSize));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
 class SystemDialogs : public EditorDialogs {
 public:
     QStringList OpenPictureFiles(QWidget* owner, const QString& folder) override
@@ -110,6 +125,11 @@ public:
     {
         return RunProjectDialog(owner, folder, QFileDialog::AcceptSave);
     }
+
+    QString SavePackageFile(QWidget* owner, const QString& suggested) override
+    {
+        return RunPackageDialog(owner, suggested);
+    }
 };
 
 }  // namespace
@@ -128,6 +148,11 @@ QString SoundFileFilter()
 QString ProjectFileFilter()
 {
     return QStringLiteral("Qel Saver Project File (*.qsp)");
+}
+
+QString PackageFileFilter()
+{
+    return QStringLiteral("Installed Screen Saver (*.run)");
 }
 
 }  // namespace qel::editor

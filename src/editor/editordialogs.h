@@ -1,6 +1,7 @@
 #pragma once
 // The questions the editor asks through dialogs: which picture files, which folder, which sound
-// files, which colour, which project file to load or save. The window asks them through this interface, so a test can answer them.
+// files, which colour, which project file to load or save, and where the package builder writes its
+// package. The windows ask them through this interface, so a test can answer them.
 
 #include <memory>
 #include <optional>
@@ -33,6 +34,10 @@ public:
     // without an extension, and an existing file is replaced only when the user agrees. Empty
     // when cancelled.
     virtual QString SaveProjectFile(QWidget* owner, const QString& folder) = 0;
+    // The package file the builder writes, the dialog showing `suggested` (a full path) at first:
+    // ".run" is added to a name typed without an extension, and an existing file is replaced only
+    // when the user agrees. Empty when cancelled.
+    virtual QString SavePackageFile(QWidget* owner, const QString& suggested) = 0;
 };
 
 // The dialogs a user sees: Qt's file dialogs (the picture dialog with a preview of the picture
@@ -43,5 +48,7 @@ public:
 [[nodiscard]] QString SoundFileFilter();
 // The project dialogs' filter, in Qt's form.
 [[nodiscard]] QString ProjectFileFilter();
+// The package dialog's filter, in Qt's form.
+[[nodiscard]] QString PackageFileFilter();
 
 }  // namespace qel::editor

@@ -48,14 +48,22 @@ ImagesPage::ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> ba
     : QWidget(parent), dialogs_(dialogs), background_(std::move(background)), caption_(std::move(caption))
 {
     btnAdd_ = ImageButton(Glyph::AddFiles, tr("Add Files"), this);
+    btnAdd_->setObjectName(QStringLiteral("btnAdd"));
     btnAddFolder_ = ImageButton(Glyph::AddFolder, tr("Add Images in Folder"), this);
+    btnAddFolder_->setObjectName(QStringLiteral("btnAddFolder"));
     btnDelete_ = ImageButton(Glyph::RemoveFiles, tr("Remove Files"), this);
+    btnDelete_->setObjectName(QStringLiteral("btnDelete"));
     btnClear_ = ImageButton(Glyph::RemoveAll, tr("Remove All"), this);
+    btnClear_->setObjectName(QStringLiteral("btnClear"));
     btnUp_ = ImageButton(Glyph::MoveUp, tr("Move Up"), this);
+    btnUp_->setObjectName(QStringLiteral("btnUp"));
     btnDown_ = ImageButton(Glyph::MoveDown, tr("Move Down"), this);
+    btnDown_->setObjectName(QStringLiteral("btnDown"));
     imagesListBox_ = new FileListBox(this);
+    imagesListBox_->setObjectName(QStringLiteral("ImagesListBox"));
     imagesListBox_->setAccessibleName(tr("Images"));
     previewImage_ = new BitmapView(kPreviewWidth, kPreviewHeight);
+    previewImage_->setObjectName(QStringLiteral("PreviewImage"));
 
     auto* commands = new QHBoxLayout;
     for (QToolButton* b : {btnAdd_, btnAddFolder_, btnDelete_, btnClear_})
@@ -238,7 +246,7 @@ void ImagesPage::ShowImagePreview()
     }
     // Reported with the normal cursor back; the file stays the last one tried, so selecting it
     // again does not report it again.
-    ReportFailure(failure, window());
+    platform::ReportError(failure, window());
 }
 
 void ImagesPage::DrawPreview()

@@ -30,13 +30,6 @@ public:
 
     // --- components ---
     [[nodiscard]] FileListBox* ImagesListBox() const { return imagesListBox_; }
-    [[nodiscard]] BitmapView* PreviewImage() const { return previewImage_; }
-    [[nodiscard]] QToolButton* btnAdd() const { return btnAdd_; }
-    [[nodiscard]] QToolButton* btnAddFolder() const { return btnAddFolder_; }
-    [[nodiscard]] QToolButton* btnDelete() const { return btnDelete_; }
-    [[nodiscard]] QToolButton* btnClear() const { return btnClear_; }
-    [[nodiscard]] QToolButton* btnUp() const { return btnUp_; }
-    [[nodiscard]] QToolButton* btnDown() const { return btnDown_; }
 
     // --- fields ---
     // Folder of the pictures added last, with its trailing "/": where the picture dialog starts.
@@ -50,18 +43,6 @@ public:
     // Replaces the list; leaves it without a current entry and the preview as it is.
     void SetImages(const std::vector<std::string>& paths);
 
-    // --- handlers ---
-    void btnAddClick();
-    void btnAddFolderClick();
-    void btnDeleteClick();
-    void btnClearClick();
-    void btnUpClick();
-    void btnDownClick();
-    void ImagesListBoxClick() { ShowImagePreview(); }
-    // Files and folders dropped from a file manager: files as "Add Files", folders as "Add Images
-    // in Folder" would add them.
-    void AddDroppedPaths(const QStringList& paths);
-
     // --- operations ---
     // Draws the current entry's picture unless the preview already shows that file.
     void ShowImagePreview();
@@ -73,6 +54,18 @@ public:
     void SelectAndPreview(int row, Preview mode = Preview::Keep);
 
 private:
+    // Handlers, named for the control (its object name) and the event.
+    void btnAddClick();
+    void btnAddFolderClick();
+    void btnDeleteClick();
+    void btnClearClick();
+    void btnUpClick();
+    void btnDownClick();
+    void ImagesListBoxClick() { ShowImagePreview(); }
+    // Files and folders dropped from a file manager: files as "Add Files", folders as "Add Images
+    // in Folder" would add them.
+    void AddDroppedPaths(const QStringList& paths);
+
     void AppendAndPreview(const std::vector<std::string>& paths);
     void DrawPreview();
 

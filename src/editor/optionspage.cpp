@@ -42,16 +42,22 @@ OptionsPage::OptionsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(pare
 {
     auto* pictures = new QGroupBox(this);
     sizeCombo_ = new QComboBox(pictures);
+    sizeCombo_->setObjectName(QStringLiteral("SizeCombo"));
     sizeCombo_->addItems({tr("Original"), tr("Fit to Screen")});
     rbNormalize_ = new QRadioButton(tr("Normalize"), pictures);
+    rbNormalize_->setObjectName(QStringLiteral("rbNormalize"));
     rbRandomize_ = new QRadioButton(tr("Randomize"), pictures);
+    rbRandomize_->setObjectName(QStringLiteral("rbRandomize"));
     intervalEdit_ = new QSpinBox(pictures);
+    intervalEdit_->setObjectName(QStringLiteral("IntervalEdit"));
     intervalEdit_->setRange(kMinInterval, kMaxInterval);
     cbCaption_ = new QComboBox(pictures);
+    cbCaption_->setObjectName(QStringLiteral("cbCaption"));
     // In the order of the settings' caption values.
     cbCaption_->addItems({tr("None"), tr("File Name"), tr("Date Taken"), tr("Description"), tr("Date and Name")});
     btnBgColor_ = new ColorPickerButton(
         [this, &dialogs](raster::Color current) { return dialogs.ChooseColor(window(), current); }, pictures);
+    btnBgColor_->setObjectName(QStringLiteral("btnBgColor"));
 
     auto* sequence = new QHBoxLayout;
     sequence->addWidget(rbNormalize_);
@@ -73,9 +79,13 @@ OptionsPage::OptionsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(pare
 
     auto* exits = new QGroupBox(this);
     exitMouseMove_ = new QCheckBox(tr("Mouse Move"), exits);
+    exitMouseMove_->setObjectName(QStringLiteral("ExitMouseMove"));
     exitMouseClick_ = new QCheckBox(tr("Mouse Click"), exits);
+    exitMouseClick_->setObjectName(QStringLiteral("ExitMouseClick"));
     exitKeyPress_ = new QCheckBox(tr("Key Press"), exits);
+    exitKeyPress_->setObjectName(QStringLiteral("ExitKeyPress"));
     cbShowCursor_ = new QCheckBox(tr("Show Mouse Cursor"), exits);
+    cbShowCursor_->setObjectName(QStringLiteral("cbShowCursor"));
     auto* boxes = new QHBoxLayout;
     for (QCheckBox* box : {exitMouseMove_, exitMouseClick_, exitKeyPress_})
         boxes->addWidget(box);

@@ -51,16 +51,15 @@ public:
     // The interval as typed: text that is not a number counts as 1; brought into 1..999.
     [[nodiscard]] int Interval() const;
 
-    // --- handlers (the box has already changed) ---
-    void ExitMouseMoveMouseUp();
-    void ExitMouseClickMouseUp();
-    void ExitKeyPressMouseUp();
-
     // --- operations ---
     // When no exit box is checked: says so and returns true.
     bool NoExitEvent();
 
 private:
+    // Handlers of the exit boxes (the box has already changed).
+    void ExitMouseMoveMouseUp();
+    void ExitMouseClickMouseUp();
+    void ExitKeyPressMouseUp();
     void MouseBoxChanged(QCheckBox* box);
 
     QComboBox* sizeCombo_ = nullptr;

@@ -34,6 +34,9 @@ namespace qel::editor {
 namespace {
 
 constexpr const char* kNoImages = "You'd better insert at least one image.";
+// Said when leaving saves a design without pictures: installed, it would show a black screen.
+constexpr const char* kSavedNotInstalled =
+    "The settings are saved, but a screen saver without pictures is not installed.";
 constexpr const char* kSaveQuestion = "Would like to save any modifies made before exit?";
 // How the desktop's screen-saver host lists this program.
 constexpr const char* kSaverTitle = "Qel ScreenSaver";
@@ -167,7 +170,11 @@ bool SetupWindow::FormCloseQuery()
             // A failure keeps the window, and with it the unsaved design, open.
             canClose = ReportingErrors(this, [this] {
                 SaveSetup(settingsFile_);
-                InstallSaver();
+                if (images_->ImagesListBox()->count() > 0)
+                    InstallSaver();
+                else
+                    platform::ShowMessage(std::string(kNoImages) + "\n\n" + kSavedNotInstalled,
+                                          platform::MessageIcon::Information, this);
             });
             break;
         }
@@ -231,7 +238,13 @@ void SetupWindow::BuildandSend1Click()
 {
     if (RefuseEmptyImageList())
         return;
-    builder::RunBuildAndSend(this, [this](const std::string& path) { SaveSetup(path); });
+    builder::PackageDesktop desktop;
+    desktop.choosePackageFile = [this](QWidget* owner, const std::string& suggested) {
+        return ToPath(dialogs_->SavePackageFile(owner, ToText(suggested)));
+    };
+    desktop.open = actions_.open;
+    builder::RunBuildAndSend(
+        this, [this](const std::string& path) { SaveSetup(path); }, desktop);
 }
 
 }  // namespace qel::editor

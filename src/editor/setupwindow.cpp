@@ -64,10 +64,10 @@ void SetApplicationHintPause()
 
 }  // namespace
 
-SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent)
+SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, SystemActions actions, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      dialogs_(dialogs ? std::move(dialogs) : MakeSystemDialogs()), actions_(MakeSystemActions())
+      dialogs_(dialogs ? std::move(dialogs) : MakeSystemDialogs()), actions_(std::move(actions))
 {
     setWindowTitle(QString::fromUtf8(platform::kMessageCaption));
     imaging::RegisterQtPictureDecoders();  // icons and PNG; only the first call registers
@@ -77,12 +77,18 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, QWidget* parent
         *dialogs_, [this] { return options_->btnBgColor()->Rgb(); }, [this] { return options_->Caption(); });
     sounds_ = new SoundsPage(*dialogs_);
     transitions_ = new TransitionsPage;
+    images_->setObjectName(QStringLiteral("ImagesPage"));
+    options_->setObjectName(QStringLiteral("OptionsPage"));
+    sounds_->setObjectName(QStringLiteral("SoundsPage"));
+    transitions_->setObjectName(QStringLiteral("TransitionsPage"));
 
     tabControl_ = new QTabBar;
+    tabControl_->setObjectName(QStringLiteral("TabControl"));
     for (const QString& caption : {tr("&Images"), tr("&Options"), tr("&Sounds"), tr("&Transitions")})
         tabControl_->addTab(caption);
     tabControl_->setDrawBase(true);
     mainPageControl_ = new QStackedWidget;
+    mainPageControl_->setObjectName(QStringLiteral("MainPageControl"));
     mainPageControl_->addWidget(BuildPage(images_, kImagesPage));
     mainPageControl_->addWidget(BuildPage(options_, kOptionsPage));
     mainPageControl_->addWidget(BuildPage(sounds_, kSoundsPage));
@@ -138,6 +144,9 @@ QWidget* SetupWindow::BuildPage(QWidget* content, int page)
     btnPreview_[at] = ImageButton(Glyph::Preview, tr("Preview"), panel);
     btnOK_[at] = ImageButton(Glyph::Save, tr("Save Current Settings"), panel);
     btnCancel_[at] = ImageButton(Glyph::Exit, tr("Exit"), panel);
+    btnPreview_[at]->setObjectName(QStringLiteral("btnPreview"));
+    btnOK_[at]->setObjectName(QStringLiteral("btnOK"));
+    btnCancel_[at]->setObjectName(QStringLiteral("btnCancel"));
     connect(btnPreview_[at], &QToolButton::clicked, this, &SetupWindow::btnPreviewClick);
     connect(btnOK_[at], &QToolButton::clicked, this, &SetupWindow::btnOKClick);
     connect(btnCancel_[at], &QToolButton::clicked, this, &SetupWindow::btnCancelClick);
@@ -176,6 +185,12 @@ void SetupWindow::BuildMenus()
     nContent_->setShortcut(QKeySequence(Qt::Key_F1));
     helpMenu_->addSeparator();
     nAbout_ = helpMenu_->addAction(tr("&About"), this, &SetupWindow::nAboutClick);
+    for (const auto& [action, name] :
+         {std::pair{nImages_, "nImages"}, std::pair{nOptions_, "nOptions"}, std::pair{nSounds_, "nSounds"},
+          std::pair{nTransitions_, "nTransitions"}, std::pair{nExit_, "nExit"},
+          std::pair{buildandSend1_, "BuildandSend1"}, std::pair{nLoad_, "nLoad"}, std::pair{nSave_, "nSave"},
+          std::pair{nContent_, "nContent"}, std::pair{nAbout_, "nAbout"}})
+        action->setObjectName(QString::fromLatin1(name));
 }
 
 // --- lifecycle ---------------------------------------------------------------------------------

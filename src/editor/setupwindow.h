@@ -11,6 +11,9 @@
 // Lifecycle: the constructor runs FormCreate; the first show runs FormShow; every attempt to close
 // runs FormCloseQuery (which asks about unsaved changes), and a close it allows runs FormClose
 // (section "Path" is written back).
+//
+// Every control carries its name as its object name ("TabControl", "btnOK" on each page, "nExit",
+// "IntervalEdit" ...): that is how tests and accessibility tools find them.
 
 #include <array>
 #include <memory>
@@ -42,40 +45,12 @@ public:
     static constexpr int kClientWidth = 459;
     static constexpr int kClientHeight = 313;
 
-    // `dialogs`: who answers the file, folder and colour questions (the system's dialogs when null).
-    explicit SetupWindow(std::unique_ptr<EditorDialogs> dialogs = nullptr, QWidget* parent = nullptr);
+    // `dialogs`: who answers the file, folder and colour questions (the system's dialogs when null);
+    // `actions`: what the commands ask of the desktop.
+    explicit SetupWindow(std::unique_ptr<EditorDialogs> dialogs = nullptr, SystemActions actions = MakeSystemActions(),
+                         QWidget* parent = nullptr);
     ~SetupWindow() override;
 
-    // What the commands ask of the desktop; the real ones unless replaced.
-    [[nodiscard]] SystemActions& Actions() { return actions_; }
-
-    // --- components ---
-    [[nodiscard]] QTabBar* TabControl() const { return tabControl_; }
-    [[nodiscard]] QStackedWidget* MainPageControl() const { return mainPageControl_; }
-    [[nodiscard]] ImagesPage* Images() const { return images_; }
-    [[nodiscard]] OptionsPage* Options() const { return options_; }
-    [[nodiscard]] SoundsPage* Sounds() const { return sounds_; }
-    [[nodiscard]] TransitionsPage* Transitions() const { return transitions_; }
-    // The three command buttons of page `page`.
-    [[nodiscard]] QToolButton* btnPreview(int page) const { return btnPreview_.at(std::size_t(page)); }
-    [[nodiscard]] QToolButton* btnOK(int page) const { return btnOK_.at(std::size_t(page)); }
-    [[nodiscard]] QToolButton* btnCancel(int page) const { return btnCancel_.at(std::size_t(page)); }
-    [[nodiscard]] QAction* nImages() const { return nImages_; }
-    [[nodiscard]] QAction* nOptions() const { return nOptions_; }
-    [[nodiscard]] QAction* nSounds() const { return nSounds_; }
-    [[nodiscard]] QAction* nTransitions() const { return nTransitions_; }
-    [[nodiscard]] QAction* nExit() const { return nExit_; }
-    [[nodiscard]] QAction* BuildandSend1() const { return buildandSend1_; }
-    [[nodiscard]] QAction* nLoad() const { return nLoad_; }
-    [[nodiscard]] QAction* nSave() const { return nSave_; }
-    [[nodiscard]] QAction* nContent() const { return nContent_; }
-    [[nodiscard]] QAction* nAbout() const { return nAbout_; }
-
-    // --- fields ---
-    [[nodiscard]] const std::string& SettingsFile() const { return settingsFile_; }
-    [[nodiscard]] bool ClosePending() const { return closePending_; }
-
-    // --- operations ---
     // Fills every control from the settings file at `path` (a missing file gives the defaults).
     void LoadSetup(const std::string& path);
     // Writes every control to `path`, replacing the file in one step. Throws std::runtime_error
@@ -84,12 +59,19 @@ public:
     // Whether the controls show anything else than the settings file at `path` holds (the current
     // transition row aside). A value the controls cannot show counts as a difference.
     [[nodiscard]] bool SetupModified(const std::string& path) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // Makes this program the desktop's screen saver and tells the user how that went: a short
     // notice naming the host, or a message saying why there is none. Throws std::runtime_error
     // naming the file when a file of the host cannot be written.
     void InstallSaver();
 
-    // --- handlers ---
+    // Handlers, named for the control and the event; the object names of the controls are the same.
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -99,8 +81,6 @@ public:
     void nSoundsClick();
     void nTransitionsClick();
     void btnBgColorChange();
-
-    // --- commands on the whole design: saving, installing, preview, projects, help, building ---
     void btnOKClick();
     void btnPreviewClick();
     void btnCancelClick();
@@ -113,12 +93,6 @@ public:
     void nAboutClick();
     void BuildandSend1Click();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void BuildMenus();
     QWidget* BuildPage(QWidget* content, int page);
     void SelectTab(int index);

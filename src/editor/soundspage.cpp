@@ -57,16 +57,24 @@ std::string FolderOf(const std::string& file)
 SoundsPage::SoundsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs)
 {
     soundListBox_ = new FileListBox(this);
+    soundListBox_->setObjectName(QStringLiteral("SoundListBox"));
     soundListBox_->setAccessibleName(tr("Sounds"));
     btnAddSound_ = new QPushButton(tr("Add File(s)"), this);
+    btnAddSound_->setObjectName(QStringLiteral("btnAddSound"));
     btnAddSound_->setToolTip(tr("Add sound files"));
     btnDelSound_ = new QPushButton(tr("Remove"), this);
+    btnDelSound_->setObjectName(QStringLiteral("btnDelSound"));
     btnDelSound_->setToolTip(tr("Remove sounds file from list"));
     btnMusicUp_ = ImageButton(Glyph::MoveUp, tr("Move Up"), this);
+    btnMusicUp_->setObjectName(QStringLiteral("btnMusicUp"));
     btnMusicDown_ = ImageButton(Glyph::MoveDown, tr("Move Down"), this);
+    btnMusicDown_->setObjectName(QStringLiteral("btnMusicDown"));
     btnPlay_ = ImageButton(Glyph::Play, tr("Play Music"), this);
+    btnPlay_->setObjectName(QStringLiteral("btnPlay"));
     btnStop_ = ImageButton(Glyph::Stop, tr("Stop Playing"), this);
+    btnStop_->setObjectName(QStringLiteral("btnStop"));
     soundCheck_ = new QCheckBox(tr("Choose Sound Files Randomly"), this);
+    soundCheck_->setObjectName(QStringLiteral("SoundCheck"));
 
     auto* moves = new QHBoxLayout;
     moves->addWidget(btnMusicUp_);

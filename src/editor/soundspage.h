@@ -39,12 +39,6 @@ public:
 
     // --- components ---
     [[nodiscard]] FileListBox* SoundListBox() const { return soundListBox_; }
-    [[nodiscard]] QPushButton* btnAddSound() const { return btnAddSound_; }
-    [[nodiscard]] QPushButton* btnDelSound() const { return btnDelSound_; }
-    [[nodiscard]] QToolButton* btnMusicUp() const { return btnMusicUp_; }
-    [[nodiscard]] QToolButton* btnMusicDown() const { return btnMusicDown_; }
-    [[nodiscard]] QToolButton* btnPlay() const { return btnPlay_; }
-    [[nodiscard]] QToolButton* btnStop() const { return btnStop_; }
     [[nodiscard]] QCheckBox* SoundCheck() const { return soundCheck_; }
     [[nodiscard]] audio::TMediaPlayer& MP() { return mp_; }
     [[nodiscard]] QTimer& SoundTimer() { return soundTimer_; }
@@ -64,19 +58,9 @@ public:
     void Load(const settings::SaverSettings& s);
     void Store(settings::SaverSettings& s) const;
 
-    // --- handlers ---
-    void SoundListBoxClick();
-    void btnAddSoundClick();
-    void btnDelSoundClick();
-    void btnMusicUpClick();
-    void btnMusicDownClick();
-    void btnPlayClick();
-    void btnStopClick();
-    void SoundTimerTimer();
-    // Files and folders dropped from a file manager: sound files, and the sound files in folders.
-    void AddDroppedPaths(const QStringList& paths);
-
     // --- operations ---
+    // "Stop Playing": what plays stops ("Preview" runs it too).
+    void btnStopClick();
     // The MPEG player has reached the end of the sound.
     void SoundEnded();
     // Makes SoundEnded the MPEG player's end-of-play event again (after the slideshow borrowed it).
@@ -85,6 +69,17 @@ public:
     void SelectRow(int row);
 
 private:
+    // Handlers, named for the control (its object name) and the event.
+    void SoundListBoxClick();
+    void btnAddSoundClick();
+    void btnDelSoundClick();
+    void btnMusicUpClick();
+    void btnMusicDownClick();
+    void btnPlayClick();
+    void SoundTimerTimer();
+    // Files and folders dropped from a file manager: sound files, and the sound files in folders.
+    void AddDroppedPaths(const QStringList& paths);
+
     void SetPlayGlyph(int glyph);
     void SetStopGlyph(int glyph);
     void Idle();

@@ -38,21 +38,26 @@ int DelayForSpeed(int index)
 TransitionsPage::TransitionsPage(QWidget* parent) : QWidget(parent)
 {
     transListBox_ = new QListWidget(this);
+    transListBox_->setObjectName(QStringLiteral("TransListBox"));
     transListBox_->setAccessibleName(tr("Transitions"));
     transListBox_->setUniformItemSizes(true);
     transListBox_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     transListBox_->setMinimumSize(FileListBox::kMinimumWidth, FileListBox::kMinimumHeight);
     btnSelectAll_ = new QPushButton(tr("Select All"), this);
+    btnSelectAll_->setObjectName(QStringLiteral("btnSelectAll"));
     btnSelectAll_->setToolTip(tr("Enabled All Transitions"));
     btnSelectNone_ = new QPushButton(tr("Select None"), this);
+    btnSelectNone_->setObjectName(QStringLiteral("btnSelectNone"));
     btnSelectNone_->setToolTip(tr("Disable all Transitions"));
     cbDuration_ = new QComboBox(this);
+    cbDuration_->setObjectName(QStringLiteral("cbDuration"));
     for (int i = 0; i < kSpeedCount; ++i)
         cbDuration_->addItem(QString::number(i + 1));
     auto* speedLabel = new QLabel(tr("Effects Speed:"), this);
     speedLabel->setBuddy(cbDuration_);
 
     psPreview_ = new pictureshow::TPictureShow;
+    psPreview_->setObjectName(QStringLiteral("PsPreview"));
     psPreview_->setFixedSize(kPreviewWidth, kPreviewHeight);
     psPreview_->SetAutoSize(false);
     psPreview_->SetCenter(true);

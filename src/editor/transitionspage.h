@@ -35,8 +35,6 @@ public:
 
     // --- components ---
     [[nodiscard]] QListWidget* TransListBox() const { return transListBox_; }
-    [[nodiscard]] QPushButton* btnSelectAll() const { return btnSelectAll_; }
-    [[nodiscard]] QPushButton* btnSelectNone() const { return btnSelectNone_; }
     [[nodiscard]] QComboBox* cbDuration() const { return cbDuration_; }
     [[nodiscard]] pictureshow::TPictureShow* PsPreview() const { return psPreview_; }
     [[nodiscard]] QTimer& TransTimer() { return transTimer_; }
@@ -52,12 +50,7 @@ public:
     void SetCurrentRowQuietly(int row);
 
     // --- handlers ---
-    void TransListBoxClick();
-    void TransListBoxDblClick();
-    void btnSelectAllClick();
-    void btnSelectNoneClick();
-    void cbDurationChange();
-    void PsPreviewComplete();
+    // The pause after a transition is over: the next one starts.
     void TransTimerTimer();
 
     // --- operations ---
@@ -68,6 +61,13 @@ public:
     void StartPreview();
 
 private:
+    // Handlers, named for the control (its object name) and the event.
+    void TransListBoxClick();
+    void TransListBoxDblClick();
+    void cbDurationChange();
+    void PsPreviewComplete();
+    void btnSelectAllClick();
+    void btnSelectNoneClick();
     void SetAllChecked(bool checked);
     void ApplyWhenIdle();
 

@@ -57,7 +57,7 @@ LoadedPicture DecodeBmp(std::span<const std::uint8_t> d, const LoadOptions& opti
         throw PictureError("not a bitmap file (no \"BM\" header)");
     const std::uint32_t headerSize = U32(d, kInfoSize);
     if (headerSize != kCoreHeader && (headerSize < 40 || headerSize > 1024))
-        throw UnsupportedVariant("bitmap header of " + std::to_string(headerSize) + " bytes is not supported");
+        throw UnsupportedVariantError("bitmap header of " + std::to_string(headerSize) + " bytes is not supported");
     if (d.size() < kInfoSize + headerSize)
         throw PictureError("the bitmap file is truncated (header)");
 
@@ -81,9 +81,9 @@ LoadedPicture DecodeBmp(std::span<const std::uint8_t> d, const LoadOptions& opti
         height = -height;
     CheckPictureSize(width, height, options.maxPixels);
     if (compression == kBiRle8 || compression == kBiRle4)
-        throw UnsupportedVariant("run-length compressed bitmaps are not supported");
+        throw UnsupportedVariantError("run-length compressed bitmaps are not supported");
     if (compression != kBiRgb && compression != kBiBitfields && compression != kBiAlphaBitfields)
-        throw UnsupportedVariant("bitmap compression " + std::to_string(compression) + " is not supported");
+        throw UnsupportedVariantError("bitmap compression " + std::to_string(compression) + " is not supported");
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         throw PictureError("bitmaps of " + std::to_string(bpp) + " bits per pixel do not exist");
 

@@ -1,6 +1,6 @@
 #pragma once
 // The toolkit-free decoders of the picture loader. Each takes the whole file content and throws
-// PictureError with the cause (or UnsupportedVariant) on failure; none of them ever aborts the
+// PictureError with the cause (or UnsupportedVariantError) on failure; none of them ever aborts the
 // process on a damaged file.
 
 #include <cstdint>
@@ -19,7 +19,7 @@ LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& 
 LoadedPicture DecodeGif(std::span<const std::uint8_t> data, const LoadOptions& options);
 
 // Uncompressed and bit-field bitmaps of 1, 4, 8, 16, 24 and 32 bits; run-length compressed ones
-// are an UnsupportedVariant.
+// are an UnsupportedVariantError.
 LoadedPicture DecodeBmp(std::span<const std::uint8_t> data, const LoadOptions& options);
 
 // HEIF (".heic", ".heif") through libheif: the primary image, turned by the file's own rotation

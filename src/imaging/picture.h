@@ -16,7 +16,7 @@ public:
 
 // Thrown by a decoder for a variant of its format it does not read (a run-length compressed
 // bitmap, say): the loader then tries the next decoder registered for the extension.
-class UnsupportedVariant : public std::runtime_error {
+class UnsupportedVariantError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };

@@ -187,7 +187,7 @@ LoadedPicture DecodePicture(std::span<const std::uint8_t> data, const std::strin
             if (picture.bitmap.IsEmpty() || picture.width <= 0 || picture.height <= 0)
                 throw PictureError("the decoder gave no picture");
             return picture;
-        } catch (const UnsupportedVariant& e) {
+        } catch (const UnsupportedVariantError& e) {
             cause = e.what();
         } catch (const PictureError&) {
             throw;

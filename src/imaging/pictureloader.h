@@ -18,7 +18,7 @@
 namespace qel::imaging {
 
 // Decodes the whole file content. Throws PictureError (the cause only: the loader adds the file
-// name) or UnsupportedVariant.
+// name) or UnsupportedVariantError.
 using PictureDecoder = LoadedPicture (*)(std::span<const std::uint8_t> data, const LoadOptions& options);
 
 // Adds a decoder for `extension` (lower case, no dot). Decoders of one extension are tried by

@@ -73,7 +73,7 @@ void TMapiEmail::Check(bool showDialog)
         throw EMapiError(kMapiNotSupported);
     const int client = SelectedClient();
     if (!Attachments.empty() && client >= 0 && Clients()[std::size_t(client)].webBrowser)
-        throw EAttachmentsNotSupported(Clients()[std::size_t(client)].displayName);
+        throw EAttachmentsNotSupportedError(Clients()[std::size_t(client)].displayName);
 }
 
 std::vector<std::string> TMapiEmail::SendCommand() const

@@ -41,7 +41,7 @@ public:
     [[nodiscard]] const std::string& Body() const { return body_; }
 
     // Hands the message over. True when the mail program took it (the user then sends or discards it
-    // there). Throws EMapiError, or EAttachmentsNotSupported when the mail program is a web mail.
+    // there). Throws EMapiError, or EAttachmentsNotSupportedError when the mail program is a web mail.
     bool Send(bool showDialog);
 
     // The command Send runs for the message as it stands (after the checks of Send).

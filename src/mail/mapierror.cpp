@@ -48,7 +48,7 @@ EMapiError::EMapiError(int code)
 {
 }
 
-EAttachmentsNotSupported::EAttachmentsNotSupported(const std::string& client)
+EAttachmentsNotSupportedError::EAttachmentsNotSupportedError(const std::string& client)
     : EMailError("Your mail program" + (client.empty() ? std::string() : " (" + client + ")") +
                  " is a web mail in a browser and cannot take an attachment."),
       Client(client)

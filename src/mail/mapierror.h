@@ -35,8 +35,8 @@ struct EMapiError : EMailError {
 
 // The user's mail program cannot take an attachment (a web mail in a browser): no message is made,
 // since one without its attachment would be worse than none.
-struct EAttachmentsNotSupported : EMailError {
-    explicit EAttachmentsNotSupported(const std::string& client);
+struct EAttachmentsNotSupportedError : EMailError {
+    explicit EAttachmentsNotSupportedError(const std::string& client);
     std::string Client;
 };
 

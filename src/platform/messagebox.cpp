@@ -18,12 +18,18 @@
 namespace qel::platform {
 namespace {
 
+// The log file, from the environment the first time a message needs it; empty when none.
+const std::string& LogFile()
+{
+    static const std::string file = [] { return Environment("QELSAVER_MESSAGE_LOG"); }();
+    return file;
+}
+
 bool LogMessage(const std::string& text)
 {
-    const std::string log = Environment("QELSAVER_MESSAGE_LOG");
-    if (log.empty())
+    if (!MessagesLogged())
         return false;
-    std::ofstream out(log, std::ios::app | std::ios::binary);
+    std::ofstream out(LogFile(), std::ios::app | std::ios::binary);
     out << text << "\n--\n";
     return true;
 }
@@ -77,6 +83,11 @@ QMessageBox::Icon ToQt(MessageIcon icon)
 }
 
 }  // namespace
+
+bool MessagesLogged()
+{
+    return !LogFile().empty();
+}
 
 void ShowMessage(const std::string& text, MessageIcon icon, QWidget* owner)
 {
@@ -171,6 +182,19 @@ void ShowNotice(const std::string& text, QWidget* owner)
 void ReportError(const std::exception& error, QWidget* owner)
 {
     ShowMessage(error.what(), MessageIcon::Error, owner);
+}
+
+void ReportError(const std::exception_ptr& failure, QWidget* owner)
+{
+    if (!failure)
+        return;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        ReportError(e, owner);
+    } catch (...) {
+        ShowMessage("Unexpected error", MessageIcon::Error, owner);
+    }
 }
 
 }  // namespace qel::platform

@@ -2,7 +2,8 @@
 // Message boxes of the program. Every box has the caption "Qel ScreenSaver".
 // When $QELSAVER_MESSAGE_LOG names a file, the text is appended there (one record per box,
 // followed by a line "--") instead of showing a dialog, so tests can read what a user would see;
-// the questions then take their answer from $QELSAVER_MESSAGE_ANSWER.
+// the questions then take their answer from $QELSAVER_MESSAGE_ANSWER. The log's name is read from
+// the environment once, when it is first needed: one log for the life of the process.
 
 #include <exception>
 #include <string>
@@ -12,6 +13,9 @@ class QWidget;
 namespace qel::platform {
 
 inline constexpr const char* kMessageCaption = "Qel ScreenSaver";
+
+// Whether messages go to the log instead of the screen.
+[[nodiscard]] bool MessagesLogged();
 
 enum class MessageIcon { Information, Warning, Error, Question };
 
@@ -38,7 +42,10 @@ Answer AskYesNoCancel(const std::string& text, MessageIcon icon = MessageIcon::Q
 // from the window under it. Returns at once. With the log in use, it is logged instead.
 void ShowNotice(const std::string& text, QWidget* owner = nullptr);
 
-// The default report of an error that reached the window layer: a box with the error's text.
+// The default report of an error that reached the window layer: a box with the error's text. Every
+// window of the program reports its failures through these two.
 void ReportError(const std::exception& error, QWidget* owner = nullptr);
+// The same for a failure carried out of a handler or across threads; a null one reports nothing.
+void ReportError(const std::exception_ptr& failure, QWidget* owner = nullptr);
 
 }  // namespace qel::platform

@@ -35,7 +35,7 @@ int ZipCommand(const std::vector<std::string>& argv)
     int count = 0;
     try {
         count = writer.Zip();
-    } catch (const zip::NotEnoughRoom& e) {
+    } catch (const zip::NotEnoughRoomError& e) {
         throw std::runtime_error(args[0] + ": " + e.what());
     }
     // The writer passes over what it cannot add; a user who lists 40 files and gets 38 is told

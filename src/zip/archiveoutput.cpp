@@ -51,7 +51,7 @@ void ArchiveOutput::Patch(std::uint64_t offset, const std::uint8_t* p, std::size
 void ArchiveOutput::SinkWrite(const std::uint8_t* p, std::size_t n)
 {
     if (sink_.Write(p, n) != n)
-        throw NotEnoughRoom();
+        throw NotEnoughRoomError();
 }
 
 }  // namespace qel::zip

@@ -26,7 +26,7 @@ public:
     // Headers and other records.
     void Put(const std::uint8_t* p, std::size_t n);
     void Put(const std::vector<std::uint8_t>& bytes) { Put(bytes.data(), bytes.size()); }
-    // Sends the buffer to the sink. Throws NotEnoughRoom on a short write.
+    // Sends the buffer to the sink. Throws NotEnoughRoomError on a short write.
     void Flush();
     // Overwrites bytes written earlier at offset (not past the current position).
     void Patch(std::uint64_t offset, const std::uint8_t* p, std::size_t n);

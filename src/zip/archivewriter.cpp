@@ -188,7 +188,7 @@ bool ArchiveWriter::BeginEntry(Item& item, const FileFacts& facts)
     if (entries_.size() >= kMaxEntries)
         throw std::runtime_error("Too many files for one archive (at most " + std::to_string(kMaxEntries) + ")");
     if (facts.size > kMaxSize32)
-        throw FileTooLarge(item.path + " is 4 GiB or larger; a zip archive cannot hold it");
+        throw FileTooLargeError(item.path + " is 4 GiB or larger; a zip archive cannot hold it");
     item.header.ExternalAttributes = facts.attributes;
     item.header.DosDateTime = facts.dosDateTime;
     item.header.UncompressedSize = static_cast<std::uint32_t>(facts.size);

@@ -36,7 +36,7 @@ std::size_t ReadFull(std::FILE* f, std::uint8_t* buf, std::size_t n, const std::
 void CheckSize(std::uint64_t size, const std::string& path)
 {
     if (size > kMaxSize32)
-        throw FileTooLarge(path + " is 4 GiB or larger; a zip archive cannot hold it");
+        throw FileTooLargeError(path + " is 4 GiB or larger; a zip archive cannot hold it");
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ struct EncodedEntry {
 };
 
 // Thrown when a file holds 4 GiB or more: the format's 32-bit sizes cannot describe it.
-struct FileTooLarge : std::runtime_error {
+struct FileTooLargeError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
@@ -69,7 +69,7 @@ public:
     EntryEncoder& operator=(const EntryEncoder&) = delete;
 
     // Reads file to its end (however long it has become) and hands the entry data to out.
-    // Throws std::runtime_error naming path on a read error, FileTooLarge past 4 GiB.
+    // Throws std::runtime_error naming path on a read error, FileTooLargeError past 4 GiB.
     EncodedEntry Encode(std::FILE* file, const std::string& path, EntryOutput& out);
 
 private:

@@ -16,15 +16,15 @@ class ReplacementFile;
 namespace qel::zip {
 
 // A short write to the archive: the disk is full.
-struct NotEnoughRoom : std::runtime_error {
-    NotEnoughRoom() : std::runtime_error("Not enough room to write archive") {}
+struct NotEnoughRoomError : std::runtime_error {
+    NotEnoughRoomError() : std::runtime_error("Not enough room to write archive") {}
 };
 
 class ZipSink {
 public:
     virtual ~ZipSink() = default;
     // Writes n bytes at the current position and moves past them. Returns how many were written;
-    // fewer than n means there was no room (the writer then gives up with NotEnoughRoom).
+    // fewer than n means there was no room (the writer then gives up with NotEnoughRoomError).
     virtual std::size_t Write(const std::uint8_t* data, std::size_t n) = 0;
     // Moves the current position to pos (never past the bytes written so far).
     virtual void Seek(std::uint64_t pos) = 0;

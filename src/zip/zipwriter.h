@@ -10,7 +10,7 @@
 // refused before anything is written. The archive is written beside ZipName and takes its place
 // only when complete: on any error the unfinished one is deleted, an archive that was there stays
 // as it was, and the error (a std::runtime_error with a message naming the file and the cause;
-// NotEnoughRoom, from zipsink.h, when the disk is full) is passed on.
+// NotEnoughRoomError, from zipsink.h, when the disk is full) is passed on.
 
 #include <cstdint>
 #include <functional>

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
@@ -16,8 +17,10 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #include "audio/processplayer.h"
+#include "builder/packageformat.h"
 #include "editor/colorpickerbutton.h"
 #include "editor/filelistbox.h"
 #include "editor/imagespage.h"
@@ -85,30 +88,29 @@ TEST_F(CommandsTest, EveryComparedKeyCountsAndTheCurrentTransitionRowDoesNot)
         std::function<void()> change;
         bool modified;
     };
-    OptionsPage& o = *w.Options();
     const std::vector<Case> cases = {
-        {"the current transition row", [&] { w.Transitions()->TransListBox()->setCurrentRow(4); }, false},
+        {"the current transition row", [&] { Find<QListWidget>("TransListBox")->setCurrentRow(4); }, false},
         {"two pictures swapped",
          [&] {
-             w.Images()->SetImages({Path("b.bmp"), Path("a.bmp"), Path("c.bmp")});
+             Images().SetImages({Path("b.bmp"), Path("a.bmp"), Path("c.bmp")});
          },
          true},
         {"a picture's letter case",
          [&] {
-             w.Images()->SetImages({Path("A.bmp"), Path("b.bmp"), Path("c.bmp")});
+             Images().SetImages({Path("A.bmp"), Path("b.bmp"), Path("c.bmp")});
          },
          true},
-        {"a sound fewer", [&] { w.Sounds()->SoundListBox()->SetPaths({Path("one.mp3")}); }, true},
-        {"the picture size", [&] { o.SizeCombo()->setCurrentIndex(0); }, true},
-        {"the order", [&] { o.rbNormalize()->setChecked(true); }, true},
-        {"the colour", [&] { o.btnBgColor()->SetValue(0); }, true},
-        {"the interval", [&] { o.IntervalEdit()->setValue(10); }, true},
-        {"random sounds", [&] { w.Sounds()->SoundCheck()->setChecked(false); }, true},
-        {"the speed", [&] { w.Transitions()->cbDuration()->setCurrentIndex(0); }, true},
-        {"an exit input", [&] { o.ExitKeyPress()->setChecked(true); }, true},
-        {"the cursor", [&] { o.cbShowCursor()->setChecked(false); }, true},
-        {"the caption", [&] { o.cbCaption()->setCurrentIndex(2); }, true},
-        {"a transition", [&] { w.Transitions()->TransListBox()->item(1)->setCheckState(Qt::Checked); }, true},
+        {"a sound fewer", [&] { Find<FileListBox>("SoundListBox")->SetPaths({Path("one.mp3")}); }, true},
+        {"the picture size", [&] { Find<QComboBox>("SizeCombo")->setCurrentIndex(0); }, true},
+        {"the order", [&] { Find<QRadioButton>("rbNormalize")->setChecked(true); }, true},
+        {"the colour", [&] { Find<ColorPickerButton>("btnBgColor")->SetValue(0); }, true},
+        {"the interval", [&] { Find<QSpinBox>("IntervalEdit")->setValue(10); }, true},
+        {"random sounds", [&] { Find<QCheckBox>("SoundCheck")->setChecked(false); }, true},
+        {"the speed", [&] { Find<QComboBox>("cbDuration")->setCurrentIndex(0); }, true},
+        {"an exit input", [&] { Find<QCheckBox>("ExitKeyPress")->setChecked(true); }, true},
+        {"the cursor", [&] { Find<QCheckBox>("cbShowCursor")->setChecked(false); }, true},
+        {"the caption", [&] { Find<QComboBox>("cbCaption")->setCurrentIndex(2); }, true},
+        {"a transition", [&] { Find<QListWidget>("TransListBox")->item(1)->setCheckState(Qt::Checked); }, true},
     };
     for (const Case& c : cases) {
         w.LoadSetup(SetupFile());
@@ -133,42 +135,56 @@ TEST_F(CommandsTest, ValuesTheControlsCannotShowCountAsChanges)
 
 TEST_F(CommandsTest, TheCloseQuestionsThreeAnswers)
 {
-    // An empty picture list: Yes saves it all the same, without the empty-list message.
+    // An empty picture list: Yes saves it all the same, but a saver that would show a black screen
+    // is not installed, and the user hears why.
     WriteText("QelSetup.dat", "[Options]\r\nInterval=4\r\n");
     for (const char* answer : {"cancel", "no", "yes"}) {
         SCOPED_TRACE(answer);
         const std::string before = ReadFile(SetupFile());
         const std::size_t messages = Messages().size();
         SetupWindow& w = Open();
-        w.Options()->IntervalEdit()->setValue(5);
+        Find<QSpinBox>("IntervalEdit")->setValue(5);
         Answer(answer);
-        w.btnCancelClick();
+        Command("btnCancel")->click();
         const std::vector<std::string> all = Messages();
         const std::vector<std::string> shown(all.begin() + std::ptrdiff_t(messages), all.end());
         ASSERT_FALSE(shown.empty());
         EXPECT_EQ(shown.front(), kSaveQuestion);
-        EXPECT_EQ(shown.size(), std::string(answer) == "yes" ? 2u : 1u) << "yes: the install's notice follows";
-        EXPECT_FALSE(w.ClosePending());
+        EXPECT_EQ(shown.size(), std::string(answer) == "yes" ? 2u : 1u);
         const auto saved = settings::LoadSettings(SetupFile(), settings::SettingsReader::Editor);
+        EXPECT_TRUE(desktop_.installed.empty());
         if (std::string(answer) == "cancel") {
             EXPECT_TRUE(w.isVisible());
             EXPECT_EQ(ReadFile(SetupFile()), before);
+            Command("btnCancel")->click();
+            EXPECT_EQ(Messages().size(), all.size() + 1) << "Exit asks again once the question is answered";
         } else if (std::string(answer) == "no") {
             EXPECT_FALSE(w.isVisible());
             EXPECT_EQ(saved.interval, 4);
-            EXPECT_TRUE(desktop_.installed.empty());
         } else {
             EXPECT_FALSE(w.isVisible());
             EXPECT_EQ(saved.interval, 5);
-            EXPECT_EQ(desktop_.installed, std::vector<std::string>{platform::ProgramFile()});
+            EXPECT_EQ(shown[1].rfind(kNoImages, 0), 0u) << shown[1];
         }
     }
 
+    // With a picture, Yes saves and installs.
+    Picture("a.bmp", 4, 4);
+    SetupWindow& w = Open();
+    dialogs_->pictureFiles = {{QString::fromStdString(Path("a.bmp"))}};
+    Find<QAbstractButton>("btnAdd")->click();
+    Answer("yes");
+    Action("nExit")->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(settings::LoadSettings(SetupFile(), settings::SettingsReader::Editor).images,
+              std::vector<std::string>{Path("a.bmp")});
+    EXPECT_EQ(desktop_.installed, std::vector<std::string>{platform::ProgramFile()});
+
     // Nothing changed: no question.
     const std::size_t messages = Messages().size();
-    SetupWindow& w = Open();
-    w.nExit()->trigger();
-    EXPECT_FALSE(w.isVisible());
+    SetupWindow& again = Open();
+    Action("nExit")->trigger();
+    EXPECT_FALSE(again.isVisible());
     EXPECT_EQ(Messages().size(), messages);
 }
 
@@ -176,32 +192,36 @@ TEST_F(CommandsTest, AFailedSaveOnLeavingKeepsTheWindowAndTheDesign)
 {
     WriteDesign();
     SetupWindow& w = Open();
-    w.Options()->IntervalEdit()->setValue(77);
+    Find<QSpinBox>("IntervalEdit")->setValue(77);
     fs::remove(SetupFile());
     fs::create_directory(SetupFile());  // cannot be written now
     Answer("yes");
     w.close();
     EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(w.ClosePending()) << "Exit must work again";
     EXPECT_TRUE(desktop_.installed.empty());
-    EXPECT_EQ(w.Options()->IntervalEdit()->value(), 77);
+    EXPECT_EQ(Find<QSpinBox>("IntervalEdit")->value(), 77);
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_NE(Messages()[1].find("QelSetup.dat"), std::string::npos) << Messages()[1];
+
+    fs::remove(SetupFile());  // writable again: Exit works again
+    Action("nExit")->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(settings::LoadSettings(SetupFile(), settings::SettingsReader::Editor).interval, 77);
 }
 
 TEST_F(CommandsTest, SaveCurrentSettingsChecksSavesAndInstalls)
 {
     WriteText("QelSetup.dat", "[Options]\r\nInterval=4\r\n");
     SetupWindow& w = Open();
-    w.nSounds()->trigger();
-    w.btnOKClick();
+    Action("nSounds")->trigger();
+    Command("btnOK")->click();
     EXPECT_EQ(Messages(), std::vector<std::string>{kNoImages});
-    EXPECT_EQ(w.TabControl()->currentIndex(), SetupWindow::kImagesPage);
+    EXPECT_EQ(Find<QTabBar>("TabControl")->currentIndex(), SetupWindow::kImagesPage);
     EXPECT_EQ(ReadFile(SetupFile()), "[Options]\r\nInterval=4\r\n");
     EXPECT_TRUE(desktop_.installed.empty());
 
-    w.Images()->SetImages({Picture("a.bmp", 4, 4)});
-    w.btnOKClick();
+    Images().SetImages({Picture("a.bmp", 4, 4)});
+    Command("btnOK")->click();
     EXPECT_FALSE(w.SetupModified(SetupFile()));
     EXPECT_EQ(desktop_.installed, std::vector<std::string>{platform::ProgramFile()});
     EXPECT_EQ(Messages().back(), desktop_.installResult.message);
@@ -209,17 +229,15 @@ TEST_F(CommandsTest, SaveCurrentSettingsChecksSavesAndInstalls)
     // A desktop without a host: the settings are saved all the same, and the user is told why.
     desktop_.installResult = {};
     desktop_.installResult.message = "This desktop runs no screen-saver program.";
-    w.Options()->IntervalEdit()->setValue(8);
-    w.btnOKClick();
+    Find<QSpinBox>("IntervalEdit")->setValue(8);
+    Command("btnOK")->click();
     EXPECT_EQ(settings::LoadSettings(SetupFile(), settings::SettingsReader::Editor).interval, 8);
     EXPECT_EQ(Messages().back(), desktop_.installResult.message);
 
     // A host file that cannot be written is an error with its text.
     desktop_.installResult = {};
-    w.Actions().installSaver = [](const std::string&, const std::string&) -> hosts::InstallResult {
-        throw std::runtime_error("Cannot write \"/home/x/.xscreensaver\"");
-    };
-    w.btnOKClick();
+    desktop_.installError = "Cannot write \"/home/x/.xscreensaver\"";
+    Command("btnOK")->click();
     EXPECT_EQ(Messages().back(), "Cannot write \"/home/x/.xscreensaver\"");
 }
 
@@ -230,11 +248,11 @@ TEST_F(CommandsTest, PreviewStopsTheSoundShowsTheCurrentDesignAndTakesThePlayerB
     s.sounds = {Path("long.mp3")};
     WriteSetup(s);
     SetupWindow& w = Open();
-    SoundsPage& sounds = *w.Sounds();
+    SoundsPage& sounds = Sounds();
     sounds.SoundListBox()->SelectOnly(0);
-    sounds.btnPlayClick();
+    Find<QAbstractButton>("btnPlay")->click();
     ASSERT_TRUE(sounds.SoundPlaying());
-    w.Options()->IntervalEdit()->setValue(6);  // not saved
+    Find<QSpinBox>("IntervalEdit")->setValue(6);  // not saved
 
     audio::TMPEGPlayer* player = audio::MPEGPlayer();
     bool playingDuringShow = true;
@@ -246,7 +264,7 @@ TEST_F(CommandsTest, PreviewStopsTheSoundShowsTheCurrentDesignAndTakesThePlayerB
         shown = ReadFile(file);
         slideshow::MpegPlayerOutput showMusic(player, [] {});  // the show's music borrows the player
     };
-    w.btnPreviewClick();
+    Command("btnPreview")->click();
     EXPECT_EQ(desktop_.shows, std::vector<std::string>{Path("QelPreview.dat")});
     EXPECT_FALSE(playingDuringShow);
     EXPECT_FALSE(editorEnabled);
@@ -263,23 +281,23 @@ TEST_F(CommandsTest, ProjectsRoundTripAndLoadingOneSavesItWithoutInstalling)
     settings::Process().appPath = Path("app/");
     SetupWindow& w = Open();
     dialogs_->projectFiles = {QString::fromStdString(Path("mine.qsp"))};
-    w.nSave()->trigger();
+    Action("nSave")->trigger();
     const std::string project = ReadFile(Path("mine.qsp"));
     settings::SaverSettings expected = Design();
     expected.transIndex = 0;  // showing the window made the first row current
     EXPECT_EQ(project, settings::FormatSettings(expected)) << "no section \"Path\"";
 
-    w.Images()->SetImages({});
-    w.Options()->IntervalEdit()->setValue(1);
+    Images().SetImages({});
+    Find<QSpinBox>("IntervalEdit")->setValue(1);
     const std::string setupBefore = ReadFile(SetupFile());
-    w.nLoad()->trigger();  // cancelled
+    Action("nLoad")->trigger();  // cancelled
     EXPECT_EQ(ReadFile(SetupFile()), setupBefore);
     dialogs_->projectFiles = {QString::fromStdString(Path("mine.qsp"))};
-    w.nLoad()->trigger();
+    Action("nLoad")->trigger();
     const QString appPath = QString::fromStdString(Path("app/"));
     EXPECT_EQ(dialogs_->startFolders, (std::vector<QString>{appPath, appPath, appPath}));
     EXPECT_EQ(ReadFile(SetupFile()), project) << "loaded, saved at once, section \"Path\" gone";
-    EXPECT_EQ(w.Images()->ImagesListBox()->currentRow(), 0);
+    EXPECT_EQ(Find<FileListBox>("ImagesListBox")->currentRow(), 0);
     EXPECT_FALSE(w.SetupModified(SetupFile()));
     EXPECT_TRUE(desktop_.installed.empty());
     EXPECT_TRUE(Messages().empty());
@@ -287,18 +305,50 @@ TEST_F(CommandsTest, ProjectsRoundTripAndLoadingOneSavesItWithoutInstalling)
 
 TEST_F(CommandsTest, HelpOpensTheHelpFileOnlyWhenSomethingCanOpenItElseTheManual)
 {
-    SetupWindow& w = Open(false);
-    w.nContent()->trigger();
+    Open(false);
+    Action("nContent")->trigger();
     EXPECT_TRUE(desktop_.opened.empty()) << "neither present: nothing";
 
     WriteText("QelSaver.chm", "help");
     fs::create_directories(Path("manual"));
     WriteText("manual/index.html", "<html></html>");
-    w.nContent()->trigger();
+    Action("nContent")->trigger();
     desktop_.canOpen = true;
-    w.nContent()->trigger();
+    Action("nContent")->trigger();
     EXPECT_EQ(desktop_.opened, (std::vector<std::string>{Path("manual/index.html"), Path("QelSaver.chm")}));
     EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(CommandsTest, BuildAndSendHandsTheBuilderTheEditorsDialogsAndDesktop)
+{
+    Open();
+    Action("BuildandSend1")->trigger();
+    EXPECT_EQ(Messages(), std::vector<std::string>{kNoImages});
+
+    fs::create_directories(Path("build"));
+    for (const char* prepared : {"setup.pak", "install.pak", "Saver.pak", "Uninstall.pak"})
+        WriteText(std::string("build/") + prepared, "prepared");
+    WriteText(builder::kDecoderLibrary, "decoder");
+    Images().SetImages({Picture("a.bmp", 4, 4)});
+    dialogs_->packageFiles = {QString::fromStdString(Path("out/mine.run"))};
+    bool builderShown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* builder = QApplication::activeModalWidget();
+        ASSERT_NE(builder, nullptr);
+        builderShown = true;
+        builder->findChild<QAbstractButton*>("btnBrowser")->click();
+        auto* build = builder->findChild<QAbstractButton*>("btnBuild");
+        build->click();
+        while (!build->isEnabled())  // the build's end is an event
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        builder->findChild<QAbstractButton*>("btnTest")->click();
+        builder->findChild<QAbstractButton*>("btnCancel")->click();
+    });
+    Action("BuildandSend1")->trigger();
+    EXPECT_TRUE(builderShown);
+    EXPECT_EQ(dialogs_->startFolders, std::vector<QString>{QString::fromStdString(Path("NewSaver/setup.run"))});
+    EXPECT_TRUE(fs::is_regular_file(Path("out/mine.run"))) << (Messages().empty() ? "" : Messages().back());
+    EXPECT_EQ(desktop_.opened, std::vector<std::string>{Path("out/")});
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "editorfixture.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include <QApplication>
+#include <QStackedWidget>
 
 #include "audio/processplayer.h"
 #include "imaging/picturewriter.h"
@@ -66,8 +69,27 @@ QString ScriptedDialogs::SaveProjectFile(QWidget* owner, const QString& folder)
     return OpenProjectFile(owner, folder);
 }
 
+QString ScriptedDialogs::SavePackageFile(QWidget*, const QString& suggested)
+{
+    startFolders.push_back(suggested);
+    if (packageFiles.empty())
+        return {};
+    QString answer = packageFiles.front();
+    packageFiles.pop_front();
+    return answer;
+}
+
+std::string EditorTest::messageLog_;
+
 void EditorTest::SetUpTestSuite()
 {
+    if (messageLog_.empty()) {
+        messageLog_ =
+            (std::filesystem::temp_directory_path() / ("qel-editor-messages-" + std::to_string(::getpid()) + ".log"))
+                .string();
+        std::filesystem::remove(messageLog_);
+        ::setenv("QELSAVER_MESSAGE_LOG", messageLog_.c_str(), 1);
+    }
     static int argc = 1;
     static char name[] = "editor_tests";
     static char* argv[] = {name, nullptr};
@@ -97,7 +119,10 @@ void EditorTest::SetUp()
     process.appPath = process.exePath;
     process.tempPath = process.exePath + "temp/";
     ::unsetenv("QELSAVER_MESSAGE_ANSWER");
-    ::setenv("QELSAVER_MESSAGE_LOG", Path("messages.log").c_str(), 1);
+    std::error_code ec;
+    messagesBefore_ = std::filesystem::file_size(messageLog_, ec);
+    if (ec)
+        messagesBefore_ = 0;
     desktop_ = StandInDesktop{};
     desktop_.installResult.ok = true;
     desktop_.installResult.kind = hosts::HostKind::XScreenSaver;
@@ -107,7 +132,6 @@ void EditorTest::SetUp()
 void EditorTest::TearDown()
 {
     window_.reset();
-    ::unsetenv("QELSAVER_MESSAGE_LOG");
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
 }
@@ -136,9 +160,10 @@ SetupWindow& EditorTest::Open(bool show)
 {
     auto dialogs = std::make_unique<ScriptedDialogs>();
     dialogs_ = dialogs.get();
-    window_ = std::make_unique<SetupWindow>(std::move(dialogs));
-    SystemActions& actions = window_->Actions();
+    SystemActions actions;
     actions.installSaver = [this](const std::string& program, const std::string&) {
+        if (!desktop_.installError.empty())
+            throw std::runtime_error(desktop_.installError);
         desktop_.installed.push_back(program);
         return desktop_.installResult;
     };
@@ -149,6 +174,7 @@ SetupWindow& EditorTest::Open(bool show)
     };
     actions.canOpen = [this](const std::string&) { return desktop_.canOpen; };
     actions.open = [this](const std::string& target) { desktop_.opened.push_back(target); };
+    window_ = std::make_unique<SetupWindow>(std::move(dialogs), std::move(actions));
     if (show)
         window_->show();
     return *window_;
@@ -156,7 +182,8 @@ SetupWindow& EditorTest::Open(bool show)
 
 std::vector<std::string> EditorTest::Messages() const
 {
-    std::ifstream in(Path("messages.log"), std::ios::binary);
+    std::ifstream in(messageLog_, std::ios::binary);
+    in.seekg(std::streamoff(messagesBefore_));
     std::stringstream all;
     all << in.rdbuf();
     std::vector<std::string> messages;
@@ -166,6 +193,15 @@ std::vector<std::string> EditorTest::Messages() const
     for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + separator.size())
         messages.push_back(text.substr(start, end - start));
     return messages;
+}
+
+QAbstractButton* EditorTest::Command(const char* name) const
+{
+    auto* pages = Find<QStackedWidget>("MainPageControl");
+    QAbstractButton* button =
+        pages ? pages->currentWidget()->findChild<QAbstractButton*>(QString::fromLatin1(name)) : nullptr;
+    EXPECT_NE(button, nullptr) << name;
+    return button;
 }
 
 }  // namespace qel::editor::test

@@ -80,9 +80,13 @@ TEST(ImagePreviewBitmap, SmallPicturesKeepTheirSizeOthersAreFittedNeverToNothing
 
 class ImagesPageTest : public EditorTest {
 protected:
-    ImagesPage& Page() { return *window_->Images(); }
+    ImagesPage& Page() { return Images(); }
     FileListBox& List() { return *Page().ImagesListBox(); }
     std::vector<std::string> Listed() { return List().Paths(); }
+    void ClickRow(int row)
+    {
+        QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, List().visualItemRect(List().item(row)).center());
+    }
 };
 
 TEST_F(ImagesPageTest, ThePreviewIsDrawnOncePerFileAndAgainOnANewBackground)
@@ -92,13 +96,13 @@ TEST_F(ImagesPageTest, ThePreviewIsDrawnOncePerFileAndAgainOnANewBackground)
     s.images = {Picture("small.bmp", 100, 50, kPicture), Path("missing.bmp"), Picture("other.bmp", 20, 20)};
     WriteSetup(s);
     Open();
-    BitmapView& preview = *Page().PreviewImage();
+    BitmapView& preview = *Find<BitmapView>("PreviewImage");
     ASSERT_EQ(Page().LastPreviewFile(), s.images[0]);
     EXPECT_EQ(preview.Shown().Pixel(27, 40), kBackground);
     EXPECT_EQ(preview.Shown().Pixel(28, 40), kPicture);
 
     preview.Clear();
-    Page().ImagesListBoxClick();
+    ClickRow(0);
     EXPECT_TRUE(preview.Shown().IsEmpty()) << "the file already shown is not drawn again";
 
     List().setCurrentRow(1);
@@ -107,7 +111,7 @@ TEST_F(ImagesPageTest, ThePreviewIsDrawnOncePerFileAndAgainOnANewBackground)
 
     List().setCurrentRow(0);
     dialogs_->colors.push_back(0x0000FF00);
-    window_->Options()->btnBgColor()->CustomColorAction()->trigger();
+    Options().btnBgColor()->CustomColorAction()->trigger();
     EXPECT_EQ(preview.Shown().Pixel(0, 0), 0x0000FF00u) << "a new colour draws the picture again";
     EXPECT_TRUE(Messages().empty());
 }
@@ -119,7 +123,7 @@ TEST_F(ImagesPageTest, TheCaptionChosenOnTheOptionsPageIsDrawnIntoThePreviewAndS
     s.images = {Picture("Lake.bmp", kPreviewWidth, kPreviewHeight, kPicture)};
     WriteSetup(s);
     Open();
-    ASSERT_EQ(window_->Options()->cbCaption()->currentIndex(), 1);
+    ASSERT_EQ(Options().cbCaption()->currentIndex(), 1);
     // Where the show puts its first caption, bottom right, and nowhere else.
     auto changedIn = [](const raster::Bitmap& b, int x0, int y0, int x1, int y1) {
         for (int y = y0; y < y1; ++y)
@@ -128,14 +132,14 @@ TEST_F(ImagesPageTest, TheCaptionChosenOnTheOptionsPageIsDrawnIntoThePreviewAndS
                     return true;
         return false;
     };
-    const raster::Bitmap captioned = Page().PreviewImage()->Shown();
+    const raster::Bitmap captioned = Find<BitmapView>("PreviewImage")->Shown();
     EXPECT_TRUE(changedIn(captioned, kPreviewWidth / 2, kPreviewHeight / 2, kPreviewWidth, kPreviewHeight));
     EXPECT_FALSE(changedIn(captioned, 0, 0, kPreviewWidth, kPreviewHeight / 2));
 
-    window_->Options()->cbCaption()->setCurrentIndex(0);
-    EXPECT_FALSE(changedIn(Page().PreviewImage()->Shown(), 0, 0, kPreviewWidth, kPreviewHeight));
+    Options().cbCaption()->setCurrentIndex(0);
+    EXPECT_FALSE(changedIn(Find<BitmapView>("PreviewImage")->Shown(), 0, 0, kPreviewWidth, kPreviewHeight));
 
-    window_->Options()->cbCaption()->setCurrentIndex(4);
+    Options().cbCaption()->setCurrentIndex(4);
     window_->SaveSetup(Path("out.dat"));
     EXPECT_EQ(settings::LoadSettings(Path("out.dat"), settings::SettingsReader::Editor).Caption(),
               settings::CaptionKind::DateAndName);
@@ -149,8 +153,8 @@ TEST_F(ImagesPageTest, APictureThatCannotBeDecodedIsReportedOnce)
     s.images = {Path("broken.jpg")};
     WriteSetup(s);
     Open();
-    Page().ImagesListBoxClick();
-    QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, List().visualItemRect(List().item(0)).center());
+    ClickRow(0);
+    ClickRow(0);
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("broken.jpg"), std::string::npos) << messages[0];
@@ -163,13 +167,13 @@ TEST_F(ImagesPageTest, AddedFilesAndFoldersGoToTheEndInOrder)
     Open();
     dialogs_->pictureFiles.push_back({QString::fromStdString(b), QString::fromStdString(a)});
     dialogs_->pictureFiles.push_back({QString::fromStdString(b)});
-    QTest::mouseClick(Page().btnAdd(), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>("btnAdd"), Qt::LeftButton);
     EXPECT_EQ(Page().ImagePath(), Path("pics/"));
-    Page().btnAddClick();
+    Find<QAbstractButton>("btnAdd")->click();
     EXPECT_EQ(Listed(), (std::vector<std::string>{b, a, b}));
     EXPECT_EQ(dialogs_->startFolders.back().toStdString(), Path("pics/")) << "the dialog starts where the last began";
     EXPECT_EQ(Page().LastPreviewFile(), b) << "the first entry of an empty list became current";
-    Page().btnAddClick();  // cancelled
+    Find<QAbstractButton>("btnAdd")->click();  // cancelled
     EXPECT_EQ(Listed().size(), 3u);
 
     const std::string deep = Picture("tree/sub/deep.gif", 4, 4);
@@ -177,8 +181,8 @@ TEST_F(ImagesPageTest, AddedFilesAndFoldersGoToTheEndInOrder)
     WriteText("tree/notes.txt", "not a picture");
     dialogs_->folders.push_back(QString::fromStdString(Path("tree")));
     dialogs_->folders.push_back(QString::fromStdString(Path("no such folder")));
-    QTest::mouseClick(Page().btnAddFolder(), Qt::LeftButton);
-    Page().btnAddFolderClick();
+    QTest::mouseClick(Find<QAbstractButton>("btnAddFolder"), Qt::LeftButton);
+    Find<QAbstractButton>("btnAddFolder")->click();
     EXPECT_EQ(Listed(), (std::vector<std::string>{b, a, b, deep, top}));
     EXPECT_EQ(Page().ImagePath(), Path("pics/")) << "adding a folder leaves the dialog's folder";
 }
@@ -216,31 +220,31 @@ TEST_F(ImagesPageTest, RemovingAndMovingKeepTheCurrentEntryAndThePreviewRight)
     Open();
     List().SelectOnly(1);
     List().item(3)->setSelected(true);
-    QTest::mouseClick(Page().btnDelete(), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>("btnDelete"), Qt::LeftButton);
     ASSERT_EQ(Listed(), (std::vector<std::string>{s.images[0], s.images[2]}));
 
     List().SelectOnly(0);
-    QTest::mouseClick(Page().btnDown(), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>("btnDown"), Qt::LeftButton);
     EXPECT_EQ(Listed(), (std::vector<std::string>{s.images[2], s.images[0]}));
     EXPECT_EQ(List().currentRow(), 1) << "the current entry moves with the entry";
     EXPECT_EQ(Page().LastPreviewFile(), s.images[0]);
-    Page().btnDownClick();  // already last
+    Find<QAbstractButton>("btnDown")->click();  // already last
     EXPECT_EQ(List().currentRow(), 1);
-    Page().btnUpClick();
-    Page().btnUpClick();  // already first
+    Find<QAbstractButton>("btnUp")->click();
+    Find<QAbstractButton>("btnUp")->click();  // already first
     EXPECT_EQ(Listed(), (std::vector<std::string>{s.images[0], s.images[2]}));
     EXPECT_EQ(List().currentRow(), 0);
 
-    QTest::mouseClick(Page().btnClear(), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>("btnClear"), Qt::LeftButton);
     EXPECT_TRUE(Listed().empty());
-    EXPECT_TRUE(Page().PreviewImage()->Shown().IsEmpty());
+    EXPECT_TRUE(Find<BitmapView>("PreviewImage")->Shown().IsEmpty());
     EXPECT_EQ(Page().LastPreviewFile(), "");
-    Page().btnUpClick();
-    Page().btnDownClick();
-    Page().btnDeleteClick();
+    Find<QAbstractButton>("btnUp")->click();
+    Find<QAbstractButton>("btnDown")->click();
+    Find<QAbstractButton>("btnDelete")->click();
 
     dialogs_->pictureFiles.push_back({QString::fromStdString(s.images[0])});
-    Page().btnAddClick();
+    Find<QAbstractButton>("btnAdd")->click();
     EXPECT_EQ(Page().LastPreviewFile(), s.images[0]) << "the same picture, added again, is shown again";
 }
 

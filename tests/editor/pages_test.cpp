@@ -38,8 +38,8 @@ class OptionsPageTest : public EditorTest {};
 TEST_F(OptionsPageTest, TheLastExitBoxCannotBeClearedByMouseOrKeyboard)
 {
     Open();
-    window_->nOptions()->trigger();
-    OptionsPage& page = *window_->Options();
+    Action("nOptions")->trigger();
+    OptionsPage& page = Options();
     ASSERT_FALSE(page.cbShowCursor()->isChecked());
     QTest::mouseClick(page.ExitMouseMove(), Qt::LeftButton);
     EXPECT_FALSE(page.ExitMouseMove()->isChecked());
@@ -69,7 +69,7 @@ TEST_F(OptionsPageTest, TheLastExitBoxCannotBeClearedByMouseOrKeyboard)
 
 class SoundsPageTest : public EditorTest {
 protected:
-    SoundsPage& Page() { return *window_->Sounds(); }
+    SoundsPage& Page() { return Sounds(); }
     FileListBox& List() { return *Page().SoundListBox(); }
 
     // Four short wave sounds; the poll that notices their end is stopped, so "playing" lasts
@@ -89,7 +89,7 @@ protected:
     void Play(int row)
     {
         List().SelectOnly(row);
-        QTest::mouseClick(Page().btnPlay(), Qt::LeftButton);
+        QTest::mouseClick(Find<QAbstractButton>("btnPlay"), Qt::LeftButton);
         ASSERT_TRUE(Page().SoundPlaying()) << Messages().size();
     }
 };
@@ -104,12 +104,12 @@ TEST_F(SoundsPageTest, PlayingIndexFollowsThePlayingEntryUntilItIsRemoved)
     EXPECT_EQ(Page().StopGlyph(), SoundsPage::kStopGlyphPlaying);
 
     List().SelectOnly(2);
-    Page().btnMusicUpClick();  // the entry below the playing one moves up
+    Find<QAbstractButton>("btnMusicUp")->click();  // the entry below the playing one moves up
     EXPECT_EQ(Page().PlayingIndex(), 2);
     List().SelectOnly(0);
-    Page().btnDelSoundClick();  // an entry above goes
+    Find<QAbstractButton>("btnDelSound")->click();  // an entry above goes
     EXPECT_EQ(Page().PlayingIndex(), 1);
-    Page().btnPlayClick();  // playing already: nothing
+    Find<QAbstractButton>("btnPlay")->click();  // playing already: nothing
     EXPECT_EQ(Page().PlayingIndex(), 1);
 
     List().SelectOnly(1);
@@ -125,20 +125,20 @@ TEST_F(SoundsPageTest, MovesAroundThePlayingEntryAndPlayingTheFocusedOneOfSevera
     OpenWithWaves();
     List().SelectOnly(1);
     List().item(3)->setSelected(true);  // several selected; entry 1 has the focus
-    QTest::mouseClick(Page().btnPlay(), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>("btnPlay"), Qt::LeftButton);
     ASSERT_TRUE(Page().SoundPlaying());
     EXPECT_EQ(Page().PlayingIndex(), 1);
     EXPECT_EQ(Page().MP().FileName(), Path("2.wav"));
 
     List().SelectOnly(0);
-    Page().btnMusicDownClick();  // the entry above moves below the playing one
+    Find<QAbstractButton>("btnMusicDown")->click();  // the entry above moves below the playing one
     EXPECT_EQ(Page().PlayingIndex(), 0);
     List().SelectOnly(0);
-    Page().btnMusicDownClick();  // the playing entry itself moves down
+    Find<QAbstractButton>("btnMusicDown")->click();  // the playing entry itself moves down
     EXPECT_EQ(Page().PlayingIndex(), 1);
     EXPECT_EQ(List().Paths()[1], Path("2.wav"));
 
-    Page().btnStopClick();
+    Find<QAbstractButton>("btnStop")->click();
     EXPECT_FALSE(Page().SoundPlaying());
     EXPECT_FALSE(Page().MP().DeviceOpen());
     EXPECT_EQ(Page().PlayGlyph(), SoundsPage::kPlayGlyphReady);
@@ -159,7 +159,7 @@ TEST_F(SoundsPageTest, Mp3GoesToTheMpegPlayerWhoseEndComesBackEvenAfterBeingBorr
     }  // the preview's slideshow took the event
 
     List().SelectOnly(0);
-    Page().btnPlayClick();
+    Find<QAbstractButton>("btnPlay")->click();
     ASSERT_TRUE(Page().SoundPlaying());
     EXPECT_EQ(Page().PlayerKind(), SoundsPage::kMpegPlayer);
     EXPECT_EQ(player->StreamName(), Path("SONG.MP3"));
@@ -167,9 +167,9 @@ TEST_F(SoundsPageTest, Mp3GoesToTheMpegPlayerWhoseEndComesBackEvenAfterBeingBorr
     EXPECT_EQ(Page().StopGlyph(), SoundsPage::kStopGlyphIdle);
 
     List().SelectOnly(1);
-    Page().btnPlayClick();
+    Find<QAbstractButton>("btnPlay")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return player->GetPlayerMode() > QEL_MODE_ENDED; }));
-    Page().btnStopClick();
+    Find<QAbstractButton>("btnStop")->click();
     EXPECT_LE(player->GetPlayerMode(), QEL_MODE_ENDED);
     EXPECT_FALSE(Page().SoundPlaying());
 }
@@ -183,7 +183,7 @@ TEST_F(SoundsPageTest, ASoundThatCannotPlayIsReportedAndNothingPlays)
     Open();
     for (int row : {0, 1}) {
         List().SelectOnly(row);
-        Page().btnPlayClick();
+        Find<QAbstractButton>("btnPlay")->click();
         EXPECT_FALSE(Page().SoundPlaying());
     }
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Invalid Music File", "Invalid Music File"}));
@@ -198,7 +198,7 @@ TEST_F(SoundsPageTest, AddedSoundsGoToTheEndAndTheirFolderIsRemembered)
     Open();
     dialogs_->soundFiles.push_back(
         {QString::fromStdString(Path("music/b.mp3")), QString::fromStdString(Path("music/a.wav"))});
-    QTest::mouseClick(Page().btnAddSound(), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>("btnAddSound"), Qt::LeftButton);
     EXPECT_EQ(List().Paths(), (std::vector<std::string>{Path("music/b.mp3"), Path("music/a.wav")}));
     EXPECT_EQ(Page().SoundPath(), Path("music/"));
     EXPECT_EQ(Page().PlayGlyph(), SoundsPage::kPlayGlyphReady);
@@ -206,7 +206,7 @@ TEST_F(SoundsPageTest, AddedSoundsGoToTheEndAndTheirFolderIsRemembered)
 
 class TransitionsPageTest : public EditorTest {
 protected:
-    TransitionsPage& Page() { return *window_->Transitions(); }
+    TransitionsPage& Page() { return Transitions(); }
 
     void UseSamples()
     {
@@ -229,8 +229,9 @@ TEST_F(TransitionsPageTest, StyleAndSpeedChosenDuringATransitionApplyAfterIt)
     EXPECT_EQ(Page().PreviewTag(), 1);
 
     Page().TransListBox()->setCurrentRow(7);
-    Page().cbDuration()->setCurrentIndex(2);
-    Page().cbDurationChange();
+    Page().cbDuration()->setCurrentIndex(1);
+    QTest::keyClick(Page().cbDuration(), Qt::Key_Down);  // the user picks the next speed
+    ASSERT_EQ(Page().cbDuration()->currentIndex(), 2);
     EXPECT_EQ(preview.Style(), 0);
     EXPECT_EQ(preview.Engine().Delay(), 40);
 
@@ -274,14 +275,15 @@ TEST_F(TransitionsPageTest, RowsFollowTheirCheckMarks)
     Open();
     QListWidget& rows = *Page().TransListBox();
     ASSERT_EQ(rows.count(), 4);
-    rows.setCurrentRow(0);
-    Page().TransListBoxDblClick();
+    const QPoint first = rows.visualItemRect(rows.item(0)).center();
+    QTest::mouseClick(rows.viewport(), Qt::LeftButton, {}, first);
+    QTest::mouseDClick(rows.viewport(), Qt::LeftButton, {}, first);
     window_->SaveSetup(Path("a.dat"));
     EXPECT_EQ(settings::LoadSettings(Path("a.dat"), settings::SettingsReader::Editor).transSetup, "1101");
-    QTest::mouseClick(Page().btnSelectNone(), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>("btnSelectNone"), Qt::LeftButton);
     window_->SaveSetup(Path("b.dat"));
     EXPECT_EQ(settings::LoadSettings(Path("b.dat"), settings::SettingsReader::Editor).transSetup, "0000");
-    QTest::mouseClick(Page().btnSelectAll(), Qt::LeftButton);
+    QTest::mouseClick(Find<QAbstractButton>("btnSelectAll"), Qt::LeftButton);
     window_->SaveSetup(Path("c.dat"));
     EXPECT_EQ(settings::LoadSettings(Path("c.dat"), settings::SettingsReader::Editor).transSetup, "1111");
 }

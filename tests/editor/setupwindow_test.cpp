@@ -58,7 +58,7 @@ TEST_F(SetupWindowTest, LoadThenSaveWritesTheSameBytes)
     WriteSetup(s);
 
     SetupWindow& w = Open(false);
-    EXPECT_TRUE(w.Sounds()->SoundCheck()->isChecked()) << "RandomSound=0 checks the box";
+    EXPECT_TRUE(Find<QCheckBox>("SoundCheck")->isChecked()) << "RandomSound=0 checks the box";
     w.SaveSetup(Path("out.dat"));
     EXPECT_EQ(ReadFile(Path("out.dat")), settings::FormatSettings(s));
 
@@ -75,11 +75,11 @@ TEST_F(SetupWindowTest, ValuesTheControlsCannotShowAreBroughtIntoTheirRange)
     WriteText("QelSetup.dat", "[Options]\r\nInterval=0\r\nSequence=2\r\nRandomSound=1\r\n[Transitions]\r\nTransSetup=" +
                                   transSetup + "\r\n");
     SetupWindow& w = Open(false);
-    EXPECT_EQ(w.Options()->IntervalEdit()->value(), 1);
-    EXPECT_FALSE(w.Options()->rbNormalize()->isChecked());
-    EXPECT_FALSE(w.Options()->rbRandomize()->isChecked());
-    EXPECT_FALSE(w.Sounds()->SoundCheck()->isChecked());
-    QListWidget* rows = w.Transitions()->TransListBox();
+    EXPECT_EQ(Find<QSpinBox>("IntervalEdit")->value(), 1);
+    EXPECT_FALSE(Find<QRadioButton>("rbNormalize")->isChecked());
+    EXPECT_FALSE(Find<QRadioButton>("rbRandomize")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("SoundCheck")->isChecked());
+    QListWidget* rows = Find<QListWidget>("TransListBox");
     ASSERT_EQ(rows->count(), pictureshow::kStyleCount);
     EXPECT_EQ(rows->item(91)->text().toStdString(), pictureshow::StyleDisplayName(91));
     EXPECT_EQ(rows->item(2)->checkState(), Qt::Checked);
@@ -93,30 +93,31 @@ TEST_F(SetupWindowTest, ValuesTheControlsCannotShowAreBroughtIntoTheirRange)
 
     WriteText("other.dat", "[Options]\r\nInterval=5000\r\n");
     w.LoadSetup(Path("other.dat"));
-    EXPECT_EQ(w.Options()->IntervalEdit()->value(), 999);
+    EXPECT_EQ(Find<QSpinBox>("IntervalEdit")->value(), 999);
     ASSERT_EQ(rows->count(), 1) << "a missing TransSetup gives one row";
     EXPECT_EQ(rows->item(0)->text().toStdString(), pictureshow::StyleDisplayName(0));
     EXPECT_EQ(rows->item(0)->checkState(), Qt::Unchecked);
 
     // Whatever is typed into the interval, a number comes out.
-    w.Options()->IntervalEdit()->findChild<QLineEdit*>()->setText("");
-    EXPECT_EQ(w.Options()->Interval(), 1);
+    Find<QSpinBox>("IntervalEdit")->findChild<QLineEdit*>()->setText("");
+    EXPECT_EQ(Options().Interval(), 1);
 }
 
 TEST_F(SetupWindowTest, MenuItemsAndTabsShowTheirPages)
 {
     SetupWindow& w = Open();
     EXPECT_EQ(w.windowTitle(), "Qel ScreenSaver");
-    EXPECT_EQ(w.MainPageControl()->currentIndex(), SetupWindow::kImagesPage);
-    w.nSounds()->trigger();
-    EXPECT_EQ(w.TabControl()->currentIndex(), SetupWindow::kSoundsPage);
-    EXPECT_EQ(w.MainPageControl()->currentIndex(), SetupWindow::kSoundsPage);
-    w.TabControl()->setCurrentIndex(SetupWindow::kTransitionsPage);
-    EXPECT_EQ(w.MainPageControl()->currentIndex(), SetupWindow::kTransitionsPage);
+    EXPECT_EQ(Find<QStackedWidget>("MainPageControl")->currentIndex(), SetupWindow::kImagesPage);
+    Action("nSounds")->trigger();
+    EXPECT_EQ(Find<QTabBar>("TabControl")->currentIndex(), SetupWindow::kSoundsPage);
+    EXPECT_EQ(Find<QStackedWidget>("MainPageControl")->currentIndex(), SetupWindow::kSoundsPage);
+    Find<QTabBar>("TabControl")->setCurrentIndex(SetupWindow::kTransitionsPage);
+    EXPECT_EQ(Find<QStackedWidget>("MainPageControl")->currentIndex(), SetupWindow::kTransitionsPage);
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(w.MainPageControl()->currentIndex(), SetupWindow::kImagesPage) << "Ctrl+Tab goes round";
+    EXPECT_EQ(Find<QStackedWidget>("MainPageControl")->currentIndex(), SetupWindow::kImagesPage)
+        << "Ctrl+Tab goes round";
 
     // Not resizable, and never smaller than the classic client area.
     EXPECT_EQ(w.minimumSize(), w.maximumSize());
@@ -136,9 +137,9 @@ TEST_F(SetupWindowTest, ClosingWritesSectionPathAndKeepsTheRestOfTheFile)
     settings::Process().appPath = Path("app/");
 
     SetupWindow& w = Open();
-    EXPECT_EQ(w.Images()->ImagePath(), "/old/pictures/");
-    w.Sounds()->SetSoundPath("/new/sounds/");
-    QTest::mouseClick(w.btnCancel(SetupWindow::kImagesPage), Qt::LeftButton);
+    EXPECT_EQ(Images().ImagePath(), "/old/pictures/");
+    Sounds().SetSoundPath("/new/sounds/");
+    QTest::mouseClick(Command("btnCancel"), Qt::LeftButton);
     EXPECT_FALSE(w.isVisible());
 
     const auto ini = settings::IniFile::Open(SetupFile());
@@ -154,7 +155,7 @@ TEST_F(SetupWindowTest, ASettingsFileThatCannotBeWrittenIsReportedByName)
 {
     std::filesystem::create_directory(SetupFile());  // a folder where the file should be
     SetupWindow& w = Open();
-    w.nExit()->trigger();
+    Action("nExit")->trigger();
     EXPECT_FALSE(w.isVisible());
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);

@@ -73,7 +73,7 @@ TEST_F(MailTest, EveryFailureRaisesItsError)
     // A web mail in the browser would get the message without its attachment.
     standIn_->ClearLog();
     ::setenv("QEL_MAIL_DEFAULT", "browser.desktop", 1);
-    EXPECT_THROW(SimpleSendMail("@", "", "Garden", "", archive_, true), EAttachmentsNotSupported);
+    EXPECT_THROW(SimpleSendMail("@", "", "Garden", "", archive_, true), EAttachmentsNotSupportedError);
     EXPECT_TRUE(Logged().empty());
 
     standIn_->RemoveSendProgram();

@@ -371,7 +371,7 @@ TEST_F(ZipWriterTest, AFullDeviceGivesTheErrorAndIsNotDeleted)
     TZipWriter w;
     w.ZipName = Path("full.zip");
     w.FilesList = {Path("r.bin")};
-    EXPECT_THROW(w.Zip(), NotEnoughRoom);
+    EXPECT_THROW(w.Zip(), NotEnoughRoomError);
     EXPECT_TRUE(fs::is_symlink(Path("full.zip")));
 }
 
@@ -517,7 +517,7 @@ TEST_F(ZipWriterTest, AFullDiskKeepsTheArchiveThatWasThereAndLeavesNothingBehind
     TZipWriter w;
     w.ZipName = Path("out.zip");
     w.FilesList = {Path("r.bin")};
-    EXPECT_THROW(w.Zip(), NotEnoughRoom);
+    EXPECT_THROW(w.Zip(), NotEnoughRoomError);
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(ReadFileBytes(Path("out.zip")), old);
     std::vector<std::string> left;
