@@ -7,6 +7,9 @@ namespace qel::settings {
 namespace {
 
 using S = SaverSettings;
+static_assert(int(SettingsReader::Slideshow) == 0 && int(SettingsReader::Preview) == 1 &&
+                  int(SettingsReader::Editor) == 2,
+              "the columns of defaults follow SettingsReader");
 
 constexpr const char* kOptions = "Options";
 
