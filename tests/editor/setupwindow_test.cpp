@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -175,8 +176,11 @@ TEST_F(SetupWindowTest, ASettingsFileNotReadWholeIsSaidAndNeverWrittenOnLeaving)
     EXPECT_EQ(w.Options()->IntervalEdit()->value(), 7);
     EXPECT_EQ(w.Images()->Images(), std::vector<std::string>{Path("a.jpg")});
 
-    // Changed: it asks whether to close without saving into that file.
     w.Options()->IntervalEdit()->setValue(8);
+    EXPECT_THROW(w.LoadSetup(SetupFile()), std::runtime_error) << "as a project it is refused";
+    EXPECT_EQ(w.Options()->IntervalEdit()->value(), 8) << "and changes nothing";
+
+    // Changed: it asks whether to close without saving into that file.
     ::setenv("QELSAVER_MESSAGE_ANSWER", "cancel", 1);
     w.close();
     EXPECT_TRUE(w.isVisible());
