@@ -43,8 +43,17 @@ std::vector<std::string> FileListBox::Paths() const
     std::vector<std::string> paths;
     paths.reserve(static_cast<std::size_t>(count()));
     for (int i = 0; i < count(); ++i)
-        paths.push_back(ToPath(item(i)->text()));
+        paths.push_back(PathAt(i));
     return paths;
+}
+
+std::string FileListBox::PathAt(int row) const
+{
+    const QListWidgetItem* entry = item(row);
+    if (!entry)
+        return {};
+    const QVariant bytes = entry->data(kPathRole);
+    return bytes.isValid() ? bytes.toByteArray().toStdString() : ToPath(entry->text());
 }
 
 void FileListBox::SetPaths(const std::vector<std::string>& paths)
@@ -55,8 +64,11 @@ void FileListBox::SetPaths(const std::vector<std::string>& paths)
 
 void FileListBox::AppendPaths(const std::vector<std::string>& paths)
 {
-    if (!paths.empty())
-        addItems(ToTextList(paths));
+    for (const std::string& path : paths) {
+        auto* entry = new QListWidgetItem(ToText(path));
+        entry->setData(kPathRole, QByteArray::fromStdString(path));
+        addItem(entry);
+    }
 }
 
 int FileListBox::CurrentEntry() const

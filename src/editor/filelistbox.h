@@ -16,10 +16,14 @@ class FileListBox : public QListWidget {
 public:
     static constexpr int kMinimumWidth = 120;
     static constexpr int kMinimumHeight = 80;
+    static constexpr int kPathRole = Qt::UserRole;
 
     explicit FileListBox(QWidget* parent = nullptr);
 
+    // The paths as the file system has them. An entry shows its path as text, which cannot hold
+    // every file name (bytes that are not UTF-8), so it keeps the bytes beside the text.
     [[nodiscard]] std::vector<std::string> Paths() const;
+    [[nodiscard]] std::string PathAt(int row) const;
     // Replaces the entries; no current entry afterwards.
     void SetPaths(const std::vector<std::string>& paths);
     void AppendPaths(const std::vector<std::string>& paths);

@@ -254,7 +254,7 @@ void ImagesPage::DrawPreview()
     const int row = imagesListBox_->currentRow();
     if (row < 0)
         return;
-    const std::string path = ToPath(imagesListBox_->item(row)->text());
+    const std::string path = imagesListBox_->PathAt(row);
     // A picture that no longer exists stays in the list; the preview passes over it.
     if (path == lastPreviewFile_ || !IsFile(path))
         return;

@@ -1,13 +1,14 @@
 #pragma once
 // Paths move between the settings (bytes, as the file system has them) and Qt's widgets and
-// dialogs (Unicode text) through the file system's own encoding, so no name is changed on the way.
+// dialogs (Unicode text) through the file system's own encoding. Text cannot hold every name: bytes
+// that are not valid in that encoding show as replacement characters and would not come back. So a
+// path that came from a file is kept as its bytes (FileListBox keeps them beside each entry's text),
+// and ToText is for showing it; ToPath is for names the user chose in a dialog or dropped.
 
 #include <string>
-#include <vector>
 
 #include <QFile>
 #include <QString>
-#include <QStringList>
 
 namespace qel::editor {
 
@@ -19,15 +20,6 @@ namespace qel::editor {
 [[nodiscard]] inline QString ToText(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-[[nodiscard]] inline QStringList ToTextList(const std::vector<std::string>& paths)
-{
-    QStringList list;
-    list.reserve(static_cast<qsizetype>(paths.size()));
-    for (const std::string& p : paths)
-        list.push_back(ToText(p));
-    return list;
 }
 
 }  // namespace qel::editor

@@ -2,21 +2,14 @@
 // saver, trying it out, leaving with a question about unsaved changes, projects, help, About, and
 // handing the design to the package builder.
 
-#include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QRadioButton>
 
 #include "builder/buildandsend.h"
 #include "editor/aboutwindow.h"
-#include "editor/colorpickerbutton.h"
 #include "editor/errorreport.h"
 #include "editor/filelistbox.h"
 #include "editor/imagespage.h"
@@ -38,19 +31,13 @@ constexpr const char* kNoImages = "You'd better insert at least one image.";
 constexpr const char* kSavedNotInstalled =
     "The settings are saved, but a screen saver without pictures is not installed.";
 constexpr const char* kSaveQuestion = "Would like to save any modifies made before exit?";
+constexpr const char* kUnreadSettingsKept =
+    "The settings file could not be read whole when the editor opened, so it is left as it is and "
+    "your changes are not saved in it. \"Save Project As..\" keeps them in another file.\n\nClose anyway?";
 // How the desktop's screen-saver host lists this program.
 constexpr const char* kSaverTitle = "Qel ScreenSaver";
 constexpr const char* kHelpFileName = "QelSaver.chm";
 constexpr const char* kManualFile = "manual/index.html";
-
-// A list as the settings file holds it: each entry followed by CR LF, so order and spelling count.
-std::string ListText(const std::vector<std::string>& entries)
-{
-    std::string text;
-    for (const std::string& entry : entries)
-        text += entry + "\r\n";
-    return text;
-}
 
 bool IsFile(const std::string& path)
 {
@@ -77,6 +64,7 @@ void SetupWindow::btnOKClick()
         return;
     ReportingErrors(this, [this] {
         SaveSetup(settingsFile_);
+        settingsProblem_.clear();  // the user chose to replace it: the file is ours from now on
         InstallSaver();
     });
 }
@@ -96,31 +84,12 @@ void SetupWindow::InstallSaver()
 
 bool SetupWindow::SetupModified(const std::string& path) const
 {
-    const settings::SaverSettings file = settings::LoadSettings(path, settings::SettingsReader::Editor);
     settings::SaverSettings shown;  // what SaveSetup would write now
     shown.images = images_->Images();
     options_->Store(shown);
     sounds_->Store(shown);
     transitions_->Store(shown);
-    // One line per key. TransIndex is left out: moving to another transition row changes nothing.
-    const bool same[] = {
-        file.imageSize == options_->SizeCombo()->currentIndex(),
-        (file.sequence == 0) == options_->rbNormalize()->isChecked(),
-        (file.sequence == 1) == options_->rbRandomize()->isChecked(),
-        file.bgColor == options_->btnBgColor()->Value(),
-        (file.randomSound == 0) == sounds_->SoundCheck()->isChecked(),
-        file.interval == shown.interval,
-        file.duration == shown.duration,
-        file.mouseMove == shown.mouseMove,
-        file.mouseClick == shown.mouseClick,
-        file.keyPress == shown.keyPress,
-        file.showCursor == shown.showCursor,
-        ListText(file.images) == ListText(shown.images),
-        ListText(file.sounds) == ListText(shown.sounds),
-        file.transSetup == shown.transSetup,
-        file.caption == shown.caption,
-    };
-    return !std::all_of(std::begin(same), std::end(same), std::identity{});
+    return !settings::SameDesign(settings::LoadSettings(path, settings::SettingsReader::Editor), shown);
 }
 
 // --- trying it out ----------------------------------------------------------------------------------
@@ -162,7 +131,12 @@ bool SetupWindow::FormCloseQuery()
 {
     closePending_ = true;
     bool canClose = true;
-    if (SetupModified(settingsFile_)) {
+    if (!settingsProblem_.empty()) {
+        // Saving would replace what could not be read; only the user may decide that, with "Save
+        // Current Settings".
+        if (SetupModified(settingsFile_))
+            canClose = platform::AskOkCancel(kUnreadSettingsKept, platform::MessageIcon::Warning, this);
+    } else if (SetupModified(settingsFile_)) {
         switch (platform::AskYesNoCancel(kSaveQuestion, platform::MessageIcon::Question, this)) {
         case platform::Answer::Cancel: canClose = false; break;
         case platform::Answer::No: break;
@@ -196,6 +170,7 @@ void SetupWindow::nLoadClick()
             images_->SelectAndPreview(0, ImagesPage::Preview::Redraw);
         // The project is the design from now on; the desktop's screen saver stays as it is.
         SaveSetup(settingsFile_);
+        settingsProblem_.clear();
     });
 }
 

@@ -1,5 +1,8 @@
 #include "editor/setupwindow.h"
 
+#include <stdexcept>
+#include <string>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -60,6 +63,11 @@ void SetApplicationHintPause()
     if (dynamic_cast<HintPauseStyle*>(QApplication::style()))
         return;
     QApplication::setStyle(new HintPauseStyle(QApplication::style()->name()));
+}
+
+std::string NotReadWhole(const std::string& path, const std::string& problem)
+{
+    return "\"" + path + "\" could not be read whole: " + problem + ".";
 }
 
 }  // namespace
@@ -198,7 +206,12 @@ void SetupWindow::BuildMenus()
 void SetupWindow::FormCreate()
 {
     settingsFile_ = settings::SetupFilePath();
-    LoadSetup(settingsFile_);
+    ShowSettings(settings::LoadSettings(settingsFile_, settings::SettingsReader::Editor, &settingsProblem_));
+    if (!settingsProblem_.empty())
+        platform::ShowMessage(NotReadWhole(settingsFile_, settingsProblem_) +
+                                  "\n\nThe editor shows what it could read and will not change that file when it "
+                                  "closes. \"Save Project As..\" keeps your design in another file.",
+                              platform::MessageIcon::Warning, this);
     SelectTab(kImagesPage);
     TabControlChange();
     sounds_->TakePlayEnd();
@@ -239,6 +252,8 @@ void SetupWindow::closeEvent(QCloseEvent* event)
 
 void SetupWindow::FormClose()
 {
+    if (!settingsProblem_.empty())
+        return;
     const settings::SavedPaths paths{images_->ImagePath(), sounds_->SoundPath(), settings::Process().appPath};
     ReportingErrors(this, [&] { settings::UpdatePathSection(settingsFile_, paths); });
 }
@@ -247,7 +262,15 @@ void SetupWindow::FormClose()
 
 void SetupWindow::LoadSetup(const std::string& path)
 {
-    const settings::SaverSettings s = settings::LoadSettings(path, settings::SettingsReader::Editor);
+    std::string problem;
+    const settings::SaverSettings s = settings::LoadSettings(path, settings::SettingsReader::Editor, &problem);
+    if (!problem.empty())
+        throw std::runtime_error(NotReadWhole(path, problem));
+    ShowSettings(s);
+}
+
+void SetupWindow::ShowSettings(const settings::SaverSettings& s)
+{
     images_->SetImages(s.images);
     options_->LoadPictureOptions(s);
     sounds_->Load(s);

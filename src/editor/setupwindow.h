@@ -30,6 +30,10 @@ class QStackedWidget;
 class QTabBar;
 class QToolButton;
 
+namespace qel::settings {
+struct SaverSettings;
+}
+
 namespace qel::editor {
 
 class ImagesPage;
@@ -52,6 +56,8 @@ public:
     ~SetupWindow() override;
 
     // Fills every control from the settings file at `path` (a missing file gives the defaults).
+    // Throws std::runtime_error naming the file, and changes nothing, when it exists but cannot be
+    // read whole.
     void LoadSetup(const std::string& path);
     // Writes every control to `path`, replacing the file in one step. Throws std::runtime_error
     // naming the file and the cause; the old file is then untouched.
@@ -101,10 +107,14 @@ private:
     bool RefuseEmptyImageList();
     // The help file to open, or empty when there is none.
     [[nodiscard]] std::string HelpFile() const;
+    void ShowSettings(const settings::SaverSettings& s);
 
     std::unique_ptr<EditorDialogs> dialogs_;
     SystemActions actions_;
     std::string settingsFile_;
+    // What could not be read of settingsFile_ when the editor opened. While it is set, the editor
+    // does not write that file on its own (on closing), since it would lose what it could not read.
+    std::string settingsProblem_;
     bool closePending_ = false;
     bool previewRunning_ = false;
     bool shown_ = false;

@@ -285,7 +285,7 @@ void SoundsPage::btnPlayClick()
     if (soundPlaying_ || soundListBox_->selectedItems().isEmpty() || current < 0)
         return;
     playingIndex_ = current;  // the focused entry, even when several are selected
-    const std::string path = ToPath(soundListBox_->item(current)->text());
+    const std::string path = soundListBox_->PathAt(current);
     playerKind_ = slideshow::IsMPEGSound(path) ? kMpegPlayer : kMediaPlayer;
     try {
         if (playerKind_ == kMpegPlayer) {

@@ -93,7 +93,9 @@ IniFile IniFile::FromText(std::string_view text)
     IniFile ini;
     Section* current = nullptr;
     size_t pos = 0;
+    size_t lineNumber = 0;
     while (pos < text.size()) {
+        ++lineNumber;
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
@@ -105,6 +107,9 @@ IniFile IniFile::FromText(std::string_view text)
         else
             pos = end + 1;
 
+        if (line.size() > kMaxLineLength && ini.problem_.empty())
+            ini.problem_ =
+                "line " + std::to_string(lineNumber) + " is longer than " + std::to_string(kMaxLineLength) + " bytes";
         if (line.empty() || line[0] == ';')
             continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
@@ -124,8 +129,11 @@ IniFile IniFile::Open(const std::string& path)
     try {
         const std::vector<std::uint8_t> bytes = platform::ReadRegularFile(path, kMaxFileSize);
         ini = FromText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    } catch (const platform::FileError&) {
-        // Missing, not a file, unreadable or too large: every read gives its default.
+    } catch (const platform::FileError& e) {
+        // Not a file, unreadable or too large: every read gives its default. A missing file is the
+        // first run and no problem.
+        if (e.kind() != platform::FileError::Kind::Missing)
+            ini.problem_ = e.what();
     }
     ini.path_ = path;
     return ini;
@@ -230,6 +238,8 @@ void IniFile::UpdateFile() const
 
 void IniFile::UpdateFile(const std::string& path) const
 {
+    if (!problem_.empty() && path == path_)
+        throw std::runtime_error("\"" + path + "\" is left as it is: it could not be read whole (" + problem_ + ")");
     platform::WriteFileAtomically(path, ToText());
 }
 

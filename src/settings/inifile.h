@@ -9,6 +9,7 @@
 //  - A line's key is its text before the first "=" (empty without "="), its value the rest.
 //  - Integers: "0x"/"0X" + hex digits, "$" + hex digits, or decimal; anything else gives the default.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,10 +23,20 @@ public:
 
     // Reads the whole file. A missing or unreadable file gives an empty reader, and so does a file
     // too large to be a settings file (over kMaxFileSize bytes): every read then gives its default.
+    // Problem() says why when the file exists but was not read whole.
     static IniFile Open(const std::string& path);
     static IniFile FromText(std::string_view text);
 
     static constexpr std::uintmax_t kMaxFileSize = 64u * 1024 * 1024;
+    // The longest line the format needs, with room to spare: a path of the longest length the file
+    // system takes at once (4096 bytes) and "=". Longer lines are kept as they are, but reported.
+    static constexpr std::size_t kMaxLineLength = 32u * 1024;
+
+    // What could not be read, in a few words without the path ("Permission denied", "line 2 is
+    // longer than 32768 bytes"). Empty when the whole file was read, and when there is no file at all:
+    // that is a first run, not a fault. A file with a problem must not be written back from this
+    // reader, since what it lost would be lost for good.
+    [[nodiscard]] const std::string& Problem() const { return problem_; }
 
     [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key, const std::string& def) const;
     [[nodiscard]] int ReadInteger(std::string_view section, std::string_view key, int def) const;
@@ -41,7 +52,8 @@ public:
     // The reader's own form: each section as "[name]", its lines and one empty line, CR LF ends.
     [[nodiscard]] std::string ToText() const;
     // Writes ToText() over `path` (the path given to Open unless another is passed).
-    // Throws std::runtime_error naming the file and the cause when the file cannot be written.
+    // Throws std::runtime_error naming the file and the cause when the file cannot be written, and
+    // when it is the file this reader came from and that had a Problem().
     void UpdateFile() const;
     void UpdateFile(const std::string& path) const;
 
@@ -57,6 +69,7 @@ private:
     const std::string* FindLine(std::string_view section, std::string_view key) const;
 
     std::string path_;
+    std::string problem_;
     std::vector<Section> sections_;
 };
 

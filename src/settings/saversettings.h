@@ -66,13 +66,19 @@ struct SaverSettings {
 enum class SettingsReader { Slideshow, Preview, Editor };
 
 // Reads the settings as `reader` does. Keys the reader does not read keep the built-in
-// defaults of SaverSettings.
+// defaults of SaverSettings. The keys, their defaults and their order are in settingskeys.h.
 SaverSettings ReadSettings(const IniFile& ini, SettingsReader reader);
-SaverSettings LoadSettings(const std::string& path, SettingsReader reader);
+// The same from a file. *problem gets what could not be read (IniFile::Problem): empty when the
+// whole file was read, or when there is none.
+SaverSettings LoadSettings(const std::string& path, SettingsReader reader, std::string* problem = nullptr);
 
 // The exact bytes of a settings file: the 18 kinds of line in their order, CR LF after each; a
 // caption adds its key after "Duration", so a file without one keeps exactly the classic lines.
 std::string FormatSettings(const SaverSettings& s);
+
+// True when saving either would write the same design: every key but the editor's selected
+// transition row ("TransIndex") would be written the same, and the lists are the same bytes.
+[[nodiscard]] bool SameDesign(const SaverSettings& a, const SaverSettings& b);
 
 // Writes FormatSettings(s) over `path` in one step. Throws std::runtime_error naming the file and
 // the cause when it cannot be written.

@@ -133,6 +133,21 @@ TEST_F(CommandsTest, ValuesTheControlsCannotShowCountAsChanges)
     EXPECT_FALSE(window_->SetupModified(Path("odd.dat")));
 }
 
+TEST_F(CommandsTest, PathsThatAreNotUtf8StayTheSameBytes)
+{
+    settings::SaverSettings s = Design();
+    s.images = {Path("caf\xe9.jpg"), Path("b.bmp")};  // Latin-1 names
+    s.sounds = {Path("m\xfcsik.mp3")};
+    WriteSetup(s);
+    SetupWindow& w = Open();
+    EXPECT_FALSE(w.SetupModified(SetupFile()));
+    Find<FileListBox>("ImagesListBox")->Exchange(0);
+    w.SaveSetup(Path("out.dat"));
+    const auto saved = settings::LoadSettings(Path("out.dat"), settings::SettingsReader::Editor);
+    EXPECT_EQ(saved.images, (std::vector<std::string>{Path("b.bmp"), Path("caf\xe9.jpg")}));
+    EXPECT_EQ(saved.sounds, s.sounds);
+}
+
 TEST_F(CommandsTest, TheCloseQuestionsThreeAnswers)
 {
     // An empty picture list: Yes saves it all the same, but a saver that would show a black screen

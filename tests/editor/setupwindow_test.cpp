@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <QAction>
 #include <QCheckBox>
@@ -153,13 +155,42 @@ TEST_F(SetupWindowTest, ClosingWritesSectionPathAndKeepsTheRestOfTheFile)
 
 TEST_F(SetupWindowTest, ASettingsFileThatCannotBeWrittenIsReportedByName)
 {
-    std::filesystem::create_directory(SetupFile());  // a folder where the file should be
     SetupWindow& w = Open();
+    std::filesystem::create_directory(SetupFile());  // a folder where the file should be
     Action("nExit")->trigger();
     EXPECT_FALSE(w.isVisible());
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("QelSetup.dat"), std::string::npos) << messages[0];
+}
+
+TEST_F(SetupWindowTest, ASettingsFileNotReadWholeIsSaidAndNeverWrittenOnLeaving)
+{
+    // What the editor can read it shows; the comment it cannot keep is why nothing is written.
+    const std::string text = "[Options]\r\nInterval=7\r\n;" + std::string(settings::IniFile::kMaxLineLength, 'c') +
+                             "\r\n[Images]\r\n" + Path("a.jpg") + "=\r\n";
+    WriteText("QelSetup.dat", text);
+    SetupWindow& w = Open();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find(SetupFile() + "\" could not be read whole: line 3 is longer"), std::string::npos)
+        << Messages()[0];
+    EXPECT_EQ(Find<QSpinBox>("IntervalEdit")->value(), 7);
+    EXPECT_EQ(Images().Images(), std::vector<std::string>{Path("a.jpg")});
+
+    Find<QSpinBox>("IntervalEdit")->setValue(8);
+    EXPECT_THROW(w.LoadSetup(SetupFile()), std::runtime_error) << "as a project it is refused";
+    EXPECT_EQ(Find<QSpinBox>("IntervalEdit")->value(), 8) << "and changes nothing";
+
+    // Changed: it asks whether to close without saving into that file.
+    ::setenv("QELSAVER_MESSAGE_ANSWER", "cancel", 1);
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_NE(Messages()[1].find("Close anyway?"), std::string::npos) << Messages()[1];
+    ::setenv("QELSAVER_MESSAGE_ANSWER", "ok", 1);
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(ReadFile(SetupFile()), text) << "not even section \"Path\"";
 }
 
 }  // namespace

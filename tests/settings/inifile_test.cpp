@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -124,6 +125,43 @@ TEST(IniFile, MissingEmptyAndGarbageFilesGiveDefaults)
     ini = IniFile::Open((dir / "long.dat").string());
     EXPECT_EQ(ini.ReadInteger("Options", "Interval", 3), 3);
     EXPECT_EQ(ini.ReadSection("Images").at(0).size(), size_t{1} << 20);
+    EXPECT_EQ(ini.Problem(), "line 2 is longer than 32768 bytes") << "kept, but not silently";
+    std::filesystem::remove_all(dir);
+}
+
+TEST(IniFile, WhatCouldNotBeReadIsSaidAndTheFileIsNotWrittenBack)
+{
+    auto dir = TempDir();
+    EXPECT_EQ(IniFile::Open((dir / "nothing.dat").string()).Problem(), "") << "a first run";
+
+    // One long comment line, within the size a settings file may have.
+    WriteBytes(dir / "comment.dat", "[Options]\nInterval=5\n;" + std::string(IniFile::kMaxLineLength, 'c') + "\n");
+    WriteBytes(dir / "large.dat", "[Options]\nInterval=5\n");
+    std::filesystem::resize_file(dir / "large.dat", IniFile::kMaxFileSize + 1);  // sparse: no disk used
+    std::filesystem::create_directory(dir / "folder.dat");
+    struct Case {
+        const char* name;
+        std::string problem;
+    };
+    for (const Case& c :
+         {Case{"comment.dat", "line 3 is longer than 32768 bytes"},
+          Case{"large.dat", "it holds more than 67108864 bytes"}, Case{"folder.dat", "it is a folder"}}) {
+        const std::string path = (dir / c.name).string();
+        const std::string before = std::filesystem::is_regular_file(path) ? ReadBytes(path) : "";
+        auto ini = IniFile::Open(path);
+        EXPECT_EQ(ini.Problem(), c.problem) << c.name;
+        ini.WriteString("Path", "AppPath", "/app/");
+        EXPECT_THROW(ini.UpdateFile(), std::runtime_error) << c.name;
+        if (!before.empty())
+            EXPECT_EQ(ReadBytes(path), before) << c.name;
+        ini.UpdateFile((dir / "elsewhere.dat").string());  // another file may still be written
+    }
+
+    // Permissions do not stop the superuser, who runs some of our test machines.
+    WriteBytes(dir / "private.dat", "[Options]\nInterval=5\n");
+    std::filesystem::permissions(dir / "private.dat", std::filesystem::perms::owner_write);
+    if (::geteuid() != 0)
+        EXPECT_EQ(IniFile::Open((dir / "private.dat").string()).Problem(), "Permission denied");
     std::filesystem::remove_all(dir);
 }
 

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "settings/saversettings.h"
+#include "settings/settingskeys.h"
 
 using namespace qel::settings;
 
@@ -47,7 +48,7 @@ TEST(SaverSettings, WhatIsWrittenReadsBackTheSame)
     s.duration = 0;
     s.transSetup = std::string(92, '1');
     s.sounds = {"/a b/c.mp3"};
-    s.images = {"/p/1.jpg", "/p/2.gif"};
+    s.images = {"/p/1.jpg", "/p/caf\xe9.gif"};  // a file name is bytes, whatever its encoding
     EXPECT_EQ(ReadSettings(IniFile::FromText(FormatSettings(s)), SettingsReader::Editor), s);
 }
 
@@ -112,6 +113,68 @@ TEST(SaverSettings, CaptionIsReadByEveryReaderAndWrittenOnlyWhenChosen)
     EXPECT_EQ(ReadSettings(IniFile::FromText(written), SettingsReader::Editor), s);
     s.caption = 0;
     EXPECT_EQ(FormatSettings(s).find("Caption"), std::string::npos);
+}
+
+TEST(SaverSettings, TwoDesignsAreTheSameWhenTheyWouldBeWrittenTheSame)
+{
+    SaverSettings file;
+    file.images = {"/p/caf\xe9.jpg"};
+    SaverSettings shown = file;
+    shown.transIndex = 5;  // the selected row is not part of the design
+    file.sequence = 2;     // written as random, like 1
+    shown.sequence = 1;
+    file.randomSound = 7;  // written as list order, like 1
+    EXPECT_TRUE(SameDesign(file, shown));
+
+    for (auto change : std::initializer_list<void (*)(SaverSettings&)>{
+             [](SaverSettings& s) { s.sequence = 0; }, [](SaverSettings& s) { s.randomSound = 0; },
+             [](SaverSettings& s) { s.caption = 9; }, [](SaverSettings& s) { s.showCursor = true; },
+             [](SaverSettings& s) { s.transSetup = "0"; },
+             [](SaverSettings& s) { s.images = {"/p/caf\xef\xbf\xbd.jpg"}; },  // the same name as text
+             [](SaverSettings& s) { s.sounds = {""}; }}) {
+        SaverSettings other = shown;
+        change(other);
+        EXPECT_FALSE(SameDesign(file, other)) << FormatSettings(other);
+    }
+}
+
+TEST(SaverSettings, ATableLineCanBringValuesIntoRangeAndLeaveOutItsUsualValue)
+{
+    // As a key with a range and a usual value would be declared.
+    const SettingKey keys[] = {{.section = "Options",
+                                .key = "Interval",
+                                .field = &SaverSettings::interval,
+                                .defaults = {Default(3), kNotRead, Default(3)},
+                                .omittedAt = 3,
+                                .range = std::pair{1, 120}}};
+    auto read = [&](const char* text, SettingsReader reader) {
+        SaverSettings s;
+        s.interval = -9;
+        ReadKeys(keys, IniFile::FromText(text), reader, s);
+        return s.interval;
+    };
+    EXPECT_EQ(read("[Options]\nInterval=500\n", SettingsReader::Editor), 120);
+    EXPECT_EQ(read("[Options]\nInterval=0\n", SettingsReader::Slideshow), 1);
+    EXPECT_EQ(read("", SettingsReader::Editor), 3);
+    EXPECT_EQ(read("[Options]\nInterval=500\n", SettingsReader::Preview), -9) << "not read there";
+
+    SaverSettings s;
+    s.interval = 3;
+    EXPECT_EQ(WriteKeys(keys, s), "[Options]\r\n");
+    s.interval = 7;
+    EXPECT_EQ(WriteKeys(keys, s), "[Options]\r\nInterval=7\r\n");
+}
+
+TEST(SaverSettings, LoadingSaysWhatCouldNotBeRead)
+{
+    auto dir = std::filesystem::temp_directory_path() / "qel-settings-problem-test";
+    std::filesystem::create_directories(dir / "QelSetup.dat");
+    std::string problem = "?";
+    EXPECT_EQ(LoadSettings((dir / "QelSetup.dat").string(), SettingsReader::Editor, &problem).transSetup, "0");
+    EXPECT_EQ(problem, "it is a folder");
+    LoadSettings((dir / "missing.dat").string(), SettingsReader::Editor, &problem);
+    EXPECT_EQ(problem, "");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(SaverSettings, PathSectionIsWrittenBackAtTheEnd)
