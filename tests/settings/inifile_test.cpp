@@ -152,16 +152,18 @@ TEST(IniFile, WhatCouldNotBeReadIsSaidAndTheFileIsNotWrittenBack)
         EXPECT_EQ(ini.Problem(), c.problem) << c.name;
         ini.WriteString("Path", "AppPath", "/app/");
         EXPECT_THROW(ini.UpdateFile(), std::runtime_error) << c.name;
-        if (!before.empty())
+        if (!before.empty()) {
             EXPECT_EQ(ReadBytes(path), before) << c.name;
+        }
         ini.UpdateFile((dir / "elsewhere.dat").string());  // another file may still be written
     }
 
     // Permissions do not stop the superuser, who runs some of our test machines.
     WriteBytes(dir / "private.dat", "[Options]\nInterval=5\n");
     std::filesystem::permissions(dir / "private.dat", std::filesystem::perms::owner_write);
-    if (::geteuid() != 0)
+    if (::geteuid() != 0) {
         EXPECT_EQ(IniFile::Open((dir / "private.dat").string()).Problem(), "Permission denied");
+    }
     std::filesystem::remove_all(dir);
 }
 
