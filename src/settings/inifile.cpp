@@ -108,12 +108,12 @@ IniFile IniFile::FromText(std::string_view text)
         if (line.empty() || line[0] == ';')
             continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            ini.sections_.push_back(Section{std::string(line.substr(1, line.size() - 2)), {}});
+            ini.sections_.push_back(Section{std::string(line.substr(1, line.size() - 2)), {}, {}});
             current = &ini.sections_.back();
             continue;
         }
         if (current)
-            current->lines.emplace_back(line);
+            current->Append(std::string(line));
     }
     return ini;
 }
@@ -129,6 +129,18 @@ IniFile IniFile::Open(const std::string& path)
     }
     ini.path_ = path;
     return ini;
+}
+
+void IniFile::Section::Append(std::string line)
+{
+    firstLine.try_emplace(base::AsciiLower(std::string(KeyOf(line))), lines.size());
+    lines.push_back(std::move(line));
+}
+
+std::size_t IniFile::Section::Find(std::string_view key) const
+{
+    const auto it = firstLine.find(base::AsciiLower(std::string(key)));
+    return it == firstLine.end() ? lines.size() : it->second;
 }
 
 const IniFile::Section* IniFile::FindSection(std::string_view name) const
@@ -149,10 +161,8 @@ const std::string* IniFile::FindLine(std::string_view section, std::string_view 
     const Section* s = FindSection(section);
     if (!s)
         return nullptr;
-    for (const auto& line : s->lines)
-        if (base::SameText(KeyOf(line), key))
-            return &line;
-    return nullptr;
+    const std::size_t i = s->Find(key);
+    return i < s->lines.size() ? &s->lines[i] : nullptr;
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key, const std::string& def) const
@@ -199,16 +209,14 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     std::string line = std::string(key) + "=" + std::string(value);
     Section* s = FindSection(section);
     if (!s) {
-        sections_.push_back(Section{std::string(section), {}});
+        sections_.push_back(Section{std::string(section), {}, {}});
         s = &sections_.back();
     }
-    for (auto& existing : s->lines) {
-        if (base::SameText(KeyOf(existing), key)) {
-            existing = std::move(line);
-            return;
-        }
-    }
-    s->lines.push_back(std::move(line));
+    // The line replaced keeps its key, so the index still holds.
+    if (const std::size_t i = s->Find(key); i < s->lines.size())
+        s->lines[i] = std::move(line);
+    else
+        s->Append(std::move(line));
 }
 
 std::string IniFile::ToText() const

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qel::settings {
@@ -51,6 +52,13 @@ private:
     struct Section {
         std::string name;
         std::vector<std::string> lines;
+        // The first line of each key (keys in ASCII lower case): a section of many thousand lines
+        // is read and written key by key without scanning it again for each one.
+        std::unordered_map<std::string, std::size_t> firstLine;
+
+        void Append(std::string line);
+        // The index of the first line of this key, or lines.size() when there is none.
+        [[nodiscard]] std::size_t Find(std::string_view key) const;
     };
     const Section* FindSection(std::string_view name) const;
     Section* FindSection(std::string_view name);
