@@ -2,17 +2,28 @@
 // aperture, turned and mirrored as the file's own transformations say. libavif hands these out
 // without applying them. As for HEIF, the EXIF orientation tag is not applied on top of them.
 // AV1 has no reduced-size decoding: the picture is always decoded in full.
+//
+// A grid (a picture stored as many small tiles) is decoded here one tile at a time with dav1d, each
+// tile turned into its part of the picture before the next: libavif keeps a decoder and the decoded
+// tile for every tile until the last one is done (about half a megabyte for each tile), which takes
+// gigabytes for a large photo of small tiles. Every size the file states is checked against the size
+// rule before anything is decoded. Grids with transparency are left to libavif when what it would
+// take stays within the memory of the largest picture the rule allows.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <avif/avif.h>
+#include <dav1d/dav1d.h>
 
 #include "imaging/alphacompose.h"
+#include "imaging/avifgrid.h"
 #include "imaging/decoders.h"
 #include "imaging/orientation.h"
 
@@ -22,8 +33,25 @@ namespace {
 constexpr const char* kAv1DecoderPackage = "libdav1d6";
 constexpr std::uint8_t kMirrorLeftRight = 1;
 
+// What libavif holds for each tile of a grid while it decodes one, beyond the tile's pixels (its
+// AV1 decoder; measured at 0.36 MB a tile with one thread).
+constexpr long long kLibraryTileBytes = 512 * 1024;
+
 struct DecoderDestroy {
     void operator()(avifDecoder* d) const { avifDecoderDestroy(d); }
+};
+
+struct Dav1dClose {
+    void operator()(Dav1dContext* c) const { dav1d_close(&c); }
+};
+
+// A decoded AV1 frame, released on scope exit.
+struct Frame {
+    Dav1dPicture picture{};
+    Frame() = default;
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+    ~Frame() { dav1d_picture_unref(&picture); }
 };
 
 std::string Cause(avifResult result, const avifDecoder& decoder)
@@ -56,38 +84,166 @@ raster::Bitmap Crop(const raster::Bitmap& full, const avifCropRect& r)
     return out;
 }
 
-}  // namespace
-
-LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& options)
+std::string SizeText(long long w, long long h)
 {
-    std::unique_ptr<avifDecoder, DecoderDestroy> decoder(avifDecoderCreate());
-    if (!decoder)
+    return std::to_string(w) + "\u00D7" + std::to_string(h);
+}
+
+// Every size the file states, against the size rule: the picture, the tiles side by side, each
+// image that belongs to it. Grids with transparency are decoded by libavif whole: what it holds at
+// once must stay within the memory of the largest picture allowed.
+void CheckLayout(const AvifLayout& layout, long long maxPixels)
+{
+    long long libraryBytes = 0;
+    long long tiles = 0;
+    std::vector<const AvifItemLayout*> items{&layout.primary};
+    for (const AvifItemLayout& aux : layout.auxiliaries)
+        items.push_back(&aux);
+    for (const AvifItemLayout* item : items) {
+        if (item->width > 0 || item->height > 0)
+            CheckPictureSize(item->width, item->height, maxPixels);
+        if (!item->grid)
+            continue;
+        const long long tileW = item->tileWidth, tileH = item->tileHeight;
+        CheckPictureSize(tileW * item->columns, tileH * item->rows, maxPixels);
+        // The tiles cover the picture, and none lies wholly outside it.
+        const auto fits = [](long long size, long long tile, long long n) {
+            return tile > 0 && size > 0 && tile * n >= size && tile * (n - 1) < size;
+        };
+        if (!fits(item->width, tileW, item->columns) || !fits(item->height, tileH, item->rows))
+            throw PictureError("damaged AVIF picture: its grid of " + SizeText(item->columns, item->rows) +
+                               " tiles of " + SizeText(tileW, tileH) + " does not make " +
+                               SizeText(item->width, item->height));
+        const long long count = static_cast<long long>(item->tileData.size());
+        tiles += count;
+        libraryBytes += count * (kLibraryTileBytes + tileW * tileH * kMaxDecodedBytesPerPixel);
+    }
+    if (layout.auxiliaries.empty() || tiles == 0)
+        return;
+    const long long w = layout.primary.width, h = layout.primary.height;
+    libraryBytes += w * h * kMaxDecodedBytesPerPixel;
+    if (libraryBytes > maxPixels * kMaxDecodedBytesPerPixel)
+        throw PictureError(TooLarge("the picture is " + SizeText(w, h) + " in " + std::to_string(tiles) +
+                                        " tiles with transparency, which takes the memory of " +
+                                        std::to_string(libraryBytes / kMaxDecodedBytesPerPixel / 1'000'000) +
+                                        " million pixels to decode",
+                                    maxPixels));
+}
+
+// One tile's coded data through dav1d: the frame, or an error. The decoder refuses a frame above
+// the tile's stated size before taking its memory.
+void DecodeTile(Dav1dContext* av1, const std::vector<std::span<const std::uint8_t>>& pieces, Frame& frame)
+{
+    std::size_t size = 0;
+    for (const auto& piece : pieces)
+        size += piece.size();
+    Dav1dData input{};
+    std::uint8_t* bytes = dav1d_data_create(&input, size);
+    if (!bytes)
         throw std::bad_alloc();
-    decoder->maxThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    decoder->ignoreExif = AVIF_TRUE;
-    decoder->ignoreXMP = AVIF_TRUE;
-    // Files of older writers lack properties the format now requires; they still show fine.
-    decoder->strictFlags = AVIF_STRICT_DISABLED;
-    // The AV1 decoder refuses frames above this before taking their memory; a caller that lowers the
-    // pixel limit lowers it too (the file's stated size is checked against the limit itself below).
-    constexpr long long kFrameAreaFactor = 16;
-    decoder->imageSizeLimit =
-        static_cast<std::uint32_t>(std::min(kMaxPicturePixels, kFrameAreaFactor * options.maxPixels));
-    decoder->imageDimensionLimit = static_cast<std::uint32_t>(kMaxPictureSide);
+    for (const auto& piece : pieces) {
+        std::memcpy(bytes, piece.data(), piece.size());
+        bytes += piece.size();
+    }
+    int result = 0;
+    bool decoded = false;
+    while (!decoded) {
+        if (input.sz > 0) {
+            result = dav1d_send_data(av1, &input);
+            if (result < 0 && result != DAV1D_ERR(EAGAIN))
+                break;
+        }
+        result = dav1d_get_picture(av1, &frame.picture);
+        if (result == 0)
+            decoded = true;
+        else if (result != DAV1D_ERR(EAGAIN) || input.sz == 0)
+            break;
+    }
+    dav1d_data_unref(&input);
+    dav1d_flush(av1);
+    if (!decoded)
+        throw PictureError("damaged AVIF picture: a tile of its grid does not decode (" +
+                           std::string(std::strerror(result < 0 ? -result : EINVAL)) + ")");
+}
 
-    avifResult result = avifDecoderSetIOMemory(decoder.get(), data.data(), data.size());
-    if (result == AVIF_RESULT_OK)
-        result = avifDecoderParse(decoder.get());
-    if (result != AVIF_RESULT_OK)
-        throw PictureError("not a readable AVIF picture: " + Cause(result, *decoder));
-    CheckPictureSize(decoder->image->width, decoder->image->height, options.maxPixels);
+avifPixelFormat FormatOf(Dav1dPixelLayout layout)
+{
+    switch (layout) {
+    case DAV1D_PIXEL_LAYOUT_I400: return AVIF_PIXEL_FORMAT_YUV400;
+    case DAV1D_PIXEL_LAYOUT_I420: return AVIF_PIXEL_FORMAT_YUV420;
+    case DAV1D_PIXEL_LAYOUT_I422: return AVIF_PIXEL_FORMAT_YUV422;
+    case DAV1D_PIXEL_LAYOUT_I444: return AVIF_PIXEL_FORMAT_YUV444;
+    }
+    return AVIF_PIXEL_FORMAT_NONE;
+}
 
-    result = avifDecoderNextImage(decoder.get());
+// The grid without transparency, one tile at a time: each is decoded, converted into its place in
+// the bitmap and released before the next. `colours` holds the colour description libavif read.
+raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const avifImage& colours)
+{
+    Dav1dSettings settings;
+    dav1d_default_settings(&settings);
+    settings.n_threads = 1;
+    settings.max_frame_delay = 1;
+    settings.all_layers = 0;  // the picture at its full size only
+    settings.frame_size_limit = grid.tileWidth * grid.tileHeight;
+    Dav1dContext* opened = nullptr;
+    if (dav1d_open(&opened, &settings) < 0)
+        throw std::bad_alloc();
+    const std::unique_ptr<Dav1dContext, Dav1dClose> av1(opened);
+
+    const int w = static_cast<int>(grid.width), h = static_cast<int>(grid.height);
+    raster::Bitmap bitmap(w, h);
+    for (std::size_t i = 0; i < grid.tileData.size(); ++i) {
+        Frame frame;
+        DecodeTile(av1.get(), grid.tileData[i], frame);
+        const Dav1dPictureParameters& p = frame.picture.p;
+        if (p.w != static_cast<int>(grid.tileWidth) || p.h != static_cast<int>(grid.tileHeight))
+            throw PictureError("damaged AVIF picture: a tile of " + SizeText(grid.tileWidth, grid.tileHeight) +
+                               " is coded as " + SizeText(p.w, p.h));
+        const int x0 = static_cast<int>(i % grid.columns * grid.tileWidth);
+        const int y0 = static_cast<int>(i / grid.columns * grid.tileHeight);
+        std::unique_ptr<avifImage, decltype(&avifImageDestroy)> tile(avifImageCreateEmpty(), &avifImageDestroy);
+        if (!tile)
+            throw std::bad_alloc();
+        // The part of the tile inside the picture, read straight from dav1d's planes.
+        tile->width = static_cast<std::uint32_t>(std::min(p.w, w - x0));
+        tile->height = static_cast<std::uint32_t>(std::min(p.h, h - y0));
+        tile->depth = static_cast<std::uint32_t>(p.bpc);
+        tile->yuvFormat = FormatOf(p.layout);
+        tile->yuvRange = colours.yuvRange;
+        tile->colorPrimaries = colours.colorPrimaries;
+        tile->transferCharacteristics = colours.transferCharacteristics;
+        tile->matrixCoefficients = colours.matrixCoefficients;
+        tile->imageOwnsYUVPlanes = AVIF_FALSE;
+        for (int plane = 0; plane < (p.layout == DAV1D_PIXEL_LAYOUT_I400 ? 1 : 3); ++plane) {
+            tile->yuvPlanes[plane] = static_cast<std::uint8_t*>(frame.picture.data[plane]);
+            tile->yuvRowBytes[plane] = static_cast<std::uint32_t>(frame.picture.stride[plane == 0 ? 0 : 1]);
+        }
+        avifRGBImage rgb{};
+        avifRGBImageSetDefaults(&rgb, tile.get());
+        rgb.depth = 8;
+        rgb.format = AVIF_RGB_FORMAT_BGR;
+        rgb.pixels = bitmap.Scanline(y0) + 3 * static_cast<std::size_t>(x0);
+        rgb.rowBytes = static_cast<std::uint32_t>(bitmap.Stride());
+        const avifResult result = avifImageYUVToRGB(tile.get(), &rgb);
+        for (auto*& plane : tile->yuvPlanes)
+            plane = nullptr;  // dav1d's, not libavif's to free
+        if (result != AVIF_RESULT_OK)
+            throw PictureError("damaged AVIF picture: " + std::string(avifResultToString(result)));
+    }
+    return bitmap;
+}
+
+// The primary image as libavif decodes it, transparent pixels on the background.
+raster::Bitmap DecodeWhole(avifDecoder& decoder, const LoadOptions& options)
+{
+    avifResult result = avifDecoderNextImage(&decoder);
     if (result == AVIF_RESULT_NO_CODEC_AVAILABLE)
         throw PictureError(std::string("this AVIF picture needs an AV1 decoder: install ") + kAv1DecoderPackage);
     if (result != AVIF_RESULT_OK)
-        throw PictureError("damaged AVIF picture: " + Cause(result, *decoder));
-    const avifImage& image = *decoder->image;
+        throw PictureError("damaged AVIF picture: " + Cause(result, decoder));
+    const avifImage& image = *decoder.image;
     const int w = static_cast<int>(image.width), h = static_cast<int>(image.height);
     CheckPictureSize(w, h, options.maxPixels);
 
@@ -115,17 +271,60 @@ LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& 
     for (int y = 0; alpha && y < h; ++y)
         ComposeRowOnBackground(rgb.pixels + static_cast<std::size_t>(y) * rgb.rowBytes, SampleOrder::Bgra,
                                rgb.alphaPremultiplied != AVIF_FALSE, options.background, bitmap.Scanline(y), w);
+    return bitmap;
+}
+
+}  // namespace
+
+LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& options)
+{
+    std::unique_ptr<avifDecoder, DecoderDestroy> decoder(avifDecoderCreate());
+    if (!decoder)
+        throw std::bad_alloc();
+    decoder->maxThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    decoder->ignoreExif = AVIF_TRUE;
+    decoder->ignoreXMP = AVIF_TRUE;
+    // Files of older writers lack properties the format now requires; they still show fine.
+    decoder->strictFlags = AVIF_STRICT_DISABLED;
+    // The AV1 decoder refuses frames above this before taking their memory; a caller that lowers the
+    // pixel limit lowers it too (the file's stated size is checked against the limit itself below).
+    constexpr long long kFrameAreaFactor = 16;
+    decoder->imageSizeLimit =
+        static_cast<std::uint32_t>(std::min(kMaxPicturePixels, kFrameAreaFactor * options.maxPixels));
+    decoder->imageDimensionLimit = static_cast<std::uint32_t>(kMaxPictureSide);
+
+    avifResult result = avifDecoderSetIOMemory(decoder.get(), data.data(), data.size());
+    if (result == AVIF_RESULT_OK)
+        result = avifDecoderParse(decoder.get());
+    if (result != AVIF_RESULT_OK)
+        throw PictureError("not a readable AVIF picture: " + Cause(result, *decoder));
+    CheckPictureSize(decoder->image->width, decoder->image->height, options.maxPixels);
+
+    const std::optional<AvifLayout> layout = ReadAvifLayout(data);
+    if (layout)
+        CheckLayout(*layout, options.maxPixels);
+    raster::Bitmap bitmap;
+    if (layout && layout->primary.grid && layout->auxiliaries.empty()) {
+        bitmap = DecodeGrid(layout->primary, *decoder->image);
+    } else {
+        // One decoder for each tile, decoding one after another: threads of their own would only
+        // add up.
+        if (layout && layout->primary.grid)
+            decoder->maxThreads = 1;
+        bitmap = DecodeWhole(*decoder, options);
+    }
+    const avifImage& image = *decoder->image;
 
     if (image.transformFlags & AVIF_TRANSFORM_CLAP) {
+        const auto w = static_cast<std::uint32_t>(bitmap.Width()), h = static_cast<std::uint32_t>(bitmap.Height());
         avifCropRect rect{};
         avifDiagnostics diag{};
         // A clean aperture that does not fit the picture is ignored: the whole picture shows.
-        const bool valid = avifCropRectConvertCleanApertureBox(&rect, &image.clap, image.width, image.height,
-                                                               image.yuvFormat, &diag) != AVIF_FALSE;
-        const bool fits = rect.width > 0 && rect.height > 0 && rect.width <= image.width &&
-                          rect.height <= image.height && rect.x <= image.width - rect.width &&
-                          rect.y <= image.height - rect.height;
-        if (valid && fits && (rect.width != image.width || rect.height != image.height))
+        const bool valid =
+            avifCropRectConvertCleanApertureBox(&rect, &image.clap, w, h, image.yuvFormat, &diag) != AVIF_FALSE;
+        const bool fits = rect.width > 0 && rect.height > 0 && rect.width <= w && rect.height <= h &&
+                          rect.x <= w - rect.width && rect.y <= h - rect.height;
+        if (valid && fits && (rect.width != w || rect.height != h))
             bitmap = Crop(bitmap, rect);
     }
     const int orientation = OrientationOf(image);
