@@ -7,8 +7,9 @@
 // tile turned into its part of the picture before the next: libavif keeps a decoder and the decoded
 // tile for every tile until the last one is done (about half a megabyte for each tile), which takes
 // gigabytes for a large photo of small tiles. Every size the file states is checked against the size
-// rule before anything is decoded. Grids with transparency are left to libavif when what it would
-// take stays within the memory of the largest picture the rule allows.
+// rule before anything is decoded. Transparency stored as a grid of the same tiles is decoded with
+// them; any other arrangement with a grid is left to libavif when what libavif would hold at once
+// stays within the memory of the largest picture the rule allows.
 
 #include <algorithm>
 #include <cerrno>
@@ -89,24 +90,25 @@ std::string SizeText(long long w, long long h)
     return std::to_string(w) + "\u00D7" + std::to_string(h);
 }
 
-// Every size the file states, against the size rule: the picture, the tiles side by side, each
-// image that belongs to it. Grids with transparency are decoded by libavif whole: what it holds at
-// once must stay within the memory of the largest picture allowed.
-void CheckLayout(const AvifLayout& layout, long long maxPixels)
+std::vector<const AvifItemLayout*> ItemsOf(const AvifLayout& layout)
 {
-    long long libraryBytes = 0;
-    long long tiles = 0;
     std::vector<const AvifItemLayout*> items{&layout.primary};
     for (const AvifItemLayout& aux : layout.auxiliaries)
         items.push_back(&aux);
-    for (const AvifItemLayout* item : items) {
+    return items;
+}
+
+// Every size the file states, against the size rule: the picture, each image that belongs to it,
+// the tiles of each grid side by side. A grid's tiles cover its picture, none wholly outside it.
+void CheckLayout(const AvifLayout& layout, long long maxPixels)
+{
+    for (const AvifItemLayout* item : ItemsOf(layout)) {
         if (item->width > 0 || item->height > 0)
             CheckPictureSize(item->width, item->height, maxPixels);
         if (!item->grid)
             continue;
         const long long tileW = item->tileWidth, tileH = item->tileHeight;
         CheckPictureSize(tileW * item->columns, tileH * item->rows, maxPixels);
-        // The tiles cover the picture, and none lies wholly outside it.
         const auto fits = [](long long size, long long tile, long long n) {
             return tile > 0 && size > 0 && tile * n >= size && tile * (n - 1) < size;
         };
@@ -114,20 +116,45 @@ void CheckLayout(const AvifLayout& layout, long long maxPixels)
             throw PictureError("damaged AVIF picture: its grid of " + SizeText(item->columns, item->rows) +
                                " tiles of " + SizeText(tileW, tileH) + " does not make " +
                                SizeText(item->width, item->height));
+    }
+}
+
+// libavif decodes every tile of every grid before the first is put in place, each with a decoder
+// of its own: all of that must fit in the memory of the largest picture the rule allows. True when
+// there are grids.
+bool CheckLibraryDecode(const AvifLayout& layout, long long maxPixels)
+{
+    long long bytes = 0;
+    long long tiles = 0;
+    for (const AvifItemLayout* item : ItemsOf(layout)) {
         const long long count = static_cast<long long>(item->tileData.size());
         tiles += count;
-        libraryBytes += count * (kLibraryTileBytes + tileW * tileH * kMaxDecodedBytesPerPixel);
+        bytes += count * (kLibraryTileBytes + kMaxDecodedBytesPerPixel * item->tileWidth * item->tileHeight);
     }
-    if (layout.auxiliaries.empty() || tiles == 0)
-        return;
+    if (tiles == 0)
+        return false;
     const long long w = layout.primary.width, h = layout.primary.height;
-    libraryBytes += w * h * kMaxDecodedBytesPerPixel;
-    if (libraryBytes > maxPixels * kMaxDecodedBytesPerPixel)
-        throw PictureError(TooLarge("the picture is " + SizeText(w, h) + " in " + std::to_string(tiles) +
-                                        " tiles with transparency, which takes the memory of " +
-                                        std::to_string(libraryBytes / kMaxDecodedBytesPerPixel / 1'000'000) +
-                                        " million pixels to decode",
-                                    maxPixels));
+    bytes += w * h * kMaxDecodedBytesPerPixel;
+    if (bytes > maxPixels * kMaxDecodedBytesPerPixel)
+        throw PictureError(TooLarge(
+            "the picture is " + SizeText(w, h) + " in " + std::to_string(tiles) + " tiles, which take the memory of " +
+                std::to_string(bytes / kMaxDecodedBytesPerPixel / 1'000'000) + " million pixels to decode",
+            maxPixels));
+    return true;
+}
+
+// The transparency of a grid, decoded with it tile by tile when it is a grid of the same tiles.
+const AvifItemLayout* AlphaGridOf(const AvifLayout& layout)
+{
+    for (const AvifItemLayout& aux : layout.auxiliaries) {
+        if (!aux.alpha)
+            continue;
+        const AvifItemLayout& p = layout.primary;
+        const bool same = aux.grid && aux.rows == p.rows && aux.columns == p.columns && aux.width == p.width &&
+                          aux.height == p.height && aux.tileWidth == p.tileWidth && aux.tileHeight == p.tileHeight;
+        return same ? &aux : nullptr;
+    }
+    return nullptr;
 }
 
 // One tile's coded data through dav1d: the frame, or an error. The decoder refuses a frame above
@@ -177,15 +204,28 @@ avifPixelFormat FormatOf(Dav1dPixelLayout layout)
     return AVIF_PIXEL_FORMAT_NONE;
 }
 
-// The grid without transparency, one tile at a time: each is decoded, converted into its place in
-// the bitmap and released before the next. `colours` holds the colour description libavif read.
-raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const avifImage& colours)
+// Tile i of the grid, decoded and checked to have the size the file states.
+void DecodeGridTile(Dav1dContext* av1, const AvifItemLayout& grid, std::size_t i, Frame& frame)
+{
+    DecodeTile(av1, grid.tileData[i], frame);
+    const Dav1dPictureParameters& p = frame.picture.p;
+    if (p.w != static_cast<int>(grid.tileWidth) || p.h != static_cast<int>(grid.tileHeight))
+        throw PictureError("damaged AVIF picture: a tile of " + SizeText(grid.tileWidth, grid.tileHeight) +
+                           " is coded as " + SizeText(p.w, p.h));
+}
+
+// The grid one tile at a time: each is decoded (with its transparency tile when `alpha`), turned
+// into its place in the bitmap and released before the next. `colours` holds the colour
+// description libavif read.
+raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const AvifItemLayout* alpha, const avifImage& colours,
+                          raster::Color background)
 {
     Dav1dSettings settings;
     dav1d_default_settings(&settings);
     settings.n_threads = 1;
     settings.max_frame_delay = 1;
-    settings.all_layers = 0;  // the picture at its full size only
+    settings.all_layers = 0;             // the picture at its full size only
+    settings.logger.callback = nullptr;  // a damaged tile is reported by the exception, not on the terminal
     settings.frame_size_limit = grid.tileWidth * grid.tileHeight;
     Dav1dContext* opened = nullptr;
     if (dav1d_open(&opened, &settings) < 0)
@@ -194,13 +234,16 @@ raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const avifImage& colours)
 
     const int w = static_cast<int>(grid.width), h = static_cast<int>(grid.height);
     raster::Bitmap bitmap(w, h);
+    std::vector<std::uint8_t> withAlpha;
     for (std::size_t i = 0; i < grid.tileData.size(); ++i) {
-        Frame frame;
-        DecodeTile(av1.get(), grid.tileData[i], frame);
+        Frame frame, alphaFrame;
+        DecodeGridTile(av1.get(), grid, i, frame);
         const Dav1dPictureParameters& p = frame.picture.p;
-        if (p.w != static_cast<int>(grid.tileWidth) || p.h != static_cast<int>(grid.tileHeight))
-            throw PictureError("damaged AVIF picture: a tile of " + SizeText(grid.tileWidth, grid.tileHeight) +
-                               " is coded as " + SizeText(p.w, p.h));
+        if (alpha) {
+            DecodeGridTile(av1.get(), *alpha, i, alphaFrame);
+            if (alphaFrame.picture.p.bpc != p.bpc)
+                throw PictureError("damaged AVIF picture: its transparency has another depth than its colours");
+        }
         const int x0 = static_cast<int>(i % grid.columns * grid.tileWidth);
         const int y0 = static_cast<int>(i / grid.columns * grid.tileHeight);
         std::unique_ptr<avifImage, decltype(&avifImageDestroy)> tile(avifImageCreateEmpty(), &avifImageDestroy);
@@ -216,21 +259,40 @@ raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const avifImage& colours)
         tile->transferCharacteristics = colours.transferCharacteristics;
         tile->matrixCoefficients = colours.matrixCoefficients;
         tile->imageOwnsYUVPlanes = AVIF_FALSE;
+        tile->imageOwnsAlphaPlane = AVIF_FALSE;
         for (int plane = 0; plane < (p.layout == DAV1D_PIXEL_LAYOUT_I400 ? 1 : 3); ++plane) {
             tile->yuvPlanes[plane] = static_cast<std::uint8_t*>(frame.picture.data[plane]);
             tile->yuvRowBytes[plane] = static_cast<std::uint32_t>(frame.picture.stride[plane == 0 ? 0 : 1]);
         }
         avifRGBImage rgb{};
-        avifRGBImageSetDefaults(&rgb, tile.get());
+        if (alpha) {
+            tile->alphaPlane = static_cast<std::uint8_t*>(alphaFrame.picture.data[0]);
+            tile->alphaRowBytes = static_cast<std::uint32_t>(alphaFrame.picture.stride[0]);
+            tile->alphaPremultiplied = colours.alphaPremultiplied;
+            avifRGBImageSetDefaults(&rgb, tile.get());
+            rgb.format = AVIF_RGB_FORMAT_BGRA;
+            rgb.rowBytes = 4 * tile->width;
+            withAlpha.resize(static_cast<std::size_t>(rgb.rowBytes) * tile->height);
+            rgb.pixels = withAlpha.data();
+        } else {
+            avifRGBImageSetDefaults(&rgb, tile.get());
+            rgb.format = AVIF_RGB_FORMAT_BGR;
+            rgb.pixels = bitmap.Scanline(y0) + 3 * static_cast<std::size_t>(x0);
+            rgb.rowBytes = static_cast<std::uint32_t>(bitmap.Stride());
+        }
         rgb.depth = 8;
-        rgb.format = AVIF_RGB_FORMAT_BGR;
-        rgb.pixels = bitmap.Scanline(y0) + 3 * static_cast<std::size_t>(x0);
-        rgb.rowBytes = static_cast<std::uint32_t>(bitmap.Stride());
         const avifResult result = avifImageYUVToRGB(tile.get(), &rgb);
+        // dav1d's planes, not libavif's to free.
         for (auto*& plane : tile->yuvPlanes)
-            plane = nullptr;  // dav1d's, not libavif's to free
+            plane = nullptr;
+        tile->alphaPlane = nullptr;
         if (result != AVIF_RESULT_OK)
             throw PictureError("damaged AVIF picture: " + std::string(avifResultToString(result)));
+        for (std::uint32_t y = 0; alpha && y < tile->height; ++y)
+            ComposeRowOnBackground(rgb.pixels + static_cast<std::size_t>(y) * rgb.rowBytes, SampleOrder::Bgra,
+                                   rgb.alphaPremultiplied != AVIF_FALSE, background,
+                                   bitmap.Scanline(y0 + static_cast<int>(y)) + 3 * static_cast<std::size_t>(x0),
+                                   static_cast<int>(tile->width));
     }
     return bitmap;
 }
@@ -303,13 +365,14 @@ LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& 
     const std::optional<AvifLayout> layout = ReadAvifLayout(data);
     if (layout)
         CheckLayout(*layout, options.maxPixels);
+    const AvifItemLayout* alpha = layout && decoder->alphaPresent ? AlphaGridOf(*layout) : nullptr;
     raster::Bitmap bitmap;
-    if (layout && layout->primary.grid && layout->auxiliaries.empty()) {
-        bitmap = DecodeGrid(layout->primary, *decoder->image);
+    if (layout && layout->primary.grid && (!decoder->alphaPresent || alpha)) {
+        bitmap = DecodeGrid(layout->primary, alpha, *decoder->image, options.background);
     } else {
         // One decoder for each tile, decoding one after another: threads of their own would only
         // add up.
-        if (layout && layout->primary.grid)
+        if (layout && CheckLibraryDecode(*layout, options.maxPixels))
             decoder->maxThreads = 1;
         bitmap = DecodeWhole(*decoder, options);
     }

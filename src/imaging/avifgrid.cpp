@@ -1,7 +1,9 @@
 #include "imaging/avifgrid.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -105,7 +107,8 @@ struct Meta {
     std::map<std::uint32_t, std::vector<std::uint32_t>> tiles;         // 'dimg' references of a grid, in order
     std::vector<std::pair<std::uint32_t, std::uint32_t>> auxiliaries;  // 'auxl' references: item, of item
     std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> sizes;
-    Bytes itemData;  // 'idat'
+    std::set<std::uint32_t> alpha;  // items that are transparency
+    Bytes itemData;                 // 'idat'
 };
 
 void ReadItemInfo(Bytes body, Meta& m)
@@ -175,6 +178,16 @@ void ReadReferences(Bytes body, Meta& m)
     }
 }
 
+// An 'auxC' property that names the image it belongs to as transparency.
+bool IsAlpha(Bytes auxC)
+{
+    if (auxC.size() < 4)
+        return false;
+    const auto* urn = reinterpret_cast<const char*>(auxC.data() + 4);
+    const std::string_view type(urn, strnlen(urn, auxC.size() - 4));
+    return type == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha" || type == "urn:mpeg:hevc:2015:auxid:1";
+}
+
 void ReadProperties(Bytes body, Meta& m)
 {
     std::vector<Box> properties;
@@ -191,7 +204,11 @@ void ReadProperties(Bytes body, Meta& m)
                 const std::uint32_t associations = f.U8();
                 for (std::uint32_t a = 0; a < associations; ++a) {
                     const std::uint32_t index = (flags & 1) ? f.U16() & 0x7FFF : f.U8() & 0x7F;
-                    if (index == 0 || index > properties.size() || properties[index - 1].type != "ispe")
+                    if (index == 0 || index > properties.size())
+                        continue;
+                    if (properties[index - 1].type == "auxC" && IsAlpha(properties[index - 1].body))
+                        m.alpha.insert(id);
+                    if (properties[index - 1].type != "ispe")
                         continue;
                     Fields ispe(properties[index - 1].body);
                     ispe.U32();
@@ -234,6 +251,7 @@ std::vector<Bytes> ItemData(Bytes file, const Meta& m, std::uint32_t id)
 AvifItemLayout ItemLayout(Bytes file, const Meta& m, std::uint32_t id)
 {
     AvifItemLayout item;
+    item.alpha = m.alpha.count(id) > 0;
     if (const auto size = m.sizes.find(id); size != m.sizes.end()) {
         item.width = size->second.first;
         item.height = size->second.second;

@@ -15,6 +15,8 @@ struct AvifItemLayout {
     // Its size as stated ("ispe"); 0 when it states none.
     std::uint32_t width = 0;
     std::uint32_t height = 0;
+    // Transparency of the primary image.
+    bool alpha = false;
     // A grid: rows x columns tiles, row by row, each of tileWidth x tileHeight.
     bool grid = false;
     std::uint32_t rows = 0;
