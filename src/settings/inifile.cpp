@@ -18,6 +18,15 @@ std::string_view KeyOf(std::string_view line)
     return eq == std::string_view::npos ? std::string_view{} : line.substr(0, eq);
 }
 
+// FNV-1a over the key in ASCII lower case.
+std::uint64_t KeyHash(std::string_view key)
+{
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (char c : key)
+        h = (h ^ static_cast<unsigned char>(base::AsciiLower(c))) * 0x100000001b3ull;
+    return h;
+}
+
 int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -133,14 +142,20 @@ IniFile IniFile::Open(const std::string& path)
 
 void IniFile::Section::Append(std::string line)
 {
-    firstLine.try_emplace(base::AsciiLower(std::string(KeyOf(line))), lines.size());
+    const std::string_view key = KeyOf(line);
+    if (Find(key) == lines.size())
+        firstLine.emplace(KeyHash(key), lines.size());
     lines.push_back(std::move(line));
 }
 
 std::size_t IniFile::Section::Find(std::string_view key) const
 {
-    const auto it = firstLine.find(base::AsciiLower(std::string(key)));
-    return it == firstLine.end() ? lines.size() : it->second;
+    std::size_t first = lines.size();
+    for (auto [it, end] = firstLine.equal_range(KeyHash(key)); it != end; ++it) {
+        if (it->second < first && base::SameText(KeyOf(lines[it->second]), key))
+            first = it->second;
+    }
+    return first;
 }
 
 const IniFile::Section* IniFile::FindSection(std::string_view name) const

@@ -52,9 +52,10 @@ private:
     struct Section {
         std::string name;
         std::vector<std::string> lines;
-        // The first line of each key (keys in ASCII lower case): a section of many thousand lines
-        // is read and written key by key without scanning it again for each one.
-        std::unordered_map<std::string, std::size_t> firstLine;
+        // The first line of each key, by a hash of the key in ASCII lower case (lines whose keys
+        // share a hash are told apart by their text): a section of many thousand lines is read and
+        // written key by key without scanning it again for each one.
+        std::unordered_multimap<std::uint64_t, std::size_t> firstLine;
 
         void Append(std::string line);
         // The index of the first line of this key, or lines.size() when there is none.
