@@ -93,8 +93,8 @@ std::string SizeText(long long w, long long h)
 std::vector<const AvifItemLayout*> ItemsOf(const AvifLayout& layout)
 {
     std::vector<const AvifItemLayout*> items{&layout.primary};
-    for (const AvifItemLayout& aux : layout.auxiliaries)
-        items.push_back(&aux);
+    if (layout.alpha)
+        items.push_back(&*layout.alpha);
     return items;
 }
 
@@ -146,20 +146,16 @@ bool CheckLibraryDecode(const AvifLayout& layout, long long maxPixels)
 // The transparency of a grid, decoded with it tile by tile when it is a grid of the same tiles.
 const AvifItemLayout* AlphaGridOf(const AvifLayout& layout)
 {
-    for (const AvifItemLayout& aux : layout.auxiliaries) {
-        if (!aux.alpha)
-            continue;
-        const AvifItemLayout& p = layout.primary;
-        const bool same = aux.grid && aux.rows == p.rows && aux.columns == p.columns && aux.width == p.width &&
-                          aux.height == p.height && aux.tileWidth == p.tileWidth && aux.tileHeight == p.tileHeight;
-        return same ? &aux : nullptr;
-    }
-    return nullptr;
+    const AvifItemLayout& p = layout.primary;
+    const std::optional<AvifItemLayout>& a = layout.alpha;
+    const bool same = a && a->grid && a->rows == p.rows && a->columns == p.columns && a->width == p.width &&
+                      a->height == p.height && a->tileWidth == p.tileWidth && a->tileHeight == p.tileHeight;
+    return same ? &*a : nullptr;
 }
 
 // One tile's coded data through dav1d: the frame, or an error. The decoder refuses a frame above
 // the tile's stated size before taking its memory.
-void DecodeTile(Dav1dContext* av1, const std::vector<std::span<const std::uint8_t>>& pieces, Frame& frame)
+void DecodeTile(Dav1dContext* av1, const AvifPieces& pieces, Frame& frame)
 {
     std::size_t size = 0;
     for (const auto& piece : pieces)
@@ -207,7 +203,7 @@ avifPixelFormat FormatOf(Dav1dPixelLayout layout)
 // Tile i of the grid, decoded and checked to have the size the file states.
 void DecodeGridTile(Dav1dContext* av1, const AvifItemLayout& grid, std::size_t i, Frame& frame)
 {
-    DecodeTile(av1, grid.tileData[i], frame);
+    DecodeTile(av1, *grid.tileData[i], frame);
     const Dav1dPictureParameters& p = frame.picture.p;
     if (p.w != static_cast<int>(grid.tileWidth) || p.h != static_cast<int>(grid.tileHeight))
         throw PictureError("damaged AVIF picture: a tile of " + SizeText(grid.tileWidth, grid.tileHeight) +

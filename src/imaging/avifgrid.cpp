@@ -251,7 +251,6 @@ std::vector<Bytes> ItemData(Bytes file, const Meta& m, std::uint32_t id)
 AvifItemLayout ItemLayout(Bytes file, const Meta& m, std::uint32_t id)
 {
     AvifItemLayout item;
-    item.alpha = m.alpha.count(id) > 0;
     if (const auto size = m.sizes.find(id); size != m.sizes.end()) {
         item.width = size->second.first;
         item.height = size->second.second;
@@ -277,6 +276,7 @@ AvifItemLayout ItemLayout(Bytes file, const Meta& m, std::uint32_t id)
     if (count != std::size_t(item.rows) * item.columns)
         Damaged("its grid of " + std::to_string(item.columns) + "\u00D7" + std::to_string(item.rows) + " tiles has " +
                 std::to_string(count) + " tiles");
+    std::map<std::uint32_t, std::shared_ptr<const AvifPieces>> shared;
     for (const std::uint32_t tile : tiles->second) {
         const auto size = m.sizes.find(tile);
         const auto tileType = m.types.find(tile);
@@ -288,7 +288,10 @@ AvifItemLayout ItemLayout(Bytes file, const Meta& m, std::uint32_t id)
         } else if (size->second != std::pair(item.tileWidth, item.tileHeight)) {
             Damaged("the tiles of its grid differ in size");
         }
-        item.tileData.push_back(ItemData(file, m, tile));
+        std::shared_ptr<const AvifPieces>& pieces = shared[tile];
+        if (!pieces)
+            pieces = std::make_shared<const AvifPieces>(ItemData(file, m, tile));
+        item.tileData.push_back(pieces);
     }
     return item;
 }
@@ -328,9 +331,15 @@ std::optional<AvifLayout> ReadAvifLayout(std::span<const std::uint8_t> file)
         return std::nullopt;
     AvifLayout layout;
     layout.primary = ItemLayout(file, m, m.primary);
+    // Which of several would be decoded is libavif's choice: one alone is sure to be the one.
+    std::uint32_t alpha = 0;
     for (const auto& [aux, of] : m.auxiliaries) {
-        if (of == m.primary && aux != m.primary)
-            layout.auxiliaries.push_back(ItemLayout(file, m, aux));
+        if (of != m.primary || aux == m.primary || aux == alpha || !m.alpha.count(aux))
+            continue;
+        if (alpha != 0)
+            Damaged("it has more than one transparency");
+        alpha = aux;
+        layout.alpha = ItemLayout(file, m, aux);
     }
     return layout;
 }
