@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <unordered_set>
 
 #include "base/text.h"
 #include "settings/saversettings.h"
@@ -103,14 +104,15 @@ bool PackageReader::ReadInstallIni()
     if (saverName_.empty())
         Fatal("install.ini names no screen saver (section \"Settings\", key \"SaverName\")");
 
-    std::set<std::string> seen;
+    std::unordered_set<std::string> seen;
     int programs = 0;
     for (const std::string& key : ini_.ReadSection(kFilesSection)) {
         if (!IsSafeEntryName(key)) {
             Fatal("install.ini lists a file name that is not allowed: " + Quoted(key));
             continue;
         }
-        if (!seen.insert(base::AsciiLower(key)).second) {
+        std::string lower = base::AsciiLower(key);
+        if (!seen.insert(lower).second) {
             Fatal("install.ini lists " + Quoted(key) + " more than once");
             continue;
         }
@@ -122,6 +124,7 @@ bool PackageReader::ReadInstallIni()
         }
         if (*kind == FileKind::SaverProgram)
             ++programs;
+        fileIndex_.emplace(std::move(lower), files_.size());
         files_.push_back({key, *kind, nullptr});
     }
     if (programs != 1)
@@ -190,11 +193,8 @@ void PackageReader::MatchFiles()
 
 const PackageFile* PackageReader::Find(const std::string& key) const
 {
-    for (const PackageFile& f : files_) {
-        if (base::SameText(f.key, key))
-            return &f;
-    }
-    return nullptr;
+    const auto it = fileIndex_.find(base::AsciiLower(key));
+    return it == fileIndex_.end() ? nullptr : &files_[it->second];
 }
 
 const PackageFile* PackageReader::SaverProgram() const

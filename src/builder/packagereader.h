@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "builder/packageformat.h"
@@ -82,6 +83,8 @@ private:
     settings::IniFile ini_;
     std::string saverName_;
     std::vector<PackageFile> files_;
+    // Each file's index in files_ by its key in lower case.
+    std::unordered_map<std::string, std::size_t> fileIndex_;
     std::unique_ptr<zip::ZipReader> archive_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "imaging/picture.h"
 
@@ -32,5 +33,8 @@ LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& 
 // Throws PictureError when width x height breaks the size rule (picture.h), or has more than
 // `maxPixels` pixels (LoadOptions::maxPixels); the message gives the size and the limit.
 void CheckPictureSize(long long width, long long height, long long maxPixels = kMaxPicturePixels);
+
+// The size rule's message: `what` (such as "the picture is 10×10"), then the limit.
+std::string TooLarge(const std::string& what, long long maxPixels);
 
 }  // namespace qel::imaging

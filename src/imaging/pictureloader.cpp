@@ -146,8 +146,12 @@ void CheckPictureSize(long long width, long long height, long long maxPixels)
         throw PictureError("the picture is " + size + ", more than " + std::to_string(kMaxPictureSide) +
                            " pixels on a side");
     if (width * height > maxPixels)
-        throw PictureError("the picture is " + size + ", larger than the " + Megapixels(maxPixels) +
-                           " megapixels a picture may have");
+        throw PictureError(TooLarge("the picture is " + size, maxPixels));
+}
+
+std::string TooLarge(const std::string& what, long long maxPixels)
+{
+    return what + ", larger than the " + Megapixels(maxPixels) + " megapixels a picture may have";
 }
 
 void RegisterPictureDecoder(const std::string& extension, PictureDecoder decoder, int priority)

@@ -18,6 +18,15 @@ std::string_view KeyOf(std::string_view line)
     return eq == std::string_view::npos ? std::string_view{} : line.substr(0, eq);
 }
 
+// FNV-1a over the key in ASCII lower case.
+std::uint64_t KeyHash(std::string_view key)
+{
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (char c : key)
+        h = (h ^ static_cast<unsigned char>(base::AsciiLower(c))) * 0x100000001b3ull;
+    return h;
+}
+
 int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -113,12 +122,12 @@ IniFile IniFile::FromText(std::string_view text)
         if (line.empty() || line[0] == ';')
             continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            ini.sections_.push_back(Section{std::string(line.substr(1, line.size() - 2)), {}});
+            ini.sections_.push_back(Section{std::string(line.substr(1, line.size() - 2)), {}, {}});
             current = &ini.sections_.back();
             continue;
         }
         if (current)
-            current->lines.emplace_back(line);
+            current->Append(std::string(line));
     }
     return ini;
 }
@@ -139,6 +148,24 @@ IniFile IniFile::Open(const std::string& path)
     return ini;
 }
 
+void IniFile::Section::Append(std::string line)
+{
+    const std::string_view key = KeyOf(line);
+    if (Find(key) == lines.size())
+        firstLine.emplace(KeyHash(key), lines.size());
+    lines.push_back(std::move(line));
+}
+
+std::size_t IniFile::Section::Find(std::string_view key) const
+{
+    std::size_t first = lines.size();
+    for (auto [it, end] = firstLine.equal_range(KeyHash(key)); it != end; ++it) {
+        if (it->second < first && base::SameText(KeyOf(lines[it->second]), key))
+            first = it->second;
+    }
+    return first;
+}
+
 const IniFile::Section* IniFile::FindSection(std::string_view name) const
 {
     for (const auto& s : sections_)
@@ -157,10 +184,8 @@ const std::string* IniFile::FindLine(std::string_view section, std::string_view 
     const Section* s = FindSection(section);
     if (!s)
         return nullptr;
-    for (const auto& line : s->lines)
-        if (base::SameText(KeyOf(line), key))
-            return &line;
-    return nullptr;
+    const std::size_t i = s->Find(key);
+    return i < s->lines.size() ? &s->lines[i] : nullptr;
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key, const std::string& def) const
@@ -207,16 +232,14 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     std::string line = std::string(key) + "=" + std::string(value);
     Section* s = FindSection(section);
     if (!s) {
-        sections_.push_back(Section{std::string(section), {}});
+        sections_.push_back(Section{std::string(section), {}, {}});
         s = &sections_.back();
     }
-    for (auto& existing : s->lines) {
-        if (base::SameText(KeyOf(existing), key)) {
-            existing = std::move(line);
-            return;
-        }
-    }
-    s->lines.push_back(std::move(line));
+    // The line replaced keeps its key, so the index still holds.
+    if (const std::size_t i = s->Find(key); i < s->lines.size())
+        s->lines[i] = std::move(line);
+    else
+        s->Append(std::move(line));
 }
 
 std::string IniFile::ToText() const

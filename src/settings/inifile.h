@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qel::settings {
@@ -63,6 +64,14 @@ private:
     struct Section {
         std::string name;
         std::vector<std::string> lines;
+        // The first line of each key, by a hash of the key in ASCII lower case (lines whose keys
+        // share a hash are told apart by their text): a section of many thousand lines is read and
+        // written key by key without scanning it again for each one.
+        std::unordered_multimap<std::uint64_t, std::size_t> firstLine;
+
+        void Append(std::string line);
+        // The index of the first line of this key, or lines.size() when there is none.
+        [[nodiscard]] std::size_t Find(std::string_view key) const;
     };
     const Section* FindSection(std::string_view name) const;
     Section* FindSection(std::string_view name);

@@ -172,6 +172,15 @@ TEST_F(HostilePackage, EveryWayOfBeingWrongIsFoundAndNamed)
         const zip::FileSource source(f_.Path("out/bad.run"));
         EXPECT_TRUE(PackageReader(source).Usable()) << "the base of the cases below is sound";
     }
+    {
+        // Keys are found in any letter case.
+        Make(name + "[Files]\r\ns.SCR=3\r\nsaversetup.DAT=0\r\nqelmpegdll.dll=0\r\nUNINSTALL.EXE=0\r\n", files);
+        const zip::FileSource source(f_.Path("out/bad.run"));
+        const PackageReader package(source);
+        EXPECT_TRUE(package.Usable()) << package.FatalProblems();
+        ASSERT_NE(package.Find("SaverSetup.dat"), nullptr);
+        EXPECT_EQ(package.Find("SaverSetup.dat")->key, "saversetup.DAT");
+    }
     std::string bytes = ReadFile(f_.Path("out/bad.run"));
     f_.Write("out/short.run", bytes.substr(0, bytes.size() - 1));
     EXPECT_NE(Problems(f_.Path("out/short.run")).find("does not end in a package trailer"), std::string::npos);

@@ -101,6 +101,21 @@ int main(int argc, char** argv)
             if (!bytes.empty())
                 WriteBytes(folder / ("seed" + std::to_string(n++) + (heif ? ".heic" : ".avif")), bytes);
         }
+    } else if (target == "picture_avif_grid") {
+        // Grids of 2 x 2 and 3 x 1 tiles, one with transparency.
+        namespace samples = qel::imaging::samples;
+        samples::SampleOptions clear;
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x)
+                clear.alpha.push_back(x < 64 ? 0 : 255);
+        const auto grids = {samples::EncodeAvifGrid(samples::Quadrants(128, 128), 2, 2),
+                            samples::EncodeAvifGrid(samples::Quadrants(192, 64), 3, 1),
+                            samples::EncodeAvifGrid(samples::Quadrants(128, 128), 2, 2, clear)};
+        int n = 0;
+        for (const auto& bytes : grids) {
+            if (!bytes.empty())
+                WriteBytes(folder / ("grid" + std::to_string(n++) + ".avif"), bytes);
+        }
 #if QEL_IMAGING_QT
     } else if (target == "picture_webp" || target == "picture_tiff") {
         const char* format = target == "picture_webp" ? "webp" : "tiff";

@@ -176,6 +176,8 @@ const FuzzTarget kTargets[] = {
     {"settings", &Settings},
     {"mp3", &Mp3},
     {"entry_name", &EntryName},
+    // The same reader as picture_avif, seeded with grids: pictures stored as many tiles.
+    {"picture_avif_grid", [](const std::uint8_t* d, std::size_t n) { Picture("avif", d, n); }},
 };
 
 }  // namespace

@@ -2,12 +2,16 @@
 // transparent pixels take the caller's colour, and the size rule and damaged files are handled
 // before or instead of decoding. Samples are made here by the libraries' own encoders.
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "imaging/pictureloader.h"
 #include "samplepictures.h"
@@ -22,6 +26,31 @@ constexpr raster::Color kBackground = 0x00336699;
 #define SKIP_WITHOUT(bytes, what)                                                                                      \
     if ((bytes).empty())                                                                                               \
     GTEST_SKIP() << "this system has no " what " encoder to make a sample"
+
+// Every occurrence of `from` in `bytes` becomes `to` (of the same length).
+void ReplaceAll(Bytes& bytes, const Bytes& from, const Bytes& to)
+{
+    for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), from.begin(), from.end())) != bytes.end();)
+        at = std::copy(to.begin(), to.end(), at);
+}
+
+// Decodes an AVIF file in a process that cannot take gigabytes (where the address sanitizer, which
+// reserves far more, allows the limit), and ends it with 0 when the size rule refused the file.
+[[noreturn]] void DecodeRefusedAsTooLarge(const Bytes& bytes)
+{
+#if !defined(__SANITIZE_ADDRESS__)
+    constexpr rlim_t kAddressSpace = 2ull << 30;
+    const rlimit limit{kAddressSpace, kAddressSpace};
+    setrlimit(RLIMIT_AS, &limit);
+#endif
+    try {
+        (void)DecodePicture(bytes, "avif", {});
+    } catch (const PictureError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        std::_Exit(std::string(e.what()).find(", larger than the") == std::string::npos ? 1 : 0);
+    }
+    std::_Exit(2);
+}
 
 class Formats : public testing::Test {
 protected:
@@ -123,6 +152,36 @@ TEST_F(Formats, HeifAndAvifSizeRuleAndDamagedFiles)
             }
         }
     }
+}
+
+TEST_F(Formats, AvifGridsAreDecodedTileByTileAndEverySizeTheyStateIsBounded)
+{
+    constexpr int kSide = 128;
+    const raster::Bitmap q = Quadrants(kSide, kSide);
+    const Bytes grid = EncodeAvifGrid(q, 2, 2);
+    SKIP_WITHOUT(grid, "AV1");
+    ExpectQuadrants(Load("grid.avif", grid), kSide, kSide, {kRed, kGreen, kBlue, kWhite}, "2x2 grid");
+    // A grid narrower than its tiles: the right-hand tiles are cut.
+    Bytes narrower = grid;
+    ReplaceAll(narrower, {0, 0, 1, 1, 0, kSide, 0, kSide}, {0, 0, 1, 1, 0, kSide - 8, 0, kSide});
+    ExpectQuadrants(Load("narrower.avif", narrower), kSide - 8, kSide, {kRed, kGreen, kBlue, kWhite}, "narrower");
+
+    SampleOptions clear;
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x)
+            clear.alpha.push_back(x < kSide / 2 ? 0 : 255);
+    ExpectQuadrants(Load("clear.avif", EncodeAvifGrid(q, 2, 2, clear), kBackground), kSide, kSide,
+                    {kBackground, kGreen, kBackground, kWhite}, "grid with transparency");
+
+    // 64 tiles coded at 64 x 64 that claim 8000 x 8000 each: refused from the stated sizes alone.
+    constexpr std::uint8_t kIspe64[] = {'i', 's', 'p', 'e', 0, 0, 0, 0, 0, 0, 0, 64, 0, 0, 0, 64};
+    constexpr std::uint8_t kIspe8000[] = {'i', 's', 'p', 'e', 0, 0, 0, 0, 0, 0, 0x1F, 0x40, 0, 0, 0x1F, 0x40};
+    Bytes claims = EncodeAvifGrid(Quadrants(512, 512), 8, 8);
+    ReplaceAll(claims, Bytes(std::begin(kIspe64), std::end(kIspe64)),
+               Bytes(std::begin(kIspe8000), std::end(kIspe8000)));
+    ASSERT_NE(claims, EncodeAvifGrid(Quadrants(512, 512), 8, 8));
+    EXPECT_EXIT(DecodeRefusedAsTooLarge(claims), testing::ExitedWithCode(0),
+                "64000×64000, larger than the 200 megapixels");
 }
 
 }  // namespace

@@ -45,13 +45,13 @@ heif_error Append(heif_context*, const void* data, size_t size, void* userdata)
 
 }  // namespace
 
-raster::Bitmap Quadrants()
+raster::Bitmap Quadrants(int w, int h)
 {
-    raster::Bitmap b(kW, kH);
-    b.Fill(raster::Rect{0, 0, kW / 2, kH / 2}, kRed);
-    b.Fill(raster::Rect{kW / 2, 0, kW, kH / 2}, kGreen);
-    b.Fill(raster::Rect{0, kH / 2, kW / 2, kH}, kBlue);
-    b.Fill(raster::Rect{kW / 2, kH / 2, kW, kH}, kWhite);
+    raster::Bitmap b(w, h);
+    b.Fill(raster::Rect{0, 0, w / 2, h / 2}, kRed);
+    b.Fill(raster::Rect{w / 2, 0, w, h / 2}, kGreen);
+    b.Fill(raster::Rect{0, h / 2, w / 2, h}, kBlue);
+    b.Fill(raster::Rect{w / 2, h / 2, w, h}, kWhite);
     return b;
 }
 
@@ -177,6 +177,54 @@ Bytes EncodeAvif(const raster::Bitmap& picture, const SampleOptions& options, Cr
     encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = kAvifQuantizer;
     avifRWData output = AVIF_DATA_EMPTY;
     if (avifEncoderWrite(encoder.get(), image.get(), &output) != AVIF_RESULT_OK)
+        return {};
+    Bytes out(output.data, output.data + output.size);
+    avifRWDataFree(&output);
+    return out;
+}
+
+Bytes EncodeAvifGrid(const raster::Bitmap& picture, int columns, int rows, const SampleOptions& options)
+{
+    const int tileW = picture.Width() / columns, tileH = picture.Height() / rows;
+    const bool alpha = !options.alpha.empty();
+    using Image = std::unique_ptr<avifImage, void (*)(avifImage*)>;
+    std::vector<Image> tiles;
+    std::vector<const avifImage*> cells;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            raster::Bitmap part(tileW, tileH);
+            std::vector<std::uint8_t> partAlpha;
+            for (int y = 0; y < tileH; ++y) {
+                for (int x = 0; x < tileW; ++x) {
+                    part.SetPixel(x, y, picture.Pixel(c * tileW + x, r * tileH + y));
+                    if (alpha)
+                        partAlpha.push_back(
+                            options.alpha[static_cast<std::size_t>((r * tileH + y) * picture.Width() + c * tileW + x)]);
+                }
+            }
+            tiles.emplace_back(avifImageCreate(static_cast<std::uint32_t>(tileW), static_cast<std::uint32_t>(tileH), 8,
+                                               AVIF_PIXEL_FORMAT_YUV444),
+                               &avifImageDestroy);
+            Bytes rgba = Rgba(part, partAlpha);
+            avifRGBImage rgb{};
+            avifRGBImageSetDefaults(&rgb, tiles.back().get());
+            rgb.format = AVIF_RGB_FORMAT_RGBA;
+            rgb.ignoreAlpha = alpha ? AVIF_FALSE : AVIF_TRUE;
+            rgb.pixels = rgba.data();
+            rgb.rowBytes = static_cast<std::uint32_t>(tileW * 4);
+            if (avifImageRGBToYUV(tiles.back().get(), &rgb) != AVIF_RESULT_OK)
+                return {};
+            cells.push_back(tiles.back().get());
+        }
+    }
+    std::unique_ptr<avifEncoder, void (*)(avifEncoder*)> encoder(avifEncoderCreate(), &avifEncoderDestroy);
+    encoder->speed = kAvifFastestSpeed;
+    encoder->minQuantizer = encoder->maxQuantizer = kAvifQuantizer;
+    encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = kAvifQuantizer;
+    avifRWData output = AVIF_DATA_EMPTY;
+    if (avifEncoderAddImageGrid(encoder.get(), static_cast<std::uint32_t>(columns), static_cast<std::uint32_t>(rows),
+                                cells.data(), AVIF_ADD_IMAGE_FLAG_SINGLE) != AVIF_RESULT_OK ||
+        avifEncoderFinish(encoder.get(), &output) != AVIF_RESULT_OK)
         return {};
     Bytes out(output.data, output.data + output.size);
     avifRWDataFree(&output);

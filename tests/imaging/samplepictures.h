@@ -17,8 +17,8 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kW = 64, kH = 48;
 constexpr raster::Color kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 
-// kW x kH in four quadrants: red top left, green top right, blue bottom left, white bottom right.
-raster::Bitmap Quadrants();
+// w x h in four quadrants: red top left, green top right, blue bottom left, white bottom right.
+raster::Bitmap Quadrants(int w = kW, int h = kH);
 
 // kW x kH alpha values: transparent on the left half, opaque on the right.
 std::vector<std::uint8_t> LeftHalfClear();
@@ -53,5 +53,9 @@ struct CropRect {
     int x = 0, y = 0, width = 0, height = 0;
 };
 Bytes EncodeAvif(const raster::Bitmap& picture, const SampleOptions& options = {}, CropRect crop = {});
+
+// An AVIF file of `picture` as a grid of columns x rows tiles (each at least 64 x 64, as the format
+// asks), with transparency when options.alpha is given.
+Bytes EncodeAvifGrid(const raster::Bitmap& picture, int columns, int rows, const SampleOptions& options = {});
 
 }  // namespace qel::imaging::samples

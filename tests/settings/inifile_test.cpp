@@ -100,6 +100,8 @@ TEST(IniFile, WriteStringReplacesInPlaceAppendsKeysAndSections)
     EXPECT_EQ(ini.ToText(), "[Options]\r\nInterval=3\r\n\r\n"
                             "[Path]\r\nAppPath=/new/\r\nOther=1\r\nImagePath=/pics/\r\n\r\n"
                             "[Extra]\r\nK=V\r\n\r\n");
+    EXPECT_EQ(ini.ReadString("path", "IMAGEPATH", ""), "/pics/");
+    EXPECT_EQ(ini.ReadString("Path", "apppath", ""), "/new/");
 }
 
 TEST(IniFile, MissingEmptyAndGarbageFilesGiveDefaults)
