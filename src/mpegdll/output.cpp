@@ -1,7 +1,9 @@
 #include "mpegdll/output.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include <out123.h>
 
@@ -117,11 +119,25 @@ std::unique_ptr<Output> Output::Open(int device, const std::string& fileName, lo
     // The system's sound servers and devices, in the order a desktop offers them. libout123's own
     // default list also tries modules that, without a sound card, accept samples and never play
     // them, so playback would never end.
-    const char* driver = (sink != nullptr && *sink != '\0') ? sink : "pulse,alsa,oss,jack";
+    const std::string drivers = (sink != nullptr && *sink != '\0') ? sink : "pulse,alsa,oss,jack";
+    // No sound output works: the sound plays silently, so that it still takes its time and the
+    // music goes on as it would aloud; the player tells the caller with a notice. The same outputs
+    // are not tried again for a while: each try costs every module's probing, and its lines on
+    // the error output, for every sound of the music.
+    static std::mutex failMutex;
+    static std::string failedDrivers;
+    static std::chrono::steady_clock::time_point failedAt;
+    constexpr auto kRetryAfter = std::chrono::minutes(1);
+    {
+        std::lock_guard lock(failMutex);
+        if (drivers == failedDrivers && std::chrono::steady_clock::now() - failedAt < kRetryAfter)
+            return std::make_unique<NullOutput>(true);
+    }
     auto out = std::make_unique<Out123Output>();
-    if (!out->Open(driver, nullptr, rate, channels)) {
-        // No sound output works: the sound plays silently, so that it still takes its time and
-        // the music goes on as it would aloud; the player tells the caller with a notice.
+    if (!out->Open(drivers, nullptr, rate, channels)) {
+        std::lock_guard lock(failMutex);
+        failedDrivers = drivers;
+        failedAt = std::chrono::steady_clock::now();
         return std::make_unique<NullOutput>(true);
     }
     return out;
