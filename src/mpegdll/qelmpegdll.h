@@ -23,7 +23,7 @@ enum {
     QEL_MPEG_ERR_MODE = 2,         // call not valid in the current mode
     QEL_MPEG_ERR_INPUT = 3,        // the stream cannot be opened or decoded
     QEL_MPEG_ERR_NONSEEKABLE = 4,  // a position was asked of a stream that cannot seek
-    QEL_MPEG_ERR_OUTPUT = 5        // no working output (device or PCM file)
+    QEL_MPEG_ERR_OUTPUT = 5        // no working output: the PCM file cannot be written, or no such device
 };
 
 // Notices (LastError below 0): the call succeeded.
