@@ -3,6 +3,8 @@
 #   One GoogleTest executable; every test case becomes a CTest test.
 #   ENGINE: toolkit-free, also run under the sanitizers (label "engine").
 #   DISPLAY: needs an X server; scripts/test provides one through Xvfb (label "display").
+#   Programs named in QELSAVER_THREAD_TESTS (top CMakeLists.txt) start threads: label "threads",
+#   run again under ThreadSanitizer.
 function(qel_add_test name)
   cmake_parse_arguments(T "ENGINE;DISPLAY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_ENGINE AND NOT QELSAVER_WITH_QT)
@@ -18,6 +20,9 @@ function(qel_add_test name)
   endif()
   if(T_DISPLAY)
     list(APPEND labels display)
+  endif()
+  if(name IN_LIST QELSAVER_THREAD_TESTS)
+    list(APPEND labels threads)
   endif()
   if(NOT labels)
     # An empty value would vanish from the PROPERTIES list below and shift every later pair.

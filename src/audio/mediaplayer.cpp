@@ -7,6 +7,7 @@
 
 #include <gst/gst.h>
 
+#include "audio/soundoutputnotice.h"
 #include "audio/waveheader.h"
 #include "platform/environment.h"
 #include "platform/regularfile.h"
@@ -59,6 +60,27 @@ bool SilentSink()
     return platform::Environment("QELSAVER_AUDIO_SINK") == "null";
 }
 
+// True when the system's sound output chosen for a prerolled pipeline is GStreamer's silent
+// stand-in: the automatic sink found no sink that opens (no sound server, no sound card).
+bool FellBackToSilence(GstElement* autoSink)
+{
+    if (autoSink == nullptr || !GST_IS_BIN(autoSink))
+        return false;
+    bool silent = false;
+    GstIterator* children = gst_bin_iterate_elements(GST_BIN(autoSink));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+        auto* child = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory* factory = gst_element_get_factory(child);
+        if (factory != nullptr && std::strcmp(GST_OBJECT_NAME(factory), "fakesink") == 0)
+            silent = true;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(children);
+    return silent;
+}
+
 }  // namespace
 
 TMediaPlayer::~TMediaPlayer()
@@ -107,12 +129,16 @@ void TMediaPlayer::Open()
     g_free(uri);
     // Sounds only: a file that also holds pictures must not open a video window.
     gst_util_set_object_arg(G_OBJECT(playbin_), "flags", "audio+soft-volume");
+    GstElement* systemSink = nullptr;  // the automatic choice among the system's outputs
     if (SilentSink()) {
         GstElement* sink = gst_element_factory_make("fakesink", nullptr);
         if (sink != nullptr) {
             g_object_set(sink, "sync", TRUE, nullptr);  // keeps real time, so sounds last as long
             g_object_set(playbin_, "audio-sink", sink, nullptr);
         }
+    } else if ((systemSink = gst_element_factory_make("autoaudiosink", nullptr)) != nullptr) {
+        // The same sink playbin would choose, made here so that its choice can be looked at.
+        g_object_set(playbin_, "audio-sink", systemSink, nullptr);
     }
     bus_ = gst_element_get_bus(playbin_);
 
@@ -144,6 +170,10 @@ void TMediaPlayer::Open()
             ended_ = true;  // nothing to play: it ends at once
         break;
     }
+    // Without a working output the sound plays silently, as the automatic sink arranges, and
+    // the program says so once.
+    if (FellBackToSilence(systemSink))
+        ReportNoSoundOutput();
     fresh_ = true;
     error_ = 0;
     errorMessage_.clear();

@@ -5,7 +5,9 @@
 // stopped once the sound has ended, Stop halts it, Close releases it.
 //
 // The environment variable QELSAVER_AUDIO_SINK=null sends the sound to a silent sink that still
-// keeps real time (tests, machines without a sound card).
+// keeps real time (tests, machines without a sound card). Otherwise GStreamer chooses among the
+// system's outputs; when none works it plays silently, and Open reports that there is no sound
+// output (audio/soundoutputnotice.h).
 //
 // Everything runs on the owner's thread; GStreamer plays on threads of its own, and Mode collects
 // what it reported (end of stream, errors) from the pipeline's message bus. A sound whose position

@@ -10,6 +10,7 @@
 #include <QLibrary>
 #include <QTimer>
 
+#include "audio/soundoutputnotice.h"
 #include "base/text.h"
 
 namespace qel::audio {
@@ -285,6 +286,8 @@ void TMPEGPlayer::ErrorStep()
     lastErrorCode_ = fn_->lastError != nullptr ? fn_->lastError() : 0;
     if (lastErrorCode_ > 0)
         throw TMPEGError::FromCode(lastErrorCode_);
+    if (lastErrorCode_ == QEL_MPEG_NOTE_SILENT)
+        ReportNoSoundOutput();
 }
 
 // --- operations ---
@@ -349,6 +352,8 @@ void TMPEGPlayer::Play()
     lastErrorCode_ = fn_->lastError();
     if (lastErrorCode_ > 0 || result != 0)
         throw TMPEGError::FromCode(lastErrorCode_ > 0 ? lastErrorCode_ : 0);
+    if (lastErrorCode_ == QEL_MPEG_NOTE_SILENT)
+        ReportNoSoundOutput();
     StartedPlaying();
 }
 

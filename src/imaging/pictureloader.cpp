@@ -52,7 +52,9 @@ struct Registry {
 
 Registry& TheRegistry()
 {
-    static Registry registry;
+    // Never destroyed: a picture still being prepared on a worker the program has left to finish
+    // on its own may look here while the program ends.
+    static Registry& registry = *new Registry;
     return registry;
 }
 

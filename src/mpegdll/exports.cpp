@@ -1,5 +1,5 @@
 // The nineteen exported entry points. Each one records its outcome for LastError: 0 when the call
-// succeeded, else the error code. The library keeps one player, created by init and destroyed by
+// succeeded, a notice code (below 0) when it succeeded with something to say, else the error code. The library keeps one player, created by init and destroyed by
 // deinit; every other call before init fails with "incorrect mode".
 //
 // Test builds of this file (tests/audio) define QEL_MPEGDLL_OMIT_SEEK to leave one export out, or
@@ -120,7 +120,8 @@ QEL_EXPORT void SetOutputDevice(int32_t device, const char* outFileName)
 
 QEL_EXPORT int32_t Play(int32_t startPos, int32_t endPos, uint8_t* endReached)
 {
-    return WithPlayer([&](Player& p) { return p.Play(startPos, endPos, endReached); });
+    int32_t code = WithPlayer([&](Player& p) { return p.Play(startPos, endPos, endReached); });
+    return code < 0 ? 0 : code;  // a notice is a start: LastError carries it
 }
 
 QEL_EXPORT void Close(void)

@@ -1,6 +1,7 @@
 #pragma once
 // Where decoded samples go: the system's sound output or a raw PCM file through libout123, or
-// nowhere (the silent sink selected by QELSAVER_AUDIO_SINK=null). Used by the playback thread only.
+// nowhere (the silent sink selected by QELSAVER_AUDIO_SINK=null, and the stand-in when no sound
+// output of the system works). Used by the playback thread only.
 
 #include <cstddef>
 #include <memory>
@@ -13,7 +14,8 @@ public:
     virtual ~Output() = default;
 
     // Opens the output for 16-bit signed samples; nullptr when no working output can be had.
-    // device: QEL_DEVICE_SYSTEM or QEL_DEVICE_PCMFILE (fileName used only for the latter).
+    // device: QEL_DEVICE_SYSTEM or QEL_DEVICE_PCMFILE (fileName used only for the latter). When no
+    // sound output of the system works, the silent output stands in for it.
     static std::unique_ptr<Output> Open(int device, const std::string& fileName, long rate, int channels);
 
     // Hands over `bytes` bytes; false when the output has failed.
@@ -28,6 +30,8 @@ public:
     virtual void Drop() {}
     // True when Write returns at once and the caller must keep real-time pace itself.
     [[nodiscard]] virtual bool NeedsPacing() const { return false; }
+    // True for the silent output standing in for a system output that does not work.
+    [[nodiscard]] virtual bool StandsInForSystemOutput() const { return false; }
 };
 
 }  // namespace qel::mpegdll

@@ -181,7 +181,7 @@ int Player::Seek(int32_t ms)
         return QEL_MPEG_OK;
     pauseRequested_ = mode == QEL_MODE_PAUSED;
     int code = StartThread(sample);
-    if (code == QEL_MPEG_OK && mode == QEL_MODE_PAUSED)
+    if (code <= QEL_MPEG_OK && mode == QEL_MODE_PAUSED)
         mode_ = QEL_MODE_PAUSED;
     return code;
 }
@@ -217,7 +217,8 @@ int32_t Player::Layer() const
 }
 
 // Opens the output here, on the caller's thread, so that a missing device is reported by the
-// call that asked for playback.
+// call that asked for playback. Without a working sound output the stream plays silently and the
+// call says so with a notice.
 int Player::StartThread(int64_t startSample)
 {
     auto output = Output::Open(device_, outFileName_, decoder_.Rate(), decoder_.Channels());
@@ -225,6 +226,7 @@ int Player::StartThread(int64_t startSample)
         mode_ = QEL_MODE_OPENED;
         return QEL_MPEG_ERR_OUTPUT;
     }
+    const int started = output->StandsInForSystemOutput() ? QEL_MPEG_NOTE_SILENT : QEL_MPEG_OK;
     errno = 0;
     int nice = getpriority(PRIO_PROCESS, 0);
     callerNice_ = errno == 0 ? nice : 0;
@@ -248,7 +250,7 @@ int Player::StartThread(int64_t startSample)
         mode_ = QEL_MODE_OPENED;
         return QEL_MPEG_ERR_INTERNAL;
     }
-    return QEL_MPEG_OK;
+    return started;
 }
 
 void Player::StopThread()

@@ -7,7 +7,8 @@
 // Units and values chosen by this library:
 //   positions and lengths  milliseconds from the start of the stream
 //   player modes           QEL_MODE_* below (above 2 while a stream plays or is paused)
-//   errors                 LastError() gives the code of the last call; 0 = that call succeeded
+//   errors                 LastError() gives the code of the last call; 0 = that call succeeded,
+//                          below 0 = it succeeded with a notice (QEL_MPEG_NOTE_*)
 
 #include <stdint.h>
 
@@ -22,7 +23,13 @@ enum {
     QEL_MPEG_ERR_MODE = 2,         // call not valid in the current mode
     QEL_MPEG_ERR_INPUT = 3,        // the stream cannot be opened or decoded
     QEL_MPEG_ERR_NONSEEKABLE = 4,  // a position was asked of a stream that cannot seek
-    QEL_MPEG_ERR_OUTPUT = 5        // no working output (device or PCM file)
+    QEL_MPEG_ERR_OUTPUT = 5        // no working output: the PCM file cannot be written, or no such device
+};
+
+// Notices (LastError below 0): the call succeeded.
+enum {
+    QEL_MPEG_NOTE_SILENT = -1  // Play, Restart: no sound output of the system works; the stream
+                               // plays silently, in real time, and ends as it would aloud
 };
 
 // Player modes (GetPlayerMode).

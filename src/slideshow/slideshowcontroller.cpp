@@ -82,6 +82,14 @@ void SlideshowController::Stop()
     interval_.stop();
 }
 
+namespace {
+
+// Thrown through the picture cycle (which reports only std::exception) to end work that was left
+// to finish on its own.
+struct WorkLeft {};
+
+}  // namespace
+
 void SlideshowController::PrepareNext()
 {
     // Decoding and resampling a large photo takes a good part of a second: it runs on a worker
@@ -98,6 +106,11 @@ void SlideshowController::PrepareNext()
          delivery = delivery_, plan, width = width_, height = height_] {
             auto prepared =
                 std::make_shared<std::optional<raster::Bitmap>>(cycle->Try(plan, [&](const std::string& path) {
+                    // Left to finish on its own (the window closed while a file kept this work
+                    // waiting): the window's compose reads what the window owns, which may be
+                    // gone. The work ends here; no picture error is reported.
+                    if (platform::BackgroundTask::Abandoned())
+                        throw WorkLeft{};
                     raster::Bitmap picture = compose(path, width, height);
                     if (caption != settings::CaptionKind::None)
                         DrawCaption(picture, CaptionText(path, caption), corner);

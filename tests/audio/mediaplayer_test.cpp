@@ -1,6 +1,7 @@
 // TMediaPlayer over GStreamer with the silent sink: a wave file plays to its end as Mode sees it,
 // bad files fail to open with GStreamer's message, and MIDI plays when a synthesizer and a
-// soundfont are installed.
+// soundfont are installed. On a machine without any sound output: the two back-ends side by side,
+// as the slideshow's music uses them.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "audio/mediaplayer.h"
+#include "audio/soundoutputnotice.h"
 #include "mpegdll_fixture.h"
 
 namespace qel::audio {
@@ -183,6 +185,61 @@ TEST(MediaPlayerTest, MidiPlaysThroughTheSynthesizer)
     player.Play();
     ASSERT_TRUE(WaitForMode(player, mpStopped));
     EXPECT_EQ(player.Error(), 0) << player.ErrorMessage();
+}
+
+// On a machine with no sound server and no sound card, with GStreamer's ALSA sink installed: a
+// wave, an MP3 and a wave again, as the music plays them. The decoder library's output once left
+// libasound's process-wide error handler pointing into an unloaded module, and the ALSA sink's "no
+// sound card" report on the next wave's streaming thread then crashed the whole program. Now every
+// sound plays silently to its end and the program hears once that there is no sound output.
+TEST(NoSoundOutputTest, WaveMp3WaveAllPlaySilentlyAndTheNoticeComesOnce)
+{
+    unsetenv("QELSAVER_AUDIO_SINK");  // the system's own outputs
+    struct Restore {
+        ~Restore() { setenv("QELSAVER_AUDIO_SINK", "null", 1); }
+    } restore;
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    GstElementFactory* alsa = gst_element_factory_find("alsasink");
+    if (alsa == nullptr)
+        GTEST_SKIP() << "GStreamer's ALSA sink (gstreamer1.0-alsa) is not installed";
+    gst_object_unref(alsa);
+    std::string wave = test::ScratchFolder("no-output") + "/tone.wav";
+    MakeWave(wave, 1);
+
+    {
+        // Tries the system's outputs, GStreamer's ALSA sink among them, which takes over
+        // libasound's error handler.
+        TMediaPlayer first;
+        first.SetFileName(wave);
+        first.Open();
+        if (!TakeNoSoundOutputNotice())
+            GTEST_SKIP() << "this machine has a working sound output";
+        first.Play();
+        EXPECT_TRUE(WaitForMode(first, mpStopped));
+        EXPECT_EQ(first.Error(), 0) << first.ErrorMessage();
+    }
+
+    test::MpegDll dll;
+    ASSERT_TRUE(dll.Load(test::LibraryFile())) << dlerror();
+    ASSERT_EQ(dll.init() & 0xFF, 1);
+    ASSERT_EQ(dll.OpenFile(DataFile("tone.mp3")), 0);
+    ASSERT_EQ(dll.SetOutput(QEL_DEVICE_SYSTEM, ""), 0);
+    uint8_t ended = 0;
+    EXPECT_EQ(dll.play(0, 0, &ended), 0) << "a valid MP3 is not an invalid one";
+    EXPECT_EQ(dll.lastError(), QEL_MPEG_NOTE_SILENT);
+    EXPECT_TRUE(test::WaitForByte(ended));
+    dll.close();
+    dll.deinit();
+    dll.Unload();
+
+    TMediaPlayer second;
+    second.SetFileName(wave);
+    second.Open();  // the ALSA sink reports the missing sound card again
+    second.Play();
+    EXPECT_TRUE(WaitForMode(second, mpStopped));
+    EXPECT_EQ(second.Error(), 0) << second.ErrorMessage();
+    EXPECT_FALSE(TakeNoSoundOutputNotice()) << "once per process";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "audio/mpegplayer.h"
 #include "audio/processplayer.h"
+#include "audio/soundoutputnotice.h"
 #include "mpegdll_fixture.h"
 
 namespace qel::audio {
@@ -455,6 +456,20 @@ TEST_F(MPEGPlayerRealTest, PlaysToTheSilentSinkUntilItsEnd)
     EXPECT_LE(player.GetPlayerMode(), 2);
     player.Close();
     EXPECT_EQ(player.GetPlayerMode(), 0);
+}
+
+// The one test of this program that takes the process-wide notice.
+TEST_F(MPEGPlayerRealTest, WithoutASoundOutputAValidFilePlaysSilentlyAndTheNoticeComesOnce)
+{
+    setenv("QELSAVER_AUDIO_SINK", "no-such-output-module", 1);
+    player.SetStreamName(DataFile("tone.mp3"));
+    EXPECT_NO_THROW(player.Play());
+    EXPECT_TRUE(TakeNoSoundOutputNotice());
+    EXPECT_TRUE(RunUntil([&] { return ends == 1; })) << "a silent sound still ends";
+    EXPECT_NO_THROW(player.Play());  // from the end: the restart finds no output either
+    EXPECT_TRUE(RunUntil([&] { return ends == 2; }));
+    setenv("QELSAVER_AUDIO_SINK", "null", 1);
+    EXPECT_FALSE(TakeNoSoundOutputNotice()) << "once per process";
 }
 
 TEST_F(MPEGPlayerRealTest, BadFilesRaiseInputErrorsAndTheNextFilePlays)
