@@ -226,7 +226,7 @@ int Player::StartThread(int64_t startSample)
         mode_ = QEL_MODE_OPENED;
         return QEL_MPEG_ERR_OUTPUT;
     }
-    const int started = output->StandsInForSystemOutput() ? QEL_MPEG_NOTE_SILENT : QEL_MPEG_OK;
+    const int started = output->StandsInForSystemOutput() ? int(QEL_MPEG_NOTE_SILENT) : int(QEL_MPEG_OK);
     errno = 0;
     int nice = getpriority(PRIO_PROCESS, 0);
     callerNice_ = errno == 0 ? nice : 0;
