@@ -192,7 +192,7 @@ void PackageBuilderWindow::btnBuildClick()
     BuildInputs in;
     in.name = name;
     in.workFolder = WorkFolder;
-    in.exePath = settings::Process().exePath;
+    in.programFolder = settings::Process().programFolder;
     in.appPath = settings::Process().appPath;
     in.packagePath = packagePath;
     BuildProgress progress;

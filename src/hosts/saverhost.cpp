@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "base/text.h"
-#include "hosts/desktopentry.h"
+#include "hosts/screensaverentry.h"
 #include "hosts/xscreensaverfile.h"
 #include "platform/files.h"
 #include "platform/process.h"

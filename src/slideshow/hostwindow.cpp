@@ -11,6 +11,7 @@
 #include "imaging/fitpicture.h"
 #include "imaging/qtdecoders.h"
 #include "pictureshow/pictureshowwidget.h"
+#include "pictureshow/qtcolor.h"
 #include "pictureshow/random.h"
 #include "platform/foreignwindow.h"
 #include "slideshow/fullpicture.h"
@@ -25,11 +26,6 @@ namespace {
 constexpr int kParentWatchMs = 250;
 // How often the media player is asked whether its sound has ended.
 constexpr int kSoundPollMs = 100;
-
-QColor ToQColor(raster::Color c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
 
 }  // namespace
 
@@ -54,7 +50,7 @@ HostWindow::HostWindow(Config config)
     setFocusPolicy(Qt::NoFocus);
     const raster::Color background = raster::Color(config_.settings.bgColor);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, ToQColor(background));
+    pal.setColor(QPalette::Window, pictureshow::ToQColor(background));
     setPalette(pal);
     resize(config_.width, config_.height);
 

@@ -11,6 +11,7 @@
 #include "imaging/pictureloader.h"
 #include "imaging/qtdecoders.h"
 #include "pictureshow/pictureshowwidget.h"
+#include "pictureshow/qtcolor.h"
 #include "platform/foreignwindow.h"
 #include "slideshow/previewpicture.h"
 #include "slideshow/slideshowcontroller.h"
@@ -136,7 +137,7 @@ void PreviewWindow::LoadSettings()
     engine.SetColor(color_);
     engine.SetDelay(settings_.StepDelayMs());
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(int(color_ & 0xFF), int((color_ >> 8) & 0xFF), int((color_ >> 16) & 0xFF)));
+    pal.setColor(QPalette::Window, pictureshow::ToQColor(color_));
     setPalette(pal);
 }
 

@@ -58,7 +58,7 @@ protected:
     {
         App();
         settings::Process().appPath = f_.Path("app/");
-        settings::Process().exePath = f_.Path("exe/");
+        settings::Process().programFolder = f_.Path("exe/");
         settings::Process().tempPath = f_.Path("temp/");
         log_ = f_.Path("messages.log");
         ::setenv("QELSAVER_MESSAGE_LOG", log_.c_str(), 1);

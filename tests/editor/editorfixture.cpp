@@ -93,9 +93,9 @@ void EditorTest::SetUp()
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     auto& process = settings::Process();
-    process.exePath = dir_.string() + "/";
-    process.appPath = process.exePath;
-    process.tempPath = process.exePath + "temp/";
+    process.programFolder = dir_.string() + "/";
+    process.appPath = process.programFolder;
+    process.tempPath = process.programFolder + "temp/";
     ::unsetenv("QELSAVER_MESSAGE_ANSWER");
     ::setenv("QELSAVER_MESSAGE_LOG", Path("messages.log").c_str(), 1);
     desktop_ = StandInDesktop{};
