@@ -85,8 +85,8 @@ fs::path PictureFolder(const std::string& name, int count)
             fs::create_hard_link(photo, file);
     }
     auto& process = qel::settings::Process();
-    process.exePath = root.string() + "/";
-    process.appPath = process.exePath;
+    process.programFolder = root.string() + "/";
+    process.appPath = process.programFolder;
     return folder;
 }
 

@@ -23,21 +23,21 @@ TMPEGPlayer* MPEGPlayer()
 // How often the player's timer looks whether the library has reached the end of a stream.
 constexpr int kEndPollMs = 100;
 
-std::string CreateProcessMPEGPlayer(const std::string& exeFolder)
+std::string CreateProcessMPEGPlayer(const std::string& programFolder)
 {
     ReleaseProcessMPEGPlayer();
     std::error_code error;
-    if (!std::filesystem::is_regular_file(exeFolder + kDecoderLibraryName, error))
+    if (!std::filesystem::is_regular_file(programFolder + kDecoderLibraryName, error))
         return {};
     auto player = std::make_unique<TMPEGPlayer>();
     player->SetUseTimer(true);
     player->SetTimerFreq(kEndPollMs);
-    player->SetPathToDLL(exeFolder);
+    player->SetPathToDLL(programFolder);
     try {
         player->LoadMPEGLibrary();
     } catch (const TMPEGError& e) {
         std::string why = player->LoadFailure();
-        return exeFolder + kDecoderLibraryName + ": " + e.what() + (why.empty() ? "" : " (" + why + ")");
+        return programFolder + kDecoderLibraryName + ": " + e.what() + (why.empty() ? "" : " (" + why + ")");
     }
     Instance() = std::move(player);
     return {};

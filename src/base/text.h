@@ -1,8 +1,11 @@
 #pragma once
-// Case rules for file names, extensions, INI sections and keys. Only the ASCII letters fold: the
+// Case rules for file names, extensions, INI sections and keys, and the UTF-8 rules for the texts that
+// do come in a known encoding (picture metadata, zip entry names). Only the ASCII letters fold: the
 // program's texts are bytes in no particular encoding, and folding by the user's locale would make
 // the same file compare differently on two machines.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,5 +24,18 @@ namespace qel::base {
 // The extension of the path's last component, after its last ".", lower case and without the dot;
 // empty when that component has no ".".
 [[nodiscard]] std::string FileExtension(std::string_view path);
+
+// The length (1 to 4) of the UTF-8 sequence that starts at text[at], or 0 when none does: a stray or
+// missing continuation byte, an overlong form, a surrogate or a value past U+10FFFF.
+[[nodiscard]] std::size_t Utf8SequenceAt(std::string_view text, std::size_t at);
+
+// The whole text is UTF-8 by the rule of Utf8SequenceAt.
+[[nodiscard]] bool IsUtf8(std::string_view text);
+
+// The code points of a UTF-8 text; nullopt when it is not one.
+[[nodiscard]] std::optional<std::u32string> DecodeUtf8(std::string_view text);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t codePoint);
 
 }  // namespace qel::base

@@ -58,7 +58,7 @@ void BuildPackage(const BuildInputs& in, const BuildProgress& progress)
     // Steps 6 to 9: the file list and what to archive.
     const auto setup = settings::IniFile::Open(in.workFolder + settings::kBuildSettingsFileName);
     PackagePlan plan =
-        PlanPackage(in.name, in.workFolder, in.exePath, setup.ReadSection("Images"), setup.ReadSection("Sounds"));
+        PlanPackage(in.name, in.workFolder, in.programFolder, setup.ReadSection("Images"), setup.ReadSection("Sounds"));
     for (const PackagePlan::Copy& c : plan.copies) {
         // A picture or sound that cannot be copied is left out of the archive; its key stays.
         std::error_code ec;
@@ -66,7 +66,7 @@ void BuildPackage(const BuildInputs& in, const BuildProgress& progress)
     }
     plan.installIni.UpdateFile(in.workFolder + kInstallIni);
     // Without these the package would install nothing that runs.
-    RequireFile(in.exePath + kDecoderLibrary, "decoder library");
+    RequireFile(in.programFolder + kDecoderLibrary, "decoder library");
     for (const char* prepared : {kSetupPak, kInstallPak, kSaverPak, kUninstallPak})
         RequireFile(PreparedFile(in.appPath, prepared), "prepared build file");
     CheckRoughSize(in, plan);

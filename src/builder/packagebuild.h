@@ -11,11 +11,11 @@
 namespace qel::builder {
 
 struct BuildInputs {
-    std::string name;         // the screen saver's name
-    std::string workFolder;   // holds "SaverSetup.dat"; ends in "/"
-    std::string exePath;      // the folder of the decoder library; ends in "/"
-    std::string appPath;      // the folder holding "build/" with the prepared files; ends in "/"
-    std::string packagePath;  // the package to write (replaced when it exists)
+    std::string name;           // the screen saver's name
+    std::string workFolder;     // holds "SaverSetup.dat"; ends in "/"
+    std::string programFolder;  // the folder of the decoder library; ends in "/"
+    std::string appPath;        // the folder holding "build/" with the prepared files; ends in "/"
+    std::string packagePath;    // the package to write (replaced when it exists)
 };
 
 struct BuildProgress {

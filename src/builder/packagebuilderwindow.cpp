@@ -199,7 +199,7 @@ void PackageBuilderWindow::btnBuildClick()
     BuildInputs in;
     in.name = name;
     in.workFolder = workFolder_;
-    in.exePath = settings::Process().exePath;
+    in.programFolder = settings::Process().programFolder;
     in.appPath = settings::Process().appPath;
     in.packagePath = packagePath;
     BackgroundJob::Reports reports;

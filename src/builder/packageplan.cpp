@@ -37,7 +37,7 @@ std::set<std::string> EntryNamesOf(const settings::IniFile& installIni)
     return names;
 }
 
-PackagePlan PlanPackage(const std::string& name, const std::string& workFolder, const std::string& exePath,
+PackagePlan PlanPackage(const std::string& name, const std::string& workFolder, const std::string& programFolder,
                         const std::vector<std::string>& images, const std::vector<std::string>& sounds)
 {
     PackagePlan plan;
@@ -50,7 +50,7 @@ PackagePlan PlanPackage(const std::string& name, const std::string& workFolder, 
 
     plan.saverFile = workFolder + saverEntry;
     plan.uninstallFile = workFolder + kUninstallEntry;
-    plan.files = {plan.saverFile, workFolder + settings::kBuildSettingsFileName, exePath + kDecoderLibrary,
+    plan.files = {plan.saverFile, workFolder + settings::kBuildSettingsFileName, programFolder + kDecoderLibrary,
                   plan.uninstallFile};
     AddKind(plan, workFolder, images, FileKind::Picture);
     AddKind(plan, workFolder, sounds, FileKind::Sound);

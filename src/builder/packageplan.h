@@ -24,10 +24,10 @@ struct PackagePlan {
     std::string uninstallFile;  // the work folder's copy of the uninstaller
 };
 
-// name: the screen saver's name as typed. workFolder and exePath end in "/"; the decoder library is
-// taken from exePath. images and sounds: the paths of the settings file, in order.
+// name: the screen saver's name as typed. workFolder and programFolder end in "/"; the decoder library is
+// taken from programFolder. images and sounds: the paths of the settings file, in order.
 [[nodiscard]] PackagePlan PlanPackage(const std::string& name, const std::string& workFolder,
-                                      const std::string& exePath, const std::vector<std::string>& images,
+                                      const std::string& programFolder, const std::vector<std::string>& images,
                                       const std::vector<std::string>& sounds);
 
 // The entry name of the saver program for a screen saver named `name`: the name and ".scr", made a

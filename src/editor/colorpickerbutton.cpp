@@ -6,16 +6,13 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "pictureshow/qtcolor.h"
+
 namespace qel::editor {
 namespace {
 
 constexpr int kSwatchWidth = 36;
 constexpr int kSwatchHeight = 14;
-
-QColor ToQColor(raster::Color c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
 
 }  // namespace
 
@@ -54,14 +51,14 @@ void ColorPickerButton::Pick(std::int32_t value)
 void ColorPickerButton::UpdateSwatch()
 {
     QPixmap swatch(kSwatchWidth, kSwatchHeight);
-    swatch.fill(ToQColor(Rgb()));
+    swatch.fill(pictureshow::ToQColor(Rgb()));
     {
         QPainter painter(&swatch);
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawRect(0, 0, kSwatchWidth - 1, kSwatchHeight - 1);
     }
     setIcon(QIcon(swatch));
-    setToolTip(QColor(ToQColor(Rgb())).name());
+    setToolTip(pictureshow::ToQColor(Rgb()).name());
 }
 
 }  // namespace qel::editor

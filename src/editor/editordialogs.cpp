@@ -12,6 +12,7 @@
 #include "editor/pathtext.h"
 #include "editor/previewpictures.h"
 #include "imaging/pictureloader.h"
+#include "pictureshow/qtcolor.h"
 
 namespace qel::editor {
 namespace {
@@ -108,12 +109,10 @@ public:
 
     std::optional<raster::Color> ChooseColor(QWidget* owner, raster::Color current) override
     {
-        const QColor initial(int(current & 0xFF), int((current >> 8) & 0xFF), int((current >> 16) & 0xFF));
-        const QColor chosen = QColorDialog::getColor(initial, owner);
+        const QColor chosen = QColorDialog::getColor(pictureshow::ToQColor(current), owner);
         if (!chosen.isValid())
             return std::nullopt;
-        return raster::Color(chosen.red()) | (raster::Color(chosen.green()) << 8) |
-               (raster::Color(chosen.blue()) << 16);
+        return pictureshow::FromQColor(chosen);
     }
 
     QString OpenProjectFile(QWidget* owner, const QString& folder) override

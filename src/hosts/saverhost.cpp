@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "hosts/desktopentry.h"
+#include "hosts/screensaverentry.h"
 #include "hosts/xscreensaverfile.h"
 #include "platform/environment.h"
 #include "platform/files.h"

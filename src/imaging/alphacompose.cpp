@@ -19,7 +19,8 @@ void RgbRowToBgr(const std::uint8_t* rgb, std::uint8_t* bgr, int width)
 void ComposeRowOnBackground(const std::uint8_t* src, SampleOrder order, bool premultiplied, raster::Color background,
                             std::uint8_t* bgr, int width)
 {
-    const unsigned bg[3] = {(background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF};
+    const raster::Rgb rgb = raster::ToRgb(background);
+    const unsigned bg[3] = {rgb.blue, rgb.green, rgb.red};
     // Index of blue, green, red within the source pixel.
     const int blue = order == SampleOrder::Bgra ? 0 : 2;
     const int red = 2 - blue;

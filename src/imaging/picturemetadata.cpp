@@ -26,77 +26,12 @@ std::string_view AsText(Bytes bytes)
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-// The length of the UTF-8 sequence starting at text[at], or 0 when it is not one (overlong forms,
-// surrogates and values past U+10FFFF included).
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t at)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned lead = byte(at);
-    if (lead < 0x80)
-        return 1;
-    std::size_t n;
-    std::uint32_t cp;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        cp = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (text.size() - at < n)
-        return 0;
-    for (std::size_t i = 1; i < n; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (byte(at + i) & 0x3F);
-    }
-    constexpr std::uint32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kSmallest[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return n;
-}
-
-bool IsUtf8(std::string_view text)
-{
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t n = Utf8SequenceAt(text, at);
-        if (n == 0)
-            return false;
-        at += n;
-    }
-    return true;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 std::string Latin1ToUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     for (char c : text)
-        AppendUtf8(out, static_cast<unsigned char>(c));
+        base::AppendUtf8(out, static_cast<unsigned char>(c));
     return out;
 }
 
@@ -148,7 +83,7 @@ std::string XmlText(std::string_view text)
             }
         if (!known && !name.empty() && name[0] == '#') {
             if (const std::uint32_t cp = CharacterReference(name)) {
-                AppendUtf8(out, cp);
+                base::AppendUtf8(out, cp);
                 known = true;
             }
         }
@@ -352,11 +287,11 @@ std::string XmpDescription(std::string_view packet)
 
 std::string CaptionLine(std::string_view text)
 {
-    const std::string utf8 = IsUtf8(text) ? std::string(text) : Latin1ToUtf8(text);
+    const std::string utf8 = base::IsUtf8(text) ? std::string(text) : Latin1ToUtf8(text);
     std::string line;
     bool blank = false;
     for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t n = std::max<std::size_t>(1, Utf8SequenceAt(utf8, at));
+        const std::size_t n = std::max<std::size_t>(1, base::Utf8SequenceAt(utf8, at));
         const auto c = static_cast<unsigned char>(utf8[at]);
         if (c <= ' ' || c == 0x7F) {
             blank = !line.empty();

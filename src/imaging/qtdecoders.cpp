@@ -28,7 +28,8 @@ constexpr int kConvertBandRows = 64;
 raster::Bitmap ToBitmap(const QImage& image, raster::Color background)
 {
     raster::Bitmap out(image.width(), image.height());
-    const unsigned bgR = background & 0xFF, bgG = (background >> 8) & 0xFF, bgB = (background >> 16) & 0xFF;
+    const raster::Rgb rgb = raster::ToRgb(background);
+    const unsigned bgR = rgb.red, bgG = rgb.green, bgB = rgb.blue;
     // Pictures already in 32 bits (alpha 255 in RGB32) are read as they are.
     const bool direct = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32;
     for (int top = 0; top < image.height(); top += kConvertBandRows) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/simplemapi.h"
+#include "mail/mailprograms.h"
 
 namespace qel::mail {
 

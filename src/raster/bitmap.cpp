@@ -43,9 +43,10 @@ Layout LayoutFor(int width, int height)
 
 void PutPixel(std::uint8_t* p, Color c)
 {
-    p[0] = std::uint8_t(c >> 16);  // blue
-    p[1] = std::uint8_t(c >> 8);   // green
-    p[2] = std::uint8_t(c);        // red
+    const Rgb rgb = ToRgb(c);
+    p[0] = rgb.blue;
+    p[1] = rgb.green;
+    p[2] = rgb.red;
 }
 
 }  // namespace
@@ -110,7 +111,7 @@ Color Bitmap::Pixel(int x, int y) const
         return 0;
     }
     const std::uint8_t* p = Scanline(y) + std::size_t(x) * kBytesPerPixel;
-    return Color(p[2]) | (Color(p[1]) << 8) | (Color(p[0]) << 16);
+    return FromRgb({p[2], p[1], p[0]});
 }
 
 void Bitmap::SetPixel(int x, int y, Color c)

@@ -5,12 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "color.h"
 #include "rect.h"
 
 namespace qel::raster {
-
-// Colours as the settings file stores them: 0x00BBGGRR.
-using Color = std::uint32_t;
 
 // Blue, green, red: one byte each.
 inline constexpr int kBytesPerPixel = 3;

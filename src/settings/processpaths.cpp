@@ -55,7 +55,7 @@ void CopyIfAbsent(const std::string& from, const std::string& to)
 const std::string& SettingsFolder()
 {
     const ProcessValues& p = Process();
-    return p.settingsPath.empty() ? p.exePath : p.settingsPath;
+    return p.settingsPath.empty() ? p.programFolder : p.settingsPath;
 }
 
 }  // namespace
@@ -66,22 +66,22 @@ ProcessValues& Process()
     return values;
 }
 
-std::string PrepareSettingsFolder(const std::string& exePath, std::string* problem)
+std::string PrepareSettingsFolder(const std::string& programFolder, std::string* problem)
 {
-    const std::string programFolder = base::AddTrailingSlash(exePath);
-    if (platform::FolderWritable(programFolder))
-        return programFolder;
-    return PrepareUserSettingsFolder(programFolder, problem);
+    const std::string beside = base::AddTrailingSlash(programFolder);
+    if (platform::FolderWritable(beside))
+        return beside;
+    return PrepareUserSettingsFolder(beside, problem);
 }
 
-std::string PrepareUserSettingsFolder(const std::string& exePath, std::string* problem)
+std::string PrepareUserSettingsFolder(const std::string& programFolder, std::string* problem)
 {
-    const std::string programFolder = base::AddTrailingSlash(exePath);
+    const std::string beside = base::AddTrailingSlash(programFolder);
     const std::string config = platform::UserConfigFolder();
     auto fail = [&](const std::string& why) {
         if (problem)
             *problem = why;
-        return programFolder;
+        return beside;
     };
     if (config.empty())
         return fail("no home folder to keep the settings in");
@@ -93,7 +93,7 @@ std::string PrepareUserSettingsFolder(const std::string& exePath, std::string* p
         return fail("cannot create the settings folder \"" + folder + "\"" + (ec ? ": " + ec.message() : ""));
 
     const std::string own = folder + kSettingsFileName;
-    const std::string shared = programFolder + kSettingsFileName;
+    const std::string shared = beside + kSettingsFileName;
     if (fs::exists(fs::symlink_status(own, ec)) || !fs::exists(shared, ec))
         return folder;
     try {
@@ -104,15 +104,15 @@ std::string PrepareUserSettingsFolder(const std::string& exePath, std::string* p
     return folder;
 }
 
-std::string InitProcessPaths(const std::string& exePath)
+std::string InitProcessPaths(const std::string& programFolder)
 {
     ProcessValues& p = Process();
-    p.exePath = base::AddTrailingSlash(exePath);
+    p.programFolder = base::AddTrailingSlash(programFolder);
     std::string problem;
-    p.settingsPath = PrepareSettingsFolder(p.exePath, &problem);
+    p.settingsPath = PrepareSettingsFolder(p.programFolder, &problem);
     {
         auto ini = IniFile::Open(SetupFilePath());
-        p.appPath = base::AddTrailingSlash(ini.ReadString("Path", "AppPath", p.exePath));
+        p.appPath = base::AddTrailingSlash(ini.ReadString("Path", "AppPath", p.programFolder));
     }
     p.tempPath = base::AddTrailingSlash(platform::SystemTempFolder()) + "QelSaver/";
     return problem;

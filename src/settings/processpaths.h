@@ -16,28 +16,28 @@
 namespace qel::settings {
 
 struct ProcessValues {
-    std::string exePath;                      // the program file's folder, with a trailing "/"
-    std::string appPath;                      // application folder (section "Path", key "AppPath"; default exePath)
-    std::string tempPath;                     // the system's temporary folder + "QelSaver/"
-    std::string settingsPath;                 // folder of the settings files, with a trailing "/"; empty: exePath
+    std::string programFolder;  // the program file's folder, with a trailing "/"
+    std::string appPath;        // application folder (section "Path", key "AppPath"; default programFolder)
+    std::string tempPath;       // the system's temporary folder + "QelSaver/"
+    std::string settingsPath;   // folder of the settings files, with a trailing "/"; empty: programFolder
     platform::WindowHandle parentHandle = 0;  // the window given on the command line, 0 when none
 };
 
 ProcessValues& Process();
 
-// Fills exePath, settingsPath, appPath and tempPath for a program living in `exePath`, reading
+// Fills programFolder, settingsPath, appPath and tempPath for a program living in `programFolder`, reading
 // AppPath from the settings file. Returns why the user's own settings folder could not be set up
 // (the settings are then read from beside the program), or the empty text.
-std::string InitProcessPaths(const std::string& exePath);
+std::string InitProcessPaths(const std::string& programFolder);
 
-// The folder that holds the settings files of a program living in `exePath` (with a trailing "/"):
-// exePath itself when this user may write there, else PrepareUserSettingsFolder(exePath).
-[[nodiscard]] std::string PrepareSettingsFolder(const std::string& exePath, std::string* problem = nullptr);
+// The folder that holds the settings files of a program living in `programFolder` (with a trailing "/"):
+// programFolder itself when this user may write there, else PrepareUserSettingsFolder(programFolder).
+[[nodiscard]] std::string PrepareSettingsFolder(const std::string& programFolder, std::string* problem = nullptr);
 
 // The user's own settings folder, the configuration folder + "qelsaver/", created when missing;
-// when it has no "QelSetup.dat" yet, the one in `exePath` (if any) is copied in. When that folder
-// cannot be made or filled, exePath, with the cause in *problem.
-[[nodiscard]] std::string PrepareUserSettingsFolder(const std::string& exePath, std::string* problem = nullptr);
+// when it has no "QelSetup.dat" yet, the one in `programFolder` (if any) is copied in. When that folder
+// cannot be made or filled, programFolder, with the cause in *problem.
+[[nodiscard]] std::string PrepareUserSettingsFolder(const std::string& programFolder, std::string* problem = nullptr);
 
 // The settings files: what the saver shows, and what the editor's preview shows.
 [[nodiscard]] std::string SetupFilePath();

@@ -4,6 +4,7 @@
 
 #include "imaging/fitpicture.h"
 #include "pictureshow/pictureshowwidget.h"
+#include "pictureshow/qtcolor.h"
 #include "pictureshow/random.h"
 #include "slideshow/picturesurface.h"
 #include "slideshow/showmusic.h"
@@ -21,8 +22,7 @@ HostWindow::HostWindow(Config config)
     setFocusPolicy(Qt::NoFocus);
     const auto background = raster::Color(settings_.bgColor);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window,
-                 QColor(int(background & 0xFF), int((background >> 8) & 0xFF), int((background >> 16) & 0xFF)));
+    pal.setColor(QPalette::Window, pictureshow::ToQColor(background));
     setPalette(pal);
 
     if (settings_.RandomPictures())

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 
 #include "imaging/pictureloader.h"
+#include "pictureshow/qtcolor.h"
 #include "slideshow/picturesurface.h"
 #include "slideshow/previewpicture.h"
 
@@ -54,8 +55,7 @@ void PreviewWindow::FormShow()
     settings_ = settings::LoadSettings(settingsFile_, settings::SettingsReader::Preview);
     const auto background = raster::Color(settings_.bgColor);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window,
-                 QColor(int(background & 0xFF), int((background >> 8) & 0xFF), int((background >> 16) & 0xFF)));
+    pal.setColor(QPalette::Window, pictureshow::ToQColor(background));
     setPalette(pal);
 
     // Every picture is fitted into the small window with plain stretching, on the window's colour.

@@ -1,12 +1,14 @@
 // qelsaver-tool fit IN OUT SCREEN_W SCREEN_H [--original] [--color C]
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "imaging/fitpicture.h"
 #include "imaging/picture.h"
 #include "imaging/picturewriter.h"
+#include "raster/color.h"
 #include "toolcommand.h"
 #if QEL_IMAGING_QT
 #include "imaging/qtdecoders.h"
@@ -26,7 +28,7 @@ raster::Color ParseColor(const std::string& text)
     if (text.size() != kHtmlColorLength || text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
         throw UsageError{"bad colour: " + text + " (write #RRGGBB, or a value as the settings file stores it)"};
     const auto rgb = static_cast<raster::Color>(std::stoul(text.substr(1), nullptr, 16));
-    return ((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16);
+    return raster::FromRgb({std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)});
 }
 
 int Fit(const std::vector<std::string>& argv)

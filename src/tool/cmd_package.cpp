@@ -64,7 +64,7 @@ int Build(const std::vector<std::string>& args)
     builder::BuildInputs in;
     in.name = name;
     in.workFolder = work.Path();
-    in.exePath = settings::Process().exePath;
+    in.programFolder = settings::Process().programFolder;
     in.appPath = settings::Process().appPath;
     in.packagePath = fs::absolute(args[2]).string();
     int maximum = 0;

@@ -33,61 +33,6 @@ std::optional<unsigned char> ToCp437(char32_t c)
     return std::nullopt;
 }
 
-// Strict UTF-8 decoding: no overlong forms, no surrogates, nothing past U+10FFFF.
-std::optional<std::u32string> DecodeUtf8(std::string_view s)
-{
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        auto b = static_cast<unsigned char>(s[i]);
-        int extra = 0;
-        char32_t c = 0;
-        char32_t min = 0;
-        if (b < 0x80) {
-            c = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            extra = 1, c = b & 0x1F, min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            extra = 2, c = b & 0x0F, min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            extra = 3, c = b & 0x07, min = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (i + static_cast<std::size_t>(extra) >= s.size())
-            return std::nullopt;
-        for (int k = 1; k <= extra; ++k) {
-            auto cb = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((cb & 0xC0) != 0x80)
-                return std::nullopt;
-            c = (c << 6) | (cb & 0x3F);
-        }
-        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return std::nullopt;
-        out.push_back(c);
-        i += 1 + static_cast<std::size_t>(extra);
-    }
-    return out;
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::string Cp437ToUtf8(std::string_view bytes)
@@ -95,7 +40,7 @@ std::string Cp437ToUtf8(std::string_view bytes)
     std::string out;
     for (char ch : bytes) {
         auto b = static_cast<unsigned char>(ch);
-        AppendUtf8(out, b < 0x80 ? char32_t{b} : kCp437High[b - 0x80]);
+        base::AppendUtf8(out, b < 0x80 ? char32_t{b} : kCp437High[b - 0x80]);
     }
     return out;
 }
@@ -103,7 +48,7 @@ std::string Cp437ToUtf8(std::string_view bytes)
 EntryName MakeEntryName(std::string_view name)
 {
     EntryName result;
-    auto decoded = DecodeUtf8(name);
+    auto decoded = base::DecodeUtf8(name);
     if (!decoded) {
         // Not UTF-8: keep the bytes; readers take them as code page 437.
         result.bytes = std::string(name);

@@ -83,7 +83,7 @@ protected:
     {
         App();
         settings::Process().appPath = f_.Path("app/");
-        settings::Process().exePath = f_.Path("exe/");
+        settings::Process().programFolder = f_.Path("exe/");
         settings::Process().tempPath = f_.Path("temp/");
         log_ = MessageLog();
         std::error_code ec;

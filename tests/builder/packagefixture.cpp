@@ -50,7 +50,7 @@ builder::BuildInputs PackageFixture::Inputs(const std::string& name, const std::
     builder::BuildInputs in;
     in.name = name;
     in.workFolder = root_ + "work/";
-    in.exePath = root_ + "exe/";
+    in.programFolder = root_ + "exe/";
     in.appPath = root_ + "app/";
     in.packagePath = root_ + package;
     return in;

@@ -115,9 +115,9 @@ void EditorTest::SetUp()
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     auto& process = settings::Process();
-    process.exePath = dir_.string() + "/";
-    process.appPath = process.exePath;
-    process.tempPath = process.exePath + "temp/";
+    process.programFolder = dir_.string() + "/";
+    process.appPath = process.programFolder;
+    process.tempPath = process.programFolder + "temp/";
     ::unsetenv("QELSAVER_MESSAGE_ANSWER");
     std::error_code ec;
     messagesBefore_ = std::filesystem::file_size(messageLog_, ec);

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "hosts/desktopentry.h"
+#include "hosts/screensaverentry.h"
 #include "hosts/xscreensaverfile.h"
 
 namespace qel::hosts {
@@ -91,11 +91,8 @@ TEST(XScreenSaverFile, UninstallingTakesOurEntryOutAndGivesTheUsersChoiceBack)
     EXPECT_FALSE(UninstallSaverProgram(kUserFile, command, std::nullopt, std::nullopt).removed);
 }
 
-TEST(DesktopEntry, ExecQuotesWhatTheDesktopWouldSplitOrExpand)
+TEST(DesktopEntry, TheScreenSaverEntryRunsTheProgramAndCannotBeGivenKeysByItsTitle)
 {
-    EXPECT_EQ(QuoteExecArgument("/usr/bin/QelSaver"), "/usr/bin/QelSaver");
-    EXPECT_EQ(QuoteExecArgument("/home/a b/Qel$Saver"), "\"/home/a b/Qel\\\\$Saver\"");
-    EXPECT_EQ(QuoteExecArgument("/x/100%"), "\"/x/100%%\"");
     const std::string entry = ScreenSaverDesktopEntry("Holiday\nX=1", "/home/a b/QelSaver", {"--root"});
     EXPECT_NE(entry.find("Exec=\"/home/a b/QelSaver\" --root\n"), std::string::npos);
     EXPECT_NE(entry.find("Categories=Screensaver;\n"), std::string::npos);

@@ -69,8 +69,8 @@ Rgb Gradient(const std::vector<std::pair<float, Rgb>>& stops, float v)
 
 std::uint32_t Pack(Rgb c)
 {
-    auto byte = [](float x) { return std::uint32_t(std::lround(Clamp01(x) * 255.0f)); };
-    return byte(c.r) | (byte(c.g) << 8) | (byte(c.b) << 16);
+    auto byte = [](float x) { return std::uint8_t(std::lround(Clamp01(x) * 255.0f)); };
+    return qel::raster::FromRgb({byte(c.r), byte(c.g), byte(c.b)});
 }
 
 // Darker corners draw the eye to the middle of the picture.

@@ -10,11 +10,11 @@
 namespace qel::mail {
 
 struct MailClient {
-    std::string keyName;      // the desktop entry's id ("thunderbird.desktop")
-    std::string displayName;  // its Name
-    std::string libraryPath;  // the program its Exec runs
-    bool valid = false;       // that program is there
-    bool webBrowser = false;  // a browser: mail there is a web mail, which takes no attachments
+    std::string desktopEntryId;  // the desktop entry's id ("vendor-mailer.desktop")
+    std::string displayName;     // its Name
+    std::string program;         // the program its Exec runs
+    bool valid = false;          // that program is there
+    bool webBrowser = false;     // a browser: mail there is a web mail, which takes no attachments
 };
 
 class TSimpleMapi {

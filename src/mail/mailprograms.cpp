@@ -1,10 +1,13 @@
-#include "mail/simplemapi.h"
+#include "mail/mailprograms.h"
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <set>
 #include <system_error>
 
+#include "base/desktopentry.h"
 #include "platform/process.h"
 #include "platform/userfolders.h"
 
@@ -16,14 +19,6 @@ constexpr const char* kMailtoType = "x-scheme-handler/mailto";
 constexpr int kDeepestEntry = 3;  // applications/<vendor>/<folder>/x.desktop at most
 constexpr std::uintmax_t kLargestEntry = 1 << 20;
 
-struct DesktopEntry {
-    std::string name;
-    std::string exec;
-    std::string mimeTypes;
-    std::string categories;
-    bool hidden = false;
-};
-
 std::string Trim(std::string s)
 {
     const auto b = s.find_first_not_of(" \t\r\n");
@@ -31,52 +26,12 @@ std::string Trim(std::string s)
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-// The unlocalised keys of the group [Desktop Entry].
-DesktopEntry ReadDesktopEntry(const fs::path& path)
+// The keys of an entry's group [Desktop Entry]; none when it cannot be read.
+std::map<std::string, std::string> ReadDesktopEntryFile(const fs::path& path)
 {
-    DesktopEntry entry;
-    std::ifstream in(path);
-    bool inGroup = false;
-    for (std::string line; std::getline(in, line);) {
-        line = Trim(line);
-        if (line.empty() || line[0] == '#')
-            continue;
-        if (line[0] == '[') {
-            inGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        const auto eq = line.find('=');
-        if (!inGroup || eq == std::string::npos)
-            continue;
-        const std::string key = Trim(line.substr(0, eq));
-        const std::string value = Trim(line.substr(eq + 1));
-        if (key == "Name")
-            entry.name = value;
-        else if (key == "Exec")
-            entry.exec = value;
-        else if (key == "MimeType")
-            entry.mimeTypes = value;
-        else if (key == "Categories")
-            entry.categories = value;
-        else if (key == "Hidden")
-            entry.hidden = value == "true";
-    }
-    return entry;
-}
-
-bool ListHas(const std::string& list, const std::string& item)
-{
-    return (";" + list + ";").find(";" + item + ";") != std::string::npos;
-}
-
-// The program an Exec line runs: its first word, quotes taken off.
-std::string ProgramOf(const std::string& exec)
-{
-    if (!exec.empty() && exec[0] == '"') {
-        const auto close = exec.find('"', 1);
-        return exec.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-    }
-    return exec.substr(0, exec.find_first_of(" \t"));
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return base::ReadDesktopEntry(text);
 }
 
 std::vector<fs::path> ApplicationFolders()
@@ -130,16 +85,18 @@ TSimpleMapi::TSimpleMapi()
     for (const fs::path& folder : ApplicationFolders())
         CollectEntries(folder, seen, entries);
     for (const auto& [id, path] : entries) {
-        const DesktopEntry e = ReadDesktopEntry(path);
-        if (e.hidden || (!ListHas(e.mimeTypes, kMailtoType) && id != defaultId))
+        auto keys = ReadDesktopEntryFile(path);
+        const std::string& mimeTypes = keys["MimeType"];
+        if (keys["Hidden"] == "true" || (!base::DesktopListHas(mimeTypes, kMailtoType) && id != defaultId))
             continue;
         MailClient c;
-        c.keyName = id;
-        c.displayName = e.name.empty() ? id : e.name;
-        c.libraryPath = ProgramOf(e.exec);
-        c.valid = !c.libraryPath.empty() && platform::FindOnPath(c.libraryPath).has_value();
-        c.webBrowser = ListHas(e.categories, "WebBrowser") || ListHas(e.mimeTypes, "x-scheme-handler/http") ||
-                       ListHas(e.mimeTypes, "x-scheme-handler/https");
+        c.desktopEntryId = id;
+        c.displayName = keys["Name"].empty() ? id : keys["Name"];
+        c.program = base::ExecProgram(keys["Exec"]);
+        c.valid = !c.program.empty() && platform::FindOnPath(c.program).has_value();
+        c.webBrowser = base::DesktopListHas(keys["Categories"], "WebBrowser") ||
+                       base::DesktopListHas(mimeTypes, "x-scheme-handler/http") ||
+                       base::DesktopListHas(mimeTypes, "x-scheme-handler/https");
         if (id == defaultId)
             defaultClient_ = int(clients_.size());
         anyClient_ = anyClient_ || c.valid;
