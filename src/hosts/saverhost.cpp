@@ -12,7 +12,9 @@
 #include "hosts/desktopentry.h"
 #include "hosts/xscreensaverfile.h"
 #include "platform/files.h"
+#include "platform/folderhandle.h"
 #include "platform/process.h"
+#include "platform/safefiles.h"
 
 namespace qel::hosts {
 namespace {
@@ -23,6 +25,7 @@ constexpr const char* kXScreenSaverName = "XScreenSaver";
 constexpr const char* kMateName = "MATE screen saver";
 constexpr const char* kMateSchema = "org.mate.screensaver";
 constexpr std::uintmax_t kLargestPreferencesFile = 4 << 20;
+constexpr mode_t kBackupMode = 0600;
 
 std::string Home()
 {
@@ -81,21 +84,71 @@ std::string PathTag(const std::string& path)
     return buffer;
 }
 
+// The preferences file as it is now: empty when there is none. A link the user keeps there (dotfiles
+// kept in a repository) is read through; a link to nothing is refused, so that nothing is ever made
+// at the place it names.
 std::string ReadSmallFile(const std::string& path)
 {
     std::error_code ec;
-    if (!fs::exists(path, ec))
+    const auto own = fs::symlink_status(path, ec);
+    if (!fs::exists(own))
         return {};
-    if (!fs::is_regular_file(path, ec))
-        throw std::runtime_error("\"" + path + "\" is not a file");
+    const auto st = fs::status(path, ec);
+    if (fs::is_symlink(own) && !fs::exists(st))
+        throw std::runtime_error("\"" + path +
+                                 "\" is a link to a file that does not exist: nothing was changed. "
+                                 "Create the file it points to, or remove the link, and try again.");
+    if (!fs::is_regular_file(st))
+        throw std::runtime_error("\"" + path + "\" is not a file: nothing was changed");
     if (fs::file_size(path, ec) > kLargestPreferencesFile)
-        throw std::runtime_error("\"" + path + "\" is too large to be a preferences file");
+        throw std::runtime_error("\"" + path +
+                                 "\" is larger than 4 MB, far more than a preferences file holds: "
+                                 "nothing was changed. Look at it, shorten it or move it away; then try again.");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("Cannot read \"" + path + "\"");
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// A file the user made read-only is the user's decision: it is not replaced.
+void RefuseReadOnly(const std::string& path, const std::string& whatToDo)
+{
+    std::error_code ec;
+    const auto st = fs::status(path, ec);
+    if (fs::is_regular_file(st) && (st.permissions() & fs::perms::owner_write) == fs::perms::none)
+        throw std::runtime_error("\"" + path + "\" is read-only, so it is left as it is: nothing was changed. " +
+                                 whatToDo);
+}
+
+// The host reads the command from a line of its own file: a line break, a quote or a backslash
+// there would end or change the entry.
+void RefuseUnwritableProgramPath(const std::string& program)
+{
+    for (char c : program) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == '"' || c == '\\')
+            throw std::runtime_error("The program's path \"" + program +
+                                     "\" has a line break, a control character, a quote or a backslash, which the "
+                                     "screen saver's settings cannot hold: install it into a folder without them");
+    }
+}
+
+// The one-time copy of the user's file: made only where nothing stands, a link included.
+bool MakeBackup(const std::string& backup, const std::string& content)
+{
+    try {
+        platform::NewFile out(backup, kBackupMode);
+        out.Write(content.data(), content.size());
+        out.Close();
+        return true;
+    } catch (const platform::FileError&) {
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(backup, ec)))
+            throw;
+        return false;  // one is there already: the oldest copy is the one worth keeping
+    }
 }
 
 // The host splits its command at blanks: a program path with blanks is given through a link
@@ -117,7 +170,8 @@ std::string PathWithoutBlanks(const std::string& program)
                                  folder.string() + "\": move the program to a folder without blanks");
     std::error_code ec;
     fs::create_directories(folder, ec);
-    fs::remove(link, ec);
+    if (fs::is_symlink(fs::symlink_status(link, ec)))
+        fs::remove(link, ec);  // ours, from an earlier install of the same path
     fs::create_symlink(program, link, ec);
     if (ec)
         throw std::runtime_error("Cannot make the link \"" + link.string() + "\": " + ec.message());
@@ -133,6 +187,7 @@ InstallResult InstallIntoXScreenSaver(const HostStatus& host, const std::string&
     change.file = file;
     change.createdFile = !fs::exists(fs::symlink_status(file, ec));
     const std::string old = ReadSmallFile(file);
+    RefuseReadOnly(file, "Make it writable to let the installer add the screen saver, or add it yourself.");
     change.previousMode = ReadResource(old, "mode:");
     change.previousSelected = ReadResource(old, "selected:");
     const std::string path = PathWithoutBlanks(program);
@@ -142,11 +197,16 @@ InstallResult InstallIntoXScreenSaver(const HostStatus& host, const std::string&
     const SaverInstall updated = InstallSaverProgram(old, title, change.command);
     // The user's own file is kept once, as it was before we first changed it.
     const std::string backup = file + ".before-qelsaver";
-    if (!old.empty() && !fs::exists(backup, ec)) {
-        platform::WriteFileAtomically(backup, old);
+    if (!old.empty() && MakeBackup(backup, old))
         change.createdBackup = backup;
+    // A link keeps pointing where it did; the file it names gets the new content in one step.
+    try {
+        platform::WriteFileAtomically(file, updated.content);
+    } catch (const std::exception&) {
+        if (!change.createdBackup.empty())
+            fs::remove(change.createdBackup, ec);
+        throw;
     }
-    platform::WriteFileAtomically(file, updated.content);
 
     InstallResult r;
     r.ok = true;
@@ -203,7 +263,7 @@ InstallResult InstallIntoMate(const HostStatus& host, const std::string& program
     change.file = file;
     change.previousMode = MateSetting("mode");
     change.previousSelected = MateSetting("themes");
-    platform::WriteFileAtomically(file, ScreenSaverDesktopEntry(title, program, {"--root"}));
+    platform::WriteOwnFileAtomically(file, ScreenSaverDesktopEntry(title, program, {"--root"}));
     SetMateSetting("mode", std::string("single"));
     SetMateSetting("themes", MateThemes(id));
     InstallResult r;
@@ -241,13 +301,19 @@ std::string UndoXScreenSaver(const HostChange& change)
         const std::string content = ReadSmallFile(change.file);
         const SaverRemoval removal =
             UninstallSaverProgram(content, change.command, change.previousMode, change.previousSelected);
-        // A file that only ever held our entry goes with it.
-        if (change.createdFile && removal.removed && removal.empty)
+        // A file we made goes only when nothing but our lines is left in it: lines the user added
+        // since then (a timeout, a lock) stay with it.
+        if (change.createdFile && removal.removed && HoldsOnlyOurLines(removal.content) &&
+            fs::is_regular_file(fs::symlink_status(change.file, ec))) {
             fs::remove(change.file, ec);
-        else if (removal.removed)
+        } else if (removal.removed) {
+            RefuseReadOnly(change.file, "Make it writable and run the uninstaller again, or take the entry \"" +
+                                            change.command + "\" out yourself.");
             platform::WriteFileAtomically(change.file, removal.content);
+        }
     }
-    if (change.createdBackup == file + ".before-qelsaver")
+    if (change.createdBackup == file + ".before-qelsaver" &&
+        fs::is_regular_file(fs::symlink_status(change.createdBackup, ec)))
         fs::remove(change.createdBackup, ec);
     if (IsOurLink(change.createdLink) && fs::is_symlink(fs::symlink_status(change.createdLink, ec)))
         fs::remove(change.createdLink, ec);
@@ -320,6 +386,8 @@ HostStatus ChooseHost(const std::vector<HostStatus>& hosts)
 
 InstallResult InstallSaverInto(const HostStatus& host, const std::string& program, const std::string& title)
 {
+    if (host.kind != HostKind::None)
+        RefuseUnwritableProgramPath(program);
     switch (host.kind) {
     case HostKind::XScreenSaver: return InstallIntoXScreenSaver(host, program, title);
     case HostKind::MateScreenSaver: return InstallIntoMate(host, program, title);
