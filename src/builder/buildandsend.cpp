@@ -12,14 +12,6 @@
 
 namespace qel::builder {
 
-std::string ChooseWorkFolder(const std::string& tempPath)
-{
-    std::string name = "build";
-    while (base::FolderExists(tempPath + name))
-        name = base::NextNumberedName(name);
-    return tempPath + name;
-}
-
 void RunBuildAndSend(QWidget* owner, const settings::SaverSettings& current)
 {
     RunBuildAndSend(owner, [&](const std::string& path) { settings::SaveSettings(path, current); });
@@ -35,17 +27,18 @@ void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string&
             return;
         }
     }
-    const std::string work = ChooseWorkFolder(settings::Process().tempPath);
+    std::string work;
     try {
-        base::MakeFolderPath(work);
-        saveSetup(work + "/" + settings::kBuildSettingsFileName);
+        work = MakeWorkFolder();
+        saveSetup(work + settings::kBuildSettingsFileName);
         PackageBuilderWindow window(owner);
-        window.WorkFolder = work + "/";
+        window.WorkFolder = work;
         window.exec();
     } catch (const std::exception& e) {
         platform::ReportError(e, owner);
     }
-    base::DeleteQuietly(work);
+    if (!work.empty())
+        base::DeleteQuietly(work);
 }
 
 }  // namespace qel::builder

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "builder/entrynames.h"
+#include "builder/packagebuild.h"
 #include "builder/packageformat.h"
 #include "builder/packageplan.h"
 #include "builder/packagereader.h"
@@ -191,6 +195,55 @@ TEST_F(HostilePackage, EveryWayOfBeingWrongIsFoundAndNamed)
     files.pop_back();
     files.erase(files.begin());  // the program
     EXPECT_NE(Problems(Make(name + Support(), files)).find("lacks \"S.scr\""), std::string::npos);
+}
+
+TEST(PackageBuild, EveryFileLeftOutIsNamedWithItsReasonAndANameCannotAddLines)
+{
+    PackageFixture f;
+    settings::SaverSettings s;
+    fs::create_directories(f.Path("pics/folder.jpg"));
+    ASSERT_EQ(::mkfifo(f.Path("pics/pipe.jpg").c_str(), 0600), 0);
+    s.images = {f.Write("pics/a.jpg", "a"), f.Path("pics/gone.jpg"), f.Path("pics/folder.jpg"),
+                f.Path("pics/pipe.jpg")};
+    f.WriteSettings(s);
+    const BuildResult r = BuildPackage(f.Inputs("Garden", "out/setup.run"), {});
+    ASSERT_EQ(r.leftOut.size(), 3u);
+    EXPECT_NE(r.leftOut[0].find("gone.jpg\" is left out: it does not exist"), std::string::npos);
+    EXPECT_NE(r.leftOut[1].find("it is a folder"), std::string::npos);
+    EXPECT_NE(r.leftOut[2].find("not a regular file"), std::string::npos);
+    const zip::FileSource source(f.Path("out/setup.run"));
+    EXPECT_TRUE(PackageReader(source).Usable()) << "the package is still built";
+
+    EXPECT_THROW(BuildPackage(f.Inputs("Garden\r\n[Files]", "out/evil.run"), {}), BuildError);
+    EXPECT_FALSE(fs::exists(f.Path("out/evil.run")));
+}
+
+TEST(PackageBuild, EachBuildWorksInAFolderOfItsOwn)
+{
+    // Another user's "QelSaver" in the shared temporary folder does not stand in the way.
+    PackageFixture f;
+    const std::string temp = f.Path("tmp");
+    f.Write("tmp/QelSaver", "not a folder");
+    const char* old = ::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    const std::string a = MakeWorkFolder();
+    const std::string b = MakeWorkFolder();
+    old ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.compare(0, temp.size(), temp), 0);
+    EXPECT_EQ(fs::status(a).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+TEST(PackageReader, ATrailerThatDisagreesSaysWhichNumbersDiffer)
+{
+    PackageFixture f;
+    f.WriteSettings({});
+    std::string bytes = ReadFile(f.Build("Garden"));
+    bytes[bytes.size() - 40 + 12] ^= 1;  // install.pak's size: the file's size still adds up
+    const zip::FileSource source(f.Write("out/odd.run", bytes));
+    const std::string text = PackageReader(source).FatalProblems();
+    EXPECT_NE(text.find("install.pak ends at"), std::string::npos) << text;
 }
 
 }  // namespace
