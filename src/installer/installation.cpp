@@ -348,8 +348,13 @@ void Installation::PutInPlace(const platform::FolderHandle& parent, const std::s
     const platform::EntryStatus there = parent.Status(name);
     std::optional<Manifest> earlier;
     std::vector<CarriedFile> carried;
+    std::optional<platform::FolderHandle> locked;  // the folder replaced, until it is cleared
     if (there.type == platform::EntryStatus::Type::Folder) {
-        const platform::FolderHandle old = parent.OpenFolder(name);
+        const platform::FolderHandle& old = locked.emplace(parent.OpenFolder(name));
+        // Another install that replaces this folder holds its lock until it is done.
+        if (!old.TryLock())
+            throw InstallError("Another install into \"" + Printable(old.Path()) +
+                               "\" is running: let it finish, then try again. Nothing was changed.");
         if (replaces_) {
             earlier = ReadManifest(old);
             carried = CarryUsersFiles(old, *earlier, staging);

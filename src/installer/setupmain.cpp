@@ -22,6 +22,7 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/safefiles.h"
+#include "platform/stopsignals.h"
 #include "zip/bytesource.h"
 
 namespace qel::installer {
@@ -187,6 +188,8 @@ int RunOnTerminal(SetupSession& session, const Options& o)
         });
         if (showProgress)
             std::fprintf(stderr, "\n");
+        if (platform::StopSignalReceived())
+            return Fail(o, "Stopped. " + session.Result());
     } catch (const std::exception& e) {
         if (showProgress)
             std::fprintf(stderr, "\n");
