@@ -121,8 +121,8 @@ std::vector<CarriedFile> CarryUsersFiles(const FolderHandle& earlier, const Mani
     try {
         c.Carry(earlier, staging, "");
     } catch (const platform::FileError& e) {
-        throw InstallError(std::string("Your files in the earlier install cannot be kept: ") + e.what() +
-                           " (nothing was changed)");
+        throw InstallError(std::string("Your files in the earlier install cannot be kept in the new one: ") + e.what() +
+                           ". Nothing was changed: move the file out of the saver's folder and install again.");
     }
     return c.carried;
 }

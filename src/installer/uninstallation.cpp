@@ -40,6 +40,24 @@ std::string CleanFolder(const std::string& text)
     return folder.string();
 }
 
+// "(it holds files that are not the installer's: a.jpg, b.txt)", naming a few of them.
+std::string HoldsOthers(const FolderHandle& folder, const std::string& name)
+{
+    constexpr std::size_t kNamed = 5;
+    std::string text = " (it holds files that are not the installer's";
+    if (const auto inner = folder.TryOpenFolder(name)) {
+        try {
+            const std::vector<std::string> names = inner->Names();
+            for (std::size_t i = 0; i < names.size() && i < kNamed; ++i)
+                text += (i == 0 ? ": " : ", ") + names[i];
+            if (names.size() > kNamed)
+                text += ", ...";
+        } catch (const platform::FileError&) {
+        }
+    }
+    return text + ")";
+}
+
 }  // namespace
 
 Manifest ReadManifest(const FolderHandle& folder)
@@ -163,13 +181,13 @@ UninstallReport Uninstall(const std::string& folderText)
     }
     for (const std::string& f : m.folders) {
         if (folder->Status(f).type == EntryStatus::Type::Folder && !folder->RemoveEmptyFolder(f))
-            report.kept.push_back(folder->PathOf(f) + " (it holds files that are not the installer's)");
+            report.kept.push_back(folder->PathOf(f) + HoldsOthers(*folder, f));
     }
     if (folder->Status(kManifestFile).type == EntryStatus::Type::File)
         folder->RemoveFile(kManifestFile);
     report.folderRemoved = parent->RemoveEmptyFolder(NameOf(path));
     if (!report.folderRemoved) {
-        report.kept.push_back(path + " (it holds files that are not the installer's)");
+        report.kept.push_back(path + HoldsOthers(*parent, NameOf(path)));
         return report;
     }
     fs::path above = fs::path(path).parent_path();
