@@ -9,7 +9,6 @@
 #include "imaging/pictureloader.h"
 #include "imaging/picturemetadata.h"
 #include "mpegdll/decoder.h"
-#include "packagefuzztarget.h"
 #include "settings/inifile.h"
 #include "settings/saversettings.h"
 #include "zip/entryname.h"
@@ -192,7 +191,6 @@ const FuzzTarget kTargets[] = {
     {"settings", &Settings},
     {"mp3", &Mp3},
     {"entry_name", &EntryName},
-    {"package_file", &installer::FuzzPackage},
     {"host_file", &HostFile},
 };
 
