@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "installer/contenthash.h"
+#include "installer/earlierinstall.h"
 #include "platform/safefiles.h"
 
 namespace qel::installer {
@@ -185,6 +186,11 @@ UninstallReport Uninstall(const std::string& folderText)
     }
     if (folder->Status(kManifestFile).type == EntryStatus::Type::File)
         folder->RemoveFile(kManifestFile);
+    // What an install killed half-way left beside it goes too.
+    try {
+        RemoveStaleStagingFolders(*parent);
+    } catch (const platform::FileError&) {
+    }
     report.folderRemoved = parent->RemoveEmptyFolder(NameOf(path));
     if (!report.folderRemoved) {
         report.kept.push_back(path + HoldsOthers(*parent, NameOf(path)));

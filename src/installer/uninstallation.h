@@ -3,7 +3,8 @@
 // that was installed (a regular file of the same size and content, reached without following a
 // link), and the change it made in the screen-saver host; then the manifest, and the saver's folder
 // and the folders above it that the installer made, each only when nothing else is left in it.
-// Whatever the user added or changed stays, and the report says so.
+// Whatever the user added or changed stays, and the report says so. Private folders that a killed
+// install left beside the saver's go too.
 
 #include <stdexcept>
 #include <string>

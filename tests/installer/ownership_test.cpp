@@ -197,8 +197,13 @@ TEST_F(OwnershipTest, AnInterruptedInstallLeavesNothingAndItsRemainsGoOnTheNextR
     f_.Write("home/.local/share/qelsaver/savers/.qelsaver-install-live01/big.jpg", "busy");
     const int live = ::open((savers_ + ".qelsaver-install-live01").c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(::flock(live, LOCK_EX | LOCK_NB), 0);
-    Install(package_);
+    const std::string target = Install(package_);
     EXPECT_FALSE(fs::exists(savers_ + ".qelsaver-install-dead01"));
+    EXPECT_TRUE(fs::exists(savers_ + ".qelsaver-install-live01/big.jpg"));
+    // The uninstaller tidies up after a killed install as well.
+    f_.Write("home/.local/share/qelsaver/savers/.qelsaver-install-dead02/big.jpg", "half");
+    Uninstall(target);
+    EXPECT_FALSE(fs::exists(savers_ + ".qelsaver-install-dead02"));
     EXPECT_TRUE(fs::exists(savers_ + ".qelsaver-install-live01/big.jpg"));
     ::close(live);
 }
