@@ -343,7 +343,8 @@ void Installation::Stage(const std::string& staging, const Progress& progress)
 // chose, or an earlier install, whose user's files have joined the new one first. The earlier
 // install is cleared only once the new one is in place.
 void Installation::PutInPlace(const platform::FolderHandle& parent, const std::string& name,
-                              const std::string& stagingName, const platform::FolderHandle& staging)
+                              const std::string& stagingName, const platform::FolderHandle& staging,
+                              const std::function<void()>& inPlace)
 {
     const platform::EntryStatus there = parent.Status(name);
     std::optional<Manifest> earlier;
@@ -377,9 +378,23 @@ void Installation::PutInPlace(const platform::FolderHandle& parent, const std::s
     StopWhenAsked();
     if (there.type == platform::EntryStatus::Type::Missing) {
         parent.Move(stagingName, parent, name);
+        inPlace();
         return;
     }
-    parent.Exchange(stagingName, parent, name);
+    std::string replaced = stagingName;
+    if (!parent.Exchange(stagingName, parent, name)) {
+        // A file system that cannot swap: the earlier folder steps aside under a private name, and
+        // comes back when the new one cannot take its place.
+        replaced = stagingName + "-earlier";
+        parent.Move(name, parent, replaced);
+        try {
+            parent.Move(stagingName, parent, name);
+        } catch (const platform::FileError&) {
+            parent.Move(replaced, parent, name);
+            throw;
+        }
+    }
+    inPlace();
     // From here on the new install is in place; what follows only tidies up.
     for (const CarriedFile& c : carried) {
         if (c.from != c.to)
@@ -396,8 +411,7 @@ void Installation::PutInPlace(const platform::FolderHandle& parent, const std::s
         }
     }
     std::string kept;
-    if (!RemoveReplacedInstall(parent, stagingName, earlier ? *earlier : Manifest{}, carried, name + "-left-over",
-                               kept))
+    if (!RemoveReplacedInstall(parent, replaced, earlier ? *earlier : Manifest{}, carried, name + "-left-over", kept))
         outcome_.push_back("What remained of the earlier install stays in \"" + Printable(kept) + "\".");
 }
 
@@ -439,8 +453,8 @@ void Installation::Run(const Progress& progress)
         const platform::FolderHandle staging = parent.OpenFolder(stagingName);
         staging.TryLock();  // held until the end, so that no other run takes the folder for stale
         Stage(WithSlash(staging.Path()), progress);
-        PutInPlace(parent, name, stagingName, staging);
-        guard.Release();
+        // Once in place, the private name holds the earlier install, if anything: never the guard's.
+        PutInPlace(parent, name, stagingName, staging, [&] { guard.Release(); });
         installed_ = true;
     } catch (const InstallError&) {
         removeMadeParents();

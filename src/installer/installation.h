@@ -95,7 +95,7 @@ private:
     void Stage(const std::string& staging, const Progress& progress);
     void ExtractTo(const InstallItem& item, const std::string& path, std::uint64_t& done, const Progress& progress);
     void PutInPlace(const platform::FolderHandle& parent, const std::string& name, const std::string& stagingName,
-                    const platform::FolderHandle& staging);
+                    const platform::FolderHandle& staging, const std::function<void()>& inPlace);
     hosts::InstallResult RecordActivation(hosts::InstallResult r);
 
     const builder::PackageReader& package_;

@@ -241,7 +241,7 @@ int Run(int argc, char** argv)
     const builder::PackageReader package(*self);
     const InstallerResources resources(package.InstallPak());
     if (o.list) {
-        std::printf("%s", builder::DescribePackage(package, {true, false, false}).c_str());
+        std::printf("%s", Printable(builder::DescribePackage(package, {true, false, false})).c_str());
         return package.Usable() ? kExitInstalled : kExitFailed;
     }
     if (o.check)

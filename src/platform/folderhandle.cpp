@@ -283,14 +283,27 @@ void FolderHandle::SetMode(mode_t mode) const
 
 void FolderHandle::Move(const std::string& name, const FolderHandle& folder, const std::string& to) const
 {
-    if (::renameat2(fd_, name.c_str(), folder.fd_, to.c_str(), RENAME_NOREPLACE) != 0)
+    if (::renameat2(fd_, name.c_str(), folder.fd_, to.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    const int err = errno;
+    if (err != EINVAL && err != ENOSYS && err != EOPNOTSUPP)
+        Fail("Cannot move \"" + PathOf(name) + "\" to", folder.PathOf(to), err);
+    // A file system without the flag (a network one): a look first is the best there is.
+    struct stat st {};
+    if (::fstatat(folder.fd_, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        Fail("Cannot move \"" + PathOf(name) + "\" to", folder.PathOf(to), EEXIST);
+    if (::renameat(fd_, name.c_str(), folder.fd_, to.c_str()) != 0)
         Fail("Cannot move \"" + PathOf(name) + "\" to", folder.PathOf(to), errno);
 }
 
-void FolderHandle::Exchange(const std::string& name, const FolderHandle& folder, const std::string& other) const
+bool FolderHandle::Exchange(const std::string& name, const FolderHandle& folder, const std::string& other) const
 {
-    if (::renameat2(fd_, name.c_str(), folder.fd_, other.c_str(), RENAME_EXCHANGE) != 0)
-        Fail("Cannot swap \"" + PathOf(name) + "\" with", folder.PathOf(other), errno);
+    if (::renameat2(fd_, name.c_str(), folder.fd_, other.c_str(), RENAME_EXCHANGE) == 0)
+        return true;
+    const int err = errno;
+    if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP)
+        return false;
+    Fail("Cannot swap \"" + PathOf(name) + "\" with", folder.PathOf(other), err);
 }
 
 void FolderHandle::HardLink(const std::string& name, const FolderHandle& folder, const std::string& to) const

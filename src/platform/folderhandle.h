@@ -78,8 +78,9 @@ public:
 
     // Renames `name` to `to` in `folder`, failing when something has that name. Throws FileError.
     void Move(const std::string& name, const FolderHandle& folder, const std::string& to) const;
-    // Swaps the entries `name` here and `other` in `folder` in one step. Throws FileError.
-    void Exchange(const std::string& name, const FolderHandle& folder, const std::string& other) const;
+    // Swaps the entries `name` here and `other` in `folder` in one step. False when the file system
+    // cannot (nothing changed then); throws FileError for any other failure.
+    [[nodiscard]] bool Exchange(const std::string& name, const FolderHandle& folder, const std::string& other) const;
     // Makes `to` in `folder` a second name of the regular file `name`. Throws FileError.
     void HardLink(const std::string& name, const FolderHandle& folder, const std::string& to) const;
     // The text of the link `name`; makes a link `name` with the text `target`. Throw FileError.
