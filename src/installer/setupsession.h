@@ -26,8 +26,7 @@ public:
     [[nodiscard]] bool CanActivate(std::string& why) const override;
     std::string Activate() override;
     [[nodiscard]] std::string Result() const override;
-    // The earlier install was the active screen saver, and the new one stays so.
-    [[nodiscard]] bool StaysActive() const { return installation_.KeptActivation(); }
+    [[nodiscard]] bool StaysActive() const override { return installation_.KeptActivation(); }
 
     [[nodiscard]] Installation& Work() { return installation_; }
 
