@@ -12,6 +12,14 @@
 
 namespace qel::builder {
 
+std::string ChooseWorkFolder(const std::string& tempPath)
+{
+    std::string name = "build";
+    while (base::FolderExists(tempPath + name))
+        name = base::NextNumberedName(name);
+    return tempPath + name;
+}
+
 void RunBuildAndSend(QWidget* owner, const settings::SaverSettings& current)
 {
     RunBuildAndSend(owner, [&](const std::string& path) { settings::SaveSettings(path, current); });
@@ -27,18 +35,25 @@ void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string&
             return;
         }
     }
+    // A temporary folder of another user's is never used: then the build gets a private one.
+    const std::string shared = base::AddTrailingSlash(settings::Process().tempPath);
+    std::string temp;
     std::string work;
     try {
-        work = MakeWorkFolder();
-        saveSetup(work + settings::kBuildSettingsFileName);
+        temp = OwnTempPath(shared);
+        work = ChooseWorkFolder(temp);
+        base::MakeFolderPath(work);
+        saveSetup(work + "/" + settings::kBuildSettingsFileName);
         PackageBuilderWindow window(owner);
-        window.WorkFolder = work;
+        window.WorkFolder = work + "/";
         window.exec();
     } catch (const std::exception& e) {
         platform::ReportError(e, owner);
     }
     if (!work.empty())
         base::DeleteQuietly(work);
+    if (!temp.empty() && temp != shared)
+        base::DeleteQuietly(temp);
 }
 
 }  // namespace qel::builder

@@ -19,4 +19,8 @@ void RunBuildAndSend(QWidget* owner, const settings::SaverSettings& current);
 // "SaverSetup.dat" in the work folder.
 void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string& path)>& saveSetup);
 
+// The work folder a build would use now: `tempPath` + "build", numbered on while such a folder
+// exists (no trailing "/").
+[[nodiscard]] std::string ChooseWorkFolder(const std::string& tempPath);
+
 }  // namespace qel::builder

@@ -8,6 +8,7 @@
 #include "builder/packageplan.h"
 #include "builder/packagewriter.h"
 #include "platform/files.h"
+#include "platform/folderhandle.h"
 #include "platform/paths.h"
 #include "platform/safefiles.h"
 #include "settings/inifile.h"
@@ -80,6 +81,19 @@ void RefuseControlCharacters(const std::string& name)
 std::string MakeWorkFolder()
 {
     return base::AddTrailingSlash(platform::MakePrivateFolder(platform::SystemTempFolder(), "qelsaver-build-"));
+}
+
+std::string OwnTempPath(const std::string& tempPath)
+{
+    constexpr mode_t kOthersMayWrite = 022;
+    try {
+        base::MakeFolderPath(tempPath);
+        const platform::EntryStatus s = platform::FolderHandle::Open(tempPath).Status();
+        if (s.owner == platform::UserId() && (s.mode & kOthersMayWrite) == 0)
+            return base::AddTrailingSlash(tempPath);
+    } catch (const std::exception&) {
+    }
+    return MakeWorkFolder();
 }
 
 std::string PreparedFile(const std::string& appPath, const std::string& name)

@@ -46,6 +46,11 @@ BuildResult BuildPackage(const BuildInputs& in, const BuildProgress& progress);
 // this user can enter; ends in "/". Throws std::runtime_error.
 [[nodiscard]] std::string MakeWorkFolder();
 
+// `tempPath` (made when missing) when it is a folder of this user's own that no one else may write
+// to; otherwise (another user's, a link, open to all) a new private folder as MakeWorkFolder makes.
+// Ends in "/". Throws std::runtime_error.
+[[nodiscard]] std::string OwnTempPath(const std::string& tempPath);
+
 // The prepared file `name` of the application folder.
 [[nodiscard]] std::string PreparedFile(const std::string& appPath, const std::string& name);
 

@@ -302,15 +302,15 @@ std::string UndoXScreenSaver(const HostChange& change)
         const SaverRemoval removal =
             UninstallSaverProgram(content, change.command, change.previousMode, change.previousSelected);
         // A file we made goes only when nothing but our lines is left in it: lines the user added
-        // since then (a timeout, a lock) stay with it.
-        if (change.createdFile && removal.removed && HoldsOnlyOurLines(removal.content) &&
-            fs::is_regular_file(fs::symlink_status(change.file, ec))) {
-            fs::remove(change.file, ec);
-        } else if (removal.removed) {
+        // since then (a timeout, a lock) stay with it. A file the user made read-only stays as it is.
+        if (removal.removed)
             RefuseReadOnly(change.file, "Make it writable and run the uninstaller again, or take the entry \"" +
                                             change.command + "\" out yourself.");
+        if (change.createdFile && removal.removed && HoldsOnlyOurLines(removal.content) &&
+            fs::is_regular_file(fs::symlink_status(change.file, ec)))
+            fs::remove(change.file, ec);
+        else if (removal.removed)
             platform::WriteFileAtomically(change.file, removal.content);
-        }
     }
     if (change.createdBackup == file + ".before-qelsaver" &&
         fs::is_regular_file(fs::symlink_status(change.createdBackup, ec)))

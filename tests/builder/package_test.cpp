@@ -233,6 +233,21 @@ TEST(PackageBuild, EachBuildWorksInAFolderOfItsOwn)
     EXPECT_NE(a, b);
     EXPECT_EQ(a.compare(0, temp.size(), temp), 0);
     EXPECT_EQ(fs::status(a).permissions() & fs::perms::all, fs::perms::owner_all);
+
+    // The editor's temporary folder is used only when it is the user's own.
+    fs::create_directories(f.Path("own"));
+    fs::permissions(f.Path("own"), fs::perms::owner_all);
+    EXPECT_EQ(OwnTempPath(f.Path("own")), f.Path("own/"));
+    fs::create_directory_symlink(f.Path("own"), f.Path("link"));
+    fs::create_directories(f.Path("open"));
+    fs::permissions(f.Path("open"), fs::perms::all);
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    for (const char* refused : {"tmp/QelSaver", "link", "open"}) {
+        const std::string used = OwnTempPath(f.Path(refused));
+        EXPECT_EQ(used.compare(0, temp.size(), temp), 0) << refused << ": a private folder instead";
+        EXPECT_NE(used, f.Path(refused) + "/");
+    }
+    old ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
 }
 
 TEST(PackageReader, ATrailerThatDisagreesSaysWhichNumbersDiffer)
