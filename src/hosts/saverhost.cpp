@@ -27,9 +27,15 @@ constexpr const char* kMateSchema = "org.mate.screensaver";
 constexpr std::uintmax_t kLargestPreferencesFile = 4 << 20;
 constexpr mode_t kBackupMode = 0600;
 
+// The user's home folder; without one no file of a host is touched (never "/.xscreensaver").
 std::string Home()
 {
-    return platform::EnvironmentOr("HOME", "/");
+    const std::string home = platform::EnvironmentOr("HOME");
+    std::error_code ec;
+    if (home.empty() || home.front() != '/' || !fs::is_directory(home, ec))
+        throw std::runtime_error("HOME is not set to a folder, so the screen saver's settings in your home folder "
+                                 "cannot be found: nothing was changed there. Set HOME and try again.");
+    return home;
 }
 
 std::string DataHome()

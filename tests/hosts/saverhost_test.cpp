@@ -140,6 +140,10 @@ TEST(SaverHost, TheUsersFileIsChangedOnlyInPlaceAndOnlyInOurLines)
         EXPECT_THROW(InstallSaverInto(host, (home / "savers" / bad).string(), "Garden"), std::runtime_error);
         EXPECT_EQ(Read(file), before);
     }
+    // Without a home folder no host file is looked for anywhere else.
+    ::unsetenv("HOME");
+    EXPECT_THROW(InstallSaverInto(host, program.string(), "Garden"), std::runtime_error);
+    ::setenv("HOME", home.c_str(), 1);
     fs::remove_all(home);
 }
 
