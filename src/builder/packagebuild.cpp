@@ -1,5 +1,6 @@
 #include "builder/packagebuild.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -111,23 +112,44 @@ BuildResult BuildPackage(const BuildInputs& in, const BuildProgress& progress)
     PackagePlan plan = PlanPackage(in.name, in.workFolder, in.exePath, images, sounds);
     // A picture or sound that is no file to archive is left out, and named; its key stays.
     BuildResult result;
-    std::vector<std::string> originals = {"", "", "", ""};  // the support files come first
-    originals.insert(originals.end(), images.begin(), images.end());
-    originals.insert(originals.end(), sounds.begin(), sounds.end());
+    struct Listed {
+        std::string path;     // as the settings hold it
+        std::string cutFrom;  // the whole path, when a "=" in it cut the key short
+    };
+    std::vector<Listed> originals(kSupportFiles);  // the support files come first
+    for (const char* section : {"Images", "Sounds"}) {
+        for (const std::string& key : setup.ReadSection(section)) {
+            // Paths are keys there: "/p/a=b.jpg=" reads as the key "/p/a" with the value "b.jpg=".
+            std::string rest = setup.ReadString(section, key, "");
+            if (!rest.empty() && rest.back() == '=')
+                rest.pop_back();
+            originals.push_back({key, rest.empty() ? std::string() : key + "=" + rest});
+        }
+    }
     std::vector<std::string> archived;
     const std::size_t listed = plan.files.size();  // the bar counts every file of the list Z
     for (std::size_t i = 0; i < plan.files.size(); ++i) {
-        const std::string& original = i < originals.size() && !originals[i].empty() ? originals[i] : plan.files[i];
-        const std::string why = i < kSupportFiles ? std::string() : WhyLeftOut(original);
+        if (i < kSupportFiles || i >= originals.size()) {
+            archived.push_back(plan.files[i]);
+            continue;
+        }
+        const Listed& original = originals[i];
+        if (!original.cutFrom.empty()) {
+            result.leftOut.push_back("\"" + original.cutFrom +
+                                     "\" is left out: its path has a \"=\", which the settings cannot hold. Rename "
+                                     "the file or its folder and add it again.");
+            continue;
+        }
+        const std::string why = WhyLeftOut(original.path);
         if (!why.empty())
-            result.leftOut.push_back("\"" + original + "\" is left out: " + why + ".");
+            result.leftOut.push_back("\"" + original.path + "\" is left out: " + why + ".");
         else
             archived.push_back(plan.files[i]);
     }
     plan.files = std::move(archived);
     for (const PackagePlan::Copy& c : plan.copies) {
-        if (!WhyLeftOut(c.from).empty())
-            continue;
+        if (std::find(plan.files.begin(), plan.files.end(), c.to) == plan.files.end())
+            continue;  // left out above
         std::error_code ec;
         fs::copy_file(c.from, c.to, fs::copy_options::overwrite_existing, ec);
         if (ec) {

@@ -203,16 +203,21 @@ TEST(PackageBuild, EveryFileLeftOutIsNamedWithItsReasonAndANameCannotAddLines)
     settings::SaverSettings s;
     fs::create_directories(f.Path("pics/folder.jpg"));
     ASSERT_EQ(::mkfifo(f.Path("pics/pipe.jpg").c_str(), 0600), 0);
-    s.images = {f.Write("pics/a.jpg", "a"), f.Path("pics/gone.jpg"), f.Path("pics/folder.jpg"),
-                f.Path("pics/pipe.jpg")};
+    // A "=" cuts the path short where the settings hold it: the file the cut path names is not it.
+    f.Write("pics/a", "another file");
+    s.images = {f.Write("pics/a.jpg", "a"), f.Path("pics/gone.jpg"), f.Path("pics/folder.jpg"), f.Path("pics/pipe.jpg"),
+                f.Write("pics/a=b.jpg", "b")};
     f.WriteSettings(s);
     const BuildResult r = BuildPackage(f.Inputs("Garden", "out/setup.run"), {});
-    ASSERT_EQ(r.leftOut.size(), 3u);
+    ASSERT_EQ(r.leftOut.size(), 4u);
     EXPECT_NE(r.leftOut[0].find("gone.jpg\" is left out: it does not exist"), std::string::npos);
     EXPECT_NE(r.leftOut[1].find("it is a folder"), std::string::npos);
     EXPECT_NE(r.leftOut[2].find("not a regular file"), std::string::npos);
+    EXPECT_NE(r.leftOut[3].find("pics/a=b.jpg\" is left out: its path has a \"=\""), std::string::npos) << r.leftOut[3];
     const zip::FileSource source(f.Path("out/setup.run"));
-    EXPECT_TRUE(PackageReader(source).Usable()) << "the package is still built";
+    const PackageReader package(source);
+    EXPECT_TRUE(package.Usable()) << "the package is still built";
+    EXPECT_EQ(package.Archive()->Entries().size(), 5u) << "the four support files and a.jpg";
 
     EXPECT_THROW(BuildPackage(f.Inputs("Garden\r\n[Files]", "out/evil.run"), {}), BuildError);
     EXPECT_FALSE(fs::exists(f.Path("out/evil.run")));
