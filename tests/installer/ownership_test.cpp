@@ -181,14 +181,18 @@ TEST_F(OwnershipTest, AnInterruptedInstallLeavesNothingAndItsRemainsGoOnTheNextR
     EXPECT_EXIT(
         {
             platform::CatchStopSignals();
-            const zip::FileSource source(package_);
-            const builder::PackageReader reader(source);
-            Installation install(reader);
-            try {
-                install.Run([](std::uint64_t, std::uint64_t) { std::raise(SIGTERM); });
-            } catch (const InstallError&) {
+            bool clean = false;
+            {
+                const zip::FileSource source(package_);
+                const builder::PackageReader reader(source);
+                Installation install(reader);
+                try {
+                    install.Run([](std::uint64_t, std::uint64_t) { std::raise(SIGTERM); });
+                } catch (const InstallError&) {
+                    clean = Snapshot(savers_).empty();
+                }
             }
-            std::exit(Snapshot(savers_).empty() ? 0 : 1);
+            std::exit(clean ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 
