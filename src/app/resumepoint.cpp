@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/files.h"
+#include "platform/folderhandle.h"
 #include "platform/regularfile.h"
 #include "platform/userfolders.h"
 
@@ -124,11 +125,9 @@ void WriteLastShown(const std::string& path, const std::vector<std::string>& pic
     try {
         std::error_code ec;
         fs::create_directories(fs::path(path).parent_path(), ec);
-        // Anything but a file in its place (a pipe would be written in place, waiting for a reader)
-        // is left alone.
-        if (fs::exists(path, ec) && !platform::IsRegularFile(path))
-            return;
-        platform::WriteFileAtomically(path, Format(ListFingerprint(pictures), index));
+        // Anything but a file of its own in its place (a link, a pipe) is left alone: the file is
+        // written only where nothing stands or beside the old one, never through a link.
+        platform::WriteOwnFileAtomically(path, Format(ListFingerprint(pictures), index));
     } catch (const std::exception&) {
         // A state folder we cannot write only costs where the next run starts.
     }

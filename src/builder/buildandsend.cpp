@@ -32,8 +32,13 @@ void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string&
             return;
         }
     }
-    const std::string work = ChooseWorkFolder(settings::Process().tempPath);
+    // A temporary folder of another user's is never used: then the build gets a private one.
+    const std::string shared = base::AddTrailingSlash(settings::Process().tempPath);
+    std::string temp;
+    std::string work;
     try {
+        temp = OwnTempPath(shared);
+        work = ChooseWorkFolder(temp);
         base::MakeFolderPath(work);
         saveSetup(work + "/" + settings::kBuildSettingsFileName);
         PackageBuilderWindow window(work + "/", desktop, owner);
@@ -41,7 +46,10 @@ void RunBuildAndSend(QWidget* owner, const std::function<void(const std::string&
     } catch (const std::exception& e) {
         platform::ReportError(e, owner);
     }
-    base::DeleteQuietly(work);
+    if (!work.empty())
+        base::DeleteQuietly(work);
+    if (!temp.empty() && temp != shared)
+        base::DeleteQuietly(temp);
 }
 
 }  // namespace qel::builder

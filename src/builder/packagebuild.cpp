@@ -1,12 +1,17 @@
 #include "builder/packagebuild.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include "base/paths.h"
 #include "builder/packageformat.h"
 #include "builder/packageplan.h"
 #include "builder/packagewriter.h"
 #include "platform/files.h"
+#include "platform/folderhandle.h"
+#include "platform/safefiles.h"
+#include "platform/systemfolders.h"
 #include "settings/inifile.h"
 #include "settings/saversettings.h"
 #include "zip/zipformat.h"
@@ -17,7 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kPackLevel = 8;
-constexpr int kCopySteps = 2;  // the uninstaller and the saver program
+constexpr int kCopySteps = 2;             // the uninstaller and the saver program
+constexpr std::size_t kSupportFiles = 4;  // the saver program, the settings, the decoder library, the uninstaller
 
 std::uint64_t SizeOf(const std::string& path)
 {
@@ -46,23 +52,110 @@ void RequireFile(const std::string& path, const char* what)
         throw BuildError("The " + std::string(what) + " \"" + path + "\" is missing.");
 }
 
+// Why `path` cannot be archived; empty when it is a file (links followed) that can.
+std::string WhyLeftOut(const std::string& path)
+{
+    std::error_code ec;
+    const auto st = fs::status(path, ec);
+    if (!fs::exists(st))
+        return "it does not exist";
+    if (fs::is_directory(st))
+        return "it is a folder";
+    if (!fs::is_regular_file(st))
+        return "it is not a regular file (a pipe or a device)";
+    return {};
+}
+
+// install.ini holds the name on a line of its own: a line break would start lines of its own.
+void RefuseControlCharacters(const std::string& name)
+{
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            throw BuildError("The screen saver's name has a line break or another control character; type the name "
+                             "again without it.");
+    }
+}
+
 }  // namespace
+
+std::string MakeWorkFolder()
+{
+    return base::AddTrailingSlash(platform::MakePrivateFolder(platform::SystemTempFolder(), "qelsaver-build-"));
+}
+
+std::string OwnTempPath(const std::string& tempPath)
+{
+    constexpr mode_t kOthersMayWrite = 022;
+    try {
+        base::MakeFolderPath(tempPath);
+        const platform::EntryStatus s = platform::FolderHandle::Open(tempPath).Status();
+        if (s.owner == platform::UserId() && (s.mode & kOthersMayWrite) == 0)
+            return base::AddTrailingSlash(tempPath);
+    } catch (const std::exception&) {
+    }
+    return MakeWorkFolder();
+}
 
 std::string PreparedFile(const std::string& appPath, const std::string& name)
 {
     return appPath + kBuildFolder + name;
 }
 
-void BuildPackage(const BuildInputs& in, const BuildProgress& progress)
+BuildResult BuildPackage(const BuildInputs& in, const BuildProgress& progress)
 {
+    RefuseControlCharacters(in.name);
     // Steps 6 to 9: the file list and what to archive.
     const auto setup = settings::IniFile::Open(in.workFolder + settings::kBuildSettingsFileName);
-    PackagePlan plan =
-        PlanPackage(in.name, in.workFolder, in.programFolder, setup.ReadSection("Images"), setup.ReadSection("Sounds"));
+    const std::vector<std::string> images = setup.ReadSection("Images");
+    const std::vector<std::string> sounds = setup.ReadSection("Sounds");
+    PackagePlan plan = PlanPackage(in.name, in.workFolder, in.programFolder, images, sounds);
+    // A picture or sound that is no file to archive is left out, and named; its key stays.
+    BuildResult result;
+    struct Listed {
+        std::string path;     // as the settings hold it
+        std::string cutFrom;  // the whole path, when a "=" in it cut the key short
+    };
+    std::vector<Listed> originals(kSupportFiles);  // the support files come first
+    for (const char* section : {"Images", "Sounds"}) {
+        for (const std::string& key : setup.ReadSection(section)) {
+            // Paths are keys there: "/p/a=b.jpg=" reads as the key "/p/a" with the value "b.jpg=".
+            std::string rest = setup.ReadString(section, key, "");
+            if (!rest.empty() && rest.back() == '=')
+                rest.pop_back();
+            originals.push_back({key, rest.empty() ? std::string() : key + "=" + rest});
+        }
+    }
+    std::vector<std::string> archived;
+    const std::size_t listed = plan.files.size();  // the bar counts every file of the list Z
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        if (i < kSupportFiles || i >= originals.size()) {
+            archived.push_back(plan.files[i]);
+            continue;
+        }
+        const Listed& original = originals[i];
+        if (!original.cutFrom.empty()) {
+            result.leftOut.push_back("\"" + original.cutFrom +
+                                     "\" is left out: its path has a \"=\", which the settings cannot hold. Rename "
+                                     "the file or its folder and add it again.");
+            continue;
+        }
+        const std::string why = WhyLeftOut(original.path);
+        if (!why.empty())
+            result.leftOut.push_back("\"" + original.path + "\" is left out: " + why + ".");
+        else
+            archived.push_back(plan.files[i]);
+    }
+    plan.files = std::move(archived);
     for (const PackagePlan::Copy& c : plan.copies) {
-        // A picture or sound that cannot be copied is left out of the archive; its key stays.
+        if (std::find(plan.files.begin(), plan.files.end(), c.to) == plan.files.end())
+            continue;  // left out above
         std::error_code ec;
         fs::copy_file(c.from, c.to, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            result.leftOut.push_back("\"" + c.from + "\" is left out: " + ec.message() + ".");
+            std::erase(plan.files, c.to);
+        }
     }
     plan.installIni.UpdateFile(in.workFolder + kInstallIni);
     // Without these the package would install nothing that runs.
@@ -73,7 +166,7 @@ void BuildPackage(const BuildInputs& in, const BuildProgress& progress)
 
     // Step 10: the saver program and the uninstaller, then the archive.
     if (progress.setMaximum)
-        progress.setMaximum(int(plan.files.size()) + kCopySteps);
+        progress.setMaximum(int(listed) + kCopySteps);
     auto step = [&] {
         if (progress.step)
             progress.step();
@@ -103,6 +196,7 @@ void BuildPackage(const BuildInputs& in, const BuildProgress& progress)
                  {PreparedFile(in.appPath, kSetupPak), PreparedFile(in.appPath, kInstallPak),
                   in.workFolder + kInstallIni, archive},
                  progress.idle);
+    return result;
 }
 
 }  // namespace qel::builder

@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace qel::builder {
 
@@ -29,9 +30,26 @@ struct BuildError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// What a finished build left out: a picture or sound of the settings that is no file to archive
+// (missing, a folder, a pipe or device), one line each naming it and the reason. Its key stays in
+// "install.ini", so the package still says what it lacks.
+struct BuildResult {
+    std::vector<std::string> leftOut;
+};
+
 // Runs the build. Throws BuildError (or another std::runtime_error from the zip writer or the file
-// system) when the package cannot be made; a package file already begun is left as it is.
-void BuildPackage(const BuildInputs& in, const BuildProgress& progress);
+// system) when the package cannot be made, a name with a line break or another control character
+// included; a package file already begun is left as it is.
+BuildResult BuildPackage(const BuildInputs& in, const BuildProgress& progress);
+
+// A new folder for one build, with a name of its own in the system's temporary folder, that only
+// this user can enter; ends in "/". Throws std::runtime_error.
+[[nodiscard]] std::string MakeWorkFolder();
+
+// `tempPath` (made when missing) when it is a folder of this user's own that no one else may write
+// to; otherwise (another user's, a link, open to all) a new private folder as MakeWorkFolder makes.
+// Ends in "/". Throws std::runtime_error.
+[[nodiscard]] std::string OwnTempPath(const std::string& tempPath);
 
 // The prepared file `name` of the application folder.
 [[nodiscard]] std::string PreparedFile(const std::string& appPath, const std::string& name);

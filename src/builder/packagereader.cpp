@@ -75,11 +75,21 @@ bool PackageReader::ReadTrailer()
     const std::uint64_t iniOffset = std::uint64_t(t.installPakOffset) + t.installPakSize;
     const std::uint64_t datOffset = std::uint64_t(t.installIniOffset) + t.installIniSize;
     const std::uint64_t end = std::uint64_t(t.installDatOffset) + t.installDatSize + kTrailerSize;
-    if (t.installIniOffset != iniOffset || t.installDatOffset != datOffset || end != size) {
-        Fatal(package_.Name() + " is damaged or cut short: its trailer describes a file of " + std::to_string(end) +
-              " bytes with pieces at " + std::to_string(t.installPakOffset) + ", " +
-              std::to_string(t.installIniOffset) + " and " + std::to_string(t.installDatOffset) +
-              ", but the file has " + std::to_string(size) + " bytes");
+    const std::string damaged = package_.Name() + " is damaged or cut short: ";
+    if (end != size) {
+        Fatal(damaged + "its trailer describes a file of " + std::to_string(end) + " bytes, but the file has " +
+              std::to_string(size) + " bytes");
+        return false;
+    }
+    // The sizes add up, the pieces do not follow each other: say which two disagree.
+    if (t.installIniOffset != iniOffset) {
+        Fatal(damaged + "install.pak ends at " + std::to_string(iniOffset) + ", but its trailer puts install.ini at " +
+              std::to_string(t.installIniOffset));
+        return false;
+    }
+    if (t.installDatOffset != datOffset) {
+        Fatal(damaged + "install.ini ends at " + std::to_string(datOffset) + ", but its trailer puts the archive at " +
+              std::to_string(t.installDatOffset));
         return false;
     }
     installPak_ = std::make_unique<zip::RegionSource>(package_, t.installPakOffset, t.installPakSize,

@@ -13,8 +13,10 @@
 #include "hosts/xscreensaverfile.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/folderhandle.h"
 #include "platform/process.h"
 #include "platform/regularfile.h"
+#include "platform/safefiles.h"
 #include "platform/userfolders.h"
 
 namespace qel::hosts {
@@ -26,10 +28,17 @@ constexpr const char* kXScreenSaverName = "XScreenSaver";
 constexpr const char* kMateName = "MATE screen saver";
 constexpr const char* kMateSchema = "org.mate.screensaver";
 constexpr std::uintmax_t kLargestPreferencesFile = 4 << 20;
+constexpr mode_t kBackupMode = 0600;
 
+// The user's home folder; without one no file of a host is touched (never "/.xscreensaver").
 std::string Home()
 {
-    return platform::HomeFolder();
+    const std::string home = platform::HomeFolder();
+    std::error_code ec;
+    if (home.empty() || !fs::is_directory(home, ec))
+        throw std::runtime_error("HOME is not set to a folder, so the screen saver's settings in your home folder "
+                                 "cannot be found: nothing was changed there. Set HOME and try again.");
+    return home;
 }
 
 std::string DataHome()
@@ -87,16 +96,72 @@ std::string PathTag(const std::string& path)
     return buffer;
 }
 
-// The preferences file's text; empty when there is none yet.
+// The preferences file as it is now: empty when there is none. A link the user keeps there (dotfiles
+// kept in a repository) is read through; a link to nothing is refused, so that nothing is ever made
+// at the place it names.
 std::string ReadPreferencesFile(const std::string& path)
 {
+    std::error_code ec;
+    const auto own = fs::symlink_status(path, ec);
+    if (!fs::exists(own))
+        return {};
+    if (fs::is_symlink(own) && !fs::exists(fs::status(path, ec)))
+        throw std::runtime_error("\"" + path +
+                                 "\" is a link to a file that does not exist: nothing was changed. "
+                                 "Create the file it points to, or remove the link, and try again.");
     try {
         const std::vector<std::uint8_t> bytes = platform::ReadRegularFile(path, kLargestPreferencesFile);
         return std::string(bytes.begin(), bytes.end());
     } catch (const platform::FileError& e) {
-        if (e.kind() == platform::FileError::Kind::Missing)
+        using Kind = platform::FileError::Kind;
+        if (e.kind() == Kind::Missing)
             return {};
+        if (e.kind() == Kind::TooLarge)
+            throw std::runtime_error("\"" + path +
+                                     "\" is larger than 4 MB, far more than a preferences file holds: "
+                                     "nothing was changed. Look at it, shorten it or move it away; then try again.");
+        if (e.kind() == Kind::Folder || e.kind() == Kind::NotRegular)
+            throw std::runtime_error("\"" + path + "\" is not a file: nothing was changed");
         throw std::runtime_error("Cannot read \"" + path + "\": " + e.what());
+    }
+}
+
+// A file the user made read-only is the user's decision: it is not replaced.
+void RefuseReadOnly(const std::string& path, const std::string& whatToDo)
+{
+    std::error_code ec;
+    const auto st = fs::status(path, ec);
+    if (fs::is_regular_file(st) && (st.permissions() & fs::perms::owner_write) == fs::perms::none)
+        throw std::runtime_error("\"" + path + "\" is read-only, so it is left as it is: nothing was changed. " +
+                                 whatToDo);
+}
+
+// The host reads the command from a line of its own file: a line break, a quote or a backslash
+// there would end or change the entry.
+void RefuseUnwritableProgramPath(const std::string& program)
+{
+    for (char c : program) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == '"' || c == '\\')
+            throw std::runtime_error("The program's path \"" + program +
+                                     "\" has a line break, a control character, a quote or a backslash, which the "
+                                     "screen saver's settings cannot hold: install it into a folder without them");
+    }
+}
+
+// The one-time copy of the user's file: made only where nothing stands, a link included.
+bool MakeBackup(const std::string& backup, const std::string& content)
+{
+    try {
+        platform::NewFile out(backup, kBackupMode);
+        out.Write(content.data(), content.size());
+        out.Close();
+        return true;
+    } catch (const platform::FileError&) {
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(backup, ec)))
+            throw;
+        return false;  // one is there already: the oldest copy is the one worth keeping
     }
 }
 
@@ -119,7 +184,8 @@ std::string PathWithoutBlanks(const std::string& program)
                                  folder.string() + "\": move the program to a folder without blanks");
     std::error_code ec;
     fs::create_directories(folder, ec);
-    fs::remove(link, ec);
+    if (fs::is_symlink(fs::symlink_status(link, ec)))
+        fs::remove(link, ec);  // ours, from an earlier install of the same path
     fs::create_symlink(program, link, ec);
     if (ec)
         throw std::runtime_error("Cannot make the link \"" + link.string() + "\": " + ec.message());
@@ -135,6 +201,7 @@ InstallResult InstallIntoXScreenSaver(const HostStatus& host, const std::string&
     change.file = file;
     change.createdFile = !fs::exists(fs::symlink_status(file, ec));
     const std::string old = ReadPreferencesFile(file);
+    RefuseReadOnly(file, "Make it writable to let the installer add the screen saver, or add it yourself.");
     change.previousMode = ReadResource(old, "mode:");
     change.previousSelected = ReadResource(old, "selected:");
     const std::string path = PathWithoutBlanks(program);
@@ -144,11 +211,16 @@ InstallResult InstallIntoXScreenSaver(const HostStatus& host, const std::string&
     const SaverInstall updated = InstallSaverProgram(old, title, change.command);
     // The user's own file is kept once, as it was before we first changed it.
     const std::string backup = file + ".before-qelsaver";
-    if (!old.empty() && !fs::exists(backup, ec)) {
-        platform::WriteFileAtomically(backup, old);
+    if (!old.empty() && MakeBackup(backup, old))
         change.createdBackup = backup;
+    // A link keeps pointing where it did; the file it names gets the new content in one step.
+    try {
+        platform::WriteFileAtomically(file, updated.content);
+    } catch (const std::exception&) {
+        if (!change.createdBackup.empty())
+            fs::remove(change.createdBackup, ec);
+        throw;
     }
-    platform::WriteFileAtomically(file, updated.content);
 
     InstallResult r;
     r.ok = true;
@@ -205,7 +277,7 @@ InstallResult InstallIntoMate(const HostStatus& host, const std::string& program
     change.file = file;
     change.previousMode = MateSetting("mode");
     change.previousSelected = MateSetting("themes");
-    platform::WriteFileAtomically(file, ScreenSaverDesktopEntry(title, program, {"--root"}));
+    platform::WriteOwnFileAtomically(file, ScreenSaverDesktopEntry(title, program, {"--root"}));
     SetMateSetting("mode", std::string("single"));
     SetMateSetting("themes", MateThemes(id));
     InstallResult r;
@@ -243,13 +315,19 @@ std::string UndoXScreenSaver(const HostChange& change)
         const std::string content = ReadPreferencesFile(change.file);
         const SaverRemoval removal =
             UninstallSaverProgram(content, change.command, change.previousMode, change.previousSelected);
-        // A file that only ever held our entry goes with it.
-        if (change.createdFile && removal.removed && removal.empty)
+        // A file we made goes only when nothing but our lines is left in it: lines the user added
+        // since then (a timeout, a lock) stay with it. A file the user made read-only stays as it is.
+        if (removal.removed)
+            RefuseReadOnly(change.file, "Make it writable and run the uninstaller again, or take the entry \"" +
+                                            change.command + "\" out yourself.");
+        if (change.createdFile && removal.removed && HoldsOnlyOurLines(removal.content) &&
+            fs::is_regular_file(fs::symlink_status(change.file, ec)))
             fs::remove(change.file, ec);
         else if (removal.removed)
             platform::WriteFileAtomically(change.file, removal.content);
     }
-    if (change.createdBackup == file + ".before-qelsaver")
+    if (change.createdBackup == file + ".before-qelsaver" &&
+        fs::is_regular_file(fs::symlink_status(change.createdBackup, ec)))
         fs::remove(change.createdBackup, ec);
     if (IsOurLink(change.createdLink) && fs::is_symlink(fs::symlink_status(change.createdLink, ec)))
         fs::remove(change.createdLink, ec);
@@ -322,6 +400,8 @@ HostStatus ChooseHost(const std::vector<HostStatus>& hosts)
 
 InstallResult InstallSaverInto(const HostStatus& host, const std::string& program, const std::string& title)
 {
+    if (host.kind != HostKind::None)
+        RefuseUnwritableProgramPath(program);
     switch (host.kind) {
     case HostKind::XScreenSaver: return InstallIntoXScreenSaver(host, program, title);
     case HostKind::MateScreenSaver: return InstallIntoMate(host, program, title);

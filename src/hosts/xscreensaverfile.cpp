@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::string_view kProgramsKey = "programs:";
 constexpr std::string_view kEntrySeparator = "\\n";
+constexpr std::string_view kNewFileHeader = "# XScreenSaver Preferences File";
 
 bool IsBlank(char c)
 {
@@ -203,7 +204,8 @@ SaverInstall InstallSaverProgram(const std::string& content, const std::string& 
 {
     std::string cleanTitle;
     for (char c : title) {
-        if (c != '"' && c != '\n' && c != '\\')
+        const auto u = static_cast<unsigned char>(c);
+        if (c != '"' && c != '\\' && u >= 0x20 && u != 0x7F)
             cleanTitle += c;
     }
     SaverEntry ours;
@@ -212,7 +214,7 @@ SaverInstall InstallSaverProgram(const std::string& content, const std::string& 
 
     std::vector<std::string> lines = SplitLines(content);
     if (lines.empty())
-        lines = {"# XScreenSaver Preferences File", ""};
+        lines = {std::string(kNewFileHeader), ""};
     Block b = FindPrograms(lines);
     std::vector<SaverEntry> entries = b.found ? ParseBlock(lines, b) : std::vector<SaverEntry>{};
 
@@ -239,6 +241,16 @@ SaverInstall InstallSaverProgram(const std::string& content, const std::string& 
     result.selected = selected;
     result.content = Join(lines);
     return result;
+}
+
+bool HoldsOnlyOurLines(const std::string& content)
+{
+    for (const std::string& line : SplitLines(content)) {
+        const std::string t = Trim(line);
+        if (!t.empty() && t != kNewFileHeader && t != kProgramsKey)
+            return false;
+    }
+    return true;
 }
 
 std::optional<std::string> ReadResource(const std::string& content, std::string_view key)

@@ -41,6 +41,10 @@ struct SaverInstall {
 // file does not have it.
 [[nodiscard]] std::optional<std::string> ReadResource(const std::string& content, std::string_view key);
 
+// True when `content` holds nothing but what InstallSaverProgram writes into a new file once its
+// entries are gone: its first comment line, blank lines and an empty "programs".
+[[nodiscard]] bool HoldsOnlyOurLines(const std::string& content);
+
 struct SaverRemoval {
     std::string content;   // the whole new file
     bool removed = false;  // an entry of the program was there and is gone

@@ -8,9 +8,15 @@
 #include "base/text.h"
 #include "builder/entrynames.h"
 #include "builder/packageformat.h"
+#include "installer/contenthash.h"
+#include "installer/earlierinstall.h"
+#include "installer/printable.h"
 #include "installer/uninstallation.h"
+#include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/safefiles.h"
+#include "platform/stopsignals.h"
 #include "platform/userfolders.h"
 #include "settings/inifile.h"
 #include "settings/saversettings.h"
@@ -25,7 +31,7 @@ using builder::PackageFile;
 constexpr mode_t kProgramMode = 0755;
 constexpr mode_t kDataMode = 0644;
 constexpr mode_t kFolderMode = 0755;
-constexpr const char* kStagingPrefix = ".qelsaver-install-";
+constexpr std::size_t kLongestFileName = 255;   // what the usual file systems allow
 constexpr std::uint64_t kSpareBytes = 1 << 20;  // the settings and the manifest, and some slack
 constexpr std::uint64_t kMegabyte = 1 << 20;
 
@@ -63,26 +69,63 @@ const std::set<std::string>& ReservedNames()
 // Removes the private folder of a failed install with everything in it.
 class StagingGuard {
 public:
-    explicit StagingGuard(std::string path) : path_(std::move(path)) {}
+    StagingGuard(const platform::FolderHandle& parent, std::string name) : parent_(parent), name_(std::move(name)) {}
     ~StagingGuard()
     {
-        if (!path_.empty())
-            base::DeleteQuietly(path_);
+        if (!name_.empty())
+            parent_.RemoveTree(name_);
     }
     StagingGuard(const StagingGuard&) = delete;
     StagingGuard& operator=(const StagingGuard&) = delete;
-    void Release() { path_.clear(); }
+    void Release() { name_.clear(); }
 
 private:
-    std::string path_;
+    const platform::FolderHandle& parent_;
+    std::string name_;
 };
+
+// A stop signal (Ctrl+C, the session ending) ends the install at the next piece it writes; the
+// private folder then goes as after any failure.
+void StopWhenAsked()
+{
+    if (platform::StopSignalReceived())
+        throw InstallError("The install was stopped; nothing was changed.");
+}
+
+bool IsUsableHome(const std::string& home)
+{
+    std::error_code ec;
+    return !home.empty() && home.front() == '/' && fs::is_directory(home, ec);
+}
 
 }  // namespace
 
 std::string SaversFolder()
 {
-    const std::string data = platform::UserDataFolder();
-    return data.empty() ? std::string() : WithSlash(data) + "qelsaver/savers";
+    // A package runs on somebody else's computer: without a usable HOME it does not guess where the
+    // user's folders are (the folders themselves follow the one rule of the user's folders).
+    const std::string xdgData = platform::Environment("XDG_DATA_HOME");
+    if (xdgData.empty() || xdgData.front() != '/') {
+        const std::string home = platform::Environment("HOME");
+        if (!IsUsableHome(home))
+            throw InstallError(home.empty() ? std::string("HOME is not set, so there is no home folder to install "
+                                                          "into: set HOME, or give a folder with --target")
+                                            : "HOME (\"" + home +
+                                                  "\") is not a folder: set HOME to your home folder, or "
+                                                  "give a folder with --target");
+    }
+    return WithSlash(platform::UserDataFolder()) + "qelsaver/savers";
+}
+
+void CheckSettingsCanHold(const std::string& path, const std::string& what)
+{
+    for (char c : path) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '=' || u < 0x20 || u == 0x7F)
+            throw InstallError(what + " \"" + Printable(path) + "\" has " +
+                               (c == '=' ? "a \"=\"" : "a control character") +
+                               " in its path, which the saver's settings cannot hold: choose another folder");
+    }
 }
 
 std::string SafeFolderName(const std::string& saverName)
@@ -174,6 +217,10 @@ void Installation::PlanItems()
             ++sounds_;
             break;
         }
+        const std::string fileName = item.installedAs.substr(item.installedAs.find('/') + 1);
+        if (fileName.size() > kLongestFileName)
+            throw InstallError("This package cannot be installed: the name of its file \"" + Printable(f.key) +
+                               "\" is longer than a file system allows");
         totalBytes_ += f.entry->uncompressedSize;
         items_.push_back(std::move(item));
     }
@@ -194,22 +241,32 @@ void Installation::ChooseTarget(std::string target)
         target = fs::absolute(target, ec).lexically_normal().string();
         while (target.size() > 1 && target.back() == '/')
             target.pop_back();
+        CheckSettingsCanHold(target, "The folder");
         if (Exists(target)) {
             if (!IsDirectory(target))
-                throw InstallError("\"" + target + "\" exists and is not a folder");
+                throw InstallError("\"" + Printable(target) + "\" exists and is not a folder of its own");
             replaces_ = HoldsInstalledSaver(target);
             if (!replaces_ && !fs::is_empty(target, ec))
-                throw InstallError("The folder \"" + target + "\" is not empty: choose an empty or new folder");
+                throw InstallError("The folder \"" + Printable(target) +
+                                   "\" is not empty and holds no screen saver installed by a package: choose an "
+                                   "empty or new folder");
         }
         target_ = WithSlash(target);
         return;
     }
     const std::string folder = WithSlash(SaversFolder());
-    if (folder.empty())
-        throw InstallError("There is no home folder to install the saver into: name a target folder");
+    CheckSettingsCanHold(folder, "The folder");
     std::string name = SafeFolderName(package_.SaverName());
-    // Another saver of the same name stays; an earlier install of one is replaced.
-    while (Exists(folder + name) && !HoldsInstalledSaver(folder + name))
+    // Only an earlier install of this very saver is replaced: another saver whose name gives the same
+    // folder name, a link, or a folder of the user's each keep theirs, and this one gets a numbered name.
+    auto isEarlierInstall = [&](const std::string& path) {
+        try {
+            return HoldsInstalledSaver(path) && ReadManifest(path).saverName == package_.SaverName();
+        } catch (const std::exception&) {
+            return false;
+        }
+    };
+    while (Exists(folder + name) && !isEarlierInstall(folder + name))
         name = base::NextNumberedName(name);
     replaces_ = Exists(folder + name);
     target_ = folder + name + "/";
@@ -247,15 +304,22 @@ void Installation::ExtractTo(const InstallItem& item, const std::string& path, s
                              const Progress& progress)
 {
     platform::NewFile out(path, item.mode);
+    ContentHash hash;
+    std::uint64_t size = 0;
     package_.Archive()->Extract(*item.file->entry, [&](const std::uint8_t* data, std::size_t n) {
+        StopWhenAsked();
         out.Write(data, n);
+        hash.Add(data, n);
+        size += n;
         done += n;
         if (progress)
             progress(done, totalBytes_);
     });
     out.Close();
+    manifest_.files.push_back({item.installedAs, size, hash.Finish()});
 }
 
+// Into the private folder, which only this user can enter and which was made empty just now.
 void Installation::Stage(const std::string& staging, const Progress& progress)
 {
     manifest_.files.clear();
@@ -272,44 +336,88 @@ void Installation::Stage(const std::string& staging, const Progress& progress)
             continue;
         }
         ExtractTo(item, staging + item.installedAs, done, progress);
-        manifest_.files.push_back(item.installedAs);
     }
     const std::string installedSettings = InstalledSettings(packagedSettings, package_, target_);
     platform::NewFile settings(staging + kInstalledSettingsFile, kDataMode);
     settings.Write(installedSettings.data(), installedSettings.size());
     settings.Close();
-    manifest_.files.push_back(kInstalledSettingsFile);
-    const std::string manifest = FormatManifest(manifest_);
-    platform::NewFile manifestFile(staging + kManifestFile, kDataMode);
-    manifestFile.Write(manifest.data(), manifest.size());
-    manifestFile.Close();
+    manifest_.files.push_back({kInstalledSettingsFile, installedSettings.size(), HashOf(installedSettings)});
 }
 
-// Into a folder that exists (an earlier install's, or an empty one the user chose): file by file,
-// each only where nothing stands; on a failure the files moved so far go again.
-void Installation::PutInPlace(const std::string& staging)
+// The staged folder takes the target's place in one step: a new name, an empty folder the user
+// chose, or an earlier install, whose user's files have joined the new one first. The earlier
+// install is cleared only once the new one is in place.
+void Installation::PutInPlace(const platform::FolderHandle& parent, const std::string& name,
+                              const std::string& stagingName, const platform::FolderHandle& staging,
+                              const std::function<void()>& inPlace)
 {
-    std::vector<std::string> moved;
-    std::vector<std::string> madeFolders;
-    try {
-        for (const std::string& folder : manifest_.folders) {
-            if (platform::MakeFolder(target_ + folder, kFolderMode))
-                madeFolders.push_back(target_ + folder);
+    const platform::EntryStatus there = parent.Status(name);
+    std::optional<Manifest> earlier;
+    std::vector<CarriedFile> carried;
+    std::optional<platform::FolderHandle> locked;  // the folder replaced, until it is cleared
+    if (there.type == platform::EntryStatus::Type::Folder) {
+        const platform::FolderHandle& old = locked.emplace(parent.OpenFolder(name));
+        // Another install that replaces this folder holds its lock until it is done.
+        if (!old.TryLock())
+            throw InstallError("Another install into \"" + Printable(old.Path()) +
+                               "\" is running: let it finish, then try again. Nothing was changed.");
+        if (replaces_) {
+            earlier = ReadManifest(old);
+            carried = CarryUsersFiles(old, *earlier, staging);
+            manifest_.createdParents = earlier->createdParents;
+            // The same program in the same place: the host still runs it, so its record goes on.
+            if (earlier->host.kind != hosts::HostKind::None && earlier->program == manifest_.program) {
+                manifest_.host = earlier->host;
+                keptActivation_ = true;
+            }
+        } else if (!old.Names().empty()) {
+            throw InstallError("The folder \"" + Printable(old.Path()) +
+                               "\" is no longer empty: nothing was installed");
         }
-        std::vector<std::string> files = manifest_.files;
-        files.push_back(kManifestFile);  // last: the folder is an installed saver only once all is there
-        for (const std::string& f : files) {
-            platform::MoveWithoutReplacing(staging + f, target_ + f);
-            moved.push_back(target_ + f);
-        }
-    } catch (const platform::FileError&) {
-        std::error_code ec;
-        for (const std::string& f : moved)
-            fs::remove(f, ec);
-        for (const std::string& f : madeFolders)
-            fs::remove(f, ec);
-        throw;
+    } else if (there.type != platform::EntryStatus::Type::Missing) {
+        throw InstallError("\"" + Printable(parent.PathOf(name)) +
+                           "\" is not a folder of its own: nothing was installed");
     }
+    staging.WriteFileAtomically(kManifestFile, FormatManifest(manifest_), kDataMode);
+    staging.SetMode(kFolderMode);
+    StopWhenAsked();
+    if (there.type == platform::EntryStatus::Type::Missing) {
+        parent.Move(stagingName, parent, name);
+        inPlace();
+        return;
+    }
+    std::string replaced = stagingName;
+    if (!parent.Exchange(stagingName, parent, name)) {
+        // A file system that cannot swap: the earlier folder steps aside under a private name, and
+        // comes back when the new one cannot take its place.
+        replaced = stagingName + "-earlier";
+        parent.Move(name, parent, replaced);
+        try {
+            parent.Move(stagingName, parent, name);
+        } catch (const platform::FileError&) {
+            parent.Move(replaced, parent, name);
+            throw;
+        }
+    }
+    inPlace();
+    // From here on the new install is in place; what follows only tidies up.
+    for (const CarriedFile& c : carried) {
+        if (c.from != c.to)
+            outcome_.push_back("Your \"" + Printable(c.from) + "\" is kept as \"" + Printable(c.to) +
+                               "\": the new version has a file of that name.");
+    }
+    if (earlier && earlier->host.kind != hosts::HostKind::None && !keptActivation_) {
+        try {
+            const std::string undone = hosts::UndoHostChange(earlier->host);
+            if (!undone.empty())
+                outcome_.push_back(undone);
+        } catch (const std::exception& e) {
+            outcome_.push_back(e.what());
+        }
+    }
+    std::string kept;
+    if (!RemoveReplacedInstall(parent, replaced, earlier ? *earlier : Manifest{}, carried, name + "-left-over", kept))
+        outcome_.push_back("What remained of the earlier install stays in \"" + Printable(kept) + "\".");
 }
 
 void Installation::Run(const Progress& progress)
@@ -318,45 +426,40 @@ void Installation::Run(const Progress& progress)
         return;
     std::string target = target_;
     target.pop_back();
-    const fs::path parent = fs::path(target).parent_path();
+    const fs::path parentPath = fs::path(target).parent_path();
+    const std::string name = fs::path(target).filename().string();
     // The folders above the saver's, made as needed and remembered for the uninstaller.
     std::vector<fs::path> missing;
-    for (fs::path p = parent; !p.empty() && !Exists(p.string()) && p != p.parent_path(); p = p.parent_path())
+    for (fs::path p = parentPath; !p.empty() && !Exists(p.string()) && p != p.parent_path(); p = p.parent_path())
         missing.push_back(p);
     auto removeMadeParents = [&] {
         std::error_code ec;
         for (const fs::path& p : missing) {
-            if (fs::is_empty(p, ec))
+            if (IsDirectory(p.string()) && fs::is_empty(p, ec))
                 fs::remove(p, ec);
         }
     };
     try {
-        if (replaces_)
-            manifest_.createdParents = ReadManifest(target).createdParents;
-        else
-            manifest_.createdParents = int(missing.size());
+        manifest_.createdParents = int(missing.size());
         for (auto it = missing.rbegin(); it != missing.rend(); ++it)
             platform::MakeFolder(it->string(), kFolderMode);
 
-        const auto free = platform::FreeSpace(parent.string());
+        const auto free = platform::FreeSpace(parentPath.string());
         if (free && *free < totalBytes_ + kSpareBytes)
-            throw InstallError("Not enough room in \"" + parent.string() + "\": the screen saver needs " +
-                               Megabytes(totalBytes_) + ", " + Megabytes(*free) + " are free.");
+            throw InstallError("Not enough room in \"" + Printable(parentPath.string()) +
+                               "\": the screen saver needs " + Megabytes(totalBytes_) + ", " + Megabytes(*free) +
+                               " are free.");
 
-        const std::string staging = WithSlash(platform::MakePrivateFolder(parent.string(), kStagingPrefix));
-        StagingGuard guard(staging);
-        Stage(staging, progress);
-        if (replaces_) {
-            Uninstall(target, true);
-            PutInPlace(staging);
-        } else {
-            if (IsDirectory(target))
-                fs::remove(target);  // the empty folder the user chose
-            platform::MoveWithoutReplacing(staging, target);
-            guard.Release();
-        }
-        std::error_code ec;
-        fs::permissions(target, static_cast<fs::perms>(kFolderMode), fs::perm_options::replace, ec);
+        const platform::FolderHandle parent = platform::FolderHandle::OpenAsFound(parentPath.string());
+        RemoveStaleStagingFolders(parent);
+        const std::string stagingName =
+            fs::path(platform::MakePrivateFolder(parentPath.string(), kStagingPrefix)).filename().string();
+        StagingGuard guard(parent, stagingName);
+        const platform::FolderHandle staging = parent.OpenFolder(stagingName);
+        staging.TryLock();  // held until the end, so that no other run takes the folder for stale
+        Stage(WithSlash(staging.Path()), progress);
+        // Once in place, the private name holds the earlier install, if anything: never the guard's.
+        PutInPlace(parent, name, stagingName, staging, [&] { guard.Release(); });
         installed_ = true;
     } catch (const InstallError&) {
         removeMadeParents();
@@ -369,18 +472,46 @@ void Installation::Run(const Progress& progress)
 
 hosts::InstallResult Installation::Activate()
 {
+    return Activate(hosts::ChooseHost(hosts::DetectHosts()));
+}
+
+hosts::InstallResult Installation::Activate(const hosts::HostStatus& host)
+{
     if (!installed_)
         throw InstallError("The screen saver is not installed yet");
-    hosts::InstallResult r;
     try {
-        r = hosts::InstallSaver(ProgramPath(), SaverName());
-        if (r.ok) {
-            manifest_.host = r.change;
-            platform::WriteFileAtomically(target_ + kManifestFile, FormatManifest(manifest_));
-        }
+        return RecordActivation(hosts::InstallSaverInto(host, ProgramPath(), SaverName()));
+    } catch (const InstallError&) {
+        throw;
     } catch (const std::exception& e) {
         throw InstallError(e.what());
     }
+}
+
+hosts::InstallResult Installation::RecordActivation(hosts::InstallResult r)
+{
+    if (!r.ok)
+        return r;
+    hosts::HostChange change = r.change;
+    const hosts::HostChange& before = manifest_.host;
+    // Made active again while it already was: what the user had before the first time is what an
+    // uninstall gives back, so that record stays.
+    if (before.kind == change.kind && before.file == change.file && before.command == change.command) {
+        change.previousMode = before.previousMode;
+        change.previousSelected = before.previousSelected;
+        change.createdFile = before.createdFile;
+        if (change.createdBackup.empty())
+            change.createdBackup = before.createdBackup;
+        if (change.createdLink.empty())
+            change.createdLink = before.createdLink;
+    }
+    manifest_.host = change;
+    std::string folder = target_;
+    folder.pop_back();
+    const std::string parent = fs::path(folder).parent_path().string();
+    platform::FolderHandle::OpenAsFound(parent)
+        .OpenFolder(fs::path(folder).filename().string())
+        .WriteFileAtomically(kManifestFile, FormatManifest(manifest_), kDataMode);
     return r;
 }
 

@@ -33,6 +33,9 @@ public:
     virtual std::string Activate() = 0;
     // After Install: where the saver is and how to remove it.
     [[nodiscard]] virtual std::string Result() const = 0;
+    // After Install: it replaced an earlier install that was the active screen saver, and stays so
+    // (nothing to ask then).
+    [[nodiscard]] virtual bool StaysActive() const = 0;
 };
 
 // The window library's one export: shows the window, returns when it is closed. 0: installed;

@@ -142,6 +142,8 @@ void InstallerWindow::AskToActivate()
 {
     QString text = FromUtf8(session_.Result());
     result_->setText(text);
+    if (session_.StaysActive())
+        return;
     std::string why;
     if (!session_.CanActivate(why)) {
         result_->setText(text + "\n\n" + FromUtf8(why));

@@ -12,7 +12,9 @@ constexpr const char* kSaver = "Saver";
 constexpr const char* kFiles = "Files";
 constexpr const char* kFolders = "Folders";
 constexpr const char* kHost = "Host";
-constexpr int kMaxCreatedParents = 8;  // "qelsaver/savers" and the data folder's own, at most
+constexpr int kMaxCreatedParents = 8;
+constexpr int kFormat = 2;
+constexpr std::size_t kHashDigits = 64;  // "qelsaver/savers" and the data folder's own, at most
 
 const char* KindName(hosts::HostKind kind)
 {
@@ -42,6 +44,25 @@ bool HasKey(const settings::IniFile& ini, const char* section, const char* key)
     return false;
 }
 
+bool ParseSizeAndHash(const std::string& value, InstalledFile& file)
+{
+    const auto blank = value.find(' ');
+    if (blank == std::string::npos || blank == 0 || blank > 19)
+        return false;
+    std::uint64_t size = 0;
+    for (std::size_t i = 0; i < blank; ++i) {
+        if (value[i] < '0' || value[i] > '9')
+            return false;
+        size = size * 10 + std::uint64_t(value[i] - '0');
+    }
+    const std::string hash = value.substr(blank + 1);
+    if (hash.size() != kHashDigits || hash.find_first_not_of("0123456789abcdef") != std::string::npos)
+        return false;
+    file.size = size;
+    file.hash = hash;
+    return true;
+}
+
 }  // namespace
 
 bool IsManifestPath(const std::string& relative)
@@ -57,11 +78,12 @@ bool IsManifestPath(const std::string& relative)
 std::string FormatManifest(const Manifest& m)
 {
     settings::IniFile ini;
+    ini.WriteString(kSaver, "Format", std::to_string(kFormat));
     ini.WriteString(kSaver, "Name", m.saverName);
     ini.WriteString(kSaver, "Program", m.program);
     ini.WriteString(kSaver, "CreatedParents", std::to_string(m.createdParents));
-    for (const std::string& f : m.files)
-        ini.WriteString(kFiles, f, "");
+    for (const InstalledFile& f : m.files)
+        ini.WriteString(kFiles, f.path, std::to_string(f.size) + " " + f.hash);
     for (const std::string& f : m.folders)
         ini.WriteString(kFolders, f, "");
     const hosts::HostChange& h = m.host;
@@ -84,14 +106,21 @@ Manifest ParseManifest(const std::string& text)
 {
     const auto ini = settings::IniFile::FromText(text);
     Manifest m;
+    m.valid = ini.ReadInteger(kSaver, "Format", 0) == kFormat;
     m.saverName = ini.ReadString(kSaver, "Name", "");
     m.program = ini.ReadString(kSaver, "Program", "");
     if (!builder::IsSafeEntryName(m.program))
         m.program.clear();
     m.createdParents = std::clamp(ini.ReadInteger(kSaver, "CreatedParents", 0), 0, kMaxCreatedParents);
     for (const std::string& f : ini.ReadSection(kFiles)) {
-        if (IsManifestPath(f))
-            m.files.push_back(f);
+        if (!IsManifestPath(f))
+            continue;
+        InstalledFile file;
+        file.path = f;
+        if (!ParseSizeAndHash(ini.ReadString(kFiles, f, ""), file))
+            m.valid = false;  // a file we could not tell from the user's is never removed
+        else
+            m.files.push_back(file);
     }
     for (const std::string& f : ini.ReadSection(kFolders)) {
         if (f == kPicturesFolder || f == kSoundsFolder)

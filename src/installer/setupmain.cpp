@@ -13,13 +13,16 @@
 #include "base/paths.h"
 #include "builder/packagedescription.h"
 #include "builder/packagereader.h"
+#include "installer/installation.h"
 #include "installer/installerresources.h"
+#include "installer/printable.h"
 #include "installer/requirements.h"
 #include "installer/setupsession.h"
 #include "platform/environment.h"
 #include "platform/libraries.h"
 #include "platform/process.h"
 #include "platform/safefiles.h"
+#include "platform/stopsignals.h"
 #include "platform/systemfolders.h"
 #include "zip/bytesource.h"
 
@@ -86,7 +89,7 @@ std::string ProgramName(const char* argv0)
 // An error the user must see, also when the installer was started from a file manager.
 int Fail(const Options& o, const std::string& text)
 {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fprintf(stderr, "%s\n", Printable(text).c_str());
     if (!o.quiet && !platform::InputIsTerminal() && platform::HasDisplay())
         platform::ShowMessageWithoutToolkit(kCaption, text);
     return kExitFailed;
@@ -102,10 +105,17 @@ bool AskOnTerminal(const std::string& question, bool byDefault)
     return answer[0] == 'y' || answer[0] == 'Y';
 }
 
-int Check(const builder::PackageReader& package, const InstallerResources& resources)
+// The same checks as an install, the same plan included, without writing anything.
+int Check(const builder::PackageReader& package, const InstallerResources& resources, const std::string& target)
 {
     if (!package.Usable()) {
-        std::fprintf(stderr, "The package is damaged:\n%s\n", package.FatalProblems().c_str());
+        std::fprintf(stderr, "The package is damaged:\n%s\n", Printable(package.FatalProblems()).c_str());
+        return kExitFailed;
+    }
+    try {
+        const Installation plan(package, target);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", Printable(e.what()).c_str());
         return kExitFailed;
     }
     // Every entry is unpacked (and thrown away) so that its size and CRC are checked too.
@@ -115,17 +125,18 @@ int Check(const builder::PackageReader& package, const InstallerResources& resou
                 package.Archive()->Extract(*f.entry, [](const std::uint8_t*, std::size_t) {});
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "The package is damaged:\n%s\n", e.what());
+        std::fprintf(stderr, "The package is damaged:\n%s\n", Printable(e.what()).c_str());
         return kExitFailed;
     }
     for (const builder::PackageProblem& p : package.Problems())
-        std::printf("note: %s\n", p.text.c_str());
+        std::printf("note: %s\n", Printable(p.text).c_str());
     const auto missing = CheckRequirements(resources.Needs());
     if (!missing.empty()) {
         std::fprintf(stderr, "The package is sound, but:\n%s\n", MissingMessage(missing).c_str());
         return kExitFailed;
     }
-    std::printf("The package is sound and this system has what \"%s\" needs.\n", package.SaverName().c_str());
+    std::printf("The package is sound and this system has what \"%s\" needs.\n",
+                Printable(package.SaverName()).c_str());
     return kExitInstalled;
 }
 
@@ -160,9 +171,9 @@ std::optional<int> RunWindow(SetupSession& session, const InstallerResources& re
 int RunOnTerminal(SetupSession& session, const Options& o)
 {
     const bool ask = !o.quiet && platform::InputIsTerminal();
-    std::printf("%s\n", session.Summary().c_str());
+    std::printf("%s\n", Printable(session.Summary()).c_str());
     for (const std::string& note : session.Notes())
-        std::printf("note: %s\n", note.c_str());
+        std::printf("note: %s\n", Printable(note).c_str());
     if (ask && !AskOnTerminal("Install it?", true))
         return kExitFailed;
     // The percentage is redrawn in place on a terminal; a log gets no such line.
@@ -178,25 +189,29 @@ int RunOnTerminal(SetupSession& session, const Options& o)
         });
         if (showProgress)
             std::fprintf(stderr, "\n");
+        if (platform::StopSignalReceived())
+            return Fail(o, "Stopped. " + session.Result());
     } catch (const std::exception& e) {
         if (showProgress)
             std::fprintf(stderr, "\n");
         return Fail(o, e.what());
     }
-    std::printf("%s\n", session.Result().c_str());
+    std::printf("%s\n", Printable(session.Result()).c_str());
     std::string why;
     bool activate = o.activate;
-    if (!activate && ask && session.CanActivate(why))
-        activate = AskOnTerminal("Make \"" + session.SaverName() + "\" your screen saver now?", false);
+    if (!activate && ask && !session.StaysActive() && session.CanActivate(why))
+        activate = AskOnTerminal("Make \"" + Printable(session.SaverName()) + "\" your screen saver now?", false);
     if (activate) {
+        // Installed, but not made the screen saver as asked: the step failed, and the exit status says so.
         if (!session.CanActivate(why)) {
-            std::printf("%s\n", why.c_str());
-        } else {
-            try {
-                std::printf("%s\n", session.Activate().c_str());
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "%s\n", e.what());
-            }
+            std::fprintf(stderr, "%s\n", Printable(why).c_str());
+            return kExitFailed;
+        }
+        try {
+            std::printf("%s\n", Printable(session.Activate()).c_str());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", Printable(e.what()).c_str());
+            return kExitFailed;
         }
     }
     return kExitInstalled;
@@ -207,7 +222,13 @@ int Run(int argc, char** argv)
     Options o;
     const std::string name = ProgramName(argv[0]);
     if (!ParseOptions(argc, argv, o) || o.help) {
-        std::fprintf(o.help ? stdout : stderr, kUsage, name.c_str(), name.c_str(), SaversFolder().c_str());
+        std::string folder;
+        try {
+            folder = SaversFolder();
+        } catch (const InstallError&) {
+            folder = "~/.local/share/qelsaver/savers";
+        }
+        std::fprintf(o.help ? stdout : stderr, kUsage, name.c_str(), name.c_str(), folder.c_str());
         return o.help ? kExitInstalled : kExitUsage;
     }
     // The package is this very file: read through the process's own handle on it, so that renaming
@@ -221,11 +242,11 @@ int Run(int argc, char** argv)
     const builder::PackageReader package(*self);
     const InstallerResources resources(package.InstallPak());
     if (o.list) {
-        std::printf("%s", builder::DescribePackage(package, {true, false, false}).c_str());
+        std::printf("%s", Printable(builder::DescribePackage(package, {true, false, false})).c_str());
         return package.Usable() ? kExitInstalled : kExitFailed;
     }
     if (o.check)
-        return Check(package, resources);
+        return Check(package, resources, o.target);
 
     if (!package.Usable())
         return Fail(o, "This package is damaged and cannot be installed:\n" + package.FatalProblems());

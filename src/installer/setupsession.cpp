@@ -1,6 +1,7 @@
 #include "installer/setupsession.h"
 
 #include "hosts/saverhost.h"
+#include "platform/stopsignals.h"
 
 namespace qel::installer {
 
@@ -37,6 +38,9 @@ std::vector<std::string> SetupSession::Notes() const
 
 void SetupSession::Install(const Progress& progress)
 {
+    // From now on a stop signal ends the install at the next piece it writes, and the half-made
+    // folder goes (a second one ends the process at once).
+    platform::CatchStopSignals();
     installation_.Run(progress);
 }
 
@@ -58,8 +62,15 @@ std::string SetupSession::Activate()
 
 std::string SetupSession::Result() const
 {
-    return "\"" + installation_.SaverName() + "\" is installed in " + installation_.Target() + ". To remove it, run " +
-           installation_.UninstallerPath() + ".";
+    std::string text =
+        "\"" + installation_.SaverName() + "\" is " +
+        (installation_.ReplacesEarlier() ? "installed again, replacing the earlier install, in " : "installed in ") +
+        installation_.Target() + ".";
+    if (installation_.KeptActivation())
+        text += " It stays your screen saver.";
+    for (const std::string& line : installation_.Outcome())
+        text += "\n" + line;
+    return text + "\nTo remove it, run " + installation_.UninstallerPath() + ".";
 }
 
 }  // namespace qel::installer

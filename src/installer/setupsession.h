@@ -26,6 +26,7 @@ public:
     [[nodiscard]] bool CanActivate(std::string& why) const override;
     std::string Activate() override;
     [[nodiscard]] std::string Result() const override;
+    [[nodiscard]] bool StaysActive() const override { return installation_.KeptActivation(); }
 
     [[nodiscard]] Installation& Work() { return installation_; }
 

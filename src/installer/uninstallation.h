@@ -1,13 +1,17 @@
 #pragma once
-// Removing an installed saver: exactly the files and folders its manifest lists, and the change it
-// made in the screen-saver host; then the manifest, and the saver's folder and the folders above it
-// that the installer made, each only when nothing else is left in it.
+// Removing an installed saver: the files its manifest lists, each only while it is still the file
+// that was installed (a regular file of the same size and content, reached without following a
+// link), and the change it made in the screen-saver host; then the manifest, and the saver's folder
+// and the folders above it that the installer made, each only when nothing else is left in it.
+// Whatever the user added or changed stays, and the report says so. Private folders that a killed
+// install left beside the saver's go too.
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "installer/manifest.h"
+#include "platform/folderhandle.h"
 
 namespace qel::installer {
 
@@ -18,19 +22,25 @@ struct UninstallError : std::runtime_error {
 struct UninstallReport {
     std::string saverName;
     std::string hostMessage;        // what became of the host's entry; empty when there was none
-    std::vector<std::string> kept;  // what could not be removed, or holds files of the user's
+    std::vector<std::string> kept;  // what stays, with the reason
     bool folderRemoved = false;
 };
 
-// Reads the manifest of the saver installed in `folder`. Throws UninstallError when there is none.
+// The manifest of the saver installed in `folder`. Throws UninstallError when there is no manifest
+// of this installer's there.
+[[nodiscard]] Manifest ReadManifest(const platform::FolderHandle& folder);
 [[nodiscard]] Manifest ReadManifest(const std::string& folder);
 
-// True when `folder` holds a manifest of an installed saver.
+// True when the folder `name` in `parent` (itself, not a link) holds a manifest of this installer's.
+[[nodiscard]] bool HoldsInstalledSaver(const platform::FolderHandle& parent, const std::string& name);
 [[nodiscard]] bool HoldsInstalledSaver(const std::string& folder);
 
-// Uninstalls the saver in `folder`. keepFolder: the folder itself (and what is above it) stays, for
-// an install that replaces this one. Throws UninstallError when there is no manifest, or a host file
+// True when `file` is still the file the installer wrote in `folder`: reached without a link, a
+// regular file, of the size and content recorded.
+[[nodiscard]] bool IsInstalledFile(const platform::FolderHandle& folder, const InstalledFile& file);
+
+// Uninstalls the saver in `folder`. Throws UninstallError when there is no manifest, or a host file
 // cannot be written (nothing is removed then).
-UninstallReport Uninstall(const std::string& folder, bool keepFolder = false);
+UninstallReport Uninstall(const std::string& folder);
 
 }  // namespace qel::installer

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 
+#include "installer/printable.h"
 #include "installer/uninstallation.h"
 #include "platform/environment.h"
 #include "platform/messagebox.h"
@@ -38,11 +39,11 @@ std::string Report(const UninstallReport& r)
     if (!r.hostMessage.empty())
         text += "\n" + r.hostMessage;
     if (!r.kept.empty()) {
-        text += "\nThese stay, as they hold files that are not the installer's or could not be removed:";
+        text += "\nThese stay, as they are yours or could not be removed:";
         for (const std::string& k : r.kept)
             text += "\n  " + k;
     }
-    return text;
+    return Printable(text);
 }
 
 int Run(int argc, char** argv)
@@ -67,7 +68,7 @@ int Run(int argc, char** argv)
         app = std::make_unique<QApplication>(argc, argv);
     try {
         const Manifest m = ReadManifest(folder);
-        const std::string question = "Remove the screen saver \"" + m.saverName + "\" from " + folder + "?";
+        const std::string question = Printable("Remove the screen saver \"" + m.saverName + "\" from " + folder + "?");
         if (window) {
             if (!platform::AskYesNo(question))
                 return kExitFailed;
@@ -93,7 +94,7 @@ int Run(int argc, char** argv)
         if (window)
             platform::ReportError(e);
         else
-            std::fprintf(stderr, "%s\n", e.what());
+            std::fprintf(stderr, "%s\n", Printable(e.what()).c_str());
         return kExitFailed;
     }
 }

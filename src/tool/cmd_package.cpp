@@ -30,12 +30,7 @@ constexpr std::size_t kMaxNameLength = 20;  // as the builder window's name fiel
 // The work folder of one build, deleted whatever happens.
 class WorkFolder {
 public:
-    WorkFolder()
-    {
-        const std::string temp = settings::Process().tempPath;
-        base::MakeFolderPath(temp);
-        path_ = base::AddTrailingSlash(platform::MakePrivateFolder(temp, "build"));
-    }
+    WorkFolder() : path_(builder::MakeWorkFolder()) {}
     ~WorkFolder() { base::DeleteQuietly(path_); }
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
@@ -72,7 +67,8 @@ int Build(const std::vector<std::string>& args)
     builder::BuildProgress progress;
     progress.setMaximum = [&](int m) { maximum = m; };
     progress.step = [&] { std::fprintf(stderr, "progress %d/%d\n", ++position, maximum); };
-    builder::BuildPackage(in, progress);
+    for (const std::string& line : builder::BuildPackage(in, progress).leftOut)
+        std::fprintf(stderr, "%s\n", line.c_str());
     std::printf("%s\n", in.packagePath.c_str());
     return 0;
 }

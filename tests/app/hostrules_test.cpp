@@ -110,6 +110,24 @@ TEST_F(ResumeTest, ADamagedFileIsIgnored)
     WriteLastShown((dir_ / "state" / "qelsaver" / "resume" / "below-a-file").string(), list_, 1);
 }
 
+TEST_F(ResumeTest, ALinkInItsPlaceIsNeitherFollowedNorReplaced)
+{
+    WriteLastShown(file_, list_, 1);
+    fs::remove(file_);
+    const fs::path other = dir_ / "notes.txt";
+    std::ofstream(other) << "the user's";
+    fs::create_symlink(other, file_);
+    WriteLastShown(file_, list_, 2);
+    std::ifstream in(other);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's");
+    EXPECT_TRUE(fs::is_symlink(file_));
+    // A link to nothing: nothing is made where it points.
+    fs::remove(file_);
+    fs::create_symlink(dir_ / "nowhere", file_);
+    WriteLastShown(file_, list_, 2);
+    EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
+}
+
 TEST_F(ResumeTest, TheShowStartsAfterTheLastPicture)
 {
     // List order: the cycle takes the list turned to start with the next picture, wrapping.

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "builder/entrynames.h"
+#include "builder/packagebuild.h"
 #include "builder/packageformat.h"
 #include "builder/packageplan.h"
 #include "builder/packagereader.h"
@@ -200,6 +204,75 @@ TEST_F(HostilePackage, EveryWayOfBeingWrongIsFoundAndNamed)
     files.pop_back();
     files.erase(files.begin());  // the program
     EXPECT_NE(Problems(Make(name + Support(), files)).find("lacks \"S.scr\""), std::string::npos);
+}
+
+TEST(PackageBuild, EveryFileLeftOutIsNamedWithItsReasonAndANameCannotAddLines)
+{
+    PackageFixture f;
+    settings::SaverSettings s;
+    fs::create_directories(f.Path("pics/folder.jpg"));
+    ASSERT_EQ(::mkfifo(f.Path("pics/pipe.jpg").c_str(), 0600), 0);
+    // A "=" cuts the path short where the settings hold it: the file the cut path names is not it.
+    f.Write("pics/a", "another file");
+    s.images = {f.Write("pics/a.jpg", "a"), f.Path("pics/gone.jpg"), f.Path("pics/folder.jpg"), f.Path("pics/pipe.jpg"),
+                f.Write("pics/a=b.jpg", "b")};
+    f.WriteSettings(s);
+    const BuildResult r = BuildPackage(f.Inputs("Garden", "out/setup.run"), {});
+    ASSERT_EQ(r.leftOut.size(), 4u);
+    EXPECT_NE(r.leftOut[0].find("gone.jpg\" is left out: it does not exist"), std::string::npos);
+    EXPECT_NE(r.leftOut[1].find("it is a folder"), std::string::npos);
+    EXPECT_NE(r.leftOut[2].find("not a regular file"), std::string::npos);
+    EXPECT_NE(r.leftOut[3].find("pics/a=b.jpg\" is left out: its path has a \"=\""), std::string::npos) << r.leftOut[3];
+    const zip::FileSource source(f.Path("out/setup.run"));
+    const PackageReader package(source);
+    EXPECT_TRUE(package.Usable()) << "the package is still built";
+    EXPECT_EQ(package.Archive()->Entries().size(), 5u) << "the four support files and a.jpg";
+
+    EXPECT_THROW(BuildPackage(f.Inputs("Garden\r\n[Files]", "out/evil.run"), {}), BuildError);
+    EXPECT_FALSE(fs::exists(f.Path("out/evil.run")));
+}
+
+TEST(PackageBuild, EachBuildWorksInAFolderOfItsOwn)
+{
+    // Another user's "QelSaver" in the shared temporary folder does not stand in the way.
+    PackageFixture f;
+    const std::string temp = f.Path("tmp");
+    f.Write("tmp/QelSaver", "not a folder");
+    const char* old = ::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    const std::string a = MakeWorkFolder();
+    const std::string b = MakeWorkFolder();
+    old ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.compare(0, temp.size(), temp), 0);
+    EXPECT_EQ(fs::status(a).permissions() & fs::perms::all, fs::perms::owner_all);
+
+    // The editor's temporary folder is used only when it is the user's own.
+    fs::create_directories(f.Path("own"));
+    fs::permissions(f.Path("own"), fs::perms::owner_all);
+    EXPECT_EQ(OwnTempPath(f.Path("own")), f.Path("own/"));
+    fs::create_directory_symlink(f.Path("own"), f.Path("link"));
+    fs::create_directories(f.Path("open"));
+    fs::permissions(f.Path("open"), fs::perms::all);
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    for (const char* refused : {"tmp/QelSaver", "link", "open"}) {
+        const std::string used = OwnTempPath(f.Path(refused));
+        EXPECT_EQ(used.compare(0, temp.size(), temp), 0) << refused << ": a private folder instead";
+        EXPECT_NE(used, f.Path(refused) + "/");
+    }
+    old ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+}
+
+TEST(PackageReader, ATrailerThatDisagreesSaysWhichNumbersDiffer)
+{
+    PackageFixture f;
+    f.WriteSettings({});
+    std::string bytes = ReadFile(f.Build("Garden"));
+    bytes[bytes.size() - 40 + 12] ^= 1;  // install.pak's size: the file's size still adds up
+    const zip::FileSource source(f.Write("out/odd.run", bytes));
+    const std::string text = PackageReader(source).FatalProblems();
+    EXPECT_NE(text.find("install.pak ends at"), std::string::npos) << text;
 }
 
 }  // namespace

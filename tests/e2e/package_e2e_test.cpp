@@ -114,5 +114,31 @@ TEST_F(PackageE2E, ADamagedPackageIsRefusedAndWritesNothing)
     EXPECT_EQ(Tree(root_ / "home"), std::vector<std::string>{});
 }
 
+TEST_F(PackageE2E, TheCheckRefusesWhatTheInstallRefusesAndEveryFailedStepSaysSo)
+{
+    const std::string package = Build((root_ / "setup.run").string());
+    std::string output;
+    // A folder of the user's is no target: the check says so as the install does.
+    fs::create_directories(root_ / "home" / "Work");
+    std::ofstream(root_ / "home" / "Work" / "thesis.odt") << "chapter one";
+    const std::string work = (root_ / "home" / "Work").string();
+    EXPECT_EQ(RunToEnd({package, "--check", "--target", work}, UserEnv(), &output), 1) << output;
+    EXPECT_EQ(RunToEnd({package, "--quiet", "--target", work}, UserEnv(), &output), 1) << output;
+
+    // No home folder: refused, with nothing written anywhere.
+    std::vector<std::string> noHome = UserEnv();
+    noHome[0] = "HOME=";
+    EXPECT_EQ(RunToEnd({package, "--quiet"}, noHome, &output), 1);
+    EXPECT_NE(output.find("HOME is not set"), std::string::npos) << output;
+
+    // Installed, but the host's file is a link to nothing, which is never followed to make a file:
+    // that step failed, and the exit says so.
+    fs::create_symlink(root_ / "dotfiles" / "xscreensaver", root_ / "home" / ".xscreensaver");
+    EXPECT_EQ(RunToEnd({package, "--quiet", "--activate"}, UserEnv(), &output), 1) << output;
+    EXPECT_FALSE(fs::exists(root_ / "dotfiles"));
+    EXPECT_TRUE(fs::is_regular_file(root_ / "home" / ".local/share/qelsaver/savers/Red_Room/Red_Room.scr"));
+    EXPECT_EQ(Tree(root_ / "home" / "Work").size(), 1u);
+}
+
 }  // namespace
 }  // namespace qel::e2e

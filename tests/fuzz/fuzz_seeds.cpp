@@ -154,6 +154,13 @@ int main(int argc, char** argv)
         WriteText(folder / "relative", "../a/./b//c.txt");
         const char bytes[] = "/x/\xFF\xFE\x80name";
         WriteText(folder / "bytes", std::string(bytes, sizeof bytes - 1));
+    } else if (target == "host_file") {
+        WriteText(folder / "usual",
+                  "# XScreenSaver Preferences File\n\nmode:\t\trandom\nselected:\t3\ntimeout:\t0:10:00\n"
+                  "programs:\t\t\t\t\t\t\t\t      \\\n\t\t\t\tmaze -root\t\t\t\t    \\n\\\n"
+                  "-\t\t\t\tGL: \"Cubes\"  cubes -root\t\t\t    \\n\\\n"
+                  "\t\t\t\t\"Garden\"  /qel-fuzz/savers/Garden/Garden.scr --root\t    \\n\n");
+        WriteText(folder / "crlf", "mode: one\r\nselected: 0\r\nprograms: a \\n\\\r\n b\r\n");
     } else {
         std::fprintf(stderr, "fuzz_seeds: unknown target %s\n", target.c_str());
         return 2;

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "hosts/xscreensaverfile.h"
 #include "imaging/fitpicture.h"
 #include "imaging/pictureloader.h"
 #include "imaging/picturemetadata.h"
@@ -161,6 +162,20 @@ void EntryName(const std::uint8_t* data, std::size_t size)
     }
 }
 
+// The user's preferences file of the screen-saver host, as the installer and uninstaller edit it.
+void HostFile(const std::uint8_t* data, std::size_t size)
+{
+    const std::string content(reinterpret_cast<const char*>(data), size);
+    static_cast<void>(hosts::ParseSaverPrograms(content));
+    const std::optional<std::string> mode = hosts::ReadResource(content, "mode:");
+    const std::optional<std::string> selected = hosts::ReadResource(content, "selected:");
+    const hosts::SaverInstall installed =
+        hosts::InstallSaverProgram(content, "Garden", "/qel-fuzz/savers/Garden/Garden.scr --root");
+    const hosts::SaverRemoval removed =
+        hosts::UninstallSaverProgram(installed.content, "/qel-fuzz/savers/Garden/Garden.scr --root", mode, selected);
+    static_cast<void>(hosts::HoldsOnlyOurLines(removed.content));
+}
+
 const FuzzTarget kTargets[] = {
     {"picture_jpeg", [](const std::uint8_t* d, std::size_t n) { Picture("jpg", d, n); }},
     {"picture_gif", [](const std::uint8_t* d, std::size_t n) { Picture("gif", d, n); }},
@@ -178,6 +193,7 @@ const FuzzTarget kTargets[] = {
     {"entry_name", &EntryName},
     // The same reader as picture_avif, seeded with grids: pictures stored as many tiles.
     {"picture_avif_grid", [](const std::uint8_t* d, std::size_t n) { Picture("avif", d, n); }},
+    {"host_file", &HostFile},
 };
 
 }  // namespace

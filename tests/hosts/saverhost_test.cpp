@@ -90,5 +90,62 @@ TEST(SaverHost, UndoingAnInstallRemovesWhatItMadeAndNothingElse)
     EXPECT_EQ(ReadResource(after, "selected:"), "3");
 }
 
+TEST(SaverHost, TheUsersFileIsChangedOnlyInPlaceAndOnlyInOurLines)
+{
+    std::string pattern = (fs::temp_directory_path() / "qel-hostfile-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const fs::path home = pattern;
+    fs::create_directories(home / "savers");
+    fs::create_directories(home / "dotfiles");
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    const fs::path program = home / "savers" / "Garden.scr";
+    std::ofstream(program) << "x";
+    HostStatus host;
+    host.kind = HostKind::XScreenSaver;
+    host.installed = true;
+    const fs::path file = home / ".xscreensaver";
+
+    // A file we made keeps the lines the user added to it since.
+    const InstallResult made = InstallSaverInto(host, program.string(), "Garden");
+    std::ofstream(file, std::ios::app) << "timeout:\t0:05:00\n";
+    UndoHostChange(made.change);
+    EXPECT_EQ(ReadResource(Read(file), "timeout:"), "0:05:00");
+    EXPECT_TRUE(ParseSaverPrograms(Read(file)).empty());
+    fs::remove(file);
+
+    // Links to nothing, at the file or at its backup: nothing is made where they point.
+    fs::create_symlink(home / "dotfiles" / "missing", file);
+    EXPECT_THROW(InstallSaverInto(host, program.string(), "Garden"), std::runtime_error);
+    EXPECT_FALSE(fs::exists(home / "dotfiles" / "missing"));
+    fs::remove(file);
+    std::ofstream(home / "dotfiles" / "xscreensaver") << "mode:\t\trandom\n";
+    fs::create_symlink(home / "dotfiles" / "xscreensaver", file);
+    fs::create_symlink(home / "dotfiles" / "backup", home / ".xscreensaver.before-qelsaver");
+    const InstallResult linked = InstallSaverInto(host, program.string(), "Garden");
+    ASSERT_TRUE(linked.ok);
+    EXPECT_TRUE(fs::is_symlink(file)) << "the user's link stays; the file it names is changed";
+    EXPECT_EQ(ParseSaverPrograms(Read(home / "dotfiles" / "xscreensaver")).size(), 1u);
+    EXPECT_FALSE(fs::exists(home / "dotfiles" / "backup"));
+    UndoHostChange(linked.change);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(ReadResource(Read(file), "mode:"), "random");
+
+    // A file the user made read-only, and a path the file cannot hold: refused, nothing changed.
+    const std::string before = Read(file);
+    fs::permissions(home / "dotfiles" / "xscreensaver", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_THROW(InstallSaverInto(host, program.string(), "Garden"), std::runtime_error);
+    fs::permissions(home / "dotfiles" / "xscreensaver", fs::perms::owner_read | fs::perms::owner_write);
+    for (const std::string bad : {std::string("line\nbreak"), std::string("quo\"te"), std::string("back\\slash")}) {
+        EXPECT_THROW(InstallSaverInto(host, (home / "savers" / bad).string(), "Garden"), std::runtime_error);
+        EXPECT_EQ(Read(file), before);
+    }
+    // Without a home folder no host file is looked for anywhere else.
+    ::unsetenv("HOME");
+    EXPECT_THROW(InstallSaverInto(host, program.string(), "Garden"), std::runtime_error);
+    ::setenv("HOME", home.c_str(), 1);
+    fs::remove_all(home);
+}
+
 }  // namespace
 }  // namespace qel::hosts

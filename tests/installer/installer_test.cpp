@@ -146,14 +146,23 @@ TEST_F(InstallerTest, AFolderWithOtherFilesIsNotATarget)
 
 TEST(Manifest, NamesThatReachOutsideTheSaversFolderAreDropped)
 {
-    const Manifest m = ParseManifest("[Saver]\r\nName=S\r\nProgram=../S.scr\r\nCreatedParents=99\r\n"
-                                     "[Files]\r\nS.scr=\r\n../x=\r\n/etc/passwd=\r\nPictures/../x=\r\n"
-                                     "Pictures/a.jpg=\r\nOther/b.jpg=\r\nSounds/..=\r\n"
+    const std::string sized = "=4 " + std::string(64, 'a') + "\r\n";
+    const Manifest m = ParseManifest("[Saver]\r\nFormat=2\r\nName=S\r\nProgram=../S.scr\r\nCreatedParents=99\r\n"
+                                     "[Files]\r\nS.scr" +
+                                     sized + "../x" + sized + "/etc/passwd" + sized + "Pictures/../x" + sized +
+                                     "Pictures/a.jpg" + sized + "Other/b.jpg" + sized + "Sounds/.." + sized +
                                      "[Folders]\r\nPictures=\r\n..=\r\n/tmp=\r\n");
+    EXPECT_TRUE(m.valid);
     EXPECT_EQ(m.program, "");
     EXPECT_EQ(m.createdParents, 8);
-    EXPECT_EQ(m.files, (std::vector<std::string>{"S.scr", "Pictures/a.jpg"}));
+    ASSERT_EQ(m.files.size(), 2u);
+    EXPECT_EQ(m.files[0].path, "S.scr");
+    EXPECT_EQ(m.files[1].path, "Pictures/a.jpg");
     EXPECT_EQ(m.folders, (std::vector<std::string>{"Pictures"}));
+    // Another program's "Uninstall.ini", or a file listed without its size and content hash, is no
+    // record of ours: nothing it names may be removed.
+    EXPECT_FALSE(ParseManifest("[Files]\r\nthesis.odt=\r\n").valid);
+    EXPECT_FALSE(ParseManifest("[Saver]\r\nFormat=2\r\n[Files]\r\nthesis.odt=\r\n").valid);
 }
 
 TEST(Requirements, AMissingLibraryIsNamedWithThePackageThatBringsIt)

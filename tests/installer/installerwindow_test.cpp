@@ -53,6 +53,7 @@ public:
         return "now the screen saver";
     }
     std::string Result() const override { return "installed in /x"; }
+    bool StaysActive() const override { return false; }
 };
 
 TEST(InstallerWindow, InstallsAsksAndShowsTheResult)

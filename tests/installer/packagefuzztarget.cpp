@@ -61,6 +61,12 @@ void FuzzPackage(const std::uint8_t* data, std::size_t size)
         }
         static_cast<void>(InstalledSettings(settings, package, "/target/"));
     }
+    // The install's own plan (what --check runs too), for a folder that does not exist: nothing is written.
+    try {
+        const Installation plan(package, "/nonexistent-qelsaver-fuzz/target");
+        static_cast<void>(plan.Summary());
+    } catch (const InstallError&) {
+    }
     const InstallerResources resources(package.InstallPak());
     static_cast<void>(resources.Text("Caption", ""));
 
