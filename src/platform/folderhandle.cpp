@@ -22,7 +22,7 @@ constexpr std::size_t kChunk = 1 << 16;
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int err)
 {
-    throw FileError(what + " \"" + path + "\": " + std::strerror(err));
+    throw FileError(FileError::KindOf(err), what + " \"" + path + "\": " + std::strerror(err));
 }
 
 EntryStatus FromStat(const struct stat& st)
@@ -72,7 +72,8 @@ FolderHandle FolderHandle::Open(const std::string& path)
     if (fd < 0) {
         const int err = errno;
         if (err == ELOOP || err == ENOTDIR)
-            throw FileError("\"" + clean + "\" is not a folder of its own (a link or a file has the name)");
+            throw FileError(FileError::Kind::NotRegular,
+                            "\"" + clean + "\" is not a folder of its own (a link or a file has the name)");
         Fail("Cannot open the folder", clean, err);
     }
     return FolderHandle(fd, clean);
@@ -115,7 +116,8 @@ FolderHandle FolderHandle::OpenFolder(const std::string& name) const
     if (fd < 0) {
         const int err = errno;
         if (err == ELOOP || err == ENOTDIR)
-            throw FileError("\"" + PathOf(name) + "\" is not a folder of its own (a link or a file has the name)");
+            throw FileError(FileError::Kind::NotRegular,
+                            "\"" + PathOf(name) + "\" is not a folder of its own (a link or a file has the name)");
         Fail("Cannot open the folder", PathOf(name), err);
     }
     return FolderHandle(fd, PathOf(name));
@@ -176,7 +178,7 @@ EntryStatus FolderHandle::ReadFile(const std::string& name,
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        throw FileError("\"" + PathOf(name) + "\" is not a file");
+        throw FileError(FileError::Kind::NotRegular, "\"" + PathOf(name) + "\" is not a file");
     }
     std::vector<std::uint8_t> buffer(kChunk);
     for (;;) {
@@ -201,7 +203,8 @@ std::string FolderHandle::ReadWholeFile(const std::string& name, std::uint64_t l
     std::string text;
     ReadFile(name, [&](const std::uint8_t* data, std::size_t n) {
         if (text.size() + n > limit)
-            throw FileError("\"" + PathOf(name) + "\" is too large (more than " + std::to_string(limit) + " bytes)");
+            throw FileError(FileError::Kind::TooLarge,
+                            "\"" + PathOf(name) + "\" is too large (more than " + std::to_string(limit) + " bytes)");
         text.append(reinterpret_cast<const char*>(data), n);
     });
     return text;
@@ -211,7 +214,7 @@ void FolderHandle::WriteFileAtomically(const std::string& name, const std::strin
 {
     const EntryStatus old = Status(name);
     if (old.type != EntryStatus::Type::Missing && old.type != EntryStatus::Type::File)
-        throw FileError("\"" + PathOf(name) + "\" is not a file: it is left as it is");
+        throw FileError(FileError::Kind::NotRegular, "\"" + PathOf(name) + "\" is not a file: it is left as it is");
     static std::atomic<unsigned> counter{0};
     std::string temp;
     int fd = -1;

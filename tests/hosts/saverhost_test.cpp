@@ -136,7 +136,7 @@ TEST(SaverHost, TheUsersFileIsChangedOnlyInPlaceAndOnlyInOurLines)
     fs::permissions(home / "dotfiles" / "xscreensaver", fs::perms::owner_read | fs::perms::group_read);
     EXPECT_THROW(InstallSaverInto(host, program.string(), "Garden"), std::runtime_error);
     fs::permissions(home / "dotfiles" / "xscreensaver", fs::perms::owner_read | fs::perms::owner_write);
-    for (const std::string bad : {std::string("line\nbreak"), std::string("quo\"te"), std::string("back\\slash")}) {
+    for (const std::string& bad : {std::string("line\nbreak"), std::string("quo\"te"), std::string("back\\slash")}) {
         EXPECT_THROW(InstallSaverInto(host, (home / "savers" / bad).string(), "Garden"), std::runtime_error);
         EXPECT_EQ(Read(file), before);
     }

@@ -250,7 +250,7 @@ TEST_F(OwnershipTest, AReinstallKeepsTheActivationAndTwoSaversOfOneFolderNameSta
 TEST(SettingsPaths, AFolderTheSettingsCannotHoldIsRefusedByName)
 {
     EXPECT_NO_THROW(CheckSettingsCanHold("/home/a/savers/Garden", "The folder"));
-    for (const std::string bad :
+    for (const std::string& bad :
          {std::string("/home/a/x=y/Garden"), std::string("/home/a/line\nbreak"), std::string("/home/a/\x1b[31m")}) {
         try {
             CheckSettingsCanHold(bad, "The folder");
