@@ -19,22 +19,11 @@
 #include "editor/pathtext.h"
 #include "editor/previewpictures.h"
 #include "imaging/pictureloader.h"
+#include "platform/regularfile.h"
 #include "slideshow/caption.h"
 
 namespace qel::editor {
 namespace {
-
-bool IsFile(const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
-}
 
 std::string FolderOf(const std::string& file)
 {
@@ -149,9 +138,9 @@ void ImagesPage::AddDroppedPaths(const QStringList& dropped)
         const BusyCursor busy;
         for (const QString& text : dropped) {
             const std::string path = ToPath(text);
-            if (IsFolder(path)) {
+            if (base::FolderExists(path)) {
                 imaging::ListPictureFiles(path, paths);
-            } else if (IsFile(path) && imaging::HasPictureExtension(path)) {
+            } else if (platform::IsRegularFile(path) && imaging::HasPictureExtension(path)) {
                 if (!anyFile)
                     imagePath_ = FolderOf(path);
                 anyFile = true;
@@ -256,7 +245,7 @@ void ImagesPage::DrawPreview()
         return;
     const std::string path = imagesListBox_->PathAt(row);
     // A picture that no longer exists stays in the list; the preview passes over it.
-    if (path == lastPreviewFile_ || !IsFile(path))
+    if (path == lastPreviewFile_ || !platform::IsRegularFile(path))
         return;
     lastPreviewFile_ = path;
     raster::Bitmap preview = LoadImagePreview(path, kPreviewWidth, kPreviewHeight, background_());

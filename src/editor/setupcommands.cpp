@@ -19,7 +19,8 @@
 #include "editor/soundspage.h"
 #include "editor/transitionspage.h"
 #include "platform/messagebox.h"
-#include "platform/safefiles.h"
+#include "platform/regularfile.h"
+#include "platform/systemfolders.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
 
@@ -38,12 +39,6 @@ constexpr const char* kUnreadSettingsKept =
 constexpr const char* kSaverTitle = "Qel ScreenSaver";
 constexpr const char* kHelpFileName = "QelSaver.chm";
 constexpr const char* kManualFile = "manual/index.html";
-
-bool IsFile(const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
 
 }  // namespace
 
@@ -188,10 +183,10 @@ std::string SetupWindow::HelpFile() const
 {
     const std::string appPath = settings::Process().appPath;
     const std::string helpFile = appPath + kHelpFileName;
-    if (IsFile(helpFile) && actions_.canOpen(helpFile))
+    if (platform::IsRegularFile(helpFile) && actions_.canOpen(helpFile))
         return helpFile;
     const std::string manual = appPath + kManualFile;
-    return IsFile(manual) ? manual : std::string();
+    return platform::IsRegularFile(manual) ? manual : std::string();
 }
 
 void SetupWindow::nContentClick()
@@ -203,7 +198,8 @@ void SetupWindow::nContentClick()
 void SetupWindow::nAboutClick()
 {
     const std::string manual = settings::Process().appPath + kManualFile;
-    AboutWindow about(IsFile(manual) ? manual : std::string(), AboutWindow::SupportMail(), actions_.open, this);
+    AboutWindow about(platform::IsRegularFile(manual) ? manual : std::string(), AboutWindow::SupportMail(),
+                      actions_.open, this);
     about.exec();
 }
 

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 namespace qel::platform {
@@ -145,13 +144,6 @@ std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, void* out, std::size_t n)
         done += std::size_t(r);
     }
     return done;
-}
-
-std::string ProgramFile()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.string();
 }
 
 std::optional<std::uint64_t> FreeSpace(const std::string& path)

@@ -72,9 +72,6 @@ private:
     std::uint64_t size_ = 0;
 };
 
-// The path of the running program's own file.
-std::string ProgramFile();
-
 // Bytes free for this user on the file system that holds `path`; nothing when it cannot be asked.
 std::optional<std::uint64_t> FreeSpace(const std::string& path);
 

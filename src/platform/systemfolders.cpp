@@ -6,9 +6,15 @@
 #include <system_error>
 
 #include "platform/environment.h"
-#include "platform/safefiles.h"
 
 namespace qel::platform {
+
+std::string ProgramFile()
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.string();
+}
 
 std::string ProgramFolder()
 {

@@ -6,6 +6,9 @@
 
 namespace qel::platform {
 
+// The path of the running program's own file; empty when the system does not say.
+std::string ProgramFile();
+
 // Folder of the running program file, with a trailing "/".
 std::string ProgramFolder();
 
