@@ -100,7 +100,7 @@ int main(int argc, char** argv)
         return 2;
     } catch (const std::exception& e) {
         // An error may quote a name from a file: its control characters are shown, not sent.
-        std::fprintf(stderr, "qelsaver-tool: %s\n", base::Printable(e.what()).c_str());
+        std::fprintf(stderr, "qelsaver-tool: %s\n", qel::base::Printable(e.what()).c_str());
         return 1;
     }
 }
