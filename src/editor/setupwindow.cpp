@@ -300,7 +300,12 @@ void SetupWindow::SaveSetup(const std::string& path)
     options_->Store(s);
     sounds_->Store(s);
     transitions_->Store(s);
-    settings::SaveSettings(path, s);
+    // The settings file may be a link the user keeps (its file is written); the preview's file is
+    // only ever ours, so a link put there is not written through.
+    if (path == settings::PreviewFilePath())
+        settings::SaveOwnSettings(path, s);
+    else
+        settings::SaveSettings(path, s);
 }
 
 // --- pages ----------------------------------------------------------------------------------------
