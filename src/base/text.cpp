@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <string>
+
 namespace qel::base {
 namespace {
 
@@ -118,6 +120,34 @@ void AppendUtf8(std::string& out, char32_t codePoint)
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+std::string Printable(std::string_view text)
+{
+    static const char* const kDigits = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\n' && c != '\t') || u == 0x7F) {
+            out += "\\x";
+            out += kDigits[u >> 4];
+            out += kDigits[u & 0xf];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string ListedLines(const std::vector<std::string>& lines, std::size_t most)
+{
+    std::string out;
+    for (std::size_t i = 0; i < lines.size() && i < most; ++i)
+        out += (i == 0 ? "" : "\n") + lines[i];
+    if (lines.size() > most)
+        out += (most == 0 ? "" : "\n") + std::string("... and ") + std::to_string(lines.size() - most) + " more.";
+    return out;
 }
 
 }  // namespace qel::base

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qel::base {
 
@@ -37,5 +38,14 @@ namespace qel::base {
 
 // Appends the UTF-8 form of a code point (at most U+10FFFF).
 void AppendUtf8(std::string& out, char32_t codePoint);
+
+// The text as a terminal or a message box may show it: names from a package and paths on the
+// user's system can hold control characters (an escape sequence, a bell, a carriage return), which
+// are shown as "\xNN" instead of acting. Line breaks and tabs stay: they belong to the message.
+[[nodiscard]] std::string Printable(std::string_view text);
+
+// The lines one below the other, for a message: at most `most` of them, then a line that says how
+// many more there are, so that a list of thousands still fits on the screen.
+[[nodiscard]] std::string ListedLines(const std::vector<std::string>& lines, std::size_t most);
 
 }  // namespace qel::base

@@ -13,6 +13,7 @@
 #include "platform/safefiles.h"
 #include "platform/systemfolders.h"
 #include "settings/inifile.h"
+#include "settings/listentries.h"
 #include "settings/saversettings.h"
 #include "zip/zipformat.h"
 #include "zip/zipwriter.h"
@@ -110,21 +111,13 @@ BuildResult BuildPackage(const BuildInputs& in, const BuildProgress& progress)
     const std::vector<std::string> images = setup.ReadSection("Images");
     const std::vector<std::string> sounds = setup.ReadSection("Sounds");
     PackagePlan plan = PlanPackage(in.name, in.workFolder, in.programFolder, images, sounds);
-    // A picture or sound that is no file to archive is left out, and named; its key stays.
+    // A picture or sound that is no file to archive, or whose path the settings cannot hold, is left
+    // out and named; its key stays.
     BuildResult result;
-    struct Listed {
-        std::string path;     // as the settings hold it
-        std::string cutFrom;  // the whole path, when a "=" in it cut the key short
-    };
-    std::vector<Listed> originals(kSupportFiles);  // the support files come first
+    std::vector<std::string> originals(kSupportFiles);  // the support files come first
     for (const char* section : {"Images", "Sounds"}) {
-        for (const std::string& key : setup.ReadSection(section)) {
-            // Paths are keys there: "/p/a=b.jpg=" reads as the key "/p/a" with the value "b.jpg=".
-            std::string rest = setup.ReadString(section, key, "");
-            if (!rest.empty() && rest.back() == '=')
-                rest.pop_back();
-            originals.push_back({key, rest.empty() ? std::string() : key + "=" + rest});
-        }
+        for (std::string& entry : settings::ReadListEntries(setup, section))
+            originals.push_back(std::move(entry));
     }
     std::vector<std::string> archived;
     const std::size_t listed = plan.files.size();  // the bar counts every file of the list Z
@@ -133,16 +126,16 @@ BuildResult BuildPackage(const BuildInputs& in, const BuildProgress& progress)
             archived.push_back(plan.files[i]);
             continue;
         }
-        const Listed& original = originals[i];
-        if (!original.cutFrom.empty()) {
-            result.leftOut.push_back("\"" + original.cutFrom +
-                                     "\" is left out: its path has a \"=\", which the settings cannot hold. Rename "
-                                     "the file or its folder and add it again.");
+        const std::string& original = originals[i];
+        if (const std::string why = settings::WhyListCannotHold(original); !why.empty()) {
+            result.leftOut.push_back("\"" + original + "\" is left out: its path has " + why +
+                                     ", which the settings cannot hold. Rename the file or its folder and add it "
+                                     "again.");
             continue;
         }
-        const std::string why = WhyLeftOut(original.path);
+        const std::string why = WhyLeftOut(original);
         if (!why.empty())
-            result.leftOut.push_back("\"" + original.path + "\" is left out: " + why + ".");
+            result.leftOut.push_back("\"" + original + "\" is left out: " + why + ".");
         else
             archived.push_back(plan.files[i]);
     }

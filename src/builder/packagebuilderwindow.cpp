@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "base/paths.h"
+#include "base/text.h"
 #include "builder/backgroundjob.h"
 #include "builder/packagebuild.h"
 #include "builder/zipandsend.h"
@@ -31,6 +33,7 @@ constexpr int kClientWidth = 375;
 constexpr int kClientHeight = 223;
 constexpr int kNameLength = 20;
 constexpr const char* kDefaultName = "NewSaver";
+constexpr std::size_t kMostNamed = 20;              // files left out named in one message
 constexpr const char* kPlaceholderRecipient = "@";  // the user completes the address in the mail program
 
 QString FromUtf8(const std::string& s)
@@ -208,13 +211,15 @@ void PackageBuilderWindow::btnBuildClick()
         pb_->setValue(0);
     };
     reports.step = [this] { ZipWriter1EndZip(); };
-    reports.finished = [this](const std::exception_ptr& failure) { BuildFinished(failure); };
+    // The work fills the result before it returns; the report of its end comes after that.
+    auto result = std::make_shared<BuildResult>();
+    reports.finished = [this, result](const std::exception_ptr& failure) { BuildFinished(failure, result->leftOut); };
     job_.reset();
-    job_ = std::make_unique<BackgroundJob>([in](const BuildProgress& progress) { BuildPackage(in, progress); },
-                                           std::move(reports));
+    job_ = std::make_unique<BackgroundJob>(
+        [in, result](const BuildProgress& progress) { *result = BuildPackage(in, progress); }, std::move(reports));
 }
 
-void PackageBuilderWindow::BuildFinished(const std::exception_ptr& failure)
+void PackageBuilderWindow::BuildFinished(const std::exception_ptr& failure, const std::vector<std::string>& leftOut)
 {
     building_ = false;
     pb_->setValue(0);
@@ -232,6 +237,11 @@ void PackageBuilderWindow::BuildFinished(const std::exception_ptr& failure)
     btnBuild_->setDown(false);
     btnTest_->setEnabled(true);
     btnSend_->setEnabled(true);
+    // The package is built all the same; the user hears what it lacks.
+    if (!leftOut.empty())
+        platform::ShowMessage("The package is built, but without these files:\n\n" +
+                                  base::Printable(base::ListedLines(leftOut, kMostNamed)),
+                              platform::MessageIcon::Warning, this);
 }
 
 // The zip writer has written one entry (also the builder's copies): one step while building.

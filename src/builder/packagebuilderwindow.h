@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 
@@ -54,7 +55,8 @@ private:
     // The package's path as shown.
     [[nodiscard]] std::string PackagePath() const;
     void ShowPackagePath(const std::string& path);
-    void BuildFinished(const std::exception_ptr& failure);
+    // `leftOut`: the pictures and sounds the build left out, each with its reason.
+    void BuildFinished(const std::exception_ptr& failure, const std::vector<std::string>& leftOut);
     void ZipFinished(const std::exception_ptr& failure, const std::string& archive);
     // Work is running off the window's thread: the window stays open until it has ended.
     [[nodiscard]] bool Busy() const { return building_ || zipping_; }

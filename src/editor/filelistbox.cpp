@@ -6,10 +6,15 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "base/text.h"
 #include "editor/pathtext.h"
+#include "platform/messagebox.h"
+#include "settings/listentries.h"
 
 namespace qel::editor {
 namespace {
+
+constexpr std::size_t kMostNamed = 20;  // paths named in one message
 
 QStringList LocalPaths(const QMimeData* data)
 {
@@ -69,6 +74,19 @@ void FileListBox::AppendPaths(const std::vector<std::string>& paths)
         entry->setData(kPathRole, QByteArray::fromStdString(path));
         addItem(entry);
     }
+}
+
+void FileListBox::AppendHeldPaths(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> held;
+    std::vector<std::string> unheld;
+    held.reserve(paths.size());
+    for (const std::string& path : paths)
+        (settings::WhyListCannotHold(path).empty() ? held : unheld).push_back(path);
+    AppendPaths(held);
+    if (!unheld.empty())
+        platform::ShowMessage(UnheldPathsMessage("These files are not added:", unheld), platform::MessageIcon::Warning,
+                              window());
 }
 
 int FileListBox::CurrentEntry() const
@@ -143,6 +161,16 @@ void FileListBox::keyPressEvent(QKeyEvent* event)
         return;
     }
     QListWidget::keyPressEvent(event);
+}
+
+std::string UnheldPathsMessage(const std::string& lead, const std::vector<std::string>& paths)
+{
+    std::vector<std::string> lines;
+    lines.reserve(paths.size());
+    for (const std::string& path : paths)
+        lines.push_back("\"" + base::Printable(path) + "\": its path has " + settings::WhyListCannotHold(path));
+    return lead + "\n\n" + base::ListedLines(lines, kMostNamed) +
+           "\n\nThe settings cannot hold such a path. Rename the file or its folder and add it again.";
 }
 
 }  // namespace qel::editor

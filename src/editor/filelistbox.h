@@ -27,6 +27,9 @@ public:
     // Replaces the entries; no current entry afterwards.
     void SetPaths(const std::vector<std::string>& paths);
     void AppendPaths(const std::vector<std::string>& paths);
+    // Appends the paths the settings can hold as list entries; the others are left out and named in
+    // one message over the window (a folder of them gives one message, not one for each).
+    void AppendHeldPaths(const std::vector<std::string>& paths);
     // The entry a command acts on: the current one, or the first when the list has entries but none
     // was made current yet (so entries just added to an empty list have one). -1 when empty.
     [[nodiscard]] int CurrentEntry() const;
@@ -48,5 +51,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
+
+// The message that names paths the settings cannot hold as list entries, each with its reason,
+// after `lead` ("These files are not added:").
+[[nodiscard]] std::string UnheldPathsMessage(const std::string& lead, const std::vector<std::string>& paths);
 
 }  // namespace qel::editor

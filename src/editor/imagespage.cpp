@@ -156,7 +156,7 @@ void ImagesPage::AppendAndPreview(const std::vector<std::string>& paths)
 {
     {
         const QSignalBlocker quiet(imagesListBox_);
-        imagesListBox_->AppendPaths(paths);
+        imagesListBox_->AppendHeldPaths(paths);
     }
     SelectAndPreview(imagesListBox_->CurrentEntry());
 }

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -31,6 +33,7 @@
 #include "imaging/qtdecoders.h"
 #include "platform/messagebox.h"
 #include "settings/inifile.h"
+#include "settings/listentries.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
 
@@ -262,11 +265,22 @@ void SetupWindow::FormClose()
 
 void SetupWindow::LoadSetup(const std::string& path)
 {
-    std::string problem;
-    const settings::SaverSettings s = settings::LoadSettings(path, settings::SettingsReader::Editor, &problem);
-    if (!problem.empty())
-        throw std::runtime_error(NotReadWhole(path, problem));
+    const settings::IniFile ini = settings::IniFile::Open(path);
+    if (!ini.Problem().empty())
+        throw std::runtime_error(NotReadWhole(path, ini.Problem()));
+    settings::SaverSettings s = settings::ReadSettings(ini, settings::SettingsReader::Editor);
+    // A path the settings cannot hold (one written by another program) reads back cut short: it is
+    // left out of the lists, and named, instead of standing there as a file that is not the one meant.
+    std::vector<std::string> unheld;
+    for (auto [section, list] : {std::pair{"Images", &s.images}, std::pair{"Sounds", &s.sounds}}) {
+        list->clear();
+        for (std::string& entry : settings::ReadListEntries(ini, section))
+            (settings::WhyListCannotHold(entry).empty() ? *list : unheld).push_back(std::move(entry));
+    }
     ShowSettings(s);
+    if (!unheld.empty())
+        platform::ShowMessage(UnheldPathsMessage("These files of \"" + path + "\" are left out:", unheld),
+                              platform::MessageIcon::Warning, this);
 }
 
 void SetupWindow::ShowSettings(const settings::SaverSettings& s)
@@ -286,7 +300,12 @@ void SetupWindow::SaveSetup(const std::string& path)
     options_->Store(s);
     sounds_->Store(s);
     transitions_->Store(s);
-    settings::SaveSettings(path, s);
+    // The settings file may be a link the user keeps (its file is written); the preview's file is
+    // only ever ours, so a link put there is not written through.
+    if (path == settings::PreviewFilePath())
+        settings::SaveOwnSettings(path, s);
+    else
+        settings::SaveSettings(path, s);
 }
 
 // --- pages ----------------------------------------------------------------------------------------

@@ -187,7 +187,7 @@ void SoundsPage::btnAddSoundClick()
             paths.push_back(ToPath(f));
         soundPath_ = FolderOf(paths.front());
         const QSignalBlocker quiet(soundListBox_);
-        soundListBox_->AppendPaths(paths);
+        soundListBox_->AppendHeldPaths(paths);
     }
     SelectRow(soundListBox_->CurrentEntry());
 }
@@ -215,7 +215,7 @@ void SoundsPage::AddDroppedPaths(const QStringList& dropped)
         return;
     {
         const QSignalBlocker quiet(soundListBox_);
-        soundListBox_->AppendPaths(paths);
+        soundListBox_->AppendHeldPaths(paths);
     }
     SelectRow(soundListBox_->CurrentEntry());
 }

@@ -164,31 +164,52 @@ bool MakeBackup(const std::string& backup, const std::string& content)
     }
 }
 
-// The host splits its command at blanks: a program path with blanks is given through a link
-// without them in the user's data folder.
-std::string PathWithoutBlanks(const std::string& program)
+fs::path LinksFolder()
 {
-    if (program.find_first_of(" \t") == std::string::npos)
-        return program;
-    const fs::path folder = fs::path(DataHome()) / "qelsaver" / "links";
+    return fs::path(DataHome()) / "qelsaver" / "links";
+}
+
+// The name of the link for `program` in the links folder: its file name without blanks, and a tag
+// of its whole path, so that the name alone says where the link must point.
+std::string LinkName(const std::string& program)
+{
     std::string name = fs::path(program).filename().string();
     for (char& c : name) {
         if (c == ' ' || c == '\t')
             c = '_';
     }
-    const fs::path link = folder / (name + "-" + PathTag(program));
-    if (link.string().find_first_of(" \t") != std::string::npos)
+    return name + "-" + PathTag(program);
+}
+
+// The host splits its command at blanks: a program path with blanks is given through a link
+// without them in the user's data folder. The folder is worked in without following a link, and
+// whatever else has the link's name (a file, a link of the user's) stays as it is.
+std::string PathWithoutBlanks(const std::string& program)
+{
+    if (program.find_first_of(" \t") == std::string::npos)
+        return program;
+    const fs::path folder = LinksFolder();
+    const std::string name = LinkName(program);
+    if ((folder / name).string().find_first_of(" \t") != std::string::npos)
         throw std::runtime_error("The program \"" + program +
                                  "\" lies in a folder whose name has blanks, and so does the data folder \"" +
                                  folder.string() + "\": move the program to a folder without blanks");
     std::error_code ec;
     fs::create_directories(folder, ec);
-    if (fs::is_symlink(fs::symlink_status(link, ec)))
-        fs::remove(link, ec);  // ours, from an earlier install of the same path
-    fs::create_symlink(program, link, ec);
-    if (ec)
-        throw std::runtime_error("Cannot make the link \"" + link.string() + "\": " + ec.message());
-    return link.string();
+    try {
+        const platform::FolderHandle links = platform::FolderHandle::Open(folder.string());
+        const platform::EntryStatus there = links.Status(name);
+        if (there.type == platform::EntryStatus::Type::Link && links.ReadLink(name) == program)
+            return links.PathOf(name);  // ours, from an earlier install of the same path
+        if (there.type != platform::EntryStatus::Type::Missing)
+            throw std::runtime_error("\"" + links.PathOf(name) +
+                                     "\" is in the way of the link the screen saver needs, and it is not that link, "
+                                     "so it is left as it is: move it away and try again");
+        links.MakeLink(program, name);
+        return links.PathOf(name);
+    } catch (const platform::FileError& e) {
+        throw std::runtime_error("Cannot make the link for the program \"" + program + "\": " + e.what());
+    }
 }
 
 InstallResult InstallIntoXScreenSaver(const HostStatus& host, const std::string& program, const std::string& title)
@@ -289,10 +310,21 @@ InstallResult InstallIntoMate(const HostStatus& host, const std::string& program
 
 // Only files that an install of ours can have made are ever touched: a record that names anything
 // else (damaged, or edited) changes nothing there.
-bool IsOurLink(const std::string& path)
+// Our link is in the links folder and points where its name says; the link of that name is removed
+// only then, as a link, never what it points to.
+void RemoveOurLink(const std::string& path)
 {
-    const fs::path folder = fs::path(DataHome()) / "qelsaver" / "links";
-    return fs::path(path).parent_path() == folder;
+    const fs::path link(path);
+    if (path.empty() || link.parent_path() != LinksFolder())
+        return;
+    try {
+        const platform::FolderHandle links = platform::FolderHandle::Open(LinksFolder().string());
+        const std::string name = link.filename().string();
+        if (links.Status(name).type == platform::EntryStatus::Type::Link && LinkName(links.ReadLink(name)) == name)
+            links.RemoveFile(name);
+    } catch (const platform::FileError&) {
+        // No links folder of our own: there is no link of ours to remove.
+    }
 }
 
 bool IsOurDesktopEntry(const std::string& path)
@@ -328,8 +360,7 @@ std::string UndoXScreenSaver(const HostChange& change)
     if (change.createdBackup == file + ".before-qelsaver" &&
         fs::is_regular_file(fs::symlink_status(change.createdBackup, ec)))
         fs::remove(change.createdBackup, ec);
-    if (IsOurLink(change.createdLink) && fs::is_symlink(fs::symlink_status(change.createdLink, ec)))
-        fs::remove(change.createdLink, ec);
+    RemoveOurLink(change.createdLink);
     return message;
 }
 

@@ -10,7 +10,6 @@
 #include "builder/packageformat.h"
 #include "installer/contenthash.h"
 #include "installer/earlierinstall.h"
-#include "installer/printable.h"
 #include "installer/uninstallation.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -19,9 +18,11 @@
 #include "platform/stopsignals.h"
 #include "platform/userfolders.h"
 #include "settings/inifile.h"
+#include "settings/listentries.h"
 #include "settings/saversettings.h"
 
 namespace qel::installer {
+using base::Printable;
 namespace fs = std::filesystem;
 namespace {
 
@@ -112,13 +113,9 @@ std::string SaversFolder()
 
 void CheckSettingsCanHold(const std::string& path, const std::string& what)
 {
-    for (char c : path) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '=' || u < 0x20 || u == 0x7F)
-            throw InstallError(what + " \"" + Printable(path) + "\" has " +
-                               (c == '=' ? "a \"=\"" : "a control character") +
-                               " in its path, which the saver's settings cannot hold: choose another folder");
-    }
+    if (const std::string why = settings::WhyListCannotHold(path); !why.empty())
+        throw InstallError(what + " \"" + Printable(path) + "\" has " + why +
+                           " in its path, which the saver's settings cannot hold: choose another folder");
 }
 
 std::string SafeFolderName(const std::string& saverName)

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "base/text.h"
 #include "builder/packagedescription.h"
 #include "builder/packagereader.h"
 #include "installer/installation.h"
 #include "installer/installerresources.h"
-#include "installer/printable.h"
 #include "installer/requirements.h"
 #include "installer/setupsession.h"
 #include "platform/environment.h"
@@ -27,6 +27,7 @@
 #include "zip/bytesource.h"
 
 namespace qel::installer {
+using base::Printable;
 namespace {
 
 constexpr int kExitInstalled = 0;

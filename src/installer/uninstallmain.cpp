@@ -10,7 +10,7 @@
 
 #include <QApplication>
 
-#include "installer/printable.h"
+#include "base/text.h"
 #include "installer/uninstallation.h"
 #include "platform/environment.h"
 #include "platform/messagebox.h"
@@ -18,6 +18,7 @@
 #include "platform/systemfolders.h"
 
 namespace qel::installer {
+using base::Printable;
 namespace {
 
 constexpr int kExitDone = 0;

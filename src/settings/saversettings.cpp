@@ -1,6 +1,7 @@
 #include "settings/saversettings.h"
 
 #include "platform/files.h"
+#include "platform/folderhandle.h"
 #include "settings/settingskeys.h"
 
 namespace qel::settings {
@@ -50,6 +51,11 @@ bool SameDesign(const SaverSettings& a, const SaverSettings& b)
 void SaveSettings(const std::string& path, const SaverSettings& s)
 {
     platform::WriteFileAtomically(path, FormatSettings(s));
+}
+
+void SaveOwnSettings(const std::string& path, const SaverSettings& s)
+{
+    platform::WriteOwnFileAtomically(path, FormatSettings(s));
 }
 
 void UpdatePathSection(const std::string& path, const SavedPaths& paths)

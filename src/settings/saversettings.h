@@ -83,6 +83,10 @@ std::string FormatSettings(const SaverSettings& s);
 // Writes FormatSettings(s) over `path` in one step. Throws std::runtime_error naming the file and
 // the cause when it cannot be written.
 void SaveSettings(const std::string& path, const SaverSettings& s);
+// The same for a file the program keeps for itself ("QelPreview.dat"), where a user's link has no
+// business: a link or anything but a regular file in its place is neither followed nor replaced, and
+// that throws too.
+void SaveOwnSettings(const std::string& path, const SaverSettings& s);
 
 // The folders of section "Path" that the editor writes back when it closes.
 struct SavedPaths {

@@ -1,7 +1,8 @@
 // qelsaver-tool package build SETTINGS NAME OUT: builds a self-installing package as the builder
 // window does (steps 6 to 11 of its build), from a settings file, with the progress on stderr.
 // qelsaver-tool package inspect FILE: the package's trailer, install.ini and archive entries, and every
-// inconsistency found (exit status 1 when the package could not be installed).
+// inconsistency found (exit status 1 when the package could not be installed). Control characters in
+// names are shown as "\xNN".
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "base/text.h"
 #include "builder/packagebuild.h"
 #include "builder/packagedescription.h"
 #include "builder/packagereader.h"
@@ -68,7 +70,7 @@ int Build(const std::vector<std::string>& args)
     progress.setMaximum = [&](int m) { maximum = m; };
     progress.step = [&] { std::fprintf(stderr, "progress %d/%d\n", ++position, maximum); };
     for (const std::string& line : builder::BuildPackage(in, progress).leftOut)
-        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fprintf(stderr, "%s\n", base::Printable(line).c_str());
     std::printf("%s\n", in.packagePath.c_str());
     return 0;
 }
@@ -92,7 +94,8 @@ int Inspect(const std::vector<std::string>& args)
             }
         }
     }
-    std::printf("%s", text.c_str());
+    // Names come from the package: an escape sequence in one must not act on the terminal.
+    std::printf("%s", base::Printable(text).c_str());
     return package.Usable() && !damaged ? 0 : 1;
 }
 

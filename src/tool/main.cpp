@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "toolcommand.h"
 
 namespace qel::tool {
@@ -98,7 +99,8 @@ int main(int argc, char** argv)
                      it->second.usage.c_str());
         return 2;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "qelsaver-tool: %s\n", e.what());
+        // An error may quote a name from a file: its control characters are shown, not sent.
+        std::fprintf(stderr, "qelsaver-tool: %s\n", qel::base::Printable(e.what()).c_str());
         return 1;
     }
 }

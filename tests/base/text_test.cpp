@@ -59,4 +59,12 @@ TEST(DesktopEntry, ExecQuotesWhatTheDesktopWouldSplitOrExpand)
     EXPECT_EQ(WriteDesktopEntry({{"Name", "Holiday\nX=1"}}), "[Desktop Entry]\nName=Holiday X=1\n");
 }
 
+TEST(Messages, ControlCharactersAreShownAndLongListsAreCut)
+{
+    // An escape sequence, a bell, a carriage return and DEL in a name; the message's own breaks stay.
+    EXPECT_EQ(Printable("a\x1b]0;x\x07\rb\x7f\n\tcaf\xC3\xA9"), "a\\x1b]0;x\\x07\\x0db\\x7f\n\tcaf\xC3\xA9");
+    EXPECT_EQ(ListedLines({"a", "b"}, 2), "a\nb");
+    EXPECT_EQ(ListedLines({"a", "b", "c", "d"}, 2), "a\nb\n... and 2 more.");
+}
+
 }  // namespace

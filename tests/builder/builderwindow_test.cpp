@@ -204,6 +204,18 @@ TEST_F(BuilderWindowTest, ABuildErrorLetsTheUserBuildAgain)
     EXPECT_EQ(Button(w, "btnBuild")->text(), " Completed ");
 }
 
+TEST_F(BuilderWindowTest, TheFilesABuildLeftOutAreNamedAndThePackageIsBuilt)
+{
+    fs::remove(f_.Path("p/b.jpg"));
+    PackageBuilderWindow w(f_.Path("work/"), desktop_);
+    Button(w, "btnBuild")->click();
+    WaitForTheWork(w, "btnBuild");
+    EXPECT_EQ(Button(w, "btnBuild")->text(), " Completed ");
+    EXPECT_TRUE(Button(w, "btnSend")->isEnabled());
+    EXPECT_EQ(Messages(), "The package is built, but without these files:\n\n\"" + f_.Path("p/b.jpg") +
+                              "\" is left out: it does not exist.\n--\n");
+}
+
 TEST_F(BuilderWindowTest, AnExistingPackageIsReplacedOnlyWhenTheUserSaysSo)
 {
     const std::string package = f_.Write("app/NewSaver/setup.run", "old");

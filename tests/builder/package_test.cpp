@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -204,6 +205,25 @@ TEST_F(HostilePackage, EveryWayOfBeingWrongIsFoundAndNamed)
     files.pop_back();
     files.erase(files.begin());  // the program
     EXPECT_NE(Problems(Make(name + Support(), files)).find("lacks \"S.scr\""), std::string::npos);
+}
+
+TEST_F(HostilePackage, InspectingShowsControlCharactersInNamesInsteadOfSendingThem)
+{
+    const std::string tool = std::string(QEL_BIN_DIR) + "/qelsaver-tool";
+    if (!fs::exists(tool))
+        GTEST_SKIP() << "qelsaver-tool not built";
+    const std::string package =
+        Make("[Settings]\r\nSaverName=S\x1b]2;owned\x07\r\n" + Support() + "a\x1b[2Jb.jpg=1\r\n", SupportFiles());
+    FILE* p = ::popen((tool + " package inspect '" + package + "' 2>&1").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
+        output.append(buffer, n);
+    ::pclose(p);
+    EXPECT_EQ(output.find('\x1b'), std::string::npos) << output;
+    EXPECT_EQ(output.find('\x07'), std::string::npos) << output;
+    EXPECT_NE(output.find("S\\x1b]2;owned\\x07"), std::string::npos) << output;
 }
 
 TEST(PackageBuild, EveryFileLeftOutIsNamedWithItsReasonAndANameCannotAddLines)

@@ -290,6 +290,19 @@ TEST_F(CommandsTest, PreviewStopsTheSoundShowsTheCurrentDesignAndTakesThePlayerB
     EXPECT_TRUE(player->OnPlayEnd) << "the page's end-of-play event is back";
 }
 
+TEST_F(CommandsTest, APreviewNeverWritesThroughALinkPutAtItsFile)
+{
+    WriteSetup({});
+    WriteText("mine.txt", "the user's");
+    fs::create_symlink(Path("mine.txt"), Path("QelPreview.dat"));
+    Open();
+    Command("btnPreview")->click();
+    EXPECT_EQ(ReadFile(Path("mine.txt")), "the user's");
+    EXPECT_TRUE(fs::is_symlink(Path("QelPreview.dat")));
+    EXPECT_TRUE(desktop_.shows.empty());
+    EXPECT_EQ(Messages().size(), 1u) << "the failure is reported";
+}
+
 TEST_F(CommandsTest, ProjectsRoundTripAndLoadingOneSavesItWithoutInstalling)
 {
     WriteDesign();

@@ -211,6 +211,33 @@ TEST_F(ImagesPageTest, DroppedFilesAndFoldersAreAddedAndDeleteRemoves)
     EXPECT_EQ(Page().LastPreviewFile(), inner);
 }
 
+TEST_F(ImagesPageTest, PathsTheSettingsCannotHoldAreLeftOutAndNamedInOneMessage)
+{
+    const std::string a = Picture("eq/a.bmp", 8, 8);
+    const std::string cut = Picture("eq/x=1.bmp", 8, 8);
+    const std::string deep = Picture("eq/sub/y=2.bmp", 8, 8);
+    SetupWindow& w = Open();
+    dialogs_->pictureFiles.push_back({QString::fromStdString(a), QString::fromStdString(cut)});
+    Find<QAbstractButton>("btnAdd")->click();
+    EXPECT_EQ(Listed(), (std::vector<std::string>{a}));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find(cut), std::string::npos) << Messages()[0];
+
+    dialogs_->folders.push_back(QString::fromStdString(Path("eq")));
+    Find<QAbstractButton>("btnAddFolder")->click();
+    EXPECT_EQ(Listed(), (std::vector<std::string>{a, a}));
+    ASSERT_EQ(Messages().size(), 2u) << "one message for the whole folder";
+    EXPECT_NE(Messages()[1].find(cut), std::string::npos);
+    EXPECT_NE(Messages()[1].find(deep), std::string::npos);
+
+    // A project written elsewhere that lists one: the cut path is not loaded as another file.
+    WriteText("other.qsp", "[Images]\r\n" + a + "=\r\n" + cut + "=\r\n");
+    w.LoadSetup(Path("other.qsp"));
+    EXPECT_EQ(Listed(), (std::vector<std::string>{a}));
+    ASSERT_EQ(Messages().size(), 3u);
+    EXPECT_NE(Messages()[2].find(cut), std::string::npos) << Messages()[2];
+}
+
 TEST_F(ImagesPageTest, RemovingAndMovingKeepTheCurrentEntryAndThePreviewRight)
 {
     settings::SaverSettings s;

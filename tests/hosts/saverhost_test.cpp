@@ -55,6 +55,39 @@ TEST(SaverHost, AProgramPathWithBlanksGoesThroughALinkAndTheUsersFileIsKeptOnce)
     EXPECT_EQ(Read(home / ".xscreensaver.before-qelsaver"), "mode:\t\trandom\n") << "the first backup stays";
 }
 
+TEST(SaverHost, OnlyOurOwnLinkIsMadeKeptOrRemovedAndAUsersLinkOfItsNameStays)
+{
+    const fs::path home = fs::temp_directory_path() / "linkhome";
+    fs::remove_all(home);
+    fs::create_directories(home / "My Savers");
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    const fs::path program = home / "My Savers" / "QelSaver";
+    std::ofstream(program) << "x";
+    std::ofstream(home / "mine") << "the user's";
+    HostStatus host;
+    host.kind = HostKind::XScreenSaver;
+    host.installed = true;
+    const InstallResult first = InstallSaverInto(host, program.string(), "Holiday");
+    const fs::path link = first.change.createdLink;
+    ASSERT_TRUE(fs::is_symlink(link));
+    UndoHostChange(first.change);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+
+    // The user's own link of that name is neither replaced by an install nor removed by an undo.
+    fs::create_symlink(home / "mine", link);
+    EXPECT_THROW(InstallSaverInto(host, program.string(), "Holiday"), std::runtime_error);
+    EXPECT_EQ(fs::read_symlink(link), home / "mine");
+    fs::remove(link);
+    const InstallResult second = InstallSaverInto(host, program.string(), "Holiday");
+    ASSERT_EQ(fs::read_symlink(link), program);
+    fs::remove(link);
+    fs::create_symlink(home / "mine", link);
+    UndoHostChange(second.change);
+    EXPECT_EQ(fs::read_symlink(link), home / "mine");
+    EXPECT_EQ(Read(home / "mine"), "the user's");
+}
+
 TEST(SaverHost, UndoingAnInstallRemovesWhatItMadeAndNothingElse)
 {
     const fs::path home = fs::temp_directory_path() / "undo";

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "settings/listentries.h"
 #include "settings/saversettings.h"
 #include "settings/settingskeys.h"
 
@@ -50,6 +51,27 @@ TEST(SaverSettings, WhatIsWrittenReadsBackTheSame)
     s.sounds = {"/a b/c.mp3"};
     s.images = {"/p/1.jpg", "/p/caf\xe9.gif"};  // a file name is bytes, whatever its encoding
     EXPECT_EQ(ReadSettings(IniFile::FromText(FormatSettings(s)), SettingsReader::Editor), s);
+}
+
+TEST(SaverSettings, AListHoldsExactlyThePathsItReadsBackAndNamesTheOthersWhole)
+{
+    for (const std::string path : {"/p/a.jpg", "/p/[x] y.jpg", "/p/;a.jpg", "/p/caf\xe9.gif"}) {
+        EXPECT_EQ(WhyListCannotHold(path), "") << path;
+        SaverSettings s;
+        s.images = {path};
+        EXPECT_EQ(ReadSettings(IniFile::FromText(FormatSettings(s)), SettingsReader::Editor).images, s.images);
+    }
+    // Read back as another path, or as none.
+    for (const std::string path : {"/p/a=b.jpg", "/p/a\nb.jpg", "/p/a\rb.jpg", ";a.jpg"}) {
+        EXPECT_NE(WhyListCannotHold(path), "") << path;
+        SaverSettings s;
+        s.images = {path};
+        EXPECT_NE(ReadSettings(IniFile::FromText(FormatSettings(s)), SettingsReader::Editor).images, s.images);
+    }
+    EXPECT_EQ(WhyListCannotHold("/p/\x1b[31m.jpg"), "a control character") << "nor one a terminal would act on";
+    // The whole path of a line a "=" cut short, for the message that names it.
+    const IniFile ini = IniFile::FromText("[Images]\r\n/p/a=b.jpg=\r\n/p/c.jpg=\r\n");
+    EXPECT_EQ(ReadListEntries(ini, "Images"), (std::vector<std::string>{"/p/a=b.jpg", "/p/c.jpg"}));
 }
 
 TEST(SaverSettings, EachReaderHasItsOwnDefaults)
