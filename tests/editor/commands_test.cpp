@@ -29,6 +29,7 @@
 #include "editor/transitionspage.h"
 #include "editorfixture.h"
 #include "platform/safefiles.h"
+#include "platform/systemfolders.h"
 #include "settings/processpaths.h"
 #include "slideshow/playeroutputs.h"
 
