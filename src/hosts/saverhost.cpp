@@ -34,8 +34,7 @@ constexpr mode_t kBackupMode = 0600;
 std::string Home()
 {
     const std::string home = platform::HomeFolder();
-    std::error_code ec;
-    if (home.empty() || !fs::is_directory(home, ec))
+    if (home.empty())
         throw std::runtime_error("HOME is not set to a folder, so the screen saver's settings in your home folder "
                                  "cannot be found: nothing was changed there. Set HOME and try again.");
     return home;

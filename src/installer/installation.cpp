@@ -92,29 +92,22 @@ void StopWhenAsked()
         throw InstallError("The install was stopped; nothing was changed.");
 }
 
-bool IsUsableHome(const std::string& home)
-{
-    std::error_code ec;
-    return !home.empty() && home.front() == '/' && fs::is_directory(home, ec);
-}
-
 }  // namespace
 
 std::string SaversFolder()
 {
     // A package runs on somebody else's computer: without a usable HOME it does not guess where the
-    // user's folders are (the folders themselves follow the one rule of the user's folders).
-    const std::string xdgData = platform::Environment("XDG_DATA_HOME");
-    if (xdgData.empty() || xdgData.front() != '/') {
+    // user's folders are.
+    const std::string data = platform::UserDataFolder();
+    if (data.empty()) {
         const std::string home = platform::Environment("HOME");
-        if (!IsUsableHome(home))
-            throw InstallError(home.empty() ? std::string("HOME is not set, so there is no home folder to install "
-                                                          "into: set HOME, or give a folder with --target")
-                                            : "HOME (\"" + home +
-                                                  "\") is not a folder: set HOME to your home folder, or "
-                                                  "give a folder with --target");
+        throw InstallError(home.empty() ? std::string("HOME is not set, so there is no home folder to install into: "
+                                                      "set HOME, or give a folder with --target")
+                                        : "HOME (\"" + home +
+                                              "\") is not a folder: set HOME to your home folder, or "
+                                              "give a folder with --target");
     }
-    return WithSlash(platform::UserDataFolder()) + "qelsaver/savers";
+    return WithSlash(data) + "qelsaver/savers";
 }
 
 void CheckSettingsCanHold(const std::string& path, const std::string& what)

@@ -1,6 +1,5 @@
 #include "platform/userfolders.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,10 +45,10 @@ bool IsFolder(const std::string& path)
 
 std::string HomeFolder()
 {
-    if (const std::string home = Environment("HOME"); IsAbsolute(home))
+    // Only what the session says: a program that guessed (the password database, "/") could write
+    // into a folder the user never meant, and the installer and hosts refuse rather than guess.
+    if (const std::string home = Environment("HOME"); IsAbsolute(home) && IsFolder(home))
         return Trimmed(home);
-    if (const passwd* pw = ::getpwuid(::geteuid()); pw && IsAbsolute(pw->pw_dir ? pw->pw_dir : ""))
-        return Trimmed(pw->pw_dir);
     return {};
 }
 

@@ -13,7 +13,7 @@
 
 namespace qel::platform {
 
-// The user's home folder.
+// The user's home folder: $HOME when it is an absolute path that names a folder, else empty.
 [[nodiscard]] std::string HomeFolder();
 
 // $XDG_CONFIG_HOME, else the home folder + "/.config".

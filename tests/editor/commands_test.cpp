@@ -28,7 +28,6 @@
 #include "editor/soundspage.h"
 #include "editor/transitionspage.h"
 #include "editorfixture.h"
-#include "platform/safefiles.h"
 #include "platform/systemfolders.h"
 #include "settings/processpaths.h"
 #include "slideshow/playeroutputs.h"

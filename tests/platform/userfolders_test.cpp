@@ -1,8 +1,7 @@
 // The user's folders follow one rule: an empty or relative XDG value is ignored, and the home folder
-// is $HOME when it is absolute, else the password database's.
+// is $HOME when it is an absolute path to a folder, else there is none.
 
-#include <pwd.h>
-#include <unistd.h>
+#include <filesystem>
 
 #include "platform/userfolders.h"
 #include "scratchfolder.h"
@@ -15,6 +14,7 @@ using UserFolders = ScratchFolder;
 TEST_F(UserFolders, OnlyAbsoluteValuesCount)
 {
     const std::string home = At("home");
+    std::filesystem::create_directory(home);
     const ScopedEnv homeVariable("HOME", home + "/");
     {
         const ScopedEnv config("XDG_CONFIG_HOME", "relative/config");
@@ -37,19 +37,18 @@ TEST_F(UserFolders, OnlyAbsoluteValuesCount)
     EXPECT_EQ(UserRuntimeFolder(), root_.string());
 }
 
-TEST_F(UserFolders, WithoutAUsableHomeVariableThePasswordDatabaseTells)
+TEST_F(UserFolders, WithoutAUsableHomeVariableThereIsNoHomeFolder)
 {
-    const passwd* pw = ::getpwuid(::geteuid());
-    ASSERT_TRUE(pw && pw->pw_dir && pw->pw_dir[0] == '/');
-    std::string home = pw->pw_dir;
-    while (home.size() > 1 && home.back() == '/')
-        home.pop_back();
     const ScopedEnv data("XDG_DATA_HOME", std::nullopt);
-    for (const auto& value : {std::optional<std::string>(), std::optional<std::string>("relative")}) {
+    for (const auto& value : {std::optional<std::string>(), std::optional<std::string>("relative"),
+                              std::optional<std::string>(At("not-made"))}) {
         const ScopedEnv homeVariable("HOME", value);
-        EXPECT_EQ(HomeFolder(), home);
-        EXPECT_EQ(UserDataFolder(), (home == "/" ? "" : home) + "/.local/share");
+        EXPECT_EQ(HomeFolder(), "");
+        EXPECT_EQ(UserDataFolder(), "") << "never a folder under \"/\"";
     }
+    const ScopedEnv homeVariable("HOME", std::nullopt);
+    const ScopedEnv absolute("XDG_DATA_HOME", "/somewhere/data");
+    EXPECT_EQ(UserDataFolder(), "/somewhere/data");
 }
 
 TEST(SystemDataFolders, KeepOnlyAbsoluteEntriesElseTheDefaults)
