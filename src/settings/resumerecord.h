@@ -1,6 +1,6 @@
 #pragma once
-// The text of the saver's resume file, which a show restarted by a host starts after: the list it was written
-// for, as a fingerprint, and the index of the picture last shown. Exactly two lines,
+// The text of the saver's resume file, which tells a show restarted by a host where to go on: the
+// picture list it was written for, as a fingerprint, and the index of the picture last shown. Exactly two lines,
 // "list=<16 lower-case hex digits>" and "last=<decimal index>", each ended by a line feed; any other
 // text says nothing reliable (a torn or edited file) and reads as no record.
 
