@@ -1,10 +1,7 @@
 #include "app/resumepoint.h"
 
-#include <cinttypes>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -12,6 +9,7 @@
 #include "platform/folderhandle.h"
 #include "platform/regularfile.h"
 #include "platform/userfolders.h"
+#include "settings/resumerecord.h"
 
 namespace qel::app {
 namespace {
@@ -32,51 +30,6 @@ void Mix(std::uint64_t& h, const std::string& text)
     // A separator no path holds, so ["ab", "c"] and ["a", "bc"] differ.
     h ^= 0;
     h *= kFnvPrime;
-}
-
-std::string Format(std::uint64_t list, int last)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "list=%016" PRIx64 "\nlast=%d\n", list, last);
-    return text;
-}
-
-// Reads "list=<16 hex digits>\nlast=<decimal>\n" and nothing else.
-bool Parse(const std::string& text, std::optional<std::uint64_t>& list, std::optional<int>& last)
-{
-    constexpr std::string_view kList = "list=";
-    constexpr std::string_view kLast = "\nlast=";
-    constexpr std::size_t kHexDigits = 16;
-    constexpr std::size_t kMostDigits = 9;  // stays inside an int
-    const std::string_view t = text;
-    if (t.substr(0, kList.size()) != kList || t.size() < kList.size() + kHexDigits + kLast.size() + 2)
-        return false;
-    std::uint64_t value = 0;
-    for (char c : t.substr(kList.size(), kHexDigits)) {
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            return false;
-        value = value << 4 | std::uint64_t(d);
-    }
-    std::string_view rest = t.substr(kList.size() + kHexDigits);
-    if (rest.substr(0, kLast.size()) != kLast || rest.back() != '\n')
-        return false;
-    const std::string_view digits = rest.substr(kLast.size(), rest.size() - kLast.size() - 1);
-    if (digits.empty() || digits.size() > kMostDigits || (digits.size() > 1 && digits.front() == '0'))
-        return false;
-    int index = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            return false;
-        index = index * 10 + (c - '0');
-    }
-    list = value;
-    last = index;
-    return true;
 }
 
 }  // namespace
@@ -108,14 +61,10 @@ std::optional<int> ReadLastShown(const std::string& path, const std::vector<std:
     } catch (const std::exception&) {
         return std::nullopt;
     }
-    // Exactly what Format writes, or nothing: a torn or edited file says nothing reliable.
-    std::optional<std::uint64_t> list;
-    std::optional<int> last;
-    if (!Parse(text, list, last))
+    const std::optional<settings::ResumeRecord> record = settings::ParseResumeRecord(text);
+    if (!record || record->list != ListFingerprint(pictures) || std::size_t(record->last) >= pictures.size())
         return std::nullopt;
-    if (*list != ListFingerprint(pictures) || std::size_t(*last) >= pictures.size())
-        return std::nullopt;
-    return *last;
+    return record->last;
 }
 
 void WriteLastShown(const std::string& path, const std::vector<std::string>& pictures, int index)
@@ -127,7 +76,7 @@ void WriteLastShown(const std::string& path, const std::vector<std::string>& pic
         fs::create_directories(fs::path(path).parent_path(), ec);
         // Anything but a file of its own in its place (a link, a pipe) is left alone: the file is
         // written only where nothing stands or beside the old one, never through a link.
-        platform::WriteOwnFileAtomically(path, Format(ListFingerprint(pictures), index));
+        platform::WriteOwnFileAtomically(path, settings::FormatResumeRecord({ListFingerprint(pictures), index}));
     } catch (const std::exception&) {
         // A state folder we cannot write only costs where the next run starts.
     }

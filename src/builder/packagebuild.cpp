@@ -107,7 +107,12 @@ BuildResult BuildPackage(const BuildInputs& in, const BuildProgress& progress)
 {
     RefuseControlCharacters(in.name);
     // Steps 6 to 9: the file list and what to archive.
-    const auto setup = settings::IniFile::Open(in.workFolder + settings::kBuildSettingsFileName);
+    const std::string setupFile = in.workFolder + settings::kBuildSettingsFileName;
+    const auto setup = settings::IniFile::Open(setupFile);
+    // A package built from part of the settings would install another show than the user's.
+    if (!setup.Problem().empty())
+        throw BuildError("The settings \"" + setupFile + "\" could not be read whole (" + setup.Problem() +
+                         "), so no package is built from them.");
     const std::vector<std::string> images = setup.ReadSection("Images");
     const std::vector<std::string> sounds = setup.ReadSection("Sounds");
     PackagePlan plan = PlanPackage(in.name, in.workFolder, in.programFolder, images, sounds);

@@ -106,6 +106,7 @@ void SetupWindow::btnPreviewClick()
     QCoreApplication::processEvents();
     // The show's music borrowed the MPEG player's end-of-play event.
     sounds_->TakePlayEnd();
+    sounds_->TellOfMissingSoundOutput();  // the show's music may have found no sound output
 }
 
 // --- leaving ----------------------------------------------------------------------------------------

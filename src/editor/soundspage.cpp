@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "audio/processplayer.h"
+#include "audio/soundoutputnotice.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "editor/busycursor.h"
@@ -27,6 +28,7 @@ namespace qel::editor {
 namespace {
 
 constexpr const char* kInvalidMusicFile = "Invalid Music File";
+constexpr const char* kNoSoundOutput = "No sound output was found: the sounds play silently.";
 
 // The extensions the sound dialog offers; dropped files and folders are taken by the same list.
 const std::vector<std::string>& SoundExtensions()
@@ -303,11 +305,20 @@ void SoundsPage::btnPlayClick()
         }
     } catch (...) {
         platform::ShowMessage(kInvalidMusicFile, platform::MessageIcon::Error, window());
+        TellOfMissingSoundOutput();
         return;
     }
     soundPlaying_ = true;
     SetStopGlyph(kStopGlyphPlaying);
     SetPlayGlyph(kPlayGlyphIdle);
+    // The players find out while they start, so the word comes with the sound, not after it.
+    TellOfMissingSoundOutput();
+}
+
+void SoundsPage::TellOfMissingSoundOutput()
+{
+    if (audio::TakeNoSoundOutputNotice())
+        platform::ShowMessage(kNoSoundOutput, platform::MessageIcon::Information, window());
 }
 
 void SoundsPage::btnStopClick()

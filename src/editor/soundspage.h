@@ -67,6 +67,9 @@ public:
     void TakePlayEnd();
     // Makes `row` the current, selected entry and refreshes the play button.
     void SelectRow(int row);
+    // Tells the user, once per process, that no sound output was found and sounds play silently,
+    // when a player (the page's or the preview's) has just found none.
+    void TellOfMissingSoundOutput();
 
 private:
     // Handlers, named for the control (its object name) and the event.

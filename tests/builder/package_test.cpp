@@ -18,6 +18,7 @@
 #include "builder/packagereader.h"
 #include "builder/packagewriter.h"
 #include "packagefixture.h"
+#include "settings/inifile.h"
 #include "zip/bytesource.h"
 #include "zip/zipwriter.h"
 
@@ -123,10 +124,24 @@ TEST(PackageBuild, APackageHoldsThePiecesInOrderAndReadsBack)
     EXPECT_FALSE(package.Problems()[0].fatal);
 }
 
-TEST(PackageBuild, AMissingPreparedFileIsAnErrorAndNoPackageIsWritten)
+TEST(PackageBuild, SettingsNotReadWholeOrAMissingPreparedFileAreErrorsAndNoPackageIsWritten)
 {
     PackageFixture f;
-    f.WriteSettings({});
+    settings::SaverSettings s;
+    s.images = {f.Write("pics/a.jpg", "a")};
+    f.WriteSettings(s);
+    const std::string setup = f.Path("work/SaverSetup.dat");
+    const std::string whole = ReadFile(setup);
+    f.Write("work/SaverSetup.dat", whole + ";" + std::string(settings::IniFile::kMaxLineLength, 'x') + "\n");
+    try {
+        BuildPackage(f.Inputs("Garden", "out/setup.run"), {});
+        ADD_FAILURE() << "built from a settings file not read whole";
+    } catch (const BuildError& e) {
+        EXPECT_NE(std::string(e.what()).find("could not be read whole (line"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(fs::exists(f.Path("out/setup.run")));
+
+    f.Write("work/SaverSetup.dat", whole);
     fs::remove(f.Path("app/build/Saver.pak"));
     EXPECT_THROW(BuildPackage(f.Inputs("Garden", "out/setup.run"), {}), BuildError);
     EXPECT_FALSE(fs::exists(f.Path("out/setup.run")));

@@ -174,6 +174,67 @@ TEST_F(SoundsPageTest, Mp3GoesToTheMpegPlayerWhoseEndComesBackEvenAfterBeingBorr
     EXPECT_FALSE(Page().SoundPlaying());
 }
 
+// Without a working sound output a sound plays silently, and the user hears of it once per
+// process: the word can be taken only once, so each of these two tests needs a process of its own
+// (ctest runs every test so); in a shared process the later one is skipped.
+constexpr const char* kNoSoundOutput = "No sound output was found: the sounds play silently.";
+bool noticeTaken = false;
+
+class NoSoundOutputTest : public SoundsPageTest {
+protected:
+    void SetUp() override
+    {
+        SoundsPageTest::SetUp();
+        if (noticeTaken)
+            GTEST_SKIP() << "the notice was taken by another test of this process";
+        noticeTaken = true;
+        ::setenv("QELSAVER_AUDIO_SINK", "no-such-output-module", 1);  // no output works
+        fs::copy_file(Sound("tone.mp3"), Path("tone.mp3"));
+        settings::SaverSettings s;
+        s.sounds = {Path("tone.mp3")};
+        WriteSetup(s);
+        Open();
+        List().SelectOnly(0);
+    }
+    void TearDown() override
+    {
+        ::setenv("QELSAVER_AUDIO_SINK", "null", 1);
+        SoundsPageTest::TearDown();
+    }
+};
+
+TEST_F(NoSoundOutputTest, PlayTellsOnceAndTheSoundStillPlaysToItsEnd)
+{
+    ::setenv("QELSAVER_AUDIO_SINK", "null", 1);  // silent by choice: nothing to tell
+    Find<QAbstractButton>("btnPlay")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Page().SoundPlaying(); }, 20000));
+    EXPECT_TRUE(Messages().empty());
+    ::setenv("QELSAVER_AUDIO_SINK", "no-such-output-module", 1);
+    for (int time = 0; time < 2; ++time) {
+        Find<QAbstractButton>("btnPlay")->click();
+        ASSERT_TRUE(Page().SoundPlaying());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Page().SoundPlaying(); }, 20000));
+    }
+    EXPECT_EQ(Messages(), std::vector<std::string>{kNoSoundOutput});
+    Command("btnPreview")->click();
+    EXPECT_EQ(Messages().size(), 1u);
+}
+
+TEST_F(NoSoundOutputTest, PreviewTellsWhenTheShowsMusicFoundNoOutput)
+{
+    audio::TMPEGPlayer* player = audio::MPEGPlayer();
+    desktop_.duringShow = [&](const std::string&) {
+        // The show's music, as the slideshow plays it.
+        slideshow::MpegPlayerOutput showMusic(player, [] {});
+        player->SetStreamName(Path("tone.mp3"));
+        player->Play();
+        player->Close();
+        EXPECT_TRUE(Messages().empty()) << "not while the show runs";
+    };
+    Command("btnPreview")->click();
+    EXPECT_EQ(Messages(), std::vector<std::string>{kNoSoundOutput});
+}
+
 TEST_F(SoundsPageTest, ASoundThatCannotPlayIsReportedAndNothingPlays)
 {
     WriteText("noise.wav", "RIFF but not a wave at all");

@@ -16,6 +16,7 @@
 #include "imaging/picturewriter.h"
 #include "raster/bitmap.h"
 #include "samplepictures.h"
+#include "settings/resumerecord.h"
 #include "settings/saversettings.h"
 
 namespace {
@@ -161,6 +162,9 @@ int main(int argc, char** argv)
                   "-\t\t\t\tGL: \"Cubes\"  cubes -root\t\t\t    \\n\\\n"
                   "\t\t\t\t\"Garden\"  /qel-fuzz/savers/Garden/Garden.scr --root\t    \\n\n");
         WriteText(folder / "crlf", "mode: one\r\nselected: 0\r\nprograms: a \\n\\\r\n b\r\n");
+    } else if (target == "resume_file") {
+        WriteText(folder / "written", qel::settings::FormatResumeRecord({0x0123456789abcdefull, 41}));
+        WriteText(folder / "torn", "list=0123456789abcdef\nla");
     } else {
         std::fprintf(stderr, "fuzz_seeds: unknown target %s\n", target.c_str());
         return 2;

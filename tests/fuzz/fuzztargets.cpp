@@ -1,6 +1,7 @@
 #include "fuzztargets.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@
 #include "imaging/picturemetadata.h"
 #include "mpegdll/decoder.h"
 #include "settings/inifile.h"
+#include "settings/resumerecord.h"
 #include "settings/saversettings.h"
 #include "zip/entryname.h"
 #if QEL_IMAGING_QT
@@ -176,6 +178,16 @@ void HostFile(const std::uint8_t* data, std::size_t size)
     static_cast<void>(hosts::HoldsOnlyOurLines(removed.content));
 }
 
+// The saver's resume file, read at every start of a show a host runs.
+void ResumeFile(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::optional<settings::ResumeRecord> record = settings::ParseResumeRecord(text);
+    // Only what the writer writes reads as a record, and an index is never negative.
+    if (record && (record->last < 0 || settings::FormatResumeRecord(*record) != text))
+        __builtin_trap();
+}
+
 const FuzzTarget kTargets[] = {
     {"picture_jpeg", [](const std::uint8_t* d, std::size_t n) { Picture("jpg", d, n); }},
     {"picture_gif", [](const std::uint8_t* d, std::size_t n) { Picture("gif", d, n); }},
@@ -194,6 +206,7 @@ const FuzzTarget kTargets[] = {
     // The same reader as picture_avif, seeded with grids: pictures stored as many tiles.
     {"picture_avif_grid", [](const std::uint8_t* d, std::size_t n) { Picture("avif", d, n); }},
     {"host_file", &HostFile},
+    {"resume_file", &ResumeFile},
 };
 
 }  // namespace

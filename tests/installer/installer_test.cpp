@@ -54,7 +54,9 @@ protected:
         settings::SaverSettings s;
         s.interval = 7;
         s.transSetup = "0101";
-        s.images = {f_.Write("a/Sun.jpg", "red"), f_.Write("b/sun.JPG", "blue"), f_.Path("gone.jpg")};
+        // A Latin-1 name, not UTF-8: file names are bytes and must come through unchanged.
+        s.images = {f_.Write("a/Sun.jpg", "red"), f_.Write("b/sun.JPG", "blue"), f_.Path("gone.jpg"),
+                    f_.Write("c/caf\xE9.jpg", "latin")};
         s.sounds = {f_.Write("m/tune.mp3", "la la la")};
         f_.WriteSettings(s);
         package_ = f_.Build("My Garden");
@@ -75,15 +77,18 @@ TEST_F(InstallerTest, InstallsForTheUserAndUninstallsWithoutATrace)
     EXPECT_FALSE(install.ReplacesEarlier());
     install.Run();
 
-    EXPECT_EQ(Tree(target), (std::vector<std::string>{"My_Garden.scr", "Pictures", "Pictures/sun.jpg",
-                                                      "Pictures/sun1.jpg", "QelMpegDll.dll", "QelSetup.dat", "Sounds",
-                                                      "Sounds/tune.mp3", "Uninstall.exe", "Uninstall.ini"}));
+    EXPECT_EQ(Tree(target),
+              (std::vector<std::string>{"My_Garden.scr", "Pictures", "Pictures/caf\xE9.jpg", "Pictures/sun.jpg",
+                                        "Pictures/sun1.jpg", "QelMpegDll.dll", "QelSetup.dat", "Sounds",
+                                        "Sounds/tune.mp3", "Uninstall.exe", "Uninstall.ini"}));
     EXPECT_EQ(ReadFile(target + "Pictures/sun1.jpg"), "blue");
+    EXPECT_EQ(ReadFile(target + "Pictures/caf\xE9.jpg"), "latin");
     EXPECT_EQ(ModeOf(target + "My_Garden.scr"), 0755u);
     EXPECT_EQ(ModeOf(target + "Pictures/sun.jpg"), 0644u);
     const settings::SaverSettings installed =
         settings::LoadSettings(target + "QelSetup.dat", settings::SettingsReader::Editor);
-    EXPECT_EQ(installed.images, (std::vector<std::string>{target + "Pictures/sun.jpg", target + "Pictures/sun1.jpg"}));
+    EXPECT_EQ(installed.images, (std::vector<std::string>{target + "Pictures/sun.jpg", target + "Pictures/sun1.jpg",
+                                                          target + "Pictures/caf\xE9.jpg"}));
     EXPECT_EQ(installed.sounds, (std::vector<std::string>{target + "Sounds/tune.mp3"}));
     EXPECT_EQ(installed.interval, 7);
     EXPECT_EQ(installed.transSetup, "0101");
@@ -93,7 +98,7 @@ TEST_F(InstallerTest, InstallsForTheUserAndUninstallsWithoutATrace)
     EXPECT_EQ(again.Target(), target);
     EXPECT_TRUE(again.ReplacesEarlier());
     again.Run();
-    EXPECT_EQ(Tree(target).size(), 10u);
+    EXPECT_EQ(Tree(target).size(), 11u);
 
     const UninstallReport report = Uninstall(target);
     EXPECT_TRUE(report.folderRemoved);

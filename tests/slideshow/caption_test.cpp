@@ -96,6 +96,11 @@ TEST_F(CaptionTest, EachChoiceSaysItsPart)
     EXPECT_EQ(CaptionText(path, CaptionKind::Description, us), "");
     // A file gone since it was listed still has its name.
     EXPECT_EQ(CaptionText((dir_ / "gone.png").string(), CaptionKind::DateAndName, us), "gone");
+    // A name that is not UTF-8 (Latin-1 bytes) is shown readably, with a mark for the byte, and the
+    // file is still found by its bytes.
+    const std::string latin = File("caf\xE9.jpg");
+    fs::last_write_time(latin, fs::last_write_time(path));
+    EXPECT_EQ(CaptionText(latin, CaptionKind::DateAndName, us), QString::fromUtf8("June 1, 2015 \u00B7 caf\uFFFD"));
 }
 
 TEST_F(CaptionTest, DrawnOnABackingInItsCornerAndSizedByTheScreen)
