@@ -298,8 +298,19 @@ InstallResult InstallIntoMate(const HostStatus& host, const std::string& program
     change.previousMode = MateSetting("mode");
     change.previousSelected = MateSetting("themes");
     platform::WriteOwnFileAtomically(file, ScreenSaverDesktopEntry(title, program, {"--root"}));
-    SetMateSetting("mode", std::string("single"));
-    SetMateSetting("themes", MateThemes(id));
+    try {
+        SetMateSetting("mode", std::string("single"));
+        SetMateSetting("themes", MateThemes(id));
+    } catch (...) {
+        // Half an install is none: the entry goes and the mode comes back as it was.
+        fs::remove(file, ec);
+        try {
+            SetMateSetting("mode", change.previousMode);
+        } catch (const std::exception&) {
+            // The settings that just refused a change may refuse this one too; the error below says so.
+        }
+        throw;
+    }
     InstallResult r;
     r.ok = true;
     r.kind = host.kind;

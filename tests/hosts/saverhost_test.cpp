@@ -180,5 +180,58 @@ TEST(SaverHost, TheUsersFileIsChangedOnlyInPlaceAndOnlyInOurLines)
     fs::remove_all(home);
 }
 
+// MATE's settings through a stand-in for gsettings on PATH that keeps each key in a file: the
+// install sets mode and theme, the undo puts back what the user had, unless the user chose another
+// saver since; a refused change leaves nothing of the install behind.
+TEST(SaverHost, TheMateInstallIsUndoneToTheUsersOwnChoice)
+{
+    const fs::path home = fs::temp_directory_path() / "matehome";
+    fs::remove_all(home);
+    fs::create_directories(home / "bin");
+    fs::create_directories(home / "keys");
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    const std::string path = ::getenv("PATH") ? ::getenv("PATH") : "";
+    ::setenv("PATH", ((home / "bin").string() + ":" + path).c_str(), 1);
+    std::ofstream(home / "bin" / "gsettings") << "#!/bin/sh\n"
+                                                 "k=\"$HOME/keys/$3\"\n"
+                                                 "[ -e \"$HOME/keys/refuse\" ] && [ \"$1\" = set ] && exit 1\n"
+                                                 "case \"$1\" in\n"
+                                                 "get) cat \"$k\" 2>/dev/null || echo \"'default'\" ;;\n"
+                                                 "set) printf '%s\\n' \"$4\" > \"$k\" ;;\n"
+                                                 "reset) rm -f \"$k\" ;;\n"
+                                                 "esac\n";
+    fs::permissions(home / "bin" / "gsettings", fs::perms::owner_all);
+    std::ofstream(home / "keys" / "mode") << "'random'\n";
+    std::ofstream(home / "keys" / "themes") << "['screensavers-theirs']\n";
+    const fs::path program = home / "QelSaver";
+    std::ofstream(program) << "x";
+    HostStatus host;
+    host.kind = HostKind::MateScreenSaver;
+    host.installed = true;
+    host.name = "MATE screen saver";
+
+    const InstallResult r = InstallSaverInto(host, program.string(), "Garden");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(fs::is_regular_file(r.change.file));
+    EXPECT_NE(Read(home / "keys" / "mode").find("single"), std::string::npos);
+    EXPECT_NE(Read(home / "keys" / "themes").find("qelsaver-"), std::string::npos);
+    UndoHostChange(r.change);
+    EXPECT_FALSE(fs::exists(r.change.file));
+    EXPECT_EQ(Read(home / "keys" / "mode"), "'random'\n");
+    EXPECT_EQ(Read(home / "keys" / "themes"), "['screensavers-theirs']\n");
+
+    const InstallResult again = InstallSaverInto(host, program.string(), "Garden");
+    std::ofstream(home / "keys" / "themes") << "['screensavers-newer']\n";  // chosen since
+    UndoHostChange(again.change);
+    EXPECT_EQ(Read(home / "keys" / "themes"), "['screensavers-newer']\n");
+
+    std::ofstream(home / "keys" / "refuse") << "";
+    EXPECT_THROW(InstallSaverInto(host, program.string(), "Garden"), std::runtime_error);
+    EXPECT_TRUE(fs::is_empty(home / ".local" / "share" / "applications" / "screensavers"));
+    ::setenv("PATH", path.c_str(), 1);
+    fs::remove_all(home);
+}
+
 }  // namespace
 }  // namespace qel::hosts
