@@ -167,13 +167,15 @@ int Run(const std::vector<std::string>& args, const CommandLine& cl, Application
     const std::string problem = settings::InitProcessPaths(platform::ProgramFolder());
     if (!problem.empty())
         std::fprintf(stderr, "QelSaver: %s\n", problem.c_str());
+    // The service is left running by nobody: its end says that it could not run.
+    const int cannotRun = cl.mode == Mode::IdleService ? 1 : 0;
     if (!platform::IsRegularFile(settings::SetupFilePath())) {
         ReportFailure(app, hosted, "Missing config files\r\n\r\n");
-        return 0;
+        return cannotRun;
     }
     if (!audio::MPEGPlayer()) {
         ReportFailure(app, hosted, "Missing Files\r\n\r\n");
-        return 0;
+        return cannotRun;
     }
 
     settings::Process().parentHandle = cl.parentHandle;
