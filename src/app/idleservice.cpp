@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <utility>
 
 #include <QCoreApplication>
+#include <QFileSystemWatcher>
 #include <QTimer>
 
 #include "slideshow/slideshowsession.h"
@@ -32,8 +34,23 @@ IdleService::~IdleService()
     monitor_.reset();
 }
 
-void IdleService::Start(std::chrono::milliseconds wait)
+void IdleService::Start(std::optional<int> idleAfterSeconds)
 {
+    Watch(IdleWait(idleAfterSeconds, settings::LoadSettings(settingsFile_, settings::SettingsReader::Slideshow)));
+    if (idleAfterSeconds)
+        return;
+    // The settings are saved by replacing the file, so its folder is watched: the kernel tells of
+    // a change, nothing looks in the meantime.
+    settingsWatch_ = std::make_unique<QFileSystemWatcher>();
+    const QString folder = QString::fromStdString(std::filesystem::path(settingsFile_).parent_path().string());
+    if (!folder.isEmpty())
+        settingsWatch_->addPath(folder);
+    connect(settingsWatch_.get(), &QFileSystemWatcher::directoryChanged, this, [this] { SettingsChanged(); });
+}
+
+void IdleService::Watch(std::chrono::milliseconds wait)
+{
+    wait_ = wait;
     platform::IdleMonitor::Events events;
     events.idle = [this] { Idle(); };
     events.active = [this] { Active(); };
@@ -42,6 +59,20 @@ void IdleService::Start(std::chrono::milliseconds wait)
         QCoreApplication::exit(1);
     };
     monitor_->Watch(wait, std::move(events));
+}
+
+void IdleService::SettingsChanged()
+{
+    const auto wait =
+        IdleWait(std::nullopt, settings::LoadSettings(settingsFile_, settings::SettingsReader::Slideshow));
+    changedWait_.reset();
+    if (wait == wait_)
+        return;
+    // Starting the watch over during a show would end the show's wait for the user's return.
+    if (show_)
+        changedWait_ = wait;
+    else
+        Watch(wait);
 }
 
 bool IdleService::Showing() const
@@ -78,6 +109,10 @@ void IdleService::Finish()
     if (show_ && show_->Ended()) {
         show_.reset();
         showLock_.reset();
+        if (changedWait_) {
+            Watch(*changedWait_);
+            changedWait_.reset();
+        }
     }
 }
 

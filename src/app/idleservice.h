@@ -11,6 +11,8 @@
 
 #include <QObject>
 
+class QFileSystemWatcher;
+
 #include "platform/idlemonitor.h"
 #include "platform/instancelock.h"
 #include "settings/saversettings.h"
@@ -36,9 +38,13 @@ public:
     IdleService(const IdleService&) = delete;
     IdleService& operator=(const IdleService&) = delete;
 
-    // Starts watching; returns at once. When the source stops working the application's event
-    // loop is left with 1.
-    void Start(std::chrono::milliseconds wait);
+    // Starts watching for the wait of IdleWait; returns at once. Without "--idle-after" the wait
+    // follows the settings file as it changes (a show already running is left alone). When the
+    // source stops working the application's event loop is left with 1.
+    void Start(std::optional<int> idleAfterSeconds);
+    [[nodiscard]] std::chrono::milliseconds Wait() const { return wait_; }
+    // Reads the wait from the settings file again; the watch of its folder calls it.
+    void SettingsChanged();
 
     // The show running now (it may have ended, and goes once the event loop is back); nullptr when
     // there is none.
@@ -49,12 +55,16 @@ private:
     void Idle();
     void Active();
     void Finish();
+    void Watch(std::chrono::milliseconds wait);
 
     std::string settingsFile_;
     std::unique_ptr<platform::IdleMonitor> monitor_;
     std::string showLockName_;
     std::unique_ptr<platform::InstanceLock> showLock_;
     std::unique_ptr<slideshow::SlideshowSession> show_;
+    std::chrono::milliseconds wait_{};
+    std::optional<std::chrono::milliseconds> changedWait_;  // waits for the show to end
+    std::unique_ptr<QFileSystemWatcher> settingsWatch_;
 };
 
 }  // namespace qel::app

@@ -78,9 +78,8 @@ int RunIdleServiceMode(std::unique_ptr<platform::IdleMonitor> monitor, std::opti
     // The shows come and go; the service stays.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     const platform::StopNotifier stop([] { QCoreApplication::exit(0); });
-    const std::string file = settings::SetupFilePath();
-    IdleService service(file, std::move(monitor), showLockName);
-    service.Start(IdleWait(idleAfterSeconds, settings::LoadSettings(file, settings::SettingsReader::Slideshow)));
+    IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName);
+    service.Start(idleAfterSeconds);
     return QApplication::exec();
 }
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ protected:
         settings::SaveSettings((dir_ / "QelSetup.dat").string(), s);
         service_ = std::make_unique<IdleService>((dir_ / "QelSetup.dat").string(),
                                                  std::make_unique<StandInSource>(told_), lockName_);
-        service_->Start(2s);
+        service_->Start(2);
     }
 
     void TearDown() override
@@ -135,6 +136,28 @@ TEST_F(IdleServiceTest, AShowStartsOnlyWhileNoOtherSaverCoversTheScreens)
     told_->events.active();
     Settle();
     EXPECT_TRUE(second.Acquire(lockName_)) << "and lets it go with the show";
+}
+
+TEST_F(IdleServiceTest, WithoutAFixedWaitTheWaitFollowsTheSettingsFile)
+{
+    service_ = std::make_unique<IdleService>((dir_ / "QelSetup.dat").string(), std::make_unique<StandInSource>(told_),
+                                             lockName_);
+    service_->Start(std::nullopt);
+    EXPECT_EQ(told_->wait, 3min);
+    settings::SaverSettings s;
+    s.idleMinutes = 10;
+    settings::SaveSettings((dir_ / "QelSetup.dat").string(), s);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return told_->wait == 10min; }));
+
+    // A change during a show waits for its end: the show still waits for the user's return.
+    told_->events.idle();
+    ASSERT_TRUE(service_->Showing());
+    s.idleMinutes = 20;
+    settings::SaveSettings((dir_ / "QelSetup.dat").string(), s);
+    service_->SettingsChanged();  // whether or not the kernel's notice has come yet
+    EXPECT_EQ(told_->wait, 10min);
+    told_->events.active();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return told_->wait == 20min; }));
 }
 
 TEST(IdleWait, TheCommandLineComesBeforeTheSettings)
