@@ -120,6 +120,13 @@ void ReportFailure(Application& app, bool hosted, const std::string& text,
     platform::ShowMessage(text, icon);
 }
 
+// A saver run by a host, and the idle service (in the background, where nobody would see a
+// message box), report their failures on the error output.
+bool Background(const CommandLine& cl)
+{
+    return cl.mode == Mode::Host || cl.mode == Mode::IdleService;
+}
+
 // `endOnStopSignal`: a stop signal ends the show like an exit input that needs no password.
 void RunFullScreen(Application& app, platform::InstanceLock& guard, bool endOnStopSignal)
 {
@@ -161,9 +168,8 @@ int Run(const std::vector<std::string>& args, const CommandLine& cl, Application
         return 0;
 
     // The settings are looked for where this user keeps them: beside the program, or in the
-    // user's own folder when the program's folder is not theirs to write. The idle service runs
-    // in the background, where nobody would see a message box: it reports as a hosted saver does.
-    const bool hosted = cl.mode == Mode::Host || cl.mode == Mode::IdleService;
+    // user's own folder when the program's folder is not theirs to write.
+    const bool hosted = Background(cl);
     const std::string problem = settings::InitProcessPaths(platform::ProgramFolder());
     if (!problem.empty())
         std::fprintf(stderr, "QelSaver: %s\n", problem.c_str());
@@ -247,10 +253,12 @@ int RunProgram(int argc, char** argv)
         code = Run(args, cl, app);
     } catch (const std::exception& e) {
         // An error no window caught: reported as every other failure of the mode, then the
-        // program ends normally.
-        ReportFailure(app, cl.mode == Mode::Host, e.what(), platform::MessageIcon::Error);
+        // program ends normally (the idle service, which nobody watches, with a failure).
+        ReportFailure(app, Background(cl), e.what(), platform::MessageIcon::Error);
+        code = cl.mode == Mode::IdleService ? 1 : 0;
     } catch (...) {
-        ReportFailure(app, cl.mode == Mode::Host, "Unexpected error", platform::MessageIcon::Error);
+        ReportFailure(app, Background(cl), "Unexpected error", platform::MessageIcon::Error);
+        code = cl.mode == Mode::IdleService ? 1 : 0;
     }
     audio::ReleaseProcessMPEGPlayer();
     return app.Failed() ? 1 : code;
