@@ -1,6 +1,8 @@
 #include "app/commandline.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #ifndef QELSAVER_VERSION
 #error "the build defines QELSAVER_VERSION"
@@ -90,6 +92,51 @@ CommandLine ParseHostArguments(const std::vector<std::string>& args)
     return cl;
 }
 
+// Whole seconds, 1 to kMaxIdleAfterSeconds, in decimal digits and nothing else.
+std::optional<int> ParseSeconds(const std::string& text)
+{
+    if (text.empty() || text.size() > 5)
+        return std::nullopt;
+    int v = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    if (v < 1 || v > kMaxIdleAfterSeconds)
+        return std::nullopt;
+    return v;
+}
+
+CommandLine ParseIdleServiceArguments(const std::vector<std::string>& args)
+{
+    CommandLine cl;
+    cl.mode = Mode::IdleService;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        if (arg == "--idle-after") {
+            if (i + 1 >= args.size()) {
+                cl.error = "--idle-after needs a number of seconds";
+                return cl;
+            }
+            value = args[++i];
+        } else if (arg.rfind("--idle-after=", 0) == 0) {
+            value = arg.substr(13);
+        } else {
+            cl.error = "unknown argument \"" + arg + "\" for --idle-service";
+            return cl;
+        }
+        cl.idleAfterSeconds = ParseSeconds(value);
+        if (!cl.idleAfterSeconds) {
+            cl.error = "--idle-after takes whole seconds from 1 to " + std::to_string(kMaxIdleAfterSeconds) +
+                       ", not \"" + value + "\"";
+            return cl;
+        }
+    }
+    return cl;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args)
@@ -97,6 +144,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args)
     const std::string first = args.empty() ? std::string("-c") : args[0];
     if (IsHostOption(first))
         return ParseHostArguments(args);
+    if (first == "--idle-service")
+        return ParseIdleServiceArguments(args);
     CommandLine cl;
     if (first.size() < 2 || (first[0] != '-' && first[0] != '/'))
         return cl;
@@ -143,6 +192,11 @@ std::string InformationText(const std::vector<std::string>& args)
                      "                    XSCREENSAVER_WINDOW, else full-screen like /s\n"
                      "  --window-id WINDOW\n"
                      "                    the preview inside a screen-saver host's settings dialog\n"
+                     "  --idle-service [--idle-after SECONDS]\n"
+                     "                    stay in the background and run the show of /s each time the\n"
+                     "                    user has been idle for IdleMinutes (section Options of the\n"
+                     "                    settings; 3 when not set) or SECONDS; any input ends it. One\n"
+                     "                    per session: a second one ends at once\n"
                      "  --help            this text\n"
                      "  --version         the version\n"
                      "\n"

@@ -16,6 +16,8 @@
 #include "audio/processplayer.h"
 #include "platform/environment.h"
 #include "platform/foreignwindow.h"
+#include "platform/idlemonitor.h"
+#include "platform/idlesource.h"
 #include "platform/instancelock.h"
 #include "platform/messagebox.h"
 #include "platform/regularfile.h"
@@ -32,6 +34,7 @@ namespace {
 
 inline constexpr const char* kRunLockName = "TamrelQelSaver1";
 inline constexpr const char* kEditorLockName = "TamrelQelSaver2";
+inline constexpr const char* kIdleServiceLockName = "TamrelQelSaverIdle";
 
 // Whether the window toolkit will use X11 (its default here): only then can the display be asked
 // before the toolkit connects.
@@ -117,6 +120,13 @@ void ReportFailure(Application& app, bool hosted, const std::string& text,
     platform::ShowMessage(text, icon);
 }
 
+// A saver run by a host, and the idle service (in the background, where nobody would see a
+// message box), report their failures on the error output.
+bool Background(const CommandLine& cl)
+{
+    return cl.mode == Mode::Host || cl.mode == Mode::IdleService;
+}
+
 // `endOnStopSignal`: a stop signal ends the show like an exit input that needs no password.
 void RunFullScreen(Application& app, platform::InstanceLock& guard, bool endOnStopSignal)
 {
@@ -134,56 +144,81 @@ void RunFullScreen(Application& app, platform::InstanceLock& guard, bool endOnSt
     RunSaverMode(std::move(first));
 }
 
-void Run(const std::vector<std::string>& args, const CommandLine& cl, Application& app)
+// The idle service, once it holds its guard: it needs the window toolkit and a source of idle time.
+// Returns the exit code.
+int RunIdleService(Application& app, const CommandLine& cl)
+{
+    if (!app.Get())
+        return 1;
+    std::string problem;
+    auto monitor =
+        platform::OpenIdleMonitor(platform::ChooseIdleSources(platform::IdleSessionFromEnvironment()), &problem);
+    if (!monitor) {
+        std::fprintf(stderr, "QelSaver: the idle service cannot run: %s\n", problem.c_str());
+        return 1;
+    }
+    return RunIdleServiceMode(std::move(monitor), cl.idleAfterSeconds, kRunLockName);
+}
+
+// Returns the exit code.
+int Run(const std::vector<std::string>& args, const CommandLine& cl, Application& app)
 {
     const std::string first = args.empty() ? std::string("-c") : args[0];
     if (first.empty() || (first[0] != '-' && first[0] != '/'))
-        return;
+        return 0;
 
     // The settings are looked for where this user keeps them: beside the program, or in the
     // user's own folder when the program's folder is not theirs to write.
-    const bool hosted = cl.mode == Mode::Host;
+    const bool hosted = Background(cl);
     const std::string problem = settings::InitProcessPaths(platform::ProgramFolder());
     if (!problem.empty())
         std::fprintf(stderr, "QelSaver: %s\n", problem.c_str());
+    // The service is left running by nobody: its end says that it could not run.
+    const int cannotRun = cl.mode == Mode::IdleService ? 1 : 0;
     if (!platform::IsRegularFile(settings::SetupFilePath())) {
         ReportFailure(app, hosted, "Missing config files\r\n\r\n");
-        return;
+        return cannotRun;
     }
     if (!audio::MPEGPlayer()) {
         ReportFailure(app, hosted, "Missing Files\r\n\r\n");
-        return;
+        return cannotRun;
     }
 
     settings::Process().parentHandle = cl.parentHandle;
     static platform::InstanceLock guard;  // held until the process ends
     switch (cl.mode) {
-    case Mode::None: return;
-    case Mode::Password: RunPasswordMode(cl.parentHandle); return;
+    case Mode::None: return 0;
+    case Mode::Password: RunPasswordMode(cl.parentHandle); return 0;
     case Mode::Configure:
         if (!guard.Acquire(kEditorLockName) || !app.Get())
-            return;
+            return 0;
         RunConfigureMode();
-        return;
+        return 0;
     case Mode::Preview:
         if (!app.Get())
-            return;
+            return 0;
         RunPreviewMode(cl.parentHandle);
-        return;
-    case Mode::Run: RunFullScreen(app, guard, false); return;
+        return 0;
+    case Mode::Run: RunFullScreen(app, guard, false); return 0;
     case Mode::Host: {
         const HostTarget target = FindHostTarget(cl);
         if (!target.given) {
             // Started by hand with "--root": the show covers the screens as the run mode does.
             RunFullScreen(app, guard, true);
-            return;
+            return 0;
         }
         if (!app.Get())
-            return;
+            return 0;
         RunHostMode(target);
-        return;
+        return 0;
     }
+    case Mode::IdleService:
+        // One per session: a second one has nothing to do.
+        if (!guard.Acquire(kIdleServiceLockName))
+            return 0;
+        return RunIdleService(app, cl);
     }
+    return 0;
 }
 
 }  // namespace
@@ -198,27 +233,35 @@ int RunProgram(int argc, char** argv)
     }
     Application app(argc, argv);
     const CommandLine cl = ParseCommandLine(args);
-    if (cl.mode == Mode::Host) {
-        // Before the first thread: hosts stop their savers with a signal, and may start them
-        // without the session's runtime folder, where the sound server and our locks live.
+    if (!cl.error.empty()) {
+        std::fprintf(stderr, "QelSaver: %s\n", cl.error.c_str());
+        return 2;
+    }
+    if (cl.mode == Mode::Host || cl.mode == Mode::IdleService) {
+        // Before the first thread: hosts stop their savers with a signal (and a session its
+        // services), and may start them without the session's runtime folder, where the sound
+        // server and our locks live.
         platform::CatchStopSignals();
         platform::RestoreRuntimeFolderVariable();
     }
+    int code = 0;
     try {
         // The player exists before any window, when its library lies beside the program.
         const std::string why = audio::CreateProcessMPEGPlayer(platform::ProgramFolder());
         if (!why.empty())
             std::fprintf(stderr, "QelSaver: %s\n", why.c_str());
-        Run(args, cl, app);
+        code = Run(args, cl, app);
     } catch (const std::exception& e) {
         // An error no window caught: reported as every other failure of the mode, then the
-        // program ends normally.
-        ReportFailure(app, cl.mode == Mode::Host, e.what(), platform::MessageIcon::Error);
+        // program ends normally (the idle service, which nobody watches, with a failure).
+        ReportFailure(app, Background(cl), e.what(), platform::MessageIcon::Error);
+        code = cl.mode == Mode::IdleService ? 1 : 0;
     } catch (...) {
-        ReportFailure(app, cl.mode == Mode::Host, "Unexpected error", platform::MessageIcon::Error);
+        ReportFailure(app, Background(cl), "Unexpected error", platform::MessageIcon::Error);
+        code = cl.mode == Mode::IdleService ? 1 : 0;
     }
     audio::ReleaseProcessMPEGPlayer();
-    return app.Failed() ? 1 : 0;
+    return app.Failed() ? 1 : code;
 }
 
 }  // namespace qel::app

@@ -8,9 +8,11 @@
 
 #include <QApplication>
 
+#include "app/idleservice.h"
 #include "editor/setupwindow.h"
 #include "platform/foreignwindow.h"
 #include "platform/password.h"
+#include "platform/stopnotifier.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
 #include "slideshow/firstpicture.h"
@@ -68,6 +70,17 @@ void RunSaverMode(std::unique_ptr<slideshow::FirstPicture> first)
     const ScreenSaverRunning running;
     slideshow::SlideshowSession show(settings::SetupFilePath(), std::move(first));
     show.Run();
+}
+
+int RunIdleServiceMode(std::unique_ptr<platform::IdleMonitor> monitor, std::optional<int> idleAfterSeconds,
+                       const std::string& showLockName)
+{
+    // The shows come and go; the service stays.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    const platform::StopNotifier stop([] { QCoreApplication::exit(0); });
+    IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName);
+    service.Start(idleAfterSeconds);
+    return QApplication::exec();
 }
 
 }  // namespace qel::app

@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/commandline.h"
 #include "platform/foreignwindow.h"
+#include "platform/idlemonitor.h"
 
 namespace qel::slideshow {
 class FirstPicture;
@@ -22,5 +24,9 @@ void RunPreviewMode(WindowHandle parent);
 // offscreen has screens of its own). Nothing when that size is not known.
 [[nodiscard]] std::unique_ptr<slideshow::FirstPicture> PrepareSaverMode(std::optional<platform::WindowSize> display);
 void RunSaverMode(std::unique_ptr<slideshow::FirstPicture> first);
+// The idle service until it is stopped (by a stop signal: 0) or its idle source stops working (1).
+// `showLockName` is the run mode's guard, held while a show runs.
+[[nodiscard]] int RunIdleServiceMode(std::unique_ptr<platform::IdleMonitor> monitor,
+                                     std::optional<int> idleAfterSeconds, const std::string& showLockName);
 
 }  // namespace qel::app

@@ -35,11 +35,13 @@ struct SaverSettings {
     bool mouseClick = true;
     bool keyPress = true;
     bool showCursor = false;
-    int randomSound = 1;     // 0 = random order, otherwise list order
-    int transIndex = 0;      // the editor's selected transition entry (-1 = none)
-    int duration = 2;        // transition speed 0..4
-    std::string transSetup;  // one "1"/"0" per style number
-    int caption = 0;         // a CaptionKind; written only when it is not 0
+    int randomSound = 1;        // 0 = random order, otherwise list order
+    int transIndex = 0;         // the editor's selected transition entry (-1 = none)
+    int duration = 2;           // transition speed 0..4
+    std::string transSetup;     // one "1"/"0" per style number
+    int caption = 0;            // a CaptionKind; written only when it is not 0
+    int idleMinutes = 3;        // the idle service's wait, 1..120; written only when it is not 3
+    bool lockOnResume = false;  // the idle service locks the session when a show is ended; written only when set
     std::vector<std::string> sounds;
     std::vector<std::string> images;
 
@@ -73,7 +75,8 @@ SaverSettings ReadSettings(const IniFile& ini, SettingsReader reader);
 SaverSettings LoadSettings(const std::string& path, SettingsReader reader, std::string* problem = nullptr);
 
 // The exact bytes of a settings file: the 18 kinds of line in their order, CR LF after each; a
-// caption adds its key after "Duration", so a file without one keeps exactly the classic lines.
+// caption, an idle wait other than 3 minutes and the lock on resume add their keys after
+// "Duration", so a file without them keeps exactly the classic lines.
 std::string FormatSettings(const SaverSettings& s);
 
 // True when saving either would write the same design: every key but the editor's selected

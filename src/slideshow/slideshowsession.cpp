@@ -236,6 +236,8 @@ void SlideshowSession::End()
         w->close();
     if (loop_)
         loop_->quit();
+    if (onEnded_)
+        onEnded_();
 }
 
 }  // namespace qel::slideshow

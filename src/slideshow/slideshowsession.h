@@ -10,8 +10,10 @@
 // made, started, and ended by destroying it (or by an exit input the password check lets through,
 // or by End); nothing of it outlives the object.
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -56,6 +58,9 @@ public:
     // Ends the show now, without asking for the password (its owner decided): nothing more is
     // prepared, the windows close and Run returns; the music stops when the show is destroyed.
     void End();
+    // `ended` is called once the show has ended, however it ended, after its windows closed. It
+    // must not destroy the show: that waits until the event loop is back.
+    void OnEnded(std::function<void()> ended) { onEnded_ = std::move(ended); }
 
     // --- for the windows -----------------------------------------------------------------------
     // The draws of one more picture cycle, shared so every screen shows the same order.
@@ -98,6 +103,7 @@ private:
     QTimer focusCheck_;
     std::unique_ptr<ShowMusic> music_;
     QEventLoop* loop_ = nullptr;
+    std::function<void()> onEnded_;
 };
 
 }  // namespace qel::slideshow

@@ -84,3 +84,29 @@ TEST(CommandLine, HelpAndVersionOnlyAsTheFirstArgument)
          std::vector<std::vector<std::string>>{{}, {"/s", "--help"}, {"-h"}, {"--Help"}, {"--versions"}, {"-version"}})
         EXPECT_EQ(InformationText(other), "") << (other.empty() ? "" : other[0]);
 }
+
+TEST(CommandLine, IdleServiceTakesOnlyItsWaitInWholeSeconds)
+{
+    EXPECT_EQ(Parse({"--idle-service"}).mode, Mode::IdleService);
+    EXPECT_FALSE(Parse({"--idle-service"}).idleAfterSeconds);
+    EXPECT_EQ(Parse({"--idle-service", "--idle-after", "2"}).idleAfterSeconds, 2);
+    EXPECT_EQ(Parse({"--idle-service", "--idle-after=7200"}).idleAfterSeconds, 7200);
+    EXPECT_EQ(Parse({"--idle-service"}).error, "");
+    // A wait that does not read, or is out of range, is refused rather than taken as another one.
+    for (const auto& bad : std::vector<std::vector<std::string>>{{"--idle-service", "--idle-after"},
+                                                                 {"--idle-service", "--idle-after", "0"},
+                                                                 {"--idle-service", "--idle-after", "7201"},
+                                                                 {"--idle-service", "--idle-after", "-3"},
+                                                                 {"--idle-service", "--idle-after", "2.5"},
+                                                                 {"--idle-service", "--idle-after", "99999999999"},
+                                                                 {"--idle-service", "--idle-after="},
+                                                                 {"--idle-service", "/s"}}) {
+        const CommandLine cl = Parse(bad);
+        EXPECT_FALSE(cl.error.empty()) << bad.back();
+        EXPECT_FALSE(cl.idleAfterSeconds) << bad.back();
+    }
+    // Only as the first argument, and only the exact word.
+    EXPECT_EQ(Parse({"/s", "--idle-service"}).mode, Mode::Run);
+    EXPECT_EQ(Parse({"--idle-services"}).mode, Mode::None);
+    EXPECT_NE(InformationText({"--help"}).find("--idle-service [--idle-after SECONDS]"), std::string::npos);
+}

@@ -122,3 +122,33 @@ TEST_F(ProgramFolder, UnderAHostStartupProblemsGoToTheErrorOutputNotToABox)
     const std::string errors{std::istreambuf_iterator<char>(in), {}};
     EXPECT_NE(errors.find("Missing config files"), std::string::npos) << errors;
 }
+
+TEST_F(ProgramFolder, TheIdleServiceSaysOnTheErrorOutputWhyItCannotRunAndFails)
+{
+    // It runs in the background: nobody would see a message box.
+    const auto run = [this](const std::string& args, std::string* errors) {
+        const std::string cmd = "cd '" + dir_.string() +
+                                "' && env -u QELSAVER_MESSAGE_LOG -u DISPLAY -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE "
+                                "QT_QPA_PLATFORM=offscreen timeout 60 ./QelSaver " +
+                                args + " 2>errors.log >/dev/null";
+        const int status = std::system(cmd.c_str());
+        std::ifstream in(dir_ / "errors.log", std::ios::binary);
+        *errors = std::string{std::istreambuf_iterator<char>(in), {}};
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string errors;
+    EXPECT_EQ(run("--idle-service", &errors), 1);
+    EXPECT_NE(errors.find("Missing config files"), std::string::npos) << errors;
+    EXPECT_EQ(run("--idle-service --idle-after 0", &errors), 2);
+    EXPECT_NE(errors.find("--idle-after"), std::string::npos) << errors;
+
+    Put("QelSetup.dat", "[Options]\r\n");
+    if (!fs::exists(fs::path(QEL_BIN_DIR) / "QelMpegDll.dll"))
+        GTEST_SKIP() << "the decoder library is not built";
+    fs::copy_file(fs::path(QEL_BIN_DIR) / "QelMpegDll.dll", dir_ / "QelMpegDll.dll",
+                  fs::copy_options::overwrite_existing);
+    // Windows could be drawn (offscreen), but nothing tells how long the user has been idle.
+    EXPECT_EQ(run("--idle-service", &errors), 1);
+    EXPECT_NE(errors.find("the idle service cannot run: no display to watch for idle time"), std::string::npos)
+        << errors;
+}

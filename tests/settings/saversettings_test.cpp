@@ -137,6 +137,35 @@ TEST(SaverSettings, CaptionIsReadByEveryReaderAndWrittenOnlyWhenChosen)
     EXPECT_EQ(FormatSettings(s).find("Caption"), std::string::npos);
 }
 
+TEST(SaverSettings, IdleServiceSettingsAreWrittenOnlyAwayFromTheirUsualValues)
+{
+    for (auto reader : {SettingsReader::Slideshow, SettingsReader::Editor}) {
+        const SaverSettings none = ReadSettings(IniFile::FromText("[Options]\nInterval=5\n"), reader);
+        EXPECT_EQ(none.idleMinutes, 3);
+        EXPECT_FALSE(none.lockOnResume);
+        const auto read = [reader](const char* text) { return ReadSettings(IniFile::FromText(text), reader); };
+        EXPECT_EQ(read("[Options]\nIdleMinutes=0\n").idleMinutes, 1);
+        EXPECT_EQ(read("[Options]\nIdleMinutes=121\n").idleMinutes, 120);
+        EXPECT_EQ(read("[Options]\nIdleMinutes=-5\n").idleMinutes, 1);
+        EXPECT_EQ(read("[Options]\nIdleMinutes=ten\n").idleMinutes, 3);
+        EXPECT_TRUE(read("[Options]\nLockOnResume=1\n").lockOnResume);
+    }
+
+    SaverSettings s;
+    s.idleMinutes = 10;
+    s.lockOnResume = true;
+    const std::string written = FormatSettings(s);
+    EXPECT_NE(written.find("\r\nDuration=2\r\nIdleMinutes=10\r\nLockOnResume=1\r\n[Transitions]\r\n"),
+              std::string::npos)
+        << written;
+    EXPECT_EQ(ReadSettings(IniFile::FromText(written), SettingsReader::Editor), s);
+    EXPECT_FALSE(SameDesign(s, SaverSettings{})) << "a new wait is a change to save";
+    s.idleMinutes = 3;
+    s.lockOnResume = false;
+    EXPECT_EQ(FormatSettings(s), FormatSettings(SaverSettings{}));
+    EXPECT_EQ(FormatSettings(s).find("Idle"), std::string::npos);
+}
+
 TEST(SaverSettings, TwoDesignsAreTheSameWhenTheyWouldBeWrittenTheSame)
 {
     SaverSettings file;

@@ -1,0 +1,70 @@
+#pragma once
+// The idle service: it stays in the background, and each time the idle source says the user has
+// been idle for the wait it runs the show of the run mode (every screen, the music once, the
+// captions), which the first input ends: the source's notice that the user is back as well as an
+// exit input in the show's own windows. Then it waits for the next idle period.
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QObject>
+
+class QFileSystemWatcher;
+
+#include "platform/idlemonitor.h"
+#include "platform/instancelock.h"
+#include "settings/saversettings.h"
+
+namespace qel::slideshow {
+class SlideshowSession;
+}
+
+namespace qel::app {
+
+// How long the user must be idle before a show: "--idle-after" when it was given, else the
+// settings' IdleMinutes (brought into its range).
+[[nodiscard]] std::chrono::milliseconds IdleWait(std::optional<int> idleAfterSeconds,
+                                                 const settings::SaverSettings& settings);
+
+class IdleService : public QObject {
+public:
+    // `settingsFile` is read anew for every show. `showLockName` names the guard of the run mode: a
+    // show starts only while no other holds it (a saver run by hand or by a host), and holds it
+    // while it runs.
+    IdleService(std::string settingsFile, std::unique_ptr<platform::IdleMonitor> monitor, std::string showLockName);
+    ~IdleService() override;
+    IdleService(const IdleService&) = delete;
+    IdleService& operator=(const IdleService&) = delete;
+
+    // Starts watching for the wait of IdleWait; returns at once. Without "--idle-after" the wait
+    // follows the settings file as it changes (a show already running is left alone). When the
+    // source stops working the application's event loop is left with 1.
+    void Start(std::optional<int> idleAfterSeconds);
+    [[nodiscard]] std::chrono::milliseconds Wait() const { return wait_; }
+    // Reads the wait from the settings file again; the watch of its folder calls it.
+    void SettingsChanged();
+
+    // The show running now (it may have ended, and goes once the event loop is back); nullptr when
+    // there is none.
+    [[nodiscard]] const slideshow::SlideshowSession* Show() const { return show_.get(); }
+    [[nodiscard]] bool Showing() const;
+
+private:
+    void Idle();
+    void Active();
+    void Finish();
+    void Watch(std::chrono::milliseconds wait);
+
+    std::string settingsFile_;
+    std::unique_ptr<platform::IdleMonitor> monitor_;
+    std::string showLockName_;
+    std::unique_ptr<platform::InstanceLock> showLock_;
+    std::unique_ptr<slideshow::SlideshowSession> show_;
+    std::chrono::milliseconds wait_{};
+    std::optional<std::chrono::milliseconds> changedWait_;  // waits for the show to end
+    std::unique_ptr<QFileSystemWatcher> settingsWatch_;
+};
+
+}  // namespace qel::app
