@@ -13,6 +13,7 @@
 #include "editor/previewpictures.h"
 #include "imaging/pictureloader.h"
 #include "pictureshow/qtcolor.h"
+#include "platform/userfolders.h"
 
 namespace qel::editor {
 namespace {
@@ -96,9 +97,9 @@ public:
         return RunOpenFiles(owner, folder, QString::fromStdString(imaging::PictureFileFilter()), true);
     }
 
-    QString ChooseFolder(QWidget* owner) override
+    QString ChooseFolder(QWidget* owner, const QString& folder) override
     {
-        return QFileDialog::getExistingDirectory(owner, QString(), QString(),
+        return QFileDialog::getExistingDirectory(owner, QString(), folder,
                                                  QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     }
 
@@ -138,10 +139,19 @@ std::unique_ptr<EditorDialogs> MakeSystemDialogs()
     return std::make_unique<SystemDialogs>();
 }
 
+QString AddFilesStartFolder(const std::string& remembered, const std::string& userFolder)
+{
+    std::error_code ec;
+    if (!remembered.empty() && std::filesystem::is_directory(remembered, ec))
+        return ToText(remembered);
+    return ToText(platform::UserNamedFolder(userFolder));
+}
+
 QString SoundFileFilter()
 {
     return QStringLiteral("All Supports Sound Files (*.mp3 *.wav *.mid *.rmi);;MP3 Files(*.mp3);;"
-                          "Wave Files(*.wav);;MIDI Files(*.mid *.rmi)");
+                          "Wave Files(*.wav);;MIDI Files(*.mid *.rmi);;"
+                          "Other Sound Files (*.ogg *.oga *.opus *.flac *.m4a);;All files (*)");
 }
 
 QString ProjectFileFilter()
