@@ -195,7 +195,7 @@ void PackageBuilderWindow::btnBuildClick()
                               !base::FolderExists(outputFolder_)) {
         // Its real cause, not the missing folder that writing the package would meet next.
         platform::ShowMessage("Build Error\n\nCannot create \"" + outputFolder_ + "\": " + made.message(),
-                              platform::MessageIcon::Error, this);
+                              platform::MessageIcon::Error);
         return;
     }
     const std::string packagePath = PackagePath();
@@ -235,7 +235,7 @@ void PackageBuilderWindow::BuildFinished(const std::exception_ptr& failure, cons
     if (failure) {
         editName_->setEnabled(true);
         btnBrowser_->setEnabled(true);
-        platform::ShowMessage("Build Error\n\n" + FailureText(failure), platform::MessageIcon::Error, this);
+        platform::ShowMessage("Build Error\n\n" + FailureText(failure), platform::MessageIcon::Error);
         return;
     }
     completed_ = true;

@@ -78,7 +78,11 @@ QString RunProjectDialog(QWidget* owner, const QString& folder, QFileDialog::Acc
 
 QString RunPackageDialog(QWidget* owner, const QString& suggested)
 {
-    QFileDialog dialog(owner, QString(), QFileInfo(suggested).absolutePath(), PackageFileFilter());
+    // The package's own folder is made by the build: until then the dialog starts in the nearest one that exists.
+    QString folder = QFileInfo(suggested).absolutePath();
+    while (!QFileInfo(folder).isDir() && QFileInfo(folder).absolutePath() != folder)
+        folder = QFileInfo(folder).absolutePath();
+    QFileDialog dialog(owner, QString(), folder, PackageFileFilter());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);  // Qt asks before replacing a file
