@@ -23,6 +23,7 @@
 #include "mail/mapiemail.h"
 #include "mail/mapierror.h"
 #include "platform/messagebox.h"
+#include "platform/userfolders.h"
 #include "settings/processpaths.h"
 
 namespace qel::builder {
@@ -165,7 +166,9 @@ void PackageBuilderWindow::EditNameChange()
 {
     if (pathChosen_)
         return;
-    outputFolder_ = settings::Process().appPath + ToUtf8(editName_->text()) + "/";
+    // An installed program's folder is the administrator's: the package then goes to the user's documents.
+    outputFolder_ = base::AddTrailingSlash(platform::DefaultFilesFolder(settings::Process().appPath)) +
+                    ToUtf8(editName_->text()) + "/";
     ShowPackagePath(outputFolder_ + kDefaultPackageName);
 }
 
@@ -188,8 +191,13 @@ void PackageBuilderWindow::btnBuildClick()
         platform::ShowMessage("Please fill in Screensaver Name.");
         return;
     }
-    if (!base::FolderExists(outputFolder_))
-        base::MakeFolderPath(outputFolder_);  // a folder that cannot be made shows when the package is written
+    if (std::error_code made; !base::FolderExists(outputFolder_) && !fs::create_directories(outputFolder_, made) &&
+                              !base::FolderExists(outputFolder_)) {
+        // Its real cause, not the missing folder that writing the package would meet next.
+        platform::ShowMessage("Build Error\n\nCannot create \"" + outputFolder_ + "\": " + made.message(),
+                              platform::MessageIcon::Error);
+        return;
+    }
     const std::string packagePath = PackagePath();
     std::error_code ec;
     if (!pathChosen_ && fs::exists(packagePath, ec) && !platform::AskOkCancel(packagePath + " exists, \r\nReplace it?"))
@@ -227,7 +235,7 @@ void PackageBuilderWindow::BuildFinished(const std::exception_ptr& failure, cons
     if (failure) {
         editName_->setEnabled(true);
         btnBrowser_->setEnabled(true);
-        platform::ShowMessage("Build Error\n\n" + FailureText(failure));
+        platform::ShowMessage("Build Error\n\n" + FailureText(failure), platform::MessageIcon::Error);
         return;
     }
     completed_ = true;

@@ -13,6 +13,7 @@
 #include "editor/previewpictures.h"
 #include "imaging/pictureloader.h"
 #include "pictureshow/qtcolor.h"
+#include "platform/userfolders.h"
 
 namespace qel::editor {
 namespace {
@@ -77,7 +78,11 @@ QString RunProjectDialog(QWidget* owner, const QString& folder, QFileDialog::Acc
 
 QString RunPackageDialog(QWidget* owner, const QString& suggested)
 {
-    QFileDialog dialog(owner, QString(), QFileInfo(suggested).absolutePath(), PackageFileFilter());
+    // The package's own folder is made by the build: until then the dialog starts in the nearest one that exists.
+    QString folder = QFileInfo(suggested).absolutePath();
+    while (!QFileInfo(folder).isDir() && QFileInfo(folder).absolutePath() != folder)
+        folder = QFileInfo(folder).absolutePath();
+    QFileDialog dialog(owner, QString(), folder, PackageFileFilter());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);  // Qt asks before replacing a file
@@ -96,9 +101,9 @@ public:
         return RunOpenFiles(owner, folder, QString::fromStdString(imaging::PictureFileFilter()), true);
     }
 
-    QString ChooseFolder(QWidget* owner) override
+    QString ChooseFolder(QWidget* owner, const QString& folder) override
     {
-        return QFileDialog::getExistingDirectory(owner, QString(), QString(),
+        return QFileDialog::getExistingDirectory(owner, QString(), folder,
                                                  QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     }
 
@@ -138,10 +143,19 @@ std::unique_ptr<EditorDialogs> MakeSystemDialogs()
     return std::make_unique<SystemDialogs>();
 }
 
+QString AddFilesStartFolder(const std::string& remembered, const std::string& userFolder)
+{
+    std::error_code ec;
+    if (!remembered.empty() && std::filesystem::is_directory(remembered, ec))
+        return ToText(remembered);
+    return ToText(platform::UserNamedFolder(userFolder));
+}
+
 QString SoundFileFilter()
 {
     return QStringLiteral("All Supports Sound Files (*.mp3 *.wav *.mid *.rmi);;MP3 Files(*.mp3);;"
-                          "Wave Files(*.wav);;MIDI Files(*.mid *.rmi)");
+                          "Wave Files(*.wav);;MIDI Files(*.mid *.rmi);;"
+                          "Other Sound Files (*.ogg *.oga *.opus *.flac *.m4a);;All files (*)");
 }
 
 QString ProjectFileFilter()

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QString>
 #include <QStringList>
@@ -22,8 +23,9 @@ public:
     // Picture files to add, several at once, in the order the dialog gives them; it starts in
     // `folder` when that is not empty. Empty when cancelled.
     virtual QStringList OpenPictureFiles(QWidget* owner, const QString& folder) = 0;
-    // A folder whose pictures (subfolders included) are added; empty when cancelled.
-    virtual QString ChooseFolder(QWidget* owner) = 0;
+    // A folder whose pictures (subfolders included) are added, the dialog starting in `folder`;
+    // empty when cancelled.
+    virtual QString ChooseFolder(QWidget* owner, const QString& folder) = 0;
     // Sound files to add, as for pictures.
     virtual QStringList OpenSoundFiles(QWidget* owner, const QString& folder) = 0;
     // Any colour, starting from `current` (0x00BBGGRR); nullopt when cancelled.
@@ -44,7 +46,12 @@ public:
 // under the cursor) and colour dialog.
 [[nodiscard]] std::unique_ptr<EditorDialogs> MakeSystemDialogs();
 
-// The sound dialog's filter, in Qt's form.
+// Where a dialog that adds files starts: `remembered` while it names a folder, else the user's own
+// folder of that kind (`userFolder`: "PICTURES", "MUSIC"), else the home folder.
+[[nodiscard]] QString AddFilesStartFolder(const std::string& remembered, const std::string& userFolder);
+
+// The sound dialog's filters, in Qt's form: the supported sounds first, then the other formats the
+// media player plays here, then every file.
 [[nodiscard]] QString SoundFileFilter();
 // The project dialogs' filter, in Qt's form.
 [[nodiscard]] QString ProjectFileFilter();

@@ -104,7 +104,7 @@ void ImagesPage::SetImages(const std::vector<std::string>& paths)
 
 void ImagesPage::btnAddClick()
 {
-    const QStringList files = dialogs_.OpenPictureFiles(window(), imagePath_.empty() ? QString() : ToText(imagePath_));
+    const QStringList files = dialogs_.OpenPictureFiles(window(), AddFilesStartFolder(imagePath_, "PICTURES"));
     if (files.isEmpty())
         return;
     std::vector<std::string> paths;
@@ -117,7 +117,7 @@ void ImagesPage::btnAddClick()
 
 void ImagesPage::btnAddFolderClick()
 {
-    const QString folder = dialogs_.ChooseFolder(window());
+    const QString folder = dialogs_.ChooseFolder(window(), AddFilesStartFolder(imagePath_, "PICTURES"));
     if (folder.isEmpty())
         return;
     std::vector<std::string> found;

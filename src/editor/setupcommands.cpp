@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 
+#include "base/paths.h"
 #include "builder/buildandsend.h"
 #include "editor/aboutwindow.h"
 #include "editor/errorreport.h"
@@ -21,6 +22,7 @@
 #include "platform/messagebox.h"
 #include "platform/regularfile.h"
 #include "platform/systemfolders.h"
+#include "platform/userfolders.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
 
@@ -157,7 +159,8 @@ bool SetupWindow::FormCloseQuery()
 
 void SetupWindow::nLoadClick()
 {
-    const QString chosen = dialogs_->OpenProjectFile(this, ToText(settings::Process().appPath));
+    const QString chosen = dialogs_->OpenProjectFile(
+        this, ToText(base::AddTrailingSlash(platform::DefaultFilesFolder(settings::Process().appPath))));
     if (chosen.isEmpty())
         return;
     ReportingErrors(this, [&] {
@@ -172,7 +175,8 @@ void SetupWindow::nLoadClick()
 
 void SetupWindow::nSaveClick()
 {
-    const QString chosen = dialogs_->SaveProjectFile(this, ToText(settings::Process().appPath));
+    const QString chosen = dialogs_->SaveProjectFile(
+        this, ToText(base::AddTrailingSlash(platform::DefaultFilesFolder(settings::Process().appPath))));
     if (chosen.isEmpty())
         return;
     ReportingErrors(this, [&] { SaveSetup(ToPath(chosen)); });

@@ -182,7 +182,7 @@ void SoundsPage::SelectRow(int row)
 
 void SoundsPage::btnAddSoundClick()
 {
-    const QStringList files = dialogs_.OpenSoundFiles(window(), soundPath_.empty() ? QString() : ToText(soundPath_));
+    const QStringList files = dialogs_.OpenSoundFiles(window(), AddFilesStartFolder(soundPath_, "MUSIC"));
     if (!files.isEmpty()) {
         std::vector<std::string> paths;
         for (const QString& f : files)

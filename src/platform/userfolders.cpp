@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "platform/environment.h"
+#include "platform/systemfolders.h"
 
 namespace qel::platform {
 namespace {
@@ -78,6 +80,41 @@ std::vector<std::string> SystemDataFolders()
     if (folders.empty())
         folders = {"/usr/local/share", "/usr/share"};
     return folders;
+}
+
+std::string UserNamedFolder(const std::string& name)
+{
+    const std::string home = HomeFolder();
+    const std::string config = UserConfigFolder();
+    if (config.empty())
+        return home;
+    // Lines of the form XDG_DOCUMENTS_DIR="$HOME/Documents" or ="/an/absolute/path"; the last one counts.
+    std::ifstream file(config + "/user-dirs.dirs");
+    const std::string key = "XDG_" + name + "_DIR=";
+    std::string found;
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind(key, 0) != 0)
+            continue;
+        std::string value = line.substr(key.size());
+        if (value.size() < 2 || value.front() != '"' || value.back() != '"')
+            continue;
+        value = value.substr(1, value.size() - 2);
+        if (value.rfind("$HOME", 0) == 0 && (value.size() == 5 || value[5] == '/')) {
+            if (home.empty())
+                continue;
+            value = home + value.substr(5);
+        }
+        if (IsAbsolute(value))
+            found = Trimmed(value);
+    }
+    return IsFolder(found) ? found : home;
+}
+
+std::string DefaultFilesFolder(const std::string& programFolder)
+{
+    if (!programFolder.empty() && FolderWritable(programFolder))
+        return Trimmed(programFolder);
+    return UserNamedFolder("DOCUMENTS");
 }
 
 std::string UserRuntimeFolder()

@@ -30,6 +30,16 @@ namespace qel::platform {
 // "/usr/local/share" and "/usr/share".
 [[nodiscard]] std::vector<std::string> SystemDataFolders();
 
+// One of the user's named folders ("DOCUMENTS", "PICTURES", "MUSIC"...): the XDG_<name>_DIR entry of
+// the configuration folder's "user-dirs.dirs" when it names an existing folder, else the home folder
+// (empty when there is none).
+[[nodiscard]] std::string UserNamedFolder(const std::string& name);
+
+// Where the user's own files (projects, packages) go when nothing else was chosen: `programFolder`
+// while this user may write there (a build, a portable copy), else the documents folder, else home.
+// Comes without a trailing "/" like the others.
+[[nodiscard]] std::string DefaultFilesFolder(const std::string& programFolder);
+
 // $XDG_RUNTIME_DIR when it names a folder by an absolute path; else the session's runtime folder that the system makes
 // for this user ("/run/user/<uid>"), when it exists and belongs to the user; else empty.
 [[nodiscard]] std::string UserRuntimeFolder();

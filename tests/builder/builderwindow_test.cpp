@@ -190,6 +190,15 @@ TEST_F(BuilderWindowTest, BrowseFixesThePathTheNameNoLongerMoves)
 TEST_F(BuilderWindowTest, ABuildErrorLetsTheUserBuildAgain)
 {
     PackageBuilderWindow w(f_.Path("work/"), desktop_);
+    // The package's folder cannot be made: the message names that folder, not the package inside it.
+    f_.Write("app/NewSaver", "a file in the way");
+    Button(w, "btnBuild")->click();
+    EXPECT_EQ(Messages().rfind("Build Error\n\nCannot create \"" + f_.Path("app/NewSaver/") + "\": ", 0), 0u)
+        << Messages();
+    EXPECT_TRUE(Button(w, "btnBuild")->isEnabled());
+    fs::remove(f_.Path("app/NewSaver"));
+    logStart_ += Messages().size();
+
     const std::string saver = ReadFile(f_.Path("app/build/Saver.pak"));
     fs::remove(f_.Path("app/build/Saver.pak"));
     Button(w, "btnBuild")->click();

@@ -306,6 +306,7 @@ TEST_F(CommandsTest, APreviewNeverWritesThroughALinkPutAtItsFile)
 TEST_F(CommandsTest, ProjectsRoundTripAndLoadingOneSavesItWithoutInstalling)
 {
     WriteDesign();
+    fs::create_directories(Path("app"));  // a folder this user may write to: the project dialogs start there
     settings::Process().appPath = Path("app/");
     SetupWindow& w = Open();
     dialogs_->projectFiles = {QString::fromStdString(Path("mine.qsp"))};

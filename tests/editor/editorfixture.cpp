@@ -26,8 +26,9 @@ QStringList ScriptedDialogs::OpenPictureFiles(QWidget*, const QString& folder)
     return answer;
 }
 
-QString ScriptedDialogs::ChooseFolder(QWidget*)
+QString ScriptedDialogs::ChooseFolder(QWidget*, const QString& folder)
 {
+    startFolders.push_back(folder);
     if (folders.empty())
         return {};
     QString answer = folders.front();

@@ -43,7 +43,7 @@ public:
     std::vector<QString> startFolders;
 
     QStringList OpenPictureFiles(QWidget*, const QString& folder) override;
-    QString ChooseFolder(QWidget*) override;
+    QString ChooseFolder(QWidget*, const QString& folder) override;
     QStringList OpenSoundFiles(QWidget*, const QString& folder) override;
     std::optional<raster::Color> ChooseColor(QWidget*, raster::Color) override;
     QString OpenProjectFile(QWidget*, const QString& folder) override;

@@ -1,6 +1,7 @@
 // The Options, Sounds and Transitions pages: the exit-box rules, the sound player's states and
 // PlayingIndex, and the transition preview's loop.
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -263,6 +264,42 @@ TEST_F(SoundsPageTest, AddedSoundsGoToTheEndAndTheirFolderIsRemembered)
     EXPECT_EQ(List().Paths(), (std::vector<std::string>{Path("music/b.mp3"), Path("music/a.wav")}));
     EXPECT_EQ(Page().SoundPath(), Path("music/"));
     EXPECT_EQ(Page().PlayGlyph(), SoundsPage::kPlayGlyphReady);
+}
+
+// A user of the installed program: the dialogs that add files start where the last files came from,
+// and when that folder is gone (or nothing was added yet), in the user's own pictures or music folder.
+TEST_F(SoundsPageTest, AddDialogsStartInTheRememberedFolderElseTheUsersOwn)
+{
+    const std::string home = Path("home");
+    fs::create_directories(home + "/.config");
+    fs::create_directories(home + "/Bilder");
+    fs::create_directories(home + "/Musik");
+    WriteText("home/.config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\nXDG_MUSIC_DIR=\"$HOME/Musik\"\n");
+    const auto saved = [](const char* name) { return std::getenv(name) ? std::string(std::getenv(name)) : "\n"; };
+    const auto restore = [](const char* name, const std::string& value) {
+        value == "\n" ? ::unsetenv(name) : ::setenv(name, value.c_str(), 1);
+    };
+    const std::string oldHome = saved("HOME");
+    const std::string oldConfig = saved("XDG_CONFIG_HOME");
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    fs::create_directories(Path("music"));
+    fs::copy_file(Sound("tone.wav"), Path("music/a.wav"));
+    Open();
+    Find<QAbstractButton>("btnAdd")->click();
+    Find<QAbstractButton>("btnAddFolder")->click();
+    Find<QAbstractButton>("btnAddSound")->click();
+    dialogs_->soundFiles.push_back({QString::fromStdString(Path("music/a.wav"))});
+    Find<QAbstractButton>("btnAddSound")->click();
+    Find<QAbstractButton>("btnAddSound")->click();
+    fs::remove_all(Path("music"));
+    Find<QAbstractButton>("btnAddSound")->click();
+    restore("HOME", oldHome);
+    restore("XDG_CONFIG_HOME", oldConfig);
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    EXPECT_EQ(dialogs_->startFolders,
+              (std::vector<QString>{text(home + "/Bilder"), text(home + "/Bilder"), text(home + "/Musik"),
+                                    text(home + "/Musik"), text(Path("music/")), text(home + "/Musik")}));
 }
 
 class TransitionsPageTest : public EditorTest {
