@@ -289,10 +289,12 @@ void PackageBuilderWindow::ZipFinished(const std::exception_ptr& failure, const 
         mail::SimpleSendMail(kPlaceholderRecipient, "", ToUtf8(editName_->text()), "", archive, true);
     } catch (const mail::EAttachmentsNotSupportedError& e) {
         // Better the archive at hand than a message without it.
-        platform::ShowMessage(std::string(e.what()) + "\n\nThe folder that holds " + archive +
-                                  " opens now: attach the file to a new message yourself.",
-                              platform::MessageIcon::Information, this);
         desktop_.open(FolderOf(archive));
+        platform::ShowMessage(AttachByHandText(e.what(), archive), platform::MessageIcon::Information, this);
+    } catch (const mail::ENoMailClientError&) {
+        desktop_.open(FolderOf(archive));
+        platform::ShowMessage(AttachByHandText("No mail program is set up.", archive),
+                              platform::MessageIcon::Information, this);
     } catch (const std::exception& e) {
         platform::ReportError(e, this);
     }

@@ -19,6 +19,12 @@ std::string ZipArchivePath(const std::string& packagePath)
     return (hasExtension ? packagePath.substr(0, dot) : packagePath) + ".zip";
 }
 
+std::string AttachByHandText(const std::string& reason, const std::string& archivePath)
+{
+    return (reason.empty() ? std::string() : reason + " ") + "The package is zipped as " + archivePath +
+           ": attach it to a new mail by hand.";
+}
+
 void ZipPackage(const std::string& packagePath, const std::string& archivePath, const std::function<void()>& idle)
 {
     std::error_code ec;

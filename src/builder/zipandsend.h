@@ -15,4 +15,8 @@ namespace qel::builder {
 // errors; the unfinished archive is then gone.
 void ZipPackage(const std::string& packagePath, const std::string& archivePath, const std::function<void()>& idle);
 
+// What the user reads when no mail program can take the archive and its folder opens instead: where
+// the archive is and that it can be attached by hand. `reason` (may be empty) goes before it.
+[[nodiscard]] std::string AttachByHandText(const std::string& reason, const std::string& archivePath);
+
 }  // namespace qel::builder

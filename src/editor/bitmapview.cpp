@@ -4,9 +4,13 @@
 
 #include <QFrame>
 #include <QPainter>
+#include <QTextOption>
 #include <QVBoxLayout>
 
 namespace qel::editor {
+namespace {
+constexpr int kPlaceholderMargin = 6;
+}
 
 BitmapView::BitmapView(int width, int height, QWidget* parent) : QWidget(parent)
 {
@@ -17,12 +21,25 @@ BitmapView::BitmapView(int width, int height, QWidget* parent) : QWidget(parent)
 void BitmapView::SetBitmap(raster::Bitmap bitmap)
 {
     bitmap_ = std::move(bitmap);
-    repaint();
+    SetPlaceholderText({});
 }
 
 void BitmapView::Clear()
 {
     bitmap_ = raster::Bitmap();
+    SetPlaceholderText({});
+}
+
+void BitmapView::SetPlaceholder(const QString& text)
+{
+    bitmap_ = raster::Bitmap();
+    SetPlaceholderText(text);
+}
+
+void BitmapView::SetPlaceholderText(const QString& text)
+{
+    placeholder_ = text;
+    setToolTip(text);
     repaint();
 }
 
@@ -30,6 +47,17 @@ void BitmapView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
+    if (!placeholder_.isEmpty()) {
+        // A path has no spaces to break at: it breaks anywhere rather than running out of the area.
+        QTextOption wrap(Qt::AlignCenter);
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.drawText(
+            QRectF(rect().adjusted(kPlaceholderMargin, kPlaceholderMargin, -kPlaceholderMargin, -kPlaceholderMargin)),
+            placeholder_, wrap);
+        return;
+    }
     if (bitmap_.IsEmpty())
         return;
     const QImage image(bitmap_.Scanline(0), bitmap_.Width(), bitmap_.Height(), bitmap_.Stride(), QImage::Format_BGR888);

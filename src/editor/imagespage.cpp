@@ -244,11 +244,28 @@ void ImagesPage::DrawPreview()
     if (row < 0)
         return;
     const std::string path = imagesListBox_->PathAt(row);
-    // A picture that no longer exists stays in the list; the preview passes over it.
-    if (path == lastPreviewFile_ || !platform::IsRegularFile(path))
+    if (path == lastPreviewFile_)
         return;
+    const QString name = ToText(std::filesystem::path(path).filename().string());
+    // A picture that no longer exists stays in the list; the preview says so instead of keeping the
+    // previous picture, and tries again when it is selected again.
+    if (!platform::IsRegularFile(path)) {
+        previewImage_->SetPlaceholder(name + tr("\nThe file is missing."));
+        lastPreviewFile_.clear();
+        return;
+    }
     lastPreviewFile_ = path;
-    raster::Bitmap preview = LoadImagePreview(path, kPreviewWidth, kPreviewHeight, background_());
+    raster::Bitmap preview;
+    try {
+        preview = LoadImagePreview(path, kPreviewWidth, kPreviewHeight, background_());
+    } catch (const std::exception& e) {
+        // The loader's text names the whole path, which the area has no room for: the cause alone.
+        std::string cause = e.what();
+        if (const std::string prefix = "Cannot load picture \"" + path + "\": "; cause.starts_with(prefix))
+            cause.erase(0, prefix.size());
+        previewImage_->SetPlaceholder(name + tr("\nCannot be read: ") + ToText(cause));
+        throw;
+    }
     // As the show's first picture has it.
     if (const auto kind = caption_ ? caption_() : settings::CaptionKind::None; kind != settings::CaptionKind::None)
         slideshow::DrawCaption(preview, slideshow::CaptionText(path, kind), slideshow::CornerForTurn(0));

@@ -51,7 +51,7 @@ void TMapiEmail::SetBody(const std::string& body)
 void TMapiEmail::Check(bool showDialog)
 {
     if (!AnyClientInstalled())
-        throw EMapiError(kMapiFailure, kNoClientText);
+        throw ENoMailClientError();
     for (std::string& a : Attachments) {
         std::error_code ec;
         if (!fs::is_regular_file(a, ec))
@@ -98,13 +98,13 @@ bool TMapiEmail::Send(bool showDialog)
     Check(showDialog);
     const auto status = platform::StartCommand(SendCommand(), kHandOverMs);
     if (!status)
-        throw EMapiError(kMapiFailure, kNoClientText);
+        throw ENoMailClientError();
     switch (*status) {
     case 0:
     case platform::kStillRunning: return true;
     case kXdgFileMissing: throw EMapiError(kMapiAttachmentNotFound);
     case kXdgNoPermission: throw EMapiError(kMapiAttachmentOpenFailure);
-    case kXdgNoMethod: throw EMapiError(kMapiFailure, kNoClientText);
+    case kXdgNoMethod: throw ENoMailClientError();
     case kXdgSyntaxError:
     case kXdgFailed:
     default: throw EMapiError(kMapiFailure);

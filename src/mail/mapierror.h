@@ -33,6 +33,12 @@ struct EMapiError : EMailError {
     int ErrorCode;
 };
 
+// No mail program to hand the message to, or nothing to hand it over with. The text stays the
+// component's own; the builder tells the user in plain words instead and shows the file.
+struct ENoMailClientError : EMapiError {
+    ENoMailClientError() : EMapiError(kMapiFailure, kNoClientText) {}
+};
+
 // The user's mail program cannot take an attachment (a web mail in a browser): no message is made,
 // since one without its attachment would be worse than none.
 struct EAttachmentsNotSupportedError : EMailError {

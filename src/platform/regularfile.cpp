@@ -64,11 +64,18 @@ RegularFile RegularFile::Open(const std::string& path)
     file.size_ = static_cast<std::uint64_t>(st.st_size);
     file.modified_ = static_cast<std::int64_t>(st.st_mtime);
     file.ownerWrite_ = (st.st_mode & S_IWUSR) != 0;
+    file.mode_ = static_cast<std::uint32_t>(st.st_mode);
     return file;
 }
 
+bool RegularFile::AnyoneMayExecute() const
+{
+    return (mode_ & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
 RegularFile::RegularFile(RegularFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), modified_(other.modified_), ownerWrite_(other.ownerWrite_)
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), modified_(other.modified_), ownerWrite_(other.ownerWrite_),
+      mode_(other.mode_)
 {
 }
 
@@ -81,6 +88,7 @@ RegularFile& RegularFile::operator=(RegularFile&& other) noexcept
         size_ = other.size_;
         modified_ = other.modified_;
         ownerWrite_ = other.ownerWrite_;
+        mode_ = other.mode_;
     }
     return *this;
 }

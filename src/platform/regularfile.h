@@ -28,6 +28,10 @@ public:
     [[nodiscard]] std::uint64_t Size() const { return size_; }
     [[nodiscard]] std::int64_t ModifiedSeconds() const { return modified_; }  // since 1970, UTC
     [[nodiscard]] bool OwnerMayWrite() const { return ownerWrite_; }
+    // The whole mode: the file type and the permission bits (st_mode).
+    [[nodiscard]] std::uint32_t Mode() const { return mode_; }
+    // True when anyone (owner, group or others) may execute the file.
+    [[nodiscard]] bool AnyoneMayExecute() const;
 
     // Reads up to n bytes at the current position: 0 at the end. Throws FileError on a read error.
     std::size_t Read(void* buffer, std::size_t n);
@@ -47,6 +51,7 @@ private:
     std::uint64_t size_ = 0;
     std::int64_t modified_ = 0;
     bool ownerWrite_ = false;
+    std::uint32_t mode_ = 0;
 };
 
 // True when `path` names a regular file (links followed). Never opens it.

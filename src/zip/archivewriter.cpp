@@ -190,6 +190,10 @@ bool ArchiveWriter::BeginEntry(Item& item, const FileFacts& facts)
     if (facts.size > kMaxSize32)
         throw FileTooLargeError(item.path + " is 4 GiB or larger; a zip archive cannot hold it");
     item.header.ExternalAttributes = facts.attributes;
+    if (facts.unixMode != 0) {
+        item.header.VersionMadeBy = kVersionMadeByUnix;
+        item.header.ExternalAttributes |= facts.unixMode << kUnixModeShift;
+    }
     item.header.DosDateTime = facts.dosDateTime;
     item.header.UncompressedSize = static_cast<std::uint32_t>(facts.size);
     item.header.LocalHeaderOffset = Checked32(out_.Position(), "The archive would pass 4 GiB at " + item.path);

@@ -53,6 +53,9 @@ InputFile InputFile::Open(const std::string& path)
         const std::string name = fs::path(path).filename().string();
         if (!name.empty() && name[0] == '.')
             facts.attributes |= kAttrHidden;
+        // Only executables carry their mode: every other entry stays as it always was.
+        if (file.AnyoneMayExecute())
+            facts.unixMode = file.Mode() & 0xFFFFu;
         facts.dosDateTime = DosDateTime(file.ModifiedSeconds());
         facts.size = file.Size();
         in.file_.reset(file.TakeStream());

@@ -16,6 +16,7 @@ namespace qel::zip {
 // What the file system says about a file to add.
 struct FileFacts {
     std::uint32_t attributes = 0;  // read-only / hidden / archive bits
+    std::uint32_t unixMode = 0;    // the file's mode when it is executable, else 0
     std::uint32_t dosDateTime = 0;
     std::uint64_t size = 0;  // when it was opened; the entry holds what is actually read
 };

@@ -55,6 +55,11 @@ inline constexpr std::size_t kEndCommentLength = 20;
 
 // Field values.
 inline constexpr std::uint16_t kVersionMadeBy = 20;  // host 0 (attributes in the low byte), version 2.0
+// An executable file: host 3 (Unix), whose mode stands in the high 16 bits of the external attributes,
+// so that unpacking restores the execute bits; the low byte keeps the attribute bits below.
+inline constexpr std::uint16_t kHostUnix = 3;
+inline constexpr std::uint16_t kVersionMadeByUnix = (kHostUnix << 8) | kVersionMadeBy;
+inline constexpr int kUnixModeShift = 16;
 inline constexpr std::uint16_t kVersionNeeded = 20;
 inline constexpr std::uint16_t kMethodStored = 0;
 inline constexpr std::uint16_t kMethodDeflated = 8;

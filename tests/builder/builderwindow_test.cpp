@@ -168,6 +168,16 @@ TEST_F(BuilderWindowTest, BuildsOncePackageThenZipsAndSendsIt)
     EXPECT_NE(Messages().find("cannot take an attachment"), std::string::npos);
     Button(w, "btnTest")->click();
     EXPECT_EQ(opened_, (std::vector<std::string>{f_.Path("app/Garden/"), f_.Path("app/Garden/")}));
+
+    // No mail program at all: the same, in one plain line that names no mail interface.
+    mail.RemoveSendProgram();
+    logStart_ += Messages().size();
+    Button(w, "btnSend")->click();
+    WaitForTheWork(w, "btnSend");
+    EXPECT_EQ(Messages(), "No mail program is set up. The package is zipped as " + archive +
+                              ": attach it to a new mail by hand.\n--\n");
+    EXPECT_EQ(opened_.size(), 3u);
+    EXPECT_EQ(opened_.back(), f_.Path("app/Garden/"));
 }
 
 TEST_F(BuilderWindowTest, BrowseFixesThePathTheNameNoLongerMoves)

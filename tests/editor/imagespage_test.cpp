@@ -105,11 +105,15 @@ TEST_F(ImagesPageTest, ThePreviewIsDrawnOncePerFileAndAgainOnANewBackground)
     ClickRow(0);
     EXPECT_TRUE(preview.Shown().IsEmpty()) << "the file already shown is not drawn again";
 
+    // A missing file: a note in place of the picture before it, and a new try when selected again.
     List().setCurrentRow(1);
-    EXPECT_TRUE(preview.Shown().IsEmpty()) << "a missing file draws nothing";
-    EXPECT_EQ(Page().LastPreviewFile(), s.images[0]);
-
+    EXPECT_TRUE(preview.Shown().IsEmpty());
+    EXPECT_EQ(preview.Placeholder(), "missing.bmp\nThe file is missing.");
+    EXPECT_EQ(Page().LastPreviewFile(), "");
     List().setCurrentRow(0);
+    EXPECT_EQ(preview.Shown().Pixel(28, 40), kPicture);
+    EXPECT_TRUE(preview.Placeholder().isEmpty());
+
     dialogs_->colors.push_back(0x0000FF00);
     Options().btnBgColor()->CustomColorAction()->trigger();
     EXPECT_EQ(preview.Shown().Pixel(0, 0), 0x0000FF00u) << "a new colour draws the picture again";
@@ -150,14 +154,21 @@ TEST_F(ImagesPageTest, APictureThatCannotBeDecodedIsReportedOnce)
 {
     WriteText("broken.jpg", "\xFF\xD8\xFF\xE0 not a picture");
     settings::SaverSettings s;
-    s.images = {Path("broken.jpg")};
+    s.images = {Picture("good.bmp", 8, 8), Path("broken.jpg")};
     WriteSetup(s);
     Open();
-    ClickRow(0);
-    ClickRow(0);
+    ClickRow(1);
+    ClickRow(1);
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("broken.jpg"), std::string::npos) << messages[0];
+    // The preview says why instead of keeping the good picture, without the folder it has no room for.
+    const BitmapView& preview = *Find<BitmapView>("PreviewImage");
+    EXPECT_TRUE(preview.Shown().IsEmpty());
+    EXPECT_TRUE(preview.Placeholder().startsWith("broken.jpg\nCannot be read: "))
+        << preview.Placeholder().toStdString();
+    EXPECT_FALSE(preview.Placeholder().contains(QString::fromStdString(Path(""))))
+        << preview.Placeholder().toStdString();
 }
 
 TEST_F(ImagesPageTest, AddedFilesAndFoldersGoToTheEndInOrder)

@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -264,6 +267,52 @@ TEST_F(ZipWriterTest, AttributesReportReadOnlyAndHiddenFiles)
     ASSERT_EQ(e.size(), 2u);
     EXPECT_EQ(e[0].externalAttributes, 0x21u);
     EXPECT_EQ(e[1].externalAttributes, 0x22u);
+}
+
+// The output of a shell command, or nullopt when it cannot be run.
+std::optional<std::string> CommandOutput(const std::string& cmd)
+{
+    std::FILE* pipe = ::popen(cmd.c_str(), "r");
+    if (!pipe)
+        return std::nullopt;
+    std::string out;
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe))
+        out.append(buf, n);
+    if (::pclose(pipe) != 0)
+        return std::nullopt;
+    return out;
+}
+
+TEST_F(ZipWriterTest, ExecutablesKeepTheirModeAndOtherFilesTheirBytes)
+{
+    WriteFileText(Path("setup.run"), "#!/bin/sh\nexit 0\n");
+    fs::permissions(Path("setup.run"), static_cast<fs::perms>(0755));
+    WriteFileText(Path("tool"), "#!/bin/sh\n");
+    fs::permissions(Path("tool"), static_cast<fs::perms>(0500));  // read-only too: the low byte says so
+    WriteFileText(Path("notes.txt"), "plain");
+    fs::permissions(Path("notes.txt"), static_cast<fs::perms>(0644));
+    TZipWriter w;
+    w.FilesList = {Path("setup.run"), Path("tool"), Path("notes.txt")};
+    auto e = ZipAndRead(w, 3);
+    ASSERT_EQ(e.size(), 3u);
+    EXPECT_EQ(e[0].versionMadeBy, 0x0314);
+    EXPECT_EQ(e[0].externalAttributes, 0x81ED0020u);  // regular file 0755, archive bit
+    EXPECT_EQ(e[1].versionMadeBy, 0x0314);
+    EXPECT_EQ(e[1].externalAttributes, 0x81400021u);  // regular file 0500, read-only and archive bits
+    EXPECT_EQ(e[2].versionMadeBy, 20);
+    EXPECT_EQ(e[2].externalAttributes, 0x20u);
+
+    if (std::system("command -v unzip >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "Info-ZIP unzip is not installed";
+    const auto listing = CommandOutput("unzip -Z '" + w.ZipName + "'");
+    ASSERT_TRUE(listing);
+    EXPECT_NE(listing->find("-rwxr-xr-x  2.0 unx"), std::string::npos) << *listing;
+    EXPECT_NE(listing->find("-r-x------  2.0 unx"), std::string::npos) << *listing;
+    EXPECT_NE(listing->find("-rw-a--     2.0 fat"), std::string::npos) << *listing;
+    fs::create_directories(dir_ / "unpacked");
+    ASSERT_TRUE(CommandOutput("unzip -qq '" + w.ZipName + "' -d '" + Path("unpacked") + "'"));
+    EXPECT_EQ(fs::status(Path("unpacked/setup.run")).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
 }
 
 TEST_F(ZipWriterTest, ProgressIsReportedAfterEachEntry)
