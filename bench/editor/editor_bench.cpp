@@ -46,7 +46,7 @@ class FolderAnswer : public qel::editor::EditorDialogs {
 public:
     explicit FolderAnswer(QString folder) : folder_(std::move(folder)) {}
     QStringList OpenPictureFiles(QWidget*, const QString&) override { return {}; }
-    QString ChooseFolder(QWidget*) override { return folder_; }
+    QString ChooseFolder(QWidget*, const QString&) override { return folder_; }
     QStringList OpenSoundFiles(QWidget*, const QString&) override { return {}; }
     std::optional<qel::raster::Color> ChooseColor(QWidget*, qel::raster::Color) override { return std::nullopt; }
     QString OpenProjectFile(QWidget*, const QString&) override { return {}; }
