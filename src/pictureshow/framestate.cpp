@@ -1,6 +1,8 @@
 #include "pictureshow/framestate.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -112,17 +114,21 @@ Region FrameState::Simplified(Region needed, const Region& invalidated) const
         return needed;
     const int columns = (bounds_.Width() + kTile - 1) / kTile;
     const int rows = (bounds_.Height() + kTile - 1) / kTile;
-    std::vector<bool> marked(std::size_t(columns) * std::size_t(rows), false);
+    // One byte a tile: tens of thousands of boxes mark it, mostly one row of tiles at a time.
+    std::vector<std::uint8_t> marked(std::size_t(columns) * std::size_t(rows), 0);
     for (const raster::Rect& box : needed.Rects()) {
         const raster::Rect b = box.Intersect(bounds_);
-        for (int ty = b.top / kTile; ty <= (b.bottom - 1) / kTile && !b.IsEmpty(); ++ty)
-            for (int tx = b.left / kTile; tx <= (b.right - 1) / kTile; ++tx)
-                marked[std::size_t(ty) * std::size_t(columns) + std::size_t(tx)] = true;
+        if (b.IsEmpty())
+            continue;
+        const std::size_t first = std::size_t(b.left / kTile), count = std::size_t((b.right - 1) / kTile) + 1 - first;
+        for (int ty = b.top / kTile; ty <= (b.bottom - 1) / kTile; ++ty)
+            std::fill_n(marked.begin() + std::ptrdiff_t(std::size_t(ty) * std::size_t(columns) + first), count,
+                        std::uint8_t(1));
     }
     std::vector<raster::Rect> tiles;
     for (int ty = 0; ty < rows; ++ty) {
         for (int tx = 0; tx < columns;) {
-            if (!marked[std::size_t(ty) * std::size_t(columns) + std::size_t(tx)]) {
+            if (marked[std::size_t(ty) * std::size_t(columns) + std::size_t(tx)] == 0) {
                 ++tx;
                 continue;
             }

@@ -1,6 +1,8 @@
 // Dissolves, swarms and ragged edges: the styles that draw on the process-wide random generator.
 
 #include <algorithm>
+#include <cstddef>
+#include <vector>
 
 #include "pictureshow/celltable.h"
 #include "pictureshow/frame.h"
@@ -109,6 +111,98 @@ void RaggedPass(int kind, bool rows, FrameContext& f, RegionBuilder& b)
     }
 }
 
+// Adds the union of strips that stand on the row `anchor`: strip i spans columns xs[i] ... xs[i + 1]
+// - 1 and reaches heights[i] rows from the anchor, downward (down) or upward. Neighbouring strips
+// are joined into rectangles as wide as their common height allows (each rectangle stands on a
+// lower one, or on the anchor), so a row of the picture crosses one rectangle per run of strips
+// instead of one per strip, and joining them into a region stays cheap at any picture width.
+void AddStrips(RegionBuilder& b, const std::vector<int>& xs, const std::vector<int>& heights, int anchor, bool down)
+{
+    struct Level {
+        int x, height;
+    };
+    std::vector<Level> open;
+    const auto add = [&](int left, int right, int from, int to) {
+        if (down)
+            b.AddRect(left, anchor + from, right, anchor + to);
+        else
+            b.AddRect(left, anchor - to, right, anchor - from);
+    };
+    for (std::size_t i = 0; i <= heights.size(); ++i) {
+        const int x = xs[i];
+        const int height = i < heights.size() ? heights[i] : 0;
+        int start = x;
+        while (!open.empty() && open.back().height > height) {
+            const Level top = open.back();
+            open.pop_back();
+            add(top.x, x, std::max(height, open.empty() ? 0 : open.back().height), top.height);
+            start = top.x;
+        }
+        if (height > 0 && (open.empty() || open.back().height < height))
+            open.push_back({start, height});
+    }
+}
+
+// The columns of styles 85 and 86: the same jitter, drawn in the same order, as RaggedPass would
+// on columns, but each column's two strips are measured from the line they stand on and the
+// columns are added as AddStrips joins them. Columns overlap their neighbours by W mod 5 pixels;
+// the overlap reaches as far as the longer of the two.
+void RaggedColumns(int kind, FrameContext& f, RegionBuilder& b)
+{
+    const int L = f.H, across = f.W, e = f.Y;
+    const int a = e < L ? L / 7 : 0;
+    const int overlap = across % 5;
+    const int m = L / 2;
+    auto jitter = [a] {
+        const int first = Random(a);
+        return first - Random(a);
+    };
+    // kind 3: up and down from the middle row; kind 4: up from the bottom and down from the top.
+    std::vector<int> up, down;
+    for (int c = 0; c < across; c += 5) {
+        if (kind == 3) {
+            const int v1 = (L - e + jitter()) / 2;  // strip between v1 and the middle
+            const int v2 = (L + e + jitter()) / 2;  // strip between the middle and v2
+            up.push_back(m - std::clamp(std::min(v1, v2), 0, m));
+            down.push_back(std::clamp(std::max(v1, v2), m, L) - m);
+        } else {
+            const int v1 = L - (e + jitter()) / 2;  // strip from v1 to the bottom
+            const int v2 = (e + jitter()) / 2;      // strip from the top to v2
+            up.push_back(L - std::clamp(v1, 0, L));
+            down.push_back(std::clamp(v2, 0, L));
+        }
+    }
+    if (up.empty())
+        return;
+    // Strips of constant height: the part a column shares with the one before it, then its own.
+    std::vector<int> xs, stripsUp, stripsDown;
+    for (std::size_t i = 0; i < up.size(); ++i) {
+        const int c = static_cast<int>(i) * 5;
+        if (overlap > 0) {
+            xs.push_back(c);
+            stripsUp.push_back(std::max(up[i], i > 0 ? up[i - 1] : 0));
+            stripsDown.push_back(std::max(down[i], i > 0 ? down[i - 1] : 0));
+        }
+        xs.push_back(c + overlap);
+        stripsUp.push_back(up[i]);
+        stripsDown.push_back(down[i]);
+    }
+    const int end = static_cast<int>(up.size()) * 5;
+    if (overlap > 0) {
+        xs.push_back(end);
+        stripsUp.push_back(up.back());
+        stripsDown.push_back(down.back());
+    }
+    xs.push_back(end + overlap);
+    if (kind == 3) {
+        AddStrips(b, xs, stripsUp, m, false);
+        AddStrips(b, xs, stripsDown, m, true);
+    } else {
+        AddStrips(b, xs, stripsUp, L, false);
+        AddStrips(b, xs, stripsDown, 0, true);
+    }
+}
+
 }  // namespace
 
 void RandomStyle(int style, FrameContext& f)
@@ -130,11 +224,11 @@ void RandomStyle(int style, FrameContext& f)
     case seRandomClose: RaggedPass(4, true, f, b); break;
     case seRandomBoxIn:
         RaggedPass(4, true, f, b);
-        RaggedPass(4, false, f, b);
+        RaggedColumns(4, f, b);
         break;
     case seRandomBoxOut:
         RaggedPass(3, true, f, b);
-        RaggedPass(3, false, f, b);
+        RaggedColumns(3, f, b);
         break;
     default: return;
     }

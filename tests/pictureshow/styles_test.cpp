@@ -5,6 +5,8 @@
 
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "pictureshow/celltable.h"
 #include "pictureshow/frame.h"
@@ -283,6 +285,55 @@ TEST(DissolveStyle, SameSeedSameFrames)
     const Bitmap a = FrameAt(seDissolve, 120, 80, 40);
     const Bitmap b = FrameAt(seDissolve, 120, 80, 40);
     EXPECT_TRUE(a == b);
+    SetFixedSeed(std::nullopt);
+}
+
+// Styles 85 and 86 join their columns into wider rectangles: the union must stay that of the
+// rows and columns of five pixels the rule gives, drawn with the same random numbers, on sizes
+// where columns overlap (width mod 5), where strips are given upside down and where they pass
+// the picture's edges.
+TEST(RaggedStyles, BoxesCoverWhatTheirRowsAndColumnsCover)
+{
+    for (const int style : {seRandomBoxIn, seRandomBoxOut}) {
+        for (const auto& [w, h] : {std::pair{323, 207}, std::pair{200, 150}, std::pair{9, 31}, std::pair{64, 4}}) {
+            for (const int p : {0, 1, 10, 50, 90, 99, 100}) {
+                const Bitmap oldPic(w, h), newPic(w, h);
+                Bitmap frame(w, h);
+                SetFixedSeed(9);
+                FrameContext f(oldPic, newPic, frame, p, 1);
+                RunStyle(style, f);
+                const raster::Region got = raster::Region::FromRects(f.rects);
+
+                SetFixedSeed(9);
+                std::vector<Rect> rule;
+                const auto pass = [&](bool rows) {
+                    const int L = rows ? w : h, across = rows ? h : w, e = rows ? f.X : f.Y;
+                    const int a = e < L ? L / 7 : 0;
+                    const auto j = [a] {
+                        const int first = Random(a);
+                        return first - Random(a);
+                    };
+                    const auto add = [&](int a0, int c0, int a1, int c1) {
+                        const Rect r = rows ? Rect{a0, c0, a1, c1} : Rect{c0, a0, c1, a1};
+                        rule.push_back(r.Normalized().Intersect(Rect{0, 0, w, h}));
+                    };
+                    for (int c = 0; c < across; c += 5) {
+                        const int c1 = c + across % 5 + 5;
+                        if (style == seRandomBoxOut) {
+                            add((L - e + j()) / 2, c, L / 2, c1);
+                            add(L / 2, c, (L + e + j()) / 2, c1);
+                        } else {
+                            add(L - (e + j()) / 2, c, L, c1);
+                            add(0, c, (e + j()) / 2, c1);
+                        }
+                    }
+                };
+                pass(true);
+                pass(false);
+                EXPECT_EQ(got, raster::Region::FromRects(rule)) << style << " " << w << "x" << h << " P " << p;
+            }
+        }
+    }
     SetFixedSeed(std::nullopt);
 }
 
