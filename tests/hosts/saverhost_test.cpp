@@ -26,19 +26,32 @@ std::string Read(const fs::path& p)
     return s.str();
 }
 
+// A home folder of the test's own, taken as the user's, with a program file at `program` inside it.
+fs::path HomeWithProgram(const fs::path& home, const fs::path& program)
+{
+    fs::remove_all(home);
+    fs::create_directories((home / program).parent_path());
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    std::ofstream(home / program) << "x";
+    return home / program;
+}
+
+HostStatus InstalledHost(HostKind kind)
+{
+    HostStatus host;
+    host.kind = kind;
+    host.installed = true;
+    return host;
+}
+
 TEST(SaverHost, AProgramPathWithBlanksGoesThroughALinkAndTheUsersFileIsKeptOnce)
 {
     const fs::path home = fs::temp_directory_path() / "home";
-    fs::create_directories(home / "My Savers");
-    ::setenv("HOME", home.c_str(), 1);
-    ::unsetenv("XDG_DATA_HOME");
-    const fs::path program = home / "My Savers" / "QelSaver";
-    std::ofstream(program) << "x";
+    const fs::path program = HomeWithProgram(home, "My Savers/QelSaver");
     std::ofstream(home / ".xscreensaver") << "mode:\t\trandom\n";
 
-    HostStatus host;
-    host.kind = HostKind::XScreenSaver;
-    host.installed = true;
+    const HostStatus host = InstalledHost(HostKind::XScreenSaver);
     const InstallResult r = InstallSaverInto(host, program.string(), "Holiday");
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_NE(r.message.find("does not run"), std::string::npos) << "the user learns the host must be started";
@@ -58,16 +71,9 @@ TEST(SaverHost, AProgramPathWithBlanksGoesThroughALinkAndTheUsersFileIsKeptOnce)
 TEST(SaverHost, OnlyOurOwnLinkIsMadeKeptOrRemovedAndAUsersLinkOfItsNameStays)
 {
     const fs::path home = fs::temp_directory_path() / "linkhome";
-    fs::remove_all(home);
-    fs::create_directories(home / "My Savers");
-    ::setenv("HOME", home.c_str(), 1);
-    ::unsetenv("XDG_DATA_HOME");
-    const fs::path program = home / "My Savers" / "QelSaver";
-    std::ofstream(program) << "x";
+    const fs::path program = HomeWithProgram(home, "My Savers/QelSaver");
     std::ofstream(home / "mine") << "the user's";
-    HostStatus host;
-    host.kind = HostKind::XScreenSaver;
-    host.installed = true;
+    const HostStatus host = InstalledHost(HostKind::XScreenSaver);
     const InstallResult first = InstallSaverInto(host, program.string(), "Holiday");
     const fs::path link = first.change.createdLink;
     ASSERT_TRUE(fs::is_symlink(link));
@@ -91,14 +97,8 @@ TEST(SaverHost, OnlyOurOwnLinkIsMadeKeptOrRemovedAndAUsersLinkOfItsNameStays)
 TEST(SaverHost, UndoingAnInstallRemovesWhatItMadeAndNothingElse)
 {
     const fs::path home = fs::temp_directory_path() / "undo";
-    fs::create_directories(home / "savers");
-    ::setenv("HOME", home.c_str(), 1);
-    ::unsetenv("XDG_DATA_HOME");
-    const fs::path program = home / "savers" / "Garden.scr";
-    std::ofstream(program) << "x";
-    HostStatus host;
-    host.kind = HostKind::XScreenSaver;
-    host.installed = true;
+    const fs::path program = HomeWithProgram(home, "savers/Garden.scr");
+    const HostStatus host = InstalledHost(HostKind::XScreenSaver);
 
     // No preferences file before: it goes again with our entry.
     const InstallResult fresh = InstallSaverInto(host, program.string(), "Garden");
@@ -128,15 +128,9 @@ TEST(SaverHost, TheUsersFileIsChangedOnlyInPlaceAndOnlyInOurLines)
     std::string pattern = (fs::temp_directory_path() / "qel-hostfile-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     const fs::path home = pattern;
-    fs::create_directories(home / "savers");
+    const fs::path program = HomeWithProgram(home, "savers/Garden.scr");
     fs::create_directories(home / "dotfiles");
-    ::setenv("HOME", home.c_str(), 1);
-    ::unsetenv("XDG_DATA_HOME");
-    const fs::path program = home / "savers" / "Garden.scr";
-    std::ofstream(program) << "x";
-    HostStatus host;
-    host.kind = HostKind::XScreenSaver;
-    host.installed = true;
+    const HostStatus host = InstalledHost(HostKind::XScreenSaver);
     const fs::path file = home / ".xscreensaver";
 
     // A file we made keeps the lines the user added to it since.
@@ -186,11 +180,9 @@ TEST(SaverHost, TheUsersFileIsChangedOnlyInPlaceAndOnlyInOurLines)
 TEST(SaverHost, TheMateInstallIsUndoneToTheUsersOwnChoice)
 {
     const fs::path home = fs::temp_directory_path() / "matehome";
-    fs::remove_all(home);
+    const fs::path program = HomeWithProgram(home, "QelSaver");
     fs::create_directories(home / "bin");
     fs::create_directories(home / "keys");
-    ::setenv("HOME", home.c_str(), 1);
-    ::unsetenv("XDG_DATA_HOME");
     const std::string path = ::getenv("PATH") ? ::getenv("PATH") : "";
     ::setenv("PATH", ((home / "bin").string() + ":" + path).c_str(), 1);
     std::ofstream(home / "bin" / "gsettings") << "#!/bin/sh\n"
@@ -204,11 +196,7 @@ TEST(SaverHost, TheMateInstallIsUndoneToTheUsersOwnChoice)
     fs::permissions(home / "bin" / "gsettings", fs::perms::owner_all);
     std::ofstream(home / "keys" / "mode") << "'random'\n";
     std::ofstream(home / "keys" / "themes") << "['screensavers-theirs']\n";
-    const fs::path program = home / "QelSaver";
-    std::ofstream(program) << "x";
-    HostStatus host;
-    host.kind = HostKind::MateScreenSaver;
-    host.installed = true;
+    HostStatus host = InstalledHost(HostKind::MateScreenSaver);
     host.name = "MATE screen saver";
 
     const InstallResult r = InstallSaverInto(host, program.string(), "Garden");
