@@ -9,6 +9,9 @@ std::unique_ptr<IdleMonitor> OpenIdleMonitor(const IdleSourceChoice& choice, std
         std::string failed;
         std::unique_ptr<IdleMonitor> monitor;
         switch (kind) {
+        case IdleSourceKind::WaylandIdleNotifier:
+        case IdleSourceKind::KdeWaylandIdle: monitor = OpenWaylandIdleMonitor(kind, &failed); break;
+        case IdleSourceKind::GnomeIdleMonitor: monitor = OpenGnomeIdleMonitor(&failed); break;
         case IdleSourceKind::X11IdleCounter: monitor = OpenX11IdleMonitor(&failed); break;
         }
         if (monitor)

@@ -33,6 +33,15 @@ public:
 // The first of `choice`'s candidates that opens; nothing (and *problem says why) when none does.
 [[nodiscard]] std::unique_ptr<IdleMonitor> OpenIdleMonitor(const IdleSourceChoice& choice, std::string* problem);
 
+// The Wayland compositor's idle notices, through the protocol of `kind` (WaylandIdleNotifier or
+// KdeWaylandIdle) on a connection of the monitor's own; nothing (and *problem says why) without the
+// compositor or the protocol.
+[[nodiscard]] std::unique_ptr<IdleMonitor> OpenWaylandIdleMonitor(IdleSourceKind kind, std::string* problem);
+
+// GNOME's idle monitor on the session bus; nothing (and *problem says why) without the bus or the
+// monitor.
+[[nodiscard]] std::unique_ptr<IdleMonitor> OpenGnomeIdleMonitor(std::string* problem);
+
 // The X11 server in $DISPLAY's idle time; nothing (and *problem says why) without the server or its
 // counter.
 [[nodiscard]] std::unique_ptr<IdleMonitor> OpenX11IdleMonitor(std::string* problem);

@@ -17,10 +17,14 @@ struct IdleSession {
     bool x11Display = false;      // DISPLAY is set
 };
 
-// The sources, in the order they are preferred. Wayland sessions will get their compositors' own
-// idle notices and the desktop's idle monitor on the session bus; none of them is built yet.
+// The sources. A Wayland session tries its compositor's own idle notices first (the common
+// protocol, then KDE's older one, which Debian 12's wlroots compositors offer), then the idle
+// monitor GNOME's compositor keeps on the session bus (it offers neither protocol).
 enum class IdleSourceKind {
-    X11IdleCounter,  // the X server's IDLETIME counter with alarms (X11 sessions only)
+    WaylandIdleNotifier,  // ext_idle_notifier_v1
+    KdeWaylandIdle,       // org_kde_kwin_idle
+    GnomeIdleMonitor,     // org.gnome.Mutter.IdleMonitor on the session bus
+    X11IdleCounter,       // the X server's IDLETIME counter with alarms (X11 sessions only)
 };
 
 struct IdleSourceChoice {
