@@ -1,6 +1,6 @@
 // The idle service in a Wayland session (a headless compositor with two outputs): the show on both
-// outputs after the wait, gone at the first key while the service stays, back after the next idle
-// period, and held off while a program inhibits idling.
+// outputs after the wait, gone at the first key (told by the compositor) while the service stays,
+// back after the next idle period, and held off while a program inhibits idling.
 
 #include <chrono>
 #include <csignal>
@@ -34,6 +34,9 @@ protected:
         settings::SaverSettings settings;
         settings.bgColor = std::int32_t(kBackground);
         settings.images = {install_.Path("missing.jpg")};
+        // Input in the show's own windows does not end it: only the compositor's notice that the
+        // user is back does.
+        settings.mouseMove = settings.mouseClick = settings.keyPress = false;
         install_.WriteSettings(settings);
         showing_ = raster::Bitmap(kOutputW, kOutputH);
         showing_.Fill(kBackground);
