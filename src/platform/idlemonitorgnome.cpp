@@ -3,8 +3,6 @@
 // when they already have been), and not while an application inhibits idling through the session;
 // a user-active watch fires once, at the next input, and is gone.
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,8 +16,8 @@
 #include <QMetaObject>
 #include <QObject>
 
-#include "platform/environment.h"
 #include "platform/idlemonitor.h"
+#include "platform/sessionbus.h"
 
 namespace qel::platform {
 namespace {
@@ -145,17 +143,6 @@ private:
     bool lost_ = false;
     Events events_;
 };
-
-// Whether a session bus is there to ask. Without one the bus library would start a bus of its own,
-// on which the compositor is never found.
-bool SessionBusExists()
-{
-    if (!Environment("DBUS_SESSION_BUS_ADDRESS").empty())
-        return true;
-    const std::string runtime = Environment("XDG_RUNTIME_DIR");
-    struct stat st {};
-    return !runtime.empty() && ::stat((runtime + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
-}
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "platform/idlesource.h"
 
+#include <algorithm>
+
 #include "platform/environment.h"
 
 namespace qel::platform {
@@ -10,6 +12,7 @@ IdleSession IdleSessionFromEnvironment()
     s.sessionType = Environment("XDG_SESSION_TYPE");
     s.waylandDisplay = !Environment("WAYLAND_DISPLAY").empty();
     s.x11Display = !Environment("DISPLAY").empty();
+    s.currentDesktop = Environment("XDG_CURRENT_DESKTOP");
     return s;
 }
 
@@ -24,9 +27,26 @@ bool IsWaylandSession(const IdleSession& session)
     return session.waylandDisplay;
 }
 
+namespace {
+
+bool NamesDesktop(const std::string& desktops, const std::string& name)
+{
+    std::size_t start = 0;
+    while (start <= desktops.size()) {
+        const std::size_t end = std::min(desktops.find(':', start), desktops.size());
+        if (desktops.compare(start, end - start, name) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
 IdleSourceChoice ChooseIdleSources(const IdleSession& session)
 {
     IdleSourceChoice choice;
+    choice.askPowerManagement = NamesDesktop(session.currentDesktop, "KDE");
     if (IsWaylandSession(session)) {
         // The X11 server such a session runs for older programs is not told about Wayland input, so
         // it is never a candidate here. The compositor's protocols need its socket; GNOME's monitor

@@ -15,6 +15,7 @@ struct IdleSession {
     std::string sessionType;      // XDG_SESSION_TYPE ("wayland", "x11", "tty", or empty)
     bool waylandDisplay = false;  // WAYLAND_DISPLAY is set
     bool x11Display = false;      // DISPLAY is set
+    std::string currentDesktop;   // XDG_CURRENT_DESKTOP: desktop names separated by ':'
 };
 
 // The sources. A Wayland session tries its compositor's own idle notices first (the common
@@ -30,6 +31,9 @@ enum class IdleSourceKind {
 struct IdleSourceChoice {
     std::vector<IdleSourceKind> candidates;  // tried in this order
     std::string problem;                     // why there is none, when there is none
+    // KDE Plasma hands programs' requests to keep the screen on (a video playing) to its power
+    // management, not to the idle time its sources report: it is asked before each show.
+    bool askPowerManagement = false;
 };
 
 [[nodiscard]] IdleSession IdleSessionFromEnvironment();

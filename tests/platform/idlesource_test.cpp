@@ -13,7 +13,7 @@ TEST(IdleSource, EachSessionTriesOnlyTheSourcesThatSeeItsInput)
     const std::vector<K> wayland{K::WaylandIdleNotifier, K::KdeWaylandIdle, K::GnomeIdleMonitor};
     const std::vector<K> x11{K::X11IdleCounter};
     const auto expect = [](const std::string& type, bool waylandDisplay, bool x11Display, const std::vector<K>& tried) {
-        const IdleSourceChoice choice = ChooseIdleSources({type, waylandDisplay, x11Display});
+        const IdleSourceChoice choice = ChooseIdleSources({type, waylandDisplay, x11Display, ""});
         const std::string what = "\"" + type + "\"" + (waylandDisplay ? " +wayland" : "") + (x11Display ? " +x11" : "");
         EXPECT_EQ(choice.candidates, tried) << what;
         if (tried.empty()) {
@@ -34,4 +34,13 @@ TEST(IdleSource, EachSessionTriesOnlyTheSourcesThatSeeItsInput)
     expect("wayland", false, true, {K::GnomeIdleMonitor});
     expect("x11", false, false, {});
     expect("", false, false, {});
+}
+
+TEST(IdleSource, OnlyKdePlasmaIsAskedForProgramsKeepingTheScreenOn)
+{
+    for (const auto& [desktops, asked] : std::vector<std::pair<std::string, bool>>{
+             {"KDE", true}, {"foo:KDE", true}, {"KDE:bar", true}, {"GNOME", false}, {"KDEX", false}, {"", false}}) {
+        EXPECT_EQ(ChooseIdleSources({"wayland", true, false, desktops}).askPowerManagement, asked) << desktops;
+        EXPECT_EQ(ChooseIdleSources({"x11", false, true, desktops}).askPowerManagement, asked) << desktops;
+    }
 }
