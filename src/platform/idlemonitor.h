@@ -24,8 +24,9 @@ public:
     virtual ~IdleMonitor() = default;
 
     // Watches for `wait` without input: `idle` comes once it has passed (at once when the user has
-    // been idle that long already), then `active` at the next input, then `idle` after the next
-    // wait, and so on. A second call starts over with the new wait and events.
+    // been idle that long already; the Wayland protocols count from the call instead), then
+    // `active` at the next input, then `idle` after the next wait, and so on. A second call starts
+    // over with the new wait and events.
     virtual void Watch(std::chrono::milliseconds wait, Events events) = 0;
     [[nodiscard]] virtual IdleSourceKind Kind() const = 0;
 };
