@@ -1,12 +1,13 @@
 # Every test program gets tests/support/test_main.cpp, which selects the silent sound sink.
-# qel_add_test(<name> SOURCES ... [LIBS ...] [ENGINE] [DISPLAY] [TIMEOUT s])
+# qel_add_test(<name> SOURCES ... [LIBS ...] [ENGINE] [DISPLAY] [TIMEOUT s] [LABELS ...])
 #   One GoogleTest executable; every test case becomes a CTest test.
 #   ENGINE: toolkit-free, also run under the sanitizers (label "engine").
 #   DISPLAY: needs an X server; scripts/test provides one through Xvfb (label "display").
 #   Programs named in QELSAVER_THREAD_TESTS (top CMakeLists.txt) start threads: label "threads",
 #   run again under ThreadSanitizer.
+#   LABELS: further labels (what the tests need, for selecting them).
 function(qel_add_test name)
-  cmake_parse_arguments(T "ENGINE;DISPLAY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "ENGINE;DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_ENGINE AND NOT QELSAVER_WITH_QT)
     return()
   endif()
@@ -14,7 +15,7 @@ function(qel_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} qel_test_main)
   target_compile_definitions(${name} PRIVATE QEL_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
                                              QEL_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
-  set(labels "")
+  set(labels ${T_LABELS})
   if(T_ENGINE)
     list(APPEND labels engine)
   endif()

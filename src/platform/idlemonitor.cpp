@@ -1,5 +1,9 @@
 #include "platform/idlemonitor.h"
 
+#include <cstdio>
+
+#include "platform/idleinhibitions.h"
+
 namespace qel::platform {
 
 std::unique_ptr<IdleMonitor> OpenIdleMonitor(const IdleSourceChoice& choice, std::string* problem)
@@ -9,7 +13,18 @@ std::unique_ptr<IdleMonitor> OpenIdleMonitor(const IdleSourceChoice& choice, std
         std::string failed;
         std::unique_ptr<IdleMonitor> monitor;
         switch (kind) {
+        case IdleSourceKind::WaylandIdleNotifier:
+        case IdleSourceKind::KdeWaylandIdle: monitor = OpenWaylandIdleMonitor(kind, &failed); break;
+        case IdleSourceKind::GnomeIdleMonitor: monitor = OpenGnomeIdleMonitor(&failed); break;
         case IdleSourceKind::X11IdleCounter: monitor = OpenX11IdleMonitor(&failed); break;
+        }
+        if (monitor && choice.askPowerManagement && kind != IdleSourceKind::GnomeIdleMonitor) {
+            // Without the bus the requests cannot be seen, but the idle time still works.
+            std::string unseen;
+            if (auto inhibitions = OpenKdeInhibitions(&unseen))
+                monitor = HoldOffWhileInhibited(std::move(monitor), std::move(inhibitions));
+            else
+                std::fprintf(stderr, "QelSaver: programs that keep the screen on cannot be seen: %s\n", unseen.c_str());
         }
         if (monitor)
             return monitor;

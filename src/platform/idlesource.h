@@ -15,17 +15,25 @@ struct IdleSession {
     std::string sessionType;      // XDG_SESSION_TYPE ("wayland", "x11", "tty", or empty)
     bool waylandDisplay = false;  // WAYLAND_DISPLAY is set
     bool x11Display = false;      // DISPLAY is set
+    std::string currentDesktop;   // XDG_CURRENT_DESKTOP: desktop names separated by ':'
 };
 
-// The sources, in the order they are preferred. Wayland sessions will get their compositors' own
-// idle notices and the desktop's idle monitor on the session bus; none of them is built yet.
+// The sources. A Wayland session tries its compositor's own idle notices first (the common
+// protocol, then KDE's older one, which Debian 12's wlroots compositors offer), then the idle
+// monitor GNOME's compositor keeps on the session bus (it offers neither protocol).
 enum class IdleSourceKind {
-    X11IdleCounter,  // the X server's IDLETIME counter with alarms (X11 sessions only)
+    WaylandIdleNotifier,  // ext_idle_notifier_v1
+    KdeWaylandIdle,       // org_kde_kwin_idle
+    GnomeIdleMonitor,     // org.gnome.Mutter.IdleMonitor on the session bus
+    X11IdleCounter,       // the X server's IDLETIME counter with alarms (X11 sessions only)
 };
 
 struct IdleSourceChoice {
     std::vector<IdleSourceKind> candidates;  // tried in this order
     std::string problem;                     // why there is none, when there is none
+    // KDE Plasma hands programs' requests to keep the screen on (a video playing) to its power
+    // management, not to the idle time its sources report: it is asked before each show.
+    bool askPowerManagement = false;
 };
 
 [[nodiscard]] IdleSession IdleSessionFromEnvironment();

@@ -302,6 +302,18 @@ SaverProcess::SaverProcess(const std::string& program, const SaverInstall& insta
     pid_ = Spawn(argv, Environment(env), logPath_);
 }
 
+SaverProcess::SaverProcess(const SaverInstall& install, const std::vector<std::string>& args,
+                           const std::vector<std::string>& sessionEnv)
+    : logPath_(install.Path("saver-" + std::to_string(std::rand()) + ".log"))
+{
+    std::vector<std::string> argv{install.Path("QelSaver")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> env{"DISPLAY=", "XDG_RUNTIME_DIR=" + install.Path("run"),
+                                 "QELSAVER_SYSTEM_DIR=" + install.Path("system"), "QELSAVER_AUDIO_SINK=null"};
+    env.insert(env.end(), sessionEnv.begin(), sessionEnv.end());
+    pid_ = Spawn(argv, Environment(env), logPath_);
+}
+
 SaverProcess::~SaverProcess()
 {
     if (Running()) {

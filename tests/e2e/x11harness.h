@@ -94,6 +94,9 @@ public:
     // Another program file (an installed saver), with the install's folders for its files.
     SaverProcess(const std::string& program, const SaverInstall& install, const VirtualScreen& screen,
                  const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {});
+    // A run with no X server, in the session `sessionEnv` describes (a Wayland compositor's).
+    SaverProcess(const SaverInstall& install, const std::vector<std::string>& args,
+                 const std::vector<std::string>& sessionEnv);
     ~SaverProcess();  // kills the program when it still runs
     SaverProcess(const SaverProcess&) = delete;
     SaverProcess& operator=(const SaverProcess&) = delete;
