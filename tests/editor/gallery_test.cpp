@@ -12,6 +12,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include "editor/previewpictures.h"
 #include "editor/transitiongallery.h"
 #include "pictureshow/styles.h"
 
@@ -86,8 +87,8 @@ TEST(TransitionGallery, EveryStyleLoopsThroughBothPicturesAndIsOnThePageInOrder)
         ASSERT_TRUE(fs::is_regular_file(file));
         EXPECT_LE(fs::file_size(file), kMaxBytes);
         const Decoded d = Play(file);
-        EXPECT_EQ(d.width, 160);
-        EXPECT_EQ(d.height, 120);
+        EXPECT_EQ(d.width, kPreviewWidth);
+        EXPECT_EQ(d.height, kPreviewHeight);
         EXPECT_GT(d.frames, 2);
         EXPECT_TRUE(d.changes) << "the second picture comes in";
         EXPECT_EQ(d.first, d.last) << "it ends on the picture it starts with, so the loop has no jump";

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/previewpictures.h"
 #include "editor/transitiongallery.h"
 #include "gifanimation.h"
 #include "imaging/filters.h"
@@ -40,8 +41,9 @@ using qel::raster::Bitmap;
 using qel::raster::Rect;
 using qel::raster::Region;
 
-constexpr int kWidth = 160;
-constexpr int kHeight = 120;
+// The size of the editor's transition preview, whose place the animations take on hovering.
+constexpr int kWidth = qel::editor::kPreviewWidth;
+constexpr int kHeight = qel::editor::kPreviewHeight;
 // The control's own pace (its initial Delay); a transition of many steps is shown in at most
 // kMaxFrames pictures that together last as long. A style that changes the whole picture at every
 // step is shown in fewer, so that no animation grows past kMaxBytes.
@@ -203,7 +205,7 @@ void WritePage(const fs::path& path)
   body { font-family: sans-serif; max-width: 60em; margin: 2em auto; padding: 0 1em; line-height: 1.5; color: #222; }
   h1 { font-size: 1.8em; margin-bottom: 0.2em; }
   .gallery { display: flex; flex-wrap: wrap; gap: 1em 1.2em; margin-top: 1.5em; }
-  figure { margin: 0; width: 162px; }
+  figure { margin: 0; width: 158px; }
   figure img { display: block; border: 1px solid #bbb; }
   figcaption { font-size: 0.9em; margin-top: 0.2em; }
   .number { color: #777; margin-right: 0.3em; }
