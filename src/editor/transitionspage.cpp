@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -33,7 +34,7 @@ constexpr int kSpeedCount = 5;
 constexpr int kDelayPerSpeedMs = 10;
 constexpr raster::Color kWhite = 0x00FFFFFF;
 // Far above any animation the build draws: a file this large is not one of them.
-constexpr std::streamsize kMaxAnimationBytes = 4 << 20;
+constexpr std::uintmax_t kMaxAnimationBytes = 4 << 20;
 
 int DelayForSpeed(int index)
 {
@@ -143,27 +144,31 @@ void TransitionsPage::ShowStyleAnimation(int style)
     if (animatedStyle_ == style)
         return;
     const std::string path = settings::Process().appPath + kManualFolder + GalleryAnimationName(style);
-    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
     QByteArray data;
-    if (in) {
-        data.resize(kMaxAnimationBytes + 1);
+    if (!ec && size > 0 && size <= kMaxAnimationBytes) {
+        std::ifstream in(path, std::ios::binary);
+        data.resize(qsizetype(size));
         in.read(data.data(), data.size());
-        data.resize(in.gcount());
+        data.resize(qsizetype(in.gcount()));
     }
-    if (data.isEmpty() || data.size() > kMaxAnimationBytes) {
+    if (data.isEmpty()) {
         ShowPreview();
         return;
     }
     if (!movie_) {
         movie_ = new QMovie(this);
+        // A child of the movie, so it goes after the movie has let go of it.
+        animationData_ = new QBuffer(movie_);
         styleAnimation_->setMovie(movie_);
     }
     movie_->stop();
     movie_->setDevice(nullptr);
-    animationData_.close();
-    animationData_.setData(data);
-    animationData_.open(QIODevice::ReadOnly);
-    movie_->setDevice(&animationData_);
+    animationData_->close();
+    animationData_->setData(data);
+    animationData_->open(QIODevice::ReadOnly);
+    movie_->setDevice(animationData_);
     if (!movie_->isValid()) {
         ShowPreview();
         return;

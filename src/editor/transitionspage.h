@@ -14,12 +14,12 @@
 
 #include <optional>
 
-#include <QBuffer>
 #include <QTimer>
 #include <QWidget>
 
 #include "settings/saversettings.h"
 
+class QBuffer;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -98,7 +98,7 @@ private:
     QLabel* styleAnimation_ = nullptr;
     QLabel* styleAnimationName_ = nullptr;
     QMovie* movie_ = nullptr;  // made when first needed
-    QBuffer animationData_;
+    QBuffer* animationData_ = nullptr;
     std::optional<int> animatedStyle_;
     QTimer transTimer_;
     int tag_ = 0;
