@@ -1,5 +1,5 @@
 // The editor with many pictures: opening it (FormCreate and FormShow, the first picture previewed)
-// on a list of 1 or 1,000 pictures, "Add Images in Folder" on a folder of 10,000 pictures, and removing
+// on a list of 1 or 1,000 pictures, turning to its Transitions page (painted once), "Add Images in Folder" on a folder of 10,000 pictures, and removing
 // all 10,000 again as selected entries. Every picture is a 624 x 468 JPEG; only the one the preview
 // shows is ever decoded.
 //
@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QListWidget>
+#include <QTabBar>
 
 #include <benchmark/benchmark.h>
 
@@ -79,6 +80,9 @@ fs::path PictureFolder(const std::string& name, int count)
     for (const char* sample : {"trans1.jpg", "trans2.jpg"})
         if (!fs::exists(root / sample))
             fs::copy_file(fs::path(QEL_BIN_DIR) / sample, root / sample);
+    // The manual with the transition gallery, where the editor finds it beside the program.
+    if (!fs::exists(fs::symlink_status(root / "manual")))
+        fs::create_directory_symlink(fs::path(QEL_BIN_DIR) / "manual", root / "manual");
     for (int i = 0; i < count; ++i) {
         const fs::path file = folder / ("photo" + std::to_string(i) + ".jpg");
         if (!fs::exists(file))
@@ -109,6 +113,28 @@ void OpenEditor(benchmark::State& state)
         state.ResumeTiming();
     }
     state.SetLabel(std::to_string(count) + " pictures in the list");
+}
+
+// From the Images page to the Transitions page, up to its first paint.
+void OpenTransitionsPage(benchmark::State& state)
+{
+    EnsureApplication();
+    PictureFolder("list1", 1);
+    qel::settings::SaverSettings s;
+    s.transSetup = std::string(92, '1');
+    s.transIndex = 12;
+    qel::settings::SaveSettings(qel::settings::SetupFilePath(), s);
+    SetupWindow window(std::make_unique<FolderAnswer>(QString()));
+    window.show();
+    auto* tabs = window.findChild<QTabBar*>("TabControl");
+    for (auto _ : state) {
+        tabs->setCurrentIndex(SetupWindow::kTransitionsPage);
+        QApplication::processEvents();
+        state.PauseTiming();
+        tabs->setCurrentIndex(0);
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
 }
 
 void AddFolder(benchmark::State& state)
@@ -150,6 +176,7 @@ void RemoveSelected(benchmark::State& state)
 }
 
 BENCHMARK(OpenEditor)->Arg(1)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenTransitionsPage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(AddFolder)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(RemoveSelected)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -2,20 +2,26 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include <QBuffer>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMovie>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 #include "editor/bitmapview.h"
 #include "editor/errorreport.h"
 #include "editor/filelistbox.h"
 #include "editor/previewpictures.h"
+#include "editor/transitiongallery.h"
 #include "pictureshow/pictureshowwidget.h"
 #include "pictureshow/styles.h"
 #include "settings/processpaths.h"
@@ -27,6 +33,8 @@ constexpr int kSpeedCount = 5;
 // Speed item i (shown as i + 1) steps the transition every (i + 1) x 10 milliseconds.
 constexpr int kDelayPerSpeedMs = 10;
 constexpr raster::Color kWhite = 0x00FFFFFF;
+// Far above any animation the build draws: a file this large is not one of them.
+constexpr std::uintmax_t kMaxAnimationBytes = 4 << 20;
 
 int DelayForSpeed(int index)
 {
@@ -70,10 +78,26 @@ TransitionsPage::TransitionsPage(QWidget* parent) : QWidget(parent)
     speed->addWidget(speedLabel);
     speed->addWidget(cbDuration_);
     speed->addStretch();
+    styleAnimation_ = new QLabel;
+    styleAnimation_->setObjectName(QStringLiteral("StyleAnimation"));
+    styleAnimation_->setFixedSize(kPreviewWidth, kPreviewHeight);
+    styleAnimation_->setAlignment(Qt::AlignCenter);
+    auto* previewPlace = new QWidget;
+    previewPlace->setFixedSize(kPreviewWidth, kPreviewHeight);
+    previewPlace_ = new QStackedLayout(previewPlace);
+    previewPlace_->setContentsMargins(0, 0, 0, 0);
+    previewPlace_->addWidget(psPreview_);
+    previewPlace_->addWidget(styleAnimation_);
+
     auto* side = new QVBoxLayout;
-    side->addWidget(SunkenPanel(psPreview_, this), 0, Qt::AlignHCenter);
+    side->addWidget(SunkenPanel(previewPlace, this), 0, Qt::AlignHCenter);
     side->addLayout(selection);
     side->addLayout(speed);
+    styleAnimationName_ = new QLabel(this);
+    styleAnimationName_->setObjectName(QStringLiteral("StyleAnimationName"));
+    styleAnimationName_->setAlignment(Qt::AlignHCenter);
+    styleAnimationName_->setWordWrap(true);
+    side->addWidget(styleAnimationName_);
     side->addStretch();
 
     auto* layout = new QHBoxLayout(this);
@@ -90,6 +114,82 @@ TransitionsPage::TransitionsPage(QWidget* parent) : QWidget(parent)
     connect(btnSelectNone_, &QPushButton::clicked, this, &TransitionsPage::btnSelectNoneClick);
     connect(cbDuration_, &QComboBox::activated, this, &TransitionsPage::cbDurationChange);
     connect(psPreview_, &pictureshow::TPictureShow::completed, this, &TransitionsPage::PsPreviewComplete);
+    // The mouse over a row, over the list's empty part, or gone from the list.
+    transListBox_->setMouseTracking(true);
+    connect(transListBox_, &QListWidget::itemEntered, this,
+            [this](QListWidgetItem* item) { ShowStyleAnimation(transListBox_->row(item)); });
+    connect(transListBox_, &QListWidget::viewportEntered, this, &TransitionsPage::ShowPreview);
+    transListBox_->viewport()->installEventFilter(this);
+}
+
+bool TransitionsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == transListBox_->viewport() && event->type() == QEvent::Leave)
+        ShowPreview();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TransitionsPage::hideEvent(QHideEvent* event)
+{
+    ShowPreview();
+    QWidget::hideEvent(event);
+}
+
+void TransitionsPage::ShowStyleAnimation(int style)
+{
+    if (style < 0 || style >= pictureshow::kStyleCount) {
+        ShowPreview();
+        return;
+    }
+    if (animatedStyle_ == style)
+        return;
+    const std::string path = settings::Process().appPath + kManualFolder + GalleryAnimationName(style);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+    QByteArray data;
+    if (!ec && size > 0 && size <= kMaxAnimationBytes) {
+        std::ifstream in(path, std::ios::binary);
+        data.resize(qsizetype(size));
+        in.read(data.data(), data.size());
+        data.resize(qsizetype(in.gcount()));
+    }
+    if (data.isEmpty()) {
+        ShowPreview();
+        return;
+    }
+    if (!movie_) {
+        movie_ = new QMovie(this);
+        // A child of the movie, so it goes after the movie has let go of it.
+        animationData_ = new QBuffer(movie_);
+        styleAnimation_->setMovie(movie_);
+    }
+    movie_->stop();
+    movie_->setDevice(nullptr);
+    animationData_->close();
+    animationData_->setData(data);
+    animationData_->open(QIODevice::ReadOnly);
+    movie_->setDevice(animationData_);
+    if (!movie_->isValid()) {
+        ShowPreview();
+        return;
+    }
+    movie_->start();
+    if (movie_->state() != QMovie::Running) {  // the first frame could not be read
+        ShowPreview();
+        return;
+    }
+    animatedStyle_ = style;
+    previewPlace_->setCurrentWidget(styleAnimation_);
+    styleAnimationName_->setText(tr("Showing: %1").arg(QString::fromLatin1(pictureshow::StyleDisplayName(style))));
+}
+
+void TransitionsPage::ShowPreview()
+{
+    if (movie_)
+        movie_->stop();
+    animatedStyle_.reset();
+    previewPlace_->setCurrentWidget(psPreview_);
+    styleAnimationName_->clear();
 }
 
 void TransitionsPage::Load(const settings::SaverSettings& s)

@@ -6,6 +6,11 @@
 //
 // A style or speed chosen while a transition runs takes effect when it has finished, so a
 // transition never changes its geometry half-way.
+//
+// While the mouse is over a row, the preview's place shows instead the gallery's animation of that
+// row's style (transitiongallery.h), so styles can be compared without choosing each; the preview
+// itself runs on underneath and comes back when the mouse leaves the list. The animation is read
+// only then, so the page opens as fast as without it.
 
 #include <optional>
 
@@ -14,9 +19,13 @@
 
 #include "settings/saversettings.h"
 
+class QBuffer;
 class QComboBox;
+class QLabel;
 class QListWidget;
+class QMovie;
 class QPushButton;
+class QStackedLayout;
 
 namespace qel::pictureshow {
 class TPictureShow;
@@ -40,6 +49,8 @@ public:
     [[nodiscard]] QTimer& TransTimer() { return transTimer_; }
     // Which sample comes next: 0 the first, 1 the second.
     [[nodiscard]] int PreviewTag() const { return tag_; }
+    // The style whose gallery animation is shown in the preview's place, when one is.
+    [[nodiscard]] std::optional<int> AnimatedStyle() const { return animatedStyle_; }
 
     // --- the controls and the settings ---
     // Rows from TransSetup (one per character, at most one per style, checked for "1"), the current
@@ -70,12 +81,25 @@ private:
     void btnSelectNoneClick();
     void SetAllChecked(bool checked);
     void ApplyWhenIdle();
+    // The mouse over a row: its style's animation in the preview's place. Without a readable
+    // animation the preview stays.
+    void ShowStyleAnimation(int style);
+    void ShowPreview();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
     QListWidget* transListBox_ = nullptr;
     QPushButton* btnSelectAll_ = nullptr;
     QPushButton* btnSelectNone_ = nullptr;
     QComboBox* cbDuration_ = nullptr;
     pictureshow::TPictureShow* psPreview_ = nullptr;
+    QStackedLayout* previewPlace_ = nullptr;
+    QLabel* styleAnimation_ = nullptr;
+    QLabel* styleAnimationName_ = nullptr;
+    QMovie* movie_ = nullptr;  // made when first needed
+    QBuffer* animationData_ = nullptr;
+    std::optional<int> animatedStyle_;
     QTimer transTimer_;
     int tag_ = 0;
     // Chosen while a transition ran; applied when it completes.

@@ -7,9 +7,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
+#include <QMovie>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -17,6 +20,7 @@
 #include "editor/filelistbox.h"
 #include "editor/optionspage.h"
 #include "editor/soundspage.h"
+#include "editor/transitiongallery.h"
 #include "editor/transitionspage.h"
 #include "editorfixture.h"
 #include "pictureshow/pictureshowwidget.h"
@@ -384,6 +388,50 @@ TEST_F(TransitionsPageTest, RowsFollowTheirCheckMarks)
     QTest::mouseClick(Find<QAbstractButton>("btnSelectAll"), Qt::LeftButton);
     window_->SaveSetup(Path("c.dat"));
     EXPECT_EQ(settings::LoadSettings(Path("c.dat"), settings::SettingsReader::Editor).transSetup, "1111");
+}
+
+TEST_F(TransitionsPageTest, TheRowUnderTheMouseShowsItsStylesAnimationInThePreviewsPlace)
+{
+    // Style 5's animation as the build drew it, a damaged one for 3, none for the others.
+    fs::create_directories(Path("manual/gallery"));
+    fs::copy_file(std::string(QEL_BIN_DIR) + "/manual/" + GalleryAnimationName(5),
+                  Path(std::string(kManualFolder) + GalleryAnimationName(5)));
+    WriteText(std::string(kManualFolder) + GalleryAnimationName(3), "GIF89a\x10\x00 cut short");
+    UseSamples();
+    settings::SaverSettings s;
+    s.transSetup = std::string(10, '1');
+    WriteSetup(s);
+    Open();
+    Find<QTabBar>("TabControl")->setCurrentIndex(SetupWindow::kTransitionsPage);
+    QListWidget& rows = *Page().TransListBox();
+    auto* animation = Find<QLabel>("StyleAnimation");
+    const auto hover = [&](int row) {
+        QTest::mouseMove(rows.viewport(), rows.visualItemRect(rows.item(row)).center());
+    };
+    const auto previewShown = [&] {
+        return Page().PsPreview()->isVisible() && !animation->isVisible() && !Page().AnimatedStyle();
+    };
+    ASSERT_TRUE(previewShown());
+
+    hover(5);
+    EXPECT_EQ(Page().AnimatedStyle(), 5);
+    EXPECT_TRUE(animation->isVisible());
+    EXPECT_FALSE(Page().PsPreview()->isVisible());
+    ASSERT_NE(animation->movie(), nullptr);
+    EXPECT_EQ(animation->movie()->state(), QMovie::Running);
+    EXPECT_GT(animation->movie()->frameCount(), 2);
+    EXPECT_EQ(Page().TransListBox()->currentRow(), 0) << "hovering chooses nothing";
+
+    hover(3);
+    EXPECT_TRUE(previewShown()) << "a damaged animation";
+    hover(5);
+    hover(7);
+    EXPECT_TRUE(previewShown()) << "a missing animation";
+    hover(5);
+    QTest::mouseMove(Find<QWidget>("btnSelectAll"));
+    EXPECT_TRUE(previewShown()) << "the mouse left the list";
+    EXPECT_NE(animation->movie()->state(), QMovie::Running);
+    EXPECT_TRUE(Messages().empty());
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ dpkg-deb -x "$deb" "$root"
 app=$root/usr/lib/qelsaver
 
 # The application folder and the desktop's files.
-for f in QelSaver QelMpegDll.dll QelSetup.dat trans1.jpg trans2.jpg \
+for f in QelSaver QelMpegDll.dll QelSetup.dat trans1.jpg trans2.jpg manual/index.html manual/gallery.html \
+         manual/gallery/transition-00.gif manual/gallery/transition-91.gif \
          build/setup.pak build/install.pak build/Saver.pak build/Uninstall.pak; do
   [ -f "$app/$f" ] || fail "the package lacks usr/lib/qelsaver/$f"
 done
