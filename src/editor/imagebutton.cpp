@@ -1,5 +1,7 @@
 #include "editor/imagebutton.h"
 
+#include <utility>
+
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
@@ -9,8 +11,6 @@
 namespace qel::editor {
 namespace {
 
-// Large enough to read at a glance, small enough for the window's classic size.
-constexpr int kGlyphSize = 20;
 // Pixel ratios the glyphs are drawn for: ordinary and doubled screens.
 constexpr qreal kPixelRatios[] = {1.0, 2.0};
 
@@ -41,12 +41,29 @@ GlyphSource SourceOf(Glyph glyph)
     return {"", QStyle::SP_CustomBase, Badge::None};
 }
 
-QPixmap WithBadge(const QIcon& base, Badge badge, qreal ratio)
+// The icon at `size` for a screen of `ratio` device pixels a point, cut down from a larger picture
+// of it when it has one: an icon that comes in fixed sizes would otherwise be enlarged from a
+// smaller one on a doubled screen, and blur.
+QPixmap SharpPixmap(const QIcon& icon, int size, qreal ratio)
 {
-    QPixmap pixmap = base.pixmap(QSize(kGlyphSize, kGlyphSize), ratio);
+    const int pixels = qRound(size * ratio);
+    QSize larger;
+    for (const QSize& available : icon.availableSizes())
+        if (available.width() >= pixels && (!larger.isValid() || available.width() < larger.width()))
+            larger = available;
+    QPixmap pixmap =
+        larger.isValid()
+            ? icon.pixmap(larger, 1.0).scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            : icon.pixmap(QSize(size, size), ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+QPixmap WithBadge(QPixmap pixmap, Badge badge, int glyphSize)
+{
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal size = kGlyphSize;
+    const qreal size = glyphSize;
     const QRectF mark(size * 0.42, size * 0.42, size * 0.58, size * 0.58);
     painter.setPen(QPen(Qt::white, size * 0.06));
     painter.setBrush(badge == Badge::Plus ? QColor(34, 139, 34) : QColor(200, 30, 40));
@@ -62,17 +79,17 @@ QPixmap WithBadge(const QIcon& base, Badge badge, qreal ratio)
 
 }  // namespace
 
-QIcon GlyphIcon(Glyph glyph, const QWidget* context)
+QIcon GlyphIcon(Glyph glyph, const QWidget* context, int size)
 {
     const GlyphSource source = SourceOf(glyph);
     const QIcon base =
         QIcon::fromTheme(QString::fromLatin1(source.themeName), context->style()->standardIcon(source.fallback));
-    if (source.badge == Badge::None)
-        return base;
-    QIcon badged;
-    for (const qreal ratio : kPixelRatios)
-        badged.addPixmap(WithBadge(base, source.badge, ratio));
-    return badged;
+    QIcon icon;
+    for (const qreal ratio : kPixelRatios) {
+        QPixmap pixmap = SharpPixmap(base, size, ratio);
+        icon.addPixmap(source.badge == Badge::None ? pixmap : WithBadge(std::move(pixmap), source.badge, size));
+    }
+    return icon;
 }
 
 QToolButton* ImageButton(Glyph glyph, const QString& hint, QWidget* parent)
