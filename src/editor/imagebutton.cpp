@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
@@ -59,6 +60,31 @@ QPixmap SharpPixmap(const QIcon& icon, int size, qreal ratio)
     return pixmap;
 }
 
+// A display on its stand, drawn at any size: the widget style's own comes only small, and would
+// blur on a doubled screen.
+QPixmap DrawnDisplay(int size, qreal ratio)
+{
+    QPixmap pixmap(QSize(qRound(size * ratio), qRound(size * ratio)));
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    const QRectF bezel(s * 0.06, s * 0.1, s * 0.88, s * 0.64);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(60, 63, 68));
+    painter.drawRoundedRect(bezel, s * 0.06, s * 0.06);
+    QLinearGradient glass(bezel.topLeft(), bezel.bottomRight());
+    glass.setColorAt(0, QColor(120, 190, 245));
+    glass.setColorAt(1, QColor(25, 100, 180));
+    painter.setBrush(glass);
+    painter.drawRect(bezel.adjusted(s * 0.07, s * 0.07, -s * 0.07, -s * 0.07));
+    painter.setBrush(QColor(60, 63, 68));
+    painter.drawRect(QRectF(s * 0.43, bezel.bottom(), s * 0.14, s * 0.1));
+    painter.drawRoundedRect(QRectF(s * 0.26, bezel.bottom() + s * 0.1, s * 0.48, s * 0.08), s * 0.03, s * 0.03);
+    return pixmap;
+}
+
 QPixmap WithBadge(QPixmap pixmap, Badge badge, int glyphSize)
 {
     QPainter painter(&pixmap);
@@ -82,9 +108,14 @@ QPixmap WithBadge(QPixmap pixmap, Badge badge, int glyphSize)
 QIcon GlyphIcon(Glyph glyph, const QWidget* context, int size)
 {
     const GlyphSource source = SourceOf(glyph);
+    QIcon icon;
+    if (glyph == Glyph::Preview && !QIcon::hasThemeIcon(QString::fromLatin1(source.themeName))) {
+        for (const qreal ratio : kPixelRatios)
+            icon.addPixmap(DrawnDisplay(size, ratio));
+        return icon;
+    }
     const QIcon base =
         QIcon::fromTheme(QString::fromLatin1(source.themeName), context->style()->standardIcon(source.fallback));
-    QIcon icon;
     for (const qreal ratio : kPixelRatios) {
         QPixmap pixmap = SharpPixmap(base, size, ratio);
         icon.addPixmap(source.badge == Badge::None ? pixmap : WithBadge(std::move(pixmap), source.badge, size));
