@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include <QLabel>
 #include <QListWidget>
 #include <QStringList>
+
+class QLabel;
 
 namespace qel::editor {
 

@@ -171,8 +171,6 @@ ImagesPage::ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> ba
     connect(imagesListBox_, &FileListBox::pathsDropped, this, &ImagesPage::AddDroppedPaths);
 }
 
-ImagesPage::~ImagesPage() = default;
-
 void ImagesPage::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);

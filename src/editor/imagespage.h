@@ -29,7 +29,6 @@ public:
     // as the slideshow draws it, both read each time it is drawn.
     ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> background,
                std::function<settings::CaptionKind()> caption = {}, QWidget* parent = nullptr);
-    ~ImagesPage() override;
 
     // --- components ---
     [[nodiscard]] FileListBox* ImagesListBox() const { return imagesListBox_; }
