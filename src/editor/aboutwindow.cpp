@@ -40,7 +40,8 @@ AboutWindow::AboutWindow(const std::string& manual, const std::string& mail,
     setWindowTitle(QString::fromUtf8(platform::kMessageCaption));
 
     auto* icon = new QLabel;
-    icon->setPixmap(GlyphIcon(Glyph::Preview, this).pixmap(kIconSize, kIconSize));
+    icon->setPixmap(
+        GlyphIcon(Glyph::Preview, this, kIconSize).pixmap(QSize(kIconSize, kIconSize), devicePixelRatioF()));
 
     auto* name = new QLabel(QString::fromUtf8(kProductName));
     QFont bold = name->font();

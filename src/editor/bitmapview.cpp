@@ -60,8 +60,21 @@ void BitmapView::paintEvent(QPaintEvent*)
     }
     if (bitmap_.IsEmpty())
         return;
-    const QImage image(bitmap_.Scanline(0), bitmap_.Width(), bitmap_.Height(), bitmap_.Stride(), QImage::Format_BGR888);
-    painter.drawImage(QPoint(0, 0), image);
+    QImage image(bitmap_.Scanline(0), bitmap_.Width(), bitmap_.Height(), bitmap_.Stride(), QImage::Format_BGR888);
+    if (image.size() == PixelSize()) {
+        image.setDevicePixelRatio(devicePixelRatioF());
+        painter.drawImage(QPoint(0, 0), image);
+        return;
+    }
+    // The area has just changed size and its owner has not drawn the picture for it yet.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(rect()), image);
+}
+
+QSize BitmapView::PixelSize() const
+{
+    const qreal ratio = devicePixelRatioF();
+    return {qRound(width() * ratio), qRound(height() * ratio)};
 }
 
 QFrame* SunkenPanel(QWidget* content, QWidget* parent)

@@ -1,6 +1,9 @@
 #pragma once
-// A fixed-size picture area that shows a 24-bit bitmap from its top-left corner, a short note in
-// place of a picture, or nothing (the panel's white) when cleared. Used for the Images page's preview and the picture file dialog's.
+// A picture area that shows a 24-bit bitmap of its own size in device pixels (so a picture is as
+// sharp on a doubled screen as on an ordinary one), a short note in place of a picture, or nothing
+// (the panel's white) when cleared. Used for the Images page's preview and the picture file dialog's.
+// Its owner sets its size; a bitmap of another size is stretched over it until the owner draws one
+// for the new size.
 
 #include <QImage>
 #include <QString>
@@ -24,6 +27,8 @@ public:
     // does not fit.
     void SetPlaceholder(const QString& text);
     [[nodiscard]] const raster::Bitmap& Shown() const { return bitmap_; }
+    // The size a bitmap for this area has: its size in device pixels.
+    [[nodiscard]] QSize PixelSize() const;
     [[nodiscard]] const QString& Placeholder() const { return placeholder_; }
 
 protected:

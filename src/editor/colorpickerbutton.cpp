@@ -50,7 +50,10 @@ void ColorPickerButton::Pick(std::int32_t value)
 
 void ColorPickerButton::UpdateSwatch()
 {
-    QPixmap swatch(kSwatchWidth, kSwatchHeight);
+    // Drawn for the screen's pixels, so its edge stays crisp on a doubled screen.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap swatch(QSize(qRound(kSwatchWidth * ratio), qRound(kSwatchHeight * ratio)));
+    swatch.setDevicePixelRatio(ratio);
     swatch.fill(pictureshow::ToQColor(Rgb()));
     {
         QPainter painter(&swatch);

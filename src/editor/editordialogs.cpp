@@ -39,7 +39,8 @@ void AddPicturePreview(QFileDialog& dialog)
             return;
         }
         try {
-            view->SetBitmap(LoadImagePreview(path, kPreviewWidth, kPreviewHeight, kWhite));
+            const QSize area = view->PixelSize();
+            view->SetBitmap(LoadImagePreview(path, area.width(), area.height(), kWhite));
         } catch (const std::exception&) {
             view->Clear();  // not a picture this program can show: nothing to preview
         }

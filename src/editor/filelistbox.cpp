@@ -1,9 +1,18 @@
 #include "editor/filelistbox.h"
 
+#include <algorithm>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
+#include <QPainter>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
 #include "base/text.h"
@@ -27,6 +36,82 @@ QStringList LocalPaths(const QMimeData* data)
     return paths;
 }
 
+// The folder as a line shows it: the user's home folder written as "~", as file managers and
+// shells do, which leaves the room to the part of the path that tells the folders apart.
+QString ShownFolder(const std::string& folder, const std::string& home)
+{
+    if (home.size() > 1 && folder.starts_with(home) && (folder.size() == home.size() || folder[home.size()] == '/'))
+        return QStringLiteral("~") + ToText(folder.substr(home.size()));
+    return ToText(folder);
+}
+
+// Paints a line as the file's name, then its folder in the dimmed text colour. What does not fit is
+// cut: the folder first, from its start (the folders nearest the file tell most), then the name, in
+// its middle (it keeps its extension).
+class FileEntryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        opt.text.clear();  // the background, selection and focus as usual; the text is ours
+        const QWidget* widget = opt.widget;
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &opt, widget) + 1;
+        const QRect text = opt.rect.adjusted(margin, 0, -margin, 0);
+        if (text.width() <= 0)
+            return;
+        const QString name = index.data(FileListBox::kNameRole).toString();
+        const QString folder = index.data(FileListBox::kFolderRole).toString();
+        const QFontMetrics& metrics = opt.fontMetrics;
+        const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                           : (opt.state & QStyle::State_Active) ? QPalette::Active
+                                                                                : QPalette::Inactive;
+        const bool selected = opt.state & QStyle::State_Selected;
+        const QColor nameColor = opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+        QColor folderColor = opt.palette.color(group, QPalette::PlaceholderText);
+        if (selected) {
+            folderColor = nameColor;
+            folderColor.setAlphaF(kSelectedFolderOpacity);
+        }
+
+        painter->save();
+        painter->setFont(opt.font);
+        const QString shownName = metrics.elidedText(name, Qt::ElideMiddle, text.width());
+        const int nameWidth = std::min(metrics.horizontalAdvance(shownName), text.width());
+        painter->setPen(nameColor);
+        painter->drawText(
+            QStyle::visualRect(opt.direction, text, QRect(text.topLeft(), QSize(nameWidth, text.height()))),
+            Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, shownName);
+        const int gap = 2 * metrics.horizontalAdvance(QLatin1Char(' '));
+        const QRect rest = text.adjusted(nameWidth + gap, 0, 0, 0);
+        const QString shownFolder = metrics.elidedText(folder, Qt::ElideLeft, rest.width());
+        // A folder cut down to a letter or two says nothing.
+        if (shownName == name && rest.width() > 0 && shownFolder.size() > kLeastFolderShown) {
+            painter->setPen(folderColor);
+            painter->drawText(QStyle::visualRect(opt.direction, text, rest),
+                              Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, shownFolder);
+        }
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        // As high as a line of text; the width is the list's, whatever the path.
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(1);
+        return size;
+    }
+
+private:
+    static constexpr double kSelectedFolderOpacity = 0.75;
+    static constexpr qsizetype kLeastFolderShown = 3;  // the ellipsis and two letters
+};
+
 }  // namespace
 
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
@@ -34,7 +119,9 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Every line has the same height: long lists are laid out without measuring each entry.
     setUniformItemSizes(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A line fits its text to the list's width; the whole path is in its tooltip.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setItemDelegate(new FileEntryDelegate(this));
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
@@ -69,9 +156,18 @@ void FileListBox::SetPaths(const std::vector<std::string>& paths)
 
 void FileListBox::AppendPaths(const std::vector<std::string>& paths)
 {
+    const std::string home = ToPath(QDir::homePath());
     for (const std::string& path : paths) {
         auto* entry = new QListWidgetItem(ToText(path));
         entry->setData(kPathRole, QByteArray::fromStdString(path));
+        entry->setToolTip(entry->text());
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos) {
+            entry->setData(kNameRole, entry->text());
+        } else {
+            entry->setData(kNameRole, ToText(path.substr(slash + 1)));
+            entry->setData(kFolderRole, ShownFolder(slash == 0 ? "/" : path.substr(0, slash), home));
+        }
         addItem(entry);
     }
 }
@@ -161,6 +257,24 @@ void FileListBox::keyPressEvent(QKeyEvent* event)
         return;
     }
     QListWidget::keyPressEvent(event);
+}
+
+QLabel* EntryCountLabel(FileListBox* list, const QString& one, const QString& many, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(list->objectName() + QStringLiteral("Count"));
+    auto update = [label, list, one, many] {
+        const int n = list->count();
+        label->setText(n == 0   ? QObject::tr("No %1").arg(many)
+                       : n == 1 ? QObject::tr("1 %1").arg(one)
+                                : QObject::tr("%1 %2").arg(n).arg(many));
+    };
+    const QAbstractItemModel* model = list->model();
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, label, update);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, label, update);
+    QObject::connect(model, &QAbstractItemModel::modelReset, label, update);
+    update();
+    return label;
 }
 
 std::string UnheldPathsMessage(const std::string& lead, const std::vector<std::string>& paths)

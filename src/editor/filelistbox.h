@@ -1,13 +1,16 @@
 #pragma once
-// The lists of pictures and of sounds: full paths, one per line, several selectable at once. Files
-// and folders dropped from a file manager and the Delete key come out as signals; the page decides
-// what they mean.
+// The lists of pictures and of sounds: full paths, one per line, several selectable at once. A line
+// shows the file's name first and its folder after it, dimmed (a long folder gives way to the name),
+// and the whole path as its tooltip. Files and folders dropped from a file manager and the Delete key
+// come out as signals; the page decides what they mean.
 
 #include <string>
 #include <vector>
 
 #include <QListWidget>
 #include <QStringList>
+
+class QLabel;
 
 namespace qel::editor {
 
@@ -17,6 +20,9 @@ public:
     static constexpr int kMinimumWidth = 120;
     static constexpr int kMinimumHeight = 80;
     static constexpr int kPathRole = Qt::UserRole;
+    // What a line shows: the file's name, and its folder with the home folder written as "~".
+    static constexpr int kNameRole = Qt::UserRole + 1;
+    static constexpr int kFolderRole = Qt::UserRole + 2;
 
     explicit FileListBox(QWidget* parent = nullptr);
 
@@ -51,6 +57,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
+
+// "12 pictures", "1 sound", "No sounds": how many entries `list` has, kept up to date. `one` and
+// `many` name the entries ("picture", "pictures").
+[[nodiscard]] QLabel* EntryCountLabel(FileListBox* list, const QString& one, const QString& many,
+                                      QWidget* parent = nullptr);
 
 // The message that names paths the settings cannot hold as list entries, each with its reason,
 // after `lead` ("These files are not added:").

@@ -1,5 +1,8 @@
 #include "editor/imagebutton.h"
 
+#include <utility>
+
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
@@ -9,8 +12,6 @@
 namespace qel::editor {
 namespace {
 
-// Large enough to read at a glance, small enough for the window's classic size.
-constexpr int kGlyphSize = 20;
 // Pixel ratios the glyphs are drawn for: ordinary and doubled screens.
 constexpr qreal kPixelRatios[] = {1.0, 2.0};
 
@@ -41,12 +42,54 @@ GlyphSource SourceOf(Glyph glyph)
     return {"", QStyle::SP_CustomBase, Badge::None};
 }
 
-QPixmap WithBadge(const QIcon& base, Badge badge, qreal ratio)
+// The icon at `size` for a screen of `ratio` device pixels a point, cut down from a larger picture
+// of it when it has one: an icon that comes in fixed sizes would otherwise be enlarged from a
+// smaller one on a doubled screen, and blur.
+QPixmap SharpPixmap(const QIcon& icon, int size, qreal ratio)
 {
-    QPixmap pixmap = base.pixmap(QSize(kGlyphSize, kGlyphSize), ratio);
+    const int pixels = qRound(size * ratio);
+    QSize larger;
+    for (const QSize& available : icon.availableSizes())
+        if (available.width() >= pixels && (!larger.isValid() || available.width() < larger.width()))
+            larger = available;
+    QPixmap pixmap =
+        larger.isValid()
+            ? icon.pixmap(larger, 1.0).scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            : icon.pixmap(QSize(size, size), ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+// A display on its stand, drawn at any size: the widget style's own comes only small, and would
+// blur on a doubled screen.
+QPixmap DrawnDisplay(int size, qreal ratio)
+{
+    QPixmap pixmap(QSize(qRound(size * ratio), qRound(size * ratio)));
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal size = kGlyphSize;
+    const qreal s = size;
+    const QRectF bezel(s * 0.06, s * 0.1, s * 0.88, s * 0.64);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(60, 63, 68));
+    painter.drawRoundedRect(bezel, s * 0.06, s * 0.06);
+    QLinearGradient glass(bezel.topLeft(), bezel.bottomRight());
+    glass.setColorAt(0, QColor(120, 190, 245));
+    glass.setColorAt(1, QColor(25, 100, 180));
+    painter.setBrush(glass);
+    painter.drawRect(bezel.adjusted(s * 0.07, s * 0.07, -s * 0.07, -s * 0.07));
+    painter.setBrush(QColor(60, 63, 68));
+    painter.drawRect(QRectF(s * 0.43, bezel.bottom(), s * 0.14, s * 0.1));
+    painter.drawRoundedRect(QRectF(s * 0.26, bezel.bottom() + s * 0.1, s * 0.48, s * 0.08), s * 0.03, s * 0.03);
+    return pixmap;
+}
+
+QPixmap WithBadge(QPixmap pixmap, Badge badge, int glyphSize)
+{
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal size = glyphSize;
     const QRectF mark(size * 0.42, size * 0.42, size * 0.58, size * 0.58);
     painter.setPen(QPen(Qt::white, size * 0.06));
     painter.setBrush(badge == Badge::Plus ? QColor(34, 139, 34) : QColor(200, 30, 40));
@@ -62,17 +105,22 @@ QPixmap WithBadge(const QIcon& base, Badge badge, qreal ratio)
 
 }  // namespace
 
-QIcon GlyphIcon(Glyph glyph, const QWidget* context)
+QIcon GlyphIcon(Glyph glyph, const QWidget* context, int size)
 {
     const GlyphSource source = SourceOf(glyph);
+    QIcon icon;
+    if (glyph == Glyph::Preview && !QIcon::hasThemeIcon(QString::fromLatin1(source.themeName))) {
+        for (const qreal ratio : kPixelRatios)
+            icon.addPixmap(DrawnDisplay(size, ratio));
+        return icon;
+    }
     const QIcon base =
         QIcon::fromTheme(QString::fromLatin1(source.themeName), context->style()->standardIcon(source.fallback));
-    if (source.badge == Badge::None)
-        return base;
-    QIcon badged;
-    for (const qreal ratio : kPixelRatios)
-        badged.addPixmap(WithBadge(base, source.badge, ratio));
-    return badged;
+    for (const qreal ratio : kPixelRatios) {
+        QPixmap pixmap = SharpPixmap(base, size, ratio);
+        icon.addPixmap(source.badge == Badge::None ? pixmap : WithBadge(std::move(pixmap), source.badge, size));
+    }
+    return icon;
 }
 
 QToolButton* ImageButton(Glyph glyph, const QString& hint, QWidget* parent)

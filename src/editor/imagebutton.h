@@ -12,8 +12,12 @@ namespace qel::editor {
 
 enum class Glyph { AddFiles, AddFolder, RemoveFiles, RemoveAll, MoveUp, MoveDown, Preview, Save, Exit, Play, Stop };
 
-// The desktop's icon for the glyph when its theme has one, else the widget style's own.
-[[nodiscard]] QIcon GlyphIcon(Glyph glyph, const QWidget* context);
+// Large enough to read at a glance, small enough for the window's classic size.
+inline constexpr int kGlyphSize = 20;
+
+// The desktop's icon for the glyph when its theme has one, else the widget style's own, drawn at
+// `size` for ordinary and doubled screens.
+[[nodiscard]] QIcon GlyphIcon(Glyph glyph, const QWidget* context, int size = kGlyphSize);
 
 [[nodiscard]] QToolButton* ImageButton(Glyph glyph, const QString& hint, QWidget* parent);
 

@@ -1,10 +1,14 @@
 #include "editor/imagespage.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <utility>
 
+#include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,12 +29,84 @@
 namespace qel::editor {
 namespace {
 
+// How long the preview waits after its area last changed size before it draws the picture again at
+// the new size: a window being dragged larger does not decode the photo at every step.
+constexpr int kRedrawAfterResizeMs = 120;
+
 std::string FolderOf(const std::string& file)
 {
     return base::AddTrailingSlash(std::filesystem::path(file).parent_path().string());
 }
 
 }  // namespace
+
+// The room beside the list where the preview sits, in its white sunken frame at the top. At the
+// window's smallest size the preview has its classic size; a wider window gives it the width it is
+// offered, as far as the room's height allows, keeping the classic proportions. Its minimum is always
+// the classic size, so a larger preview never keeps the window from shrinking again.
+class PreviewSlot : public QWidget {
+public:
+    PreviewSlot(BitmapView* view, std::function<void()> resized, QWidget* parent)
+        : QWidget(parent), view_(view), resized_(std::move(resized))
+    {
+        frame_ = SunkenPanel(view_, this);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+
+    // The width the page offers beyond the classic size.
+    void SetExtraWidth(int extra)
+    {
+        extra = std::max(0, extra);
+        if (extra == extra_)
+            return;
+        extra_ = extra;
+        updateGeometry();
+        Place();
+    }
+
+    [[nodiscard]] QSize minimumSizeHint() const override { return Framed(QSize(kPreviewWidth, kPreviewHeight)); }
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        return QSize(Framed(PreviewSize()).width(), minimumSizeHint().height());
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        Place();
+    }
+
+private:
+    [[nodiscard]] QSize Framed(QSize size) const
+    {
+        const int border = 2 * frame_->frameWidth();
+        return size + QSize(border, border);
+    }
+
+    [[nodiscard]] QSize PreviewSize() const
+    {
+        const int roomHeight = height() - 2 * frame_->frameWidth();
+        const int width =
+            std::max(kPreviewWidth, std::min(kPreviewWidth + extra_, roomHeight * kPreviewWidth / kPreviewHeight));
+        return {width, (width * kPreviewHeight + kPreviewWidth / 2) / kPreviewWidth};
+    }
+
+    void Place()
+    {
+        const QSize size = PreviewSize();
+        const bool changed = view_->size() != size;
+        view_->setFixedSize(size);
+        frame_->setGeometry(QRect(QPoint(0, 0), Framed(size)));
+        if (changed && resized_)
+            resized_();
+    }
+
+    BitmapView* view_;
+    QFrame* frame_ = nullptr;
+    std::function<void()> resized_;
+    int extra_ = 0;
+};
 
 ImagesPage::ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> background,
                        std::function<settings::CaptionKind()> caption, QWidget* parent)
@@ -54,24 +130,28 @@ ImagesPage::ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> ba
     previewImage_ = new BitmapView(kPreviewWidth, kPreviewHeight);
     previewImage_->setObjectName(QStringLiteral("PreviewImage"));
 
+    previewSlot_ = new PreviewSlot(
+        previewImage_, [this] { redrawTimer_.start(); }, this);
+    redrawTimer_.setSingleShot(true);
+    redrawTimer_.setInterval(kRedrawAfterResizeMs);
+    connect(&redrawTimer_, &QTimer::timeout, this, &ImagesPage::FitPreviewToArea);
+
     auto* commands = new QHBoxLayout;
     for (QToolButton* b : {btnAdd_, btnAddFolder_, btnDelete_, btnClear_})
         commands->addWidget(b);
     commands->addStretch();
+    commands->addWidget(EntryCountLabel(imagesListBox_, tr("picture"), tr("pictures"), this));
 
     auto* moves = new QVBoxLayout;
     moves->addWidget(btnUp_);
     moves->addWidget(btnDown_);
     moves->addStretch();
 
-    auto* preview = new QVBoxLayout;
-    preview->addWidget(SunkenPanel(previewImage_, this));
-    preview->addStretch();
-
+    // The list takes what the preview leaves.
     auto* body = new QHBoxLayout;
     body->addWidget(imagesListBox_, 1);
     body->addLayout(moves);
-    body->addLayout(preview);
+    body->addWidget(previewSlot_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -89,6 +169,27 @@ ImagesPage::ImagesPage(EditorDialogs& dialogs, std::function<raster::Color()> ba
     connect(imagesListBox_, &QListWidget::itemClicked, this, &ImagesPage::ImagesListBoxClick);
     connect(imagesListBox_, &FileListBox::deleteRequested, this, &ImagesPage::btnDeleteClick);
     connect(imagesListBox_, &FileListBox::pathsDropped, this, &ImagesPage::AddDroppedPaths);
+}
+
+void ImagesPage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The window's width beyond its smallest size is shared between the list and the preview.
+    const QWidget* top = window();
+    previewSlot_->SetExtraWidth((top->width() - top->minimumWidth()) / 2);
+}
+
+void ImagesPage::FitPreviewToArea()
+{
+    if (lastPreviewFile_.empty())
+        return;  // nothing drawn, or a note that fits any size
+    lastPreviewFile_.clear();
+    try {
+        DrawPreview();
+    } catch (...) {
+        // The file could be read a moment ago; the preview now says why it cannot, without a
+        // message for a window being resized.
+    }
 }
 
 std::vector<std::string> ImagesPage::Images() const
@@ -257,7 +358,8 @@ void ImagesPage::DrawPreview()
     lastPreviewFile_ = path;
     raster::Bitmap preview;
     try {
-        preview = LoadImagePreview(path, kPreviewWidth, kPreviewHeight, background_());
+        const QSize area = previewImage_->PixelSize();
+        preview = LoadImagePreview(path, area.width(), area.height(), background_());
     } catch (const std::exception& e) {
         // The loader's text names the whole path, which the area has no room for: the cause alone.
         std::string cause = e.what();
@@ -268,7 +370,8 @@ void ImagesPage::DrawPreview()
     }
     // As the show's first picture has it.
     if (const auto kind = caption_ ? caption_() : settings::CaptionKind::None; kind != settings::CaptionKind::None)
-        slideshow::DrawCaption(preview, slideshow::CaptionText(path, kind), slideshow::CornerForTurn(0));
+        slideshow::DrawCaption(preview, slideshow::CaptionText(path, kind), slideshow::CornerForTurn(0),
+                               previewImage_->devicePixelRatioF());
     previewImage_->SetBitmap(preview);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include "raster/bitmap.h"
@@ -19,6 +20,7 @@ namespace qel::editor {
 class BitmapView;
 class EditorDialogs;
 class FileListBox;
+class PreviewSlot;
 
 class ImagesPage : public QWidget {
     Q_OBJECT
@@ -52,6 +54,11 @@ public:
     enum class Preview { Keep, Redraw };
     // Makes `row` the current, selected entry and previews it (nothing for a row outside the list).
     void SelectAndPreview(int row, Preview mode = Preview::Keep);
+    // Draws the shown picture again at the preview's present size (after the window was resized).
+    void FitPreviewToArea();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Handlers, named for the control (its object name) and the event.
@@ -77,6 +84,8 @@ private:
 
     FileListBox* imagesListBox_ = nullptr;
     BitmapView* previewImage_ = nullptr;
+    PreviewSlot* previewSlot_ = nullptr;
+    QTimer redrawTimer_;
     QToolButton* btnAdd_ = nullptr;
     QToolButton* btnAddFolder_ = nullptr;
     QToolButton* btnDelete_ = nullptr;

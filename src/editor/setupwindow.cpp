@@ -77,7 +77,7 @@ std::string NotReadWhole(const std::string& path, const std::string& problem)
 
 SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, SystemActions actions, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
+                              Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       dialogs_(dialogs ? std::move(dialogs) : MakeSystemDialogs()), actions_(std::move(actions))
 {
     setWindowTitle(QString::fromUtf8(platform::kMessageCaption));
@@ -114,8 +114,6 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, SystemActions a
     layout->addWidget(mainPageControl_, 1);
     setCentralWidget(client);
     BuildMenus();
-    // Not resizable: the window keeps the size its contents ask for.
-    this->layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(tabControl_, &QTabBar::currentChanged, this, &SetupWindow::TabControlChange);
     connect(options_->btnBgColor(), &ColorPickerButton::colorChanged, this, &SetupWindow::btnBgColorChange);
@@ -135,7 +133,9 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, SystemActions a
 
     FormCreate();
 
-    adjustSize();
+    // The classic size is where the window starts and the least it can be; a larger window gives the
+    // room to the lists and the picture preview.
+    resize(minimumSizeHint());
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }

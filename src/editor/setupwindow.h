@@ -45,7 +45,8 @@ class SetupWindow : public QMainWindow {
     Q_OBJECT
 public:
     enum Page { kImagesPage = 0, kOptionsPage = 1, kSoundsPage = 2, kTransitionsPage = 3, kPageCount = 4 };
-    // The client area at 96 dots per inch; it grows only when the desktop's fonts need more room.
+    // The client area at 96 dots per inch: the window's size when it opens and its smallest size
+    // (larger only when the desktop's fonts need more room). The user may make it larger.
     static constexpr int kClientWidth = 459;
     static constexpr int kClientHeight = 313;
 

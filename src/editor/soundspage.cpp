@@ -101,7 +101,11 @@ SoundsPage::SoundsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(parent
     layout->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel(tr("Add your custom background sounds here:"), this);
     label->setBuddy(soundListBox_);
-    layout->addWidget(label);
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(label);
+    heading->addStretch();
+    heading->addWidget(EntryCountLabel(soundListBox_, tr("sound"), tr("sounds"), this));
+    layout->addLayout(heading);
     layout->addLayout(body, 1);
     layout->addWidget(soundCheck_);
 

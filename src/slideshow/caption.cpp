@@ -91,12 +91,13 @@ QString CaptionText(const std::string& path, settings::CaptionKind kind, const Q
     return {};
 }
 
-void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corner)
+void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corner, double pixelRatio)
 {
     if (text.isEmpty() || bitmap.IsEmpty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
     const int width = bitmap.Width(), height = bitmap.Height();
-    const int size = std::max(kSmallestTextPixels, qRound(height / kLinesPerScreenHeight));
+    const int size =
+        std::max(qRound(kSmallestTextPixels * std::max(1.0, pixelRatio)), qRound(height / kLinesPerScreenHeight));
     QFont font;
     font.setPixelSize(size);
     const QFontMetrics metrics(font);

@@ -32,7 +32,9 @@ enum class CaptionCorner { BottomRight, TopLeft, BottomLeft, TopRight };
 [[nodiscard]] QString CaptionText(const std::string& path, settings::CaptionKind kind,
                                   const QLocale& locale = QLocale());
 
-// Draws `text` into `bitmap` in `corner`. Nothing for an empty text.
-void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corner);
+// Draws `text` into `bitmap` in `corner`. Nothing for an empty text. `pixelRatio`: device pixels
+// per point of the screen a small bitmap is shown on, so the smallest text stays as readable on a
+// doubled screen.
+void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corner, double pixelRatio = 1.0);
 
 }  // namespace qel::slideshow

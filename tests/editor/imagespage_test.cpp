@@ -7,7 +7,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
+#include <QFile>
+#include <QLabel>
 #include <QMimeData>
 #include <QTest>
 #include <QToolButton>
@@ -284,6 +287,36 @@ TEST_F(ImagesPageTest, RemovingAndMovingKeepTheCurrentEntryAndThePreviewRight)
     dialogs_->pictureFiles.push_back({QString::fromStdString(s.images[0])});
     Find<QAbstractButton>("btnAdd")->click();
     EXPECT_EQ(Page().LastPreviewFile(), s.images[0]) << "the same picture, added again, is shown again";
+}
+
+TEST_F(ImagesPageTest, ALineShowsTheFileNameThenItsFolderAndTheWholePathAsItsTooltip)
+{
+    const std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+    const std::string odd = Path("caf\xE9 \xFF.jpg");  // not UTF-8: shown as well as text can
+    const std::vector<std::string> paths{odd, home + "/Pictures/Lake/IMG_2041.jpg", home + "x/a.jpg", "/top.jpg"};
+    Open();
+    List().SetPaths(paths);
+    auto shown = [&](int row, int role) { return List().item(row)->data(role).toString(); };
+    EXPECT_EQ(shown(0, FileListBox::kNameRole), QFile::decodeName("caf\xE9 \xFF.jpg"));
+    EXPECT_EQ(shown(0, FileListBox::kFolderRole), QFile::decodeName(QByteArray::fromStdString(dir_.string())));
+    EXPECT_EQ(List().item(0)->toolTip(), QFile::decodeName(QByteArray::fromStdString(odd)));
+    EXPECT_EQ(shown(1, FileListBox::kNameRole), "IMG_2041.jpg");
+    EXPECT_EQ(shown(1, FileListBox::kFolderRole), "~/Pictures/Lake");
+    EXPECT_FALSE(shown(2, FileListBox::kFolderRole).startsWith("~")) << "a folder beside home is not in it";
+    EXPECT_EQ(shown(3, FileListBox::kFolderRole), "/");
+    EXPECT_EQ(Listed(), paths) << "only the display changes: the entries keep their bytes";
+    EXPECT_EQ(Find<QLabel>("ImagesListBoxCount")->text(), "4 pictures");
+
+    List().SelectOnly(1);
+    Find<QAbstractButton>("btnDelete")->click();
+    List().SelectOnly(0);
+    List().Exchange(0);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{paths[2], paths[0], paths[3]}));
+    EXPECT_EQ(shown(1, FileListBox::kNameRole), QFile::decodeName("caf\xE9 \xFF.jpg")) << "the display moves along";
+    Find<QAbstractButton>("btnClear")->click();
+    EXPECT_EQ(Find<QLabel>("ImagesListBoxCount")->text(), "No pictures");
+    List().SetPaths({paths[1]});
+    EXPECT_EQ(Find<QLabel>("ImagesListBoxCount")->text(), "1 picture");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,8 +21,10 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "editor/bitmapview.h"
 #include "editor/imagespage.h"
 #include "editor/optionspage.h"
+#include "editor/previewpictures.h"
 #include "editor/soundspage.h"
 #include "editor/transitionspage.h"
 #include "editorfixture.h"
@@ -120,11 +123,52 @@ TEST_F(SetupWindowTest, MenuItemsAndTabsShowTheirPages)
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(Find<QStackedWidget>("MainPageControl")->currentIndex(), SetupWindow::kImagesPage)
         << "Ctrl+Tab goes round";
+}
 
-    // Not resizable, and never smaller than the classic client area.
-    EXPECT_EQ(w.minimumSize(), w.maximumSize());
+TEST_F(SetupWindowTest, OpensAtItsSmallestSizeAndGivesTheRoomOfALargerOneToTheListsAndThePreview)
+{
+    settings::SaverSettings s;
+    s.images = {Picture("wide.bmp", 800, 600)};
+    s.sounds = {Path("one.mp3")};
+    WriteSetup(s);
+    SetupWindow& w = Open();
+    const QSize smallest = w.minimumSize();
+    EXPECT_EQ(w.size(), smallest);
     EXPECT_GE(w.centralWidget()->width(), SetupWindow::kClientWidth);
     EXPECT_GE(w.centralWidget()->height(), SetupWindow::kClientHeight);
+    BitmapView& preview = *Find<BitmapView>("PreviewImage");
+    EXPECT_EQ(preview.size(), QSize(kPreviewWidth, kPreviewHeight));
+    QWidget& images = *Find("ImagesListBox");
+    QWidget& sounds = *Find("SoundListBox");
+    Action("nSounds")->trigger();
+    QApplication::processEvents();
+    const QSize soundsBefore = sounds.size();
+    Action("nImages")->trigger();
+    QApplication::processEvents();
+    const QSize imagesBefore = images.size();
+
+    w.resize(smallest + QSize(400, 300));
+    QApplication::processEvents();
+    EXPECT_GT(images.width(), imagesBefore.width());
+    EXPECT_GT(images.height(), imagesBefore.height());
+    EXPECT_GT(preview.width(), kPreviewWidth);
+    EXPECT_NEAR(double(preview.height()) / preview.width(), double(kPreviewHeight) / kPreviewWidth, 0.01);
+    const QWidget& frame = *preview.parentWidget();
+    EXPECT_LT(frame.geometry().bottom(), frame.parentWidget()->height()) << "all of it shows";
+    Images().FitPreviewToArea();
+    EXPECT_EQ(QSize(preview.Shown().Width(), preview.Shown().Height()), preview.size()) << "drawn for its new size";
+    Action("nSounds")->trigger();
+    QApplication::processEvents();
+    EXPECT_GT(sounds.width(), soundsBefore.width());
+    EXPECT_GT(sounds.height(), soundsBefore.height());
+
+    // A larger preview does not keep the window from coming back to its smallest size.
+    EXPECT_EQ(w.minimumSize(), smallest);
+    w.resize(smallest);
+    Action("nImages")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(preview.size(), QSize(kPreviewWidth, kPreviewHeight));
+    EXPECT_EQ(images.size(), imagesBefore);
 }
 
 TEST_F(SetupWindowTest, ClosingWritesSectionPathAndKeepsTheRestOfTheFile)

@@ -146,6 +146,15 @@ TEST_F(CaptionTest, DrawnOnABackingInItsCornerAndSizedByTheScreen)
     EXPECT_NEAR(double(r.bottom - r.top) / heightAt800, 2160.0 / 800, 0.4);
     EXPECT_LE(r.right - r.left, 3840 * 2 / 3);
 
+    // A small preview keeps a readable text, on a doubled screen too (where its pixels are half as big).
+    auto previewHeight = [&](int scale) {
+        raster::Bitmap preview(156 * scale, 117 * scale);
+        DrawCaption(preview, text, CaptionCorner::TopLeft, scale);
+        const raster::Rect area = ChangedArea(preview, kBlack);
+        return area.bottom - area.top;
+    };
+    EXPECT_NEAR(double(previewHeight(2)) / previewHeight(1), 2.0, 0.3);
+
     raster::Bitmap untouched(64, 48);
     DrawCaption(untouched, QString(), CaptionCorner::TopLeft);
     EXPECT_TRUE(ChangedArea(untouched, kBlack).IsEmpty());
