@@ -462,7 +462,7 @@ void Installation::Run(const Progress& progress)
 
 hosts::InstallResult Installation::Activate()
 {
-    return Activate(hosts::ChooseHost(hosts::DetectHosts()));
+    return Activate(hosts::ChooseHost(hosts::DetectHosts(ProgramPath())));
 }
 
 hosts::InstallResult Installation::Activate(const hosts::HostStatus& host)

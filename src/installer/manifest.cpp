@@ -21,6 +21,7 @@ const char* KindName(hosts::HostKind kind)
     switch (kind) {
     case hosts::HostKind::XScreenSaver: return "XScreenSaver";
     case hosts::HostKind::MateScreenSaver: return "MATE";
+    case hosts::HostKind::IdleService: return "IdleService";
     case hosts::HostKind::None: break;
     }
     return "";
@@ -32,6 +33,8 @@ hosts::HostKind KindOf(const std::string& name)
         return hosts::HostKind::XScreenSaver;
     if (name == "MATE")
         return hosts::HostKind::MateScreenSaver;
+    if (name == "IdleService")
+        return hosts::HostKind::IdleService;
     return hosts::HostKind::None;
 }
 

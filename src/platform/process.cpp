@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "platform/environment.h"
@@ -205,6 +206,56 @@ std::optional<int> StartCommand(const std::vector<std::string>& argv, int waitMs
         while (::waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {}
     }).detach();
     return kStillRunning;
+}
+
+std::string StartDetached(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    // The grandchild writes the error number of a failed exec here; a successful exec closes it.
+    Pipe report;
+    if (!report.Ok())
+        return std::strerror(errno);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return std::strerror(errno);
+    if (child == 0) {
+        // Only async-signal-safe calls from here on: this process may have other threads.
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0)
+            ::_exit(grandchild < 0 ? 1 : 0);
+        const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+        }
+        // Our locks are open files: a service holding the editor's lock would keep the editor from
+        // starting again.
+        const auto keep = static_cast<unsigned>(report.Write());
+        if (keep > 3)
+            ::close_range(3, keep - 1, 0);
+        ::close_range(keep + 1, ~0U, 0);
+        ::execv(args[0], args.data());
+        const int error = errno;
+        [[maybe_unused]] const ssize_t n = ::write(report.Write(), &error, sizeof error);
+        ::_exit(127);
+    }
+    report.CloseWrite();
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    int error = 0;
+    ssize_t n = 0;
+    while ((n = ::read(report.Read(), &error, sizeof error)) < 0 && errno == EINTR) {}
+    if (n == static_cast<ssize_t>(sizeof error))
+        return std::strerror(error);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "it could not be started in a session of its own";
+    return {};
 }
 
 }  // namespace qel::platform

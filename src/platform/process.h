@@ -24,6 +24,12 @@ std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv, in
 std::optional<int> StartCommand(const std::vector<std::string>& argv, int waitMs);
 inline constexpr int kStillRunning = -2;
 
+// Starts `program` with `arguments` as a process of its own that outlives this one: in a session of
+// its own, its standard input and output empty, none of this process's other open files (our locks)
+// passed on, and not this process's child (nothing here waits for it or ends it). Returns once it
+// runs; an empty text then, else why it could not be started. Never runs a shell.
+[[nodiscard]] std::string StartDetached(const std::string& program, const std::vector<std::string>& arguments);
+
 // The full path of `name` on PATH, or nothing when no executable file of that name is there.
 std::optional<std::string> FindOnPath(const std::string& name);
 
