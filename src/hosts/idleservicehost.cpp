@@ -23,6 +23,8 @@ constexpr const char* kServiceArgument = "--idle-service";
 constexpr const char* kOurKey = "X-QelSaver-IdleService";
 constexpr std::uint64_t kLargestEntry = 64 * 1024;
 constexpr mode_t kEntryMode = 0644;
+// How long a service asked to end may take to let go of the session's one service.
+constexpr int kServiceEndMs = 3000;
 
 // The program an entry of ours starts; nothing when the entry is not ours.
 std::optional<std::string> OurEntryProgram(const std::string& content)
@@ -121,6 +123,9 @@ InstallResult InstallIdleService(const HostStatus& host, const std::string& prog
         }
         change.createdFile = !earlier;
         folder.WriteFileAtomically(name, IdleServiceAutostartEntry(program), kEntryMode);
+        // The session has one service: that of the copy we replace gives way to this one.
+        if (change.previousSelected)
+            platform::EndProcessesRunning(*change.previousSelected, kServiceArgument, kServiceEndMs);
         // Started now, not at the next log-in; a second service ends at once, so one already
         // running keeps going.
         const std::string problem = platform::StartDetached(program, {kServiceArgument});
@@ -153,6 +158,9 @@ std::string UndoIdleService(const HostChange& change)
         return {};
     const std::string name = fs::path(file).filename().string();
     const std::string gone = "The QelSaver idle service no longer starts with the session.";
+    // The service of the program taken back ends now, whatever became of its entry.
+    if (!change.command.empty())
+        platform::EndProcessesRunning(change.command, kServiceArgument, kServiceEndMs);
     try {
         const platform::FolderHandle folder = OpenAutostartFolder(file, false);
         if (folder.Status(name).type != platform::EntryStatus::Type::File)
@@ -161,6 +169,7 @@ std::string UndoIdleService(const HostChange& change)
             return "\"" + file + "\" was changed since QelSaver wrote it, so it is left as it is.";
         if (change.previousSelected && CanStartAgain(*change.previousSelected)) {
             folder.WriteFileAtomically(name, IdleServiceAutostartEntry(*change.previousSelected), kEntryMode);
+            (void)platform::StartDetached(*change.previousSelected, {kServiceArgument});  // else at the next log-in
             return "The QelSaver idle service starts \"" + *change.previousSelected + "\" again, as before.";
         }
         folder.RemoveFile(name);

@@ -20,13 +20,13 @@ inline constexpr const char* kIdleServiceName = "QelSaver idle service";
 // Whether this session offers an idle source the service can watch, and which one it would use.
 [[nodiscard]] HostStatus IdleServiceStatus();
 
-// Writes the entry for `program` and starts the service. An entry of that name that we did not write
+// Writes the entry for `program` and starts the service (that of another copy ends first). An entry of that name that we did not write
 // (the user's own, a link, a folder) stays as it is and the install is refused: std::runtime_error
 // naming the file, as for a program that cannot be started (nothing is left changed then).
 InstallResult InstallIdleService(const HostStatus& host, const std::string& program, const std::string& title);
 
-// Takes the entry back: ours as we wrote it goes, or gives way to the entry of ours it replaced;
-// anything else there stays.
+// Takes the entry back: ours as we wrote it goes, or gives way to the entry of ours it replaced
+// (whose service starts again); anything else there stays. The service of the program taken back ends.
 std::string UndoIdleService(const HostChange& change);
 
 }  // namespace qel::hosts

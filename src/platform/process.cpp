@@ -8,9 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <thread>
 
 #include "platform/environment.h"
@@ -256,6 +260,65 @@ std::string StartDetached(const std::string& program, const std::vector<std::str
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return "it could not be started in a session of its own";
     return {};
+}
+
+namespace {
+
+// The arguments of process `pid`; empty when it cannot be read (gone, or another user's).
+std::vector<std::string> ArgumentsOf(const std::string& pid)
+{
+    std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
+    std::vector<std::string> args;
+    for (std::string arg; std::getline(in, arg, '\0');)
+        args.push_back(arg);
+    return args;
+}
+
+bool RunsProgram(const std::string& pid, const std::string& program)
+{
+    std::error_code ec;
+    std::string exe = std::filesystem::read_symlink("/proc/" + pid + "/exe", ec).string();
+    if (ec)
+        return false;
+    // A program file removed while it runs keeps its path, marked.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (exe.size() > kDeleted.size() && exe.compare(exe.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0)
+        exe.resize(exe.size() - kDeleted.size());
+    if (exe == program)
+        return true;
+    std::error_code same;
+    return std::filesystem::equivalent(exe, program, same);
+}
+
+}  // namespace
+
+int EndProcessesRunning(const std::string& program, const std::string& argument, int waitMs)
+{
+    std::vector<pid_t> asked;
+    std::error_code ec;
+    const std::string self = std::to_string(::getpid());
+    for (std::filesystem::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string pid = it->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
+            continue;
+        struct stat st {};
+        if (::stat(it->path().c_str(), &st) != 0 || st.st_uid != ::getuid())
+            continue;
+        const std::vector<std::string> args = ArgumentsOf(pid);
+        if (args.size() < 2 || std::find(args.begin() + 1, args.end(), argument) == args.end() ||
+            !RunsProgram(pid, program))
+            continue;
+        const auto id = static_cast<pid_t>(std::stol(pid));
+        if (::kill(id, SIGTERM) == 0)
+            asked.push_back(id);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (pid_t id : asked) {
+        // An ended process that nobody has reaped yet runs nothing any more.
+        while (RunsProgram(std::to_string(id), program) && std::chrono::steady_clock::now() < deadline)
+            ::usleep(10 * kWaitStepUs);
+    }
+    return static_cast<int>(asked.size());
 }
 
 }  // namespace qel::platform

@@ -30,6 +30,11 @@ inline constexpr int kStillRunning = -2;
 // runs; an empty text then, else why it could not be started. Never runs a shell.
 [[nodiscard]] std::string StartDetached(const std::string& program, const std::vector<std::string>& arguments);
 
+// Asks this user's processes that run `program` (the same file, or one since deleted at that path)
+// with `argument` among their arguments to end (SIGTERM), and waits up to `waitMs` for them to be
+// gone. Returns how many were asked.
+int EndProcessesRunning(const std::string& program, const std::string& argument, int waitMs);
+
 // The full path of `name` on PATH, or nothing when no executable file of that name is there.
 std::optional<std::string> FindOnPath(const std::string& name);
 

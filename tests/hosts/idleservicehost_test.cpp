@@ -14,6 +14,7 @@
 #include "hosts/idleservicehost.h"
 #include "hosts/matesaverfolders.h"
 #include "hosts/saverhost.h"
+#include "platform/process.h"
 
 namespace qel::hosts {
 namespace {
@@ -32,7 +33,8 @@ class IdleServiceHostTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        home_ = fs::temp_directory_path() / "qel-idlehost";
+        home_ = fs::temp_directory_path() /
+                ("qel-idlehost-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(home_);
         fs::create_directories(home_ / "savers");
         ::setenv("HOME", home_.c_str(), 1);
@@ -119,6 +121,27 @@ TEST_F(IdleServiceHostTest, TheUsersOwnFileOrLinkOfThatNameStaysAndAProgramThatC
     fs::permissions(broken, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_THROW(InstallSaverInto(host_, broken.string(), "Garden"), std::runtime_error);
     EXPECT_FALSE(fs::exists(fs::symlink_status(entry_)));
+}
+
+// The session has one service: installing another copy ends the service of the one it replaces,
+// and taking the install back ends its service and starts the earlier one again.
+TEST_F(IdleServiceHostTest, TheServiceOfTheCopyTakenBackEndsAndTheEarlierOneRunsAgain)
+{
+    const fs::path first = home_ / "savers" / "First";
+    const fs::path second = home_ / "savers" / "Second";
+    fs::copy_file(QEL_STAYING_PROGRAM, first);
+    fs::copy_file(QEL_STAYING_PROGRAM, second);
+    // How many services of `program` run now; asking them to end is how they are found.
+    const auto running = [](const fs::path& program) {
+        return platform::EndProcessesRunning(program.string(), "--idle-service", 3000);
+    };
+    ASSERT_TRUE(InstallSaverInto(host_, first.string(), "First").ok);
+    const InstallResult r = InstallSaverInto(host_, second.string(), "Second");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(running(first), 0);
+    UndoHostChange(r.change);
+    EXPECT_EQ(running(second), 0);
+    EXPECT_EQ(running(first), 1);
 }
 
 HostStatus Host(HostKind kind, bool installed, bool running = false, bool runsProgram = true)
