@@ -49,14 +49,39 @@ bool CanStartAgain(const std::string& program)
     return fs::is_regular_file(program, ec);
 }
 
-platform::FolderHandle OpenAutostartFolder(const std::string& file, bool create)
+// Makes the folder of `file` as needed; the highest folder made, or empty when all were there.
+std::string MakeAutostartFolder(const std::string& file)
 {
     const fs::path folder = fs::path(file).parent_path();
-    if (create) {
-        std::error_code ec;
-        fs::create_directories(folder, ec);
+    std::error_code ec;
+    fs::path highest;
+    for (fs::path p = folder; !p.empty() && p != p.parent_path() && !fs::exists(fs::symlink_status(p, ec));
+         p = p.parent_path())
+        highest = p;
+    fs::create_directories(folder, ec);
+    return highest.string();
+}
+
+// Removes the folders MakeAutostartFolder made for `file`, each only while it is an empty folder of its
+// own (not a link). A record naming any other folder changes nothing.
+void RemoveMadeFolders(const std::string& file, const std::string& highest)
+{
+    const fs::path autostart = fs::path(file).parent_path();
+    if (highest.empty() || (fs::path(highest) != autostart && fs::path(highest) != autostart.parent_path()))
+        return;
+    std::error_code ec;
+    for (fs::path p = autostart;; p = p.parent_path()) {
+        if (!fs::is_directory(fs::symlink_status(p, ec)) || !fs::is_empty(p, ec) || ec)
+            return;
+        fs::remove(p, ec);
+        if (p == fs::path(highest))
+            return;
     }
-    return platform::FolderHandle::OpenAsFound(folder.string());
+}
+
+platform::FolderHandle OpenAutostartFolder(const std::string& file)
+{
+    return platform::FolderHandle::OpenAsFound(fs::path(file).parent_path().string());
 }
 
 }  // namespace
@@ -103,8 +128,9 @@ InstallResult InstallIdleService(const HostStatus& host, const std::string& prog
     change.kind = HostKind::IdleService;
     change.file = file;
     change.command = program;
+    change.createdFolder = MakeAutostartFolder(file);
     try {
-        const platform::FolderHandle folder = OpenAutostartFolder(file, true);
+        const platform::FolderHandle folder = OpenAutostartFolder(file);
         const platform::EntryStatus there = folder.Status(name);
         std::optional<std::string> earlier;
         if (there.type == platform::EntryStatus::Type::File) {
@@ -135,11 +161,16 @@ InstallResult InstallIdleService(const HostStatus& host, const std::string& prog
                 folder.WriteFileAtomically(name, *earlier, kEntryMode);
             else
                 folder.RemoveFile(name);
+            RemoveMadeFolders(file, change.createdFolder);
             throw std::runtime_error("The idle service \"" + program + "\" cannot be started (" + problem +
                                      "): nothing was changed");
         }
     } catch (const platform::FileError& e) {
+        RemoveMadeFolders(file, change.createdFolder);
         throw std::runtime_error(std::string("Cannot write the autostart entry of the idle service: ") + e.what());
+    } catch (const std::exception&) {
+        RemoveMadeFolders(file, change.createdFolder);
+        throw;
     }
     InstallResult r;
     r.ok = true;
@@ -162,7 +193,7 @@ std::string UndoIdleService(const HostChange& change)
     if (!change.command.empty())
         platform::EndProcessesRunning(change.command, kServiceArgument, kServiceEndMs);
     try {
-        const platform::FolderHandle folder = OpenAutostartFolder(file, false);
+        const platform::FolderHandle folder = OpenAutostartFolder(file);
         if (folder.Status(name).type != platform::EntryStatus::Type::File)
             return gone;  // nothing of ours there (a link is never ours)
         if (folder.ReadWholeFile(name, kLargestEntry) != IdleServiceAutostartEntry(change.command))
@@ -173,6 +204,7 @@ std::string UndoIdleService(const HostChange& change)
             return "The QelSaver idle service starts \"" + *change.previousSelected + "\" again, as before.";
         }
         folder.RemoveFile(name);
+        RemoveMadeFolders(file, change.createdFolder);
     } catch (const platform::FileError& e) {
         if (e.kind() == platform::FileError::Kind::Missing)
             return gone;

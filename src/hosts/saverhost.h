@@ -52,6 +52,7 @@ struct HostChange {
     bool createdFile = false;                     // the preferences file did not exist before
     std::string createdBackup;                    // the one-time copy of the user's file made now
     std::string createdLink;                      // the link made for a program path with blanks
+    std::string createdFolder;                    // idle service: the highest folder made for its entry
 };
 
 struct InstallResult {

@@ -494,6 +494,8 @@ hosts::InstallResult Installation::RecordActivation(hosts::InstallResult r)
             change.createdBackup = before.createdBackup;
         if (change.createdLink.empty())
             change.createdLink = before.createdLink;
+        if (change.createdFolder.empty())
+            change.createdFolder = before.createdFolder;
     }
     manifest_.host = change;
     std::string folder = target_;

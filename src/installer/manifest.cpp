@@ -101,6 +101,8 @@ std::string FormatManifest(const Manifest& m)
         ini.WriteString(kHost, "CreatedFile", h.createdFile ? "1" : "0");
         ini.WriteString(kHost, "CreatedBackup", h.createdBackup);
         ini.WriteString(kHost, "CreatedLink", h.createdLink);
+        if (!h.createdFolder.empty())
+            ini.WriteString(kHost, "CreatedFolder", h.createdFolder);
     }
     return ini.ToText();
 }
@@ -140,6 +142,7 @@ Manifest ParseManifest(const std::string& text)
     h.createdFile = ini.ReadBool(kHost, "CreatedFile", false);
     h.createdBackup = ini.ReadString(kHost, "CreatedBackup", "");
     h.createdLink = ini.ReadString(kHost, "CreatedLink", "");
+    h.createdFolder = ini.ReadString(kHost, "CreatedFolder", "");
     return m;
 }
 

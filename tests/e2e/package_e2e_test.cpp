@@ -104,6 +104,34 @@ TEST_F(PackageE2E, InstallsOnACleanAccountShowsThePicturesAndUninstallsWithoutAT
     EXPECT_EQ(Tree(root_ / "home"), std::vector<std::string>{}) << output;
 }
 
+// A desktop that runs no screen-saver program: the saver's own idle service is started and added to
+// the session's programs, and the uninstaller ends it and takes the entry away without a trace.
+TEST_F(PackageE2E, WithoutAScreenSaverProgramTheIdleServiceRunsItUntilTheUninstall)
+{
+    const std::string package = Build((root_ / "setup.run").string());
+    std::vector<std::string> env = UserEnv();
+    env[3] = "PATH=/usr/bin:/bin";  // the real hosts of this machine: none runs here
+    env.push_back("DISPLAY=" + screen_.Display());
+    env.push_back("XDG_RUNTIME_DIR=" + (root_ / "tmp").string());
+    env.push_back("XDG_CONFIG_HOME=");
+    std::string output;
+    ASSERT_EQ(RunToEnd({package, "--quiet", "--activate"}, env, &output), 0) << output;
+    const std::string saver = (root_ / "home" / ".local/share/qelsaver/savers/Red_Room/Red_Room.scr").string();
+    const fs::path entry = root_ / "home" / ".config/autostart/qelsaver-idle.desktop";
+    std::ifstream in(entry);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\nExec=" + saver + " --idle-service\n"), std::string::npos) << output;
+    const auto serviceRuns = [&] {
+        return RunToEnd({"pgrep", "-f", "-x", saver + " --idle-service"}, {}, nullptr) == 0;
+    };
+    EXPECT_TRUE(WaitUntil(serviceRuns)) << output;
+
+    ASSERT_EQ(RunToEnd({(fs::path(saver).parent_path() / "Uninstall.exe").string(), "--quiet"}, env, &output), 0)
+        << output;
+    EXPECT_FALSE(serviceRuns()) << "the service of a saver taken away ends";
+    EXPECT_EQ(Tree(root_ / "home"), std::vector<std::string>{}) << output;
+}
+
 TEST_F(PackageE2E, ADamagedPackageIsRefusedAndWritesNothing)
 {
     const std::string package = Build((root_ / "setup.run").string());

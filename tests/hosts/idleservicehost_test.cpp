@@ -70,6 +70,7 @@ TEST_F(IdleServiceHostTest, TheAutostartEntryStartsTheServiceAndAnUndoTakesBackE
     EXPECT_EQ(keys["X-GNOME-Autostart-enabled"], "true");
     UndoHostChange(r.change);
     EXPECT_FALSE(fs::exists(fs::symlink_status(entry_)));
+    EXPECT_FALSE(fs::exists(home_ / "config")) << "the folders made for the entry go with it";
 
     // An entry of ours for another copy gives way, and comes back with the undo.
     const fs::path other = MakeProgram("Other Saver");
