@@ -161,6 +161,8 @@ InstallResult InstallIdleService(const HostStatus& host, const std::string& prog
                 folder.WriteFileAtomically(name, *earlier, kEntryMode);
             else
                 folder.RemoveFile(name);
+            if (change.previousSelected)
+                (void)platform::StartDetached(*change.previousSelected, {kServiceArgument});
             RemoveMadeFolders(file, change.createdFolder);
             throw std::runtime_error("The idle service \"" + program + "\" cannot be started (" + problem +
                                      "): nothing was changed");
@@ -198,6 +200,9 @@ std::string UndoIdleService(const HostChange& change)
             return gone;  // nothing of ours there (a link is never ours)
         if (folder.ReadWholeFile(name, kLargestEntry) != IdleServiceAutostartEntry(change.command))
             return "\"" + file + "\" was changed since QelSaver wrote it, so it is left as it is.";
+        // The same entry was there before the install: it stays.
+        if (!change.createdFile && !change.previousSelected)
+            return "\"" + file + "\" was there before, so it stays.";
         if (change.previousSelected && CanStartAgain(*change.previousSelected)) {
             folder.WriteFileAtomically(name, IdleServiceAutostartEntry(*change.previousSelected), kEntryMode);
             (void)platform::StartDetached(*change.previousSelected, {kServiceArgument});  // else at the next log-in

@@ -14,7 +14,9 @@ std::string ScreenSaverDesktopEntry(const std::string& title, const std::string&
                                     {"Name", title},
                                     {"Comment", "A slideshow of pictures and music made with QelSaver"},
                                     {"Exec", exec},
-                                    {"Categories", "Screensaver;"}});
+                                    {"Categories", "Screensaver;"},
+                                    // Listed by MATE's screen saver, and kept out of other desktops' menus.
+                                    {"OnlyShowIn", "MATE;"}});
 }
 
 }  // namespace qel::hosts
