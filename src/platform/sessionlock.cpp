@@ -88,9 +88,7 @@ private:
     void Finish(bool locked, const std::string& why)
     {
         auto done = std::move(done_);
-        done_ = nullptr;
-        deadline_.stop();
-        ask_.stop();
+        Stop();  // a question still under way asks nothing more
         if (done)
             done(locked, why);
     }
