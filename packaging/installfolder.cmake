@@ -22,4 +22,13 @@ file(MAKE_DIRECTORY "${bin}")
 file(REMOVE "${bin}/QelSaver")
 file(CREATE_LINK "${target}" "${bin}/QelSaver" SYMBOLIC)
 
-list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${app}/build/Saver.pak" "${app}/QelSetup.dat" "${bin}/QelSaver")
+# MATE's screen saver runs savers only from its own folder, by their name there.
+set(mate_folder "${prefix}/lib/mate-screensaver/mate-screensaver")
+file(RELATIVE_PATH target "${mate_folder}" "${QELSAVER_APP_DIR}/QelSaver")
+set(mate_link "$ENV{DESTDIR}${mate_folder}/qelsaver")
+message(STATUS "Installing: ${mate_link} -> ${target}")
+file(MAKE_DIRECTORY "$ENV{DESTDIR}${mate_folder}")
+file(REMOVE "${mate_link}")
+file(CREATE_LINK "${target}" "${mate_link}" SYMBOLIC)
+
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${app}/build/Saver.pak" "${app}/QelSetup.dat" "${bin}/QelSaver" "${mate_link}")

@@ -23,13 +23,15 @@ std::chrono::milliseconds IdleWait(std::optional<int> idleAfterSeconds, const se
 }
 
 IdleService::IdleService(std::string settingsFile, std::unique_ptr<platform::IdleMonitor> monitor,
-                         std::string showLockName)
-    : settingsFile_(std::move(settingsFile)), monitor_(std::move(monitor)), showLockName_(std::move(showLockName))
+                         std::string showLockName, std::unique_ptr<platform::SessionLocker> locker)
+    : settingsFile_(std::move(settingsFile)), monitor_(std::move(monitor)), showLockName_(std::move(showLockName)),
+      locker_(std::move(locker))
 {
 }
 
 IdleService::~IdleService()
 {
+    locker_.reset();  // no answer comes for a show that is gone
     show_.reset();
     monitor_.reset();
 }
@@ -92,6 +94,7 @@ void IdleService::Idle()
     // An exit input in the show's windows ends it from inside their own event handling: it goes
     // once that is over.
     show_->OnEnded([this] { QTimer::singleShot(0, this, [this] { Finish(); }); });
+    show_->OnExitInput([this] { return UserBack(); });
     show_->Start();
     const auto& windows = show_->Windows();
     if (std::none_of(windows.begin(), windows.end(), [](const auto& w) { return w->isVisible(); }))
@@ -100,6 +103,31 @@ void IdleService::Idle()
 
 void IdleService::Active()
 {
+    if (show_ && UserBack())
+        show_->End();
+}
+
+bool IdleService::UserBack()
+{
+    if (!show_ || show_->Ended() || !show_->Settings().lockOnResume)
+        return true;
+    if (locking_)
+        return false;  // asked already: the answer ends the show
+    locking_ = true;
+    if (!locker_) {
+        QTimer::singleShot(0, this, [this] { LockAnswered(false, "there is no screen locker to ask"); });
+        return false;
+    }
+    locker_->Lock([this](bool locked, const std::string& why) { LockAnswered(locked, why); });
+    return false;
+}
+
+void IdleService::LockAnswered(bool locked, const std::string& why)
+{
+    locking_ = false;
+    if (!locked)
+        std::fprintf(stderr, "QelSaver: the session could not be locked (%s): the show closes without the lock\n",
+                     why.c_str());
     if (show_)
         show_->End();
 }

@@ -3,6 +3,10 @@
 // been idle for the wait it runs the show of the run mode (every screen, the music once, the
 // captions), which the first input ends: the source's notice that the user is back as well as an
 // exit input in the show's own windows. Then it waits for the next idle period.
+//
+// With "LockOnResume" set, the user's return first locks the session with the desktop's own locker,
+// and the show closes only once the session reports locked, so that the desktop is never seen in
+// between; when no locker answers, the show closes anyway and the error output says so.
 
 #include <chrono>
 #include <memory>
@@ -15,6 +19,7 @@ class QFileSystemWatcher;
 
 #include "platform/idlemonitor.h"
 #include "platform/instancelock.h"
+#include "platform/sessionlock.h"
 #include "settings/saversettings.h"
 
 namespace qel::slideshow {
@@ -32,8 +37,9 @@ class IdleService : public QObject {
 public:
     // `settingsFile` is read anew for every show. `showLockName` names the guard of the run mode: a
     // show starts only while no other holds it (a saver run by hand or by a host), and holds it
-    // while it runs.
-    IdleService(std::string settingsFile, std::unique_ptr<platform::IdleMonitor> monitor, std::string showLockName);
+    // while it runs. `locker` locks the session for "LockOnResume" (none: no locker answers).
+    IdleService(std::string settingsFile, std::unique_ptr<platform::IdleMonitor> monitor, std::string showLockName,
+                std::unique_ptr<platform::SessionLocker> locker = nullptr);
     ~IdleService() override;
     IdleService(const IdleService&) = delete;
     IdleService& operator=(const IdleService&) = delete;
@@ -50,10 +56,15 @@ public:
     // there is none.
     [[nodiscard]] const slideshow::SlideshowSession* Show() const { return show_.get(); }
     [[nodiscard]] bool Showing() const;
+    // The session's lock was asked for and has not answered yet (the show stays up meanwhile).
+    [[nodiscard]] bool Locking() const { return locking_; }
 
 private:
     void Idle();
     void Active();
+    // The user is back: true when the show may end now, false while it waits for the lock.
+    bool UserBack();
+    void LockAnswered(bool locked, const std::string& why);
     void Finish();
     void Watch(std::chrono::milliseconds wait);
 
@@ -65,6 +76,8 @@ private:
     std::chrono::milliseconds wait_{};
     std::optional<std::chrono::milliseconds> changedWait_;  // waits for the show to end
     std::unique_ptr<QFileSystemWatcher> settingsWatch_;
+    std::unique_ptr<platform::SessionLocker> locker_;
+    bool locking_ = false;
 };
 
 }  // namespace qel::app

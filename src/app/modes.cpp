@@ -2,6 +2,7 @@
 
 #include "app/modes.h"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "editor/setupwindow.h"
 #include "platform/foreignwindow.h"
 #include "platform/password.h"
+#include "platform/sessionlock.h"
 #include "platform/stopnotifier.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
@@ -78,7 +80,10 @@ int RunIdleServiceMode(std::unique_ptr<platform::IdleMonitor> monitor, std::opti
     // The shows come and go; the service stays.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     const platform::StopNotifier stop([] { QCoreApplication::exit(0); });
-    IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName);
+    // A few seconds for the desktop's locker to come up before the show gives way without it.
+    constexpr std::chrono::seconds kLockWait{5};
+    IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName,
+                        platform::MakeLoginManagerLocker(kLockWait));
     service.Start(idleAfterSeconds);
     return QApplication::exec();
 }

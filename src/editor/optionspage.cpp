@@ -14,6 +14,7 @@
 
 #include "editor/colorpickerbutton.h"
 #include "editor/editordialogs.h"
+#include "editor/idleserviceoptions.h"
 #include "platform/messagebox.h"
 
 namespace qel::editor {
@@ -100,6 +101,8 @@ OptionsPage::OptionsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(pare
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pictures);
     layout->addWidget(exits);
+    idleService_ = new IdleServiceOptions(this);
+    layout->addWidget(idleService_);
     layout->addStretch();
 
     // `clicked` comes after the box has changed, from the mouse and from the keyboard alike, and
@@ -157,6 +160,7 @@ void OptionsPage::Store(settings::SaverSettings& s) const
     s.keyPress = exitKeyPress_->isChecked();
     s.showCursor = cbShowCursor_->isChecked();
     s.caption = static_cast<int>(Caption());
+    idleService_->Store(s);
 }
 
 bool OptionsPage::NoExitEvent()

@@ -16,6 +16,7 @@ namespace qel::editor {
 
 class ColorPickerButton;
 class EditorDialogs;
+class IdleServiceOptions;
 
 class OptionsPage : public QWidget {
     Q_OBJECT
@@ -38,6 +39,8 @@ public:
     [[nodiscard]] QCheckBox* cbShowCursor() const { return cbShowCursor_; }
     // What each picture's caption says; its item index is the settings' caption value.
     [[nodiscard]] QComboBox* cbCaption() const { return cbCaption_; }
+    // The idle service's wait and lock (loaded on their own: IdleServiceOptions::Load).
+    [[nodiscard]] IdleServiceOptions* IdleService() const { return idleService_; }
 
     // --- the controls and the settings ---
     // Picture size, order, colour, interval (brought into 1..999) and caption (an unknown one
@@ -72,6 +75,7 @@ private:
     QCheckBox* exitKeyPress_ = nullptr;
     QCheckBox* cbShowCursor_ = nullptr;
     QComboBox* cbCaption_ = nullptr;
+    IdleServiceOptions* idleService_ = nullptr;
 };
 
 }  // namespace qel::editor

@@ -2,6 +2,7 @@
 // saver, trying it out, leaving with a question about unsaved changes, projects, help, About, and
 // handing the design to the package builder.
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -42,6 +43,14 @@ constexpr const char* kSaverTitle = "Qel ScreenSaver";
 constexpr const char* kHelpFileName = "QelSaver.chm";
 constexpr const char* kManualFile = "manual/index.html";
 
+// What the user learns once our idle service is the screen saver: when the show will come.
+std::string IdleServiceNotice(const settings::SaverSettings& s)
+{
+    const int minutes = std::clamp(s.idleMinutes, 1, 120);
+    return "QelSaver starts after " + std::to_string(minutes) + (minutes == 1 ? " idle minute" : " idle minutes") +
+           " on this desktop.";
+}
+
 }  // namespace
 
 // --- saving and installing ---------------------------------------------------------------------------
@@ -73,7 +82,10 @@ void SetupWindow::InstallSaver()
         throw std::runtime_error("The program cannot find its own file, so it cannot become the screen saver");
     const hosts::InstallResult r = actions_.installSaver(program, kSaverTitle);
     // The settings are saved either way: a desktop without a host only needs to be told so.
-    if (r.ok)
+    if (r.ok && r.kind == hosts::HostKind::IdleService)
+        platform::ShowNotice(IdleServiceNotice(settings::LoadSettings(settingsFile_, settings::SettingsReader::Editor)),
+                             this);
+    else if (r.ok)
         platform::ShowNotice(r.message, this);
     else
         platform::ShowMessage(r.message, platform::MessageIcon::Information, this);

@@ -25,12 +25,14 @@
 #include "editor/editordialogs.h"
 #include "editor/errorreport.h"
 #include "editor/filelistbox.h"
+#include "editor/idleserviceoptions.h"
 #include "editor/imagebutton.h"
 #include "editor/imagespage.h"
 #include "editor/optionspage.h"
 #include "editor/soundspage.h"
 #include "editor/transitionspage.h"
 #include "imaging/qtdecoders.h"
+#include "platform/backgroundtask.h"
 #include "platform/messagebox.h"
 #include "settings/inifile.h"
 #include "settings/listentries.h"
@@ -129,6 +131,14 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, SystemActions a
     }
     connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
             &SetupWindow::OpenSettingsMenu);
+    if (actions_.idleServiceFacts) {
+        // Asking runs a few of the desktop's programs: the window does not wait for them.
+        idleFacts_ = std::make_unique<platform::BackgroundTask>([this, ask = actions_.idleServiceFacts] {
+            const IdleServiceFacts facts = ask();
+            QMetaObject::invokeMethod(
+                this, [this, facts] { options_->IdleService()->SetFacts(facts); }, Qt::QueuedConnection);
+        });
+    }
     menuBar()->installEventFilter(this);
 
     FormCreate();
@@ -289,6 +299,7 @@ void SetupWindow::ShowSettings(const settings::SaverSettings& s)
     options_->LoadPictureOptions(s);
     sounds_->Load(s);
     options_->LoadExitOptions(s);
+    options_->IdleService()->Load(s);
     transitions_->Load(s);
 }
 

@@ -30,6 +30,10 @@ class QStackedWidget;
 class QTabBar;
 class QToolButton;
 
+namespace qel::platform {
+class BackgroundTask;
+}
+
 namespace qel::settings {
 struct SaverSettings;
 }
@@ -139,6 +143,8 @@ private:
     QAction* nExit_ = nullptr;
     QAction* buildandSend1_ = nullptr;
     QAction* nLoad_ = nullptr;
+    // Asks the desktop about its idle handling for the Options page; waited for on destruction.
+    std::unique_ptr<platform::BackgroundTask> idleFacts_;
     QAction* nSave_ = nullptr;
     QAction* nContent_ = nullptr;
     QAction* nAbout_ = nullptr;

@@ -1,6 +1,7 @@
 #include "editor/systemactions.h"
 
 #include "platform/desktopopener.h"
+#include "platform/systemfolders.h"
 #include "slideshow/slideshowsession.h"
 
 namespace qel::editor {
@@ -17,6 +18,13 @@ SystemActions MakeSystemActions()
     };
     actions.canOpen = [](const std::string& file) { return platform::CanOpenWithDesktop(file); };
     actions.open = [](const std::string& target) { platform::OpenWithDesktop(target); };
+    actions.idleServiceFacts = [] {
+        IdleServiceFacts facts;
+        facts.serviceInUse =
+            hosts::ChooseHost(hosts::DetectHosts(platform::ProgramFile())).kind == hosts::HostKind::IdleService;
+        facts.blanking = hosts::ReadDesktopBlanking();
+        return facts;
+    };
     return actions;
 }
 

@@ -5,11 +5,19 @@
 // and for a show that would take over every screen.
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "hosts/desktopblanking.h"
 #include "hosts/saverhost.h"
 
 namespace qel::editor {
+
+// What the editor learns about the desktop's idle handling (asking takes a moment).
+struct IdleServiceFacts {
+    bool serviceInUse = true;  // the idle service is the host an install uses
+    std::optional<hosts::DesktopBlanking> blanking;
+};
 
 struct SystemActions {
     // Makes `program` (an absolute path) the screen saver of the session's host, listed as `title`.
@@ -21,6 +29,8 @@ struct SystemActions {
     std::function<bool(const std::string& file)> canOpen;
     // Hands a file or an address to the desktop's opener; returns at once.
     std::function<void(const std::string& target)> open;
+    // Asked once, on a thread of its own, when the window opens; none: nothing is asked.
+    std::function<IdleServiceFacts()> idleServiceFacts;
 };
 
 // The real ones: the hosts module, the slideshow session, xdg-mime and xdg-open.

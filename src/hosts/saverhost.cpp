@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "base/text.h"
+#include "hosts/idleservicehost.h"
+#include "hosts/matesaverfolders.h"
 #include "hosts/screensaverentry.h"
 #include "hosts/xscreensaverfile.h"
 #include "platform/environment.h"
@@ -287,6 +289,17 @@ std::string MateId(const std::string& desktopFile)
 
 InstallResult InstallIntoMate(const HostStatus& host, const std::string& program, const std::string& title)
 {
+    // It runs savers only from its own folders, by their name there; any other program it would
+    // list and then show black.
+    const std::string command = MateSaverCommandName(program, MateSaverFolders());
+    if (command.empty()) {
+        InstallResult refused;
+        refused.kind = host.kind;
+        refused.message = "The " + host.name + " runs screen savers only from its own system folders, and \"" +
+                          program +
+                          "\" is not there: nothing was changed. The Debian package of QelSaver puts it there.";
+        return refused;
+    }
     const std::string id = "qelsaver-" + PathTag(program);
     const fs::path folder = fs::path(DataHome()) / "applications" / "screensavers";
     std::error_code ec;
@@ -297,7 +310,7 @@ InstallResult InstallIntoMate(const HostStatus& host, const std::string& program
     change.file = file;
     change.previousMode = MateSetting("mode");
     change.previousSelected = MateSetting("themes");
-    platform::WriteOwnFileAtomically(file, ScreenSaverDesktopEntry(title, program, {"--root"}));
+    platform::WriteOwnFileAtomically(file, ScreenSaverDesktopEntry(title, command, {"--root"}));
     try {
         SetMateSetting("mode", std::string("single"));
         SetMateSetting("themes", MateThemes(id));
@@ -391,9 +404,27 @@ std::string UndoMate(const HostChange& change)
 
 }  // namespace
 
-std::vector<HostStatus> DetectHosts()
+std::vector<HostStatus> ArrangeHosts(const HostStatus& xscreensaver, const HostStatus& mate,
+                                     const HostStatus& idleService, bool mateSession, bool waylandSession,
+                                     const HostStatus& none)
 {
     std::vector<HostStatus> hosts;
+    const bool mateFirst = mate.installed && mateSession;
+    if (xscreensaver.installed && xscreensaver.running)
+        hosts.push_back(xscreensaver);
+    if (mateFirst)
+        hosts.push_back(mate);
+    hosts.push_back(idleService);
+    if (mate.installed && !mateFirst)
+        hosts.push_back(mate);
+    if (xscreensaver.installed && !xscreensaver.running && !waylandSession)
+        hosts.push_back(xscreensaver);
+    hosts.push_back(none);
+    return hosts;
+}
+
+std::vector<HostStatus> DetectHosts(const std::string& program)
+{
     HostStatus xss;
     xss.kind = HostKind::XScreenSaver;
     xss.name = kXScreenSaverName;
@@ -409,31 +440,24 @@ std::vector<HostStatus> DetectHosts()
     mate.name = kMateName;
     mate.installed = MateSchemaInstalled() && platform::FindOnPath("mate-screensaver").has_value();
     mate.detail = mate.installed ? (DesktopIs("MATE") ? "installed, MATE session" : "installed") : "not installed";
-
-    // A running XScreenSaver is what starts savers now; then MATE's in its own session; then an
-    // XScreenSaver that only needs starting (it cannot run under Wayland).
-    const bool xssUsable = xss.installed && (xss.running || !WaylandSession());
-    if (xss.running)
-        hosts.push_back(xss);
-    if (mate.installed && (DesktopIs("MATE") || !xss.running))
-        hosts.push_back(mate);
-    if (xss.installed && !xss.running && xssUsable)
-        hosts.push_back(xss);
+    if (mate.installed && !program.empty() && MateSaverCommandName(program, MateSaverFolders()).empty()) {
+        mate.runsProgram = false;
+        mate.detail += ", cannot run this copy (not in its system folders)";
+    }
 
     HostStatus none;
     const std::string desktop = Desktop().empty() ? std::string("This desktop") : "This desktop (" + Desktop() + ")";
     none.detail = desktop + (WaylandSession() ? ", a Wayland session," : "") +
-                  " runs no screen-saver program, so QelSaver cannot become its screen saver. To use it, install "
-                  "XScreenSaver (Debian package \"xscreensaver\"), log in to an X11 session and start it.";
+                  " offers QelSaver nothing to watch for idle time, so QelSaver cannot become its screen saver: "
+                  "it needs a graphical session (X11, or Wayland where its compositor reports idle time).";
     none.name = "none";
-    hosts.push_back(none);
-    return hosts;
+    return ArrangeHosts(xss, mate, IdleServiceStatus(), DesktopIs("MATE"), WaylandSession(), none);
 }
 
 HostStatus ChooseHost(const std::vector<HostStatus>& hosts)
 {
     for (const HostStatus& h : hosts) {
-        if (h.kind != HostKind::None && h.installed)
+        if (h.kind != HostKind::None && h.installed && h.runsProgram)
             return h;
     }
     return hosts.empty() ? HostStatus{} : hosts.back();
@@ -446,6 +470,7 @@ InstallResult InstallSaverInto(const HostStatus& host, const std::string& progra
     switch (host.kind) {
     case HostKind::XScreenSaver: return InstallIntoXScreenSaver(host, program, title);
     case HostKind::MateScreenSaver: return InstallIntoMate(host, program, title);
+    case HostKind::IdleService: return InstallIdleService(host, program, title);
     case HostKind::None: break;
     }
     InstallResult r;
@@ -456,7 +481,7 @@ InstallResult InstallSaverInto(const HostStatus& host, const std::string& progra
 
 InstallResult InstallSaver(const std::string& program, const std::string& title)
 {
-    return InstallSaverInto(ChooseHost(DetectHosts()), program, title);
+    return InstallSaverInto(ChooseHost(DetectHosts(program)), program, title);
 }
 
 std::string UndoHostChange(const HostChange& change)
@@ -464,6 +489,7 @@ std::string UndoHostChange(const HostChange& change)
     switch (change.kind) {
     case HostKind::XScreenSaver: return UndoXScreenSaver(change);
     case HostKind::MateScreenSaver: return UndoMate(change);
+    case HostKind::IdleService: return UndoIdleService(change);
     case HostKind::None: break;
     }
     return {};

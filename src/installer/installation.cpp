@@ -462,7 +462,7 @@ void Installation::Run(const Progress& progress)
 
 hosts::InstallResult Installation::Activate()
 {
-    return Activate(hosts::ChooseHost(hosts::DetectHosts()));
+    return Activate(hosts::ChooseHost(hosts::DetectHosts(ProgramPath())));
 }
 
 hosts::InstallResult Installation::Activate(const hosts::HostStatus& host)
@@ -494,6 +494,8 @@ hosts::InstallResult Installation::RecordActivation(hosts::InstallResult r)
             change.createdBackup = before.createdBackup;
         if (change.createdLink.empty())
             change.createdLink = before.createdLink;
+        if (change.createdFolder.empty())
+            change.createdFolder = before.createdFolder;
     }
     manifest_.host = change;
     std::string folder = target_;

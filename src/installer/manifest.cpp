@@ -21,6 +21,7 @@ const char* KindName(hosts::HostKind kind)
     switch (kind) {
     case hosts::HostKind::XScreenSaver: return "XScreenSaver";
     case hosts::HostKind::MateScreenSaver: return "MATE";
+    case hosts::HostKind::IdleService: return "IdleService";
     case hosts::HostKind::None: break;
     }
     return "";
@@ -32,6 +33,8 @@ hosts::HostKind KindOf(const std::string& name)
         return hosts::HostKind::XScreenSaver;
     if (name == "MATE")
         return hosts::HostKind::MateScreenSaver;
+    if (name == "IdleService")
+        return hosts::HostKind::IdleService;
     return hosts::HostKind::None;
 }
 
@@ -98,6 +101,8 @@ std::string FormatManifest(const Manifest& m)
         ini.WriteString(kHost, "CreatedFile", h.createdFile ? "1" : "0");
         ini.WriteString(kHost, "CreatedBackup", h.createdBackup);
         ini.WriteString(kHost, "CreatedLink", h.createdLink);
+        if (!h.createdFolder.empty())
+            ini.WriteString(kHost, "CreatedFolder", h.createdFolder);
     }
     return ini.ToText();
 }
@@ -137,6 +142,7 @@ Manifest ParseManifest(const std::string& text)
     h.createdFile = ini.ReadBool(kHost, "CreatedFile", false);
     h.createdBackup = ini.ReadString(kHost, "CreatedBackup", "");
     h.createdLink = ini.ReadString(kHost, "CreatedLink", "");
+    h.createdFolder = ini.ReadString(kHost, "CreatedFolder", "");
     return m;
 }
 

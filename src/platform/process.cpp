@@ -8,8 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <thread>
 
 #include "platform/environment.h"
@@ -205,6 +210,115 @@ std::optional<int> StartCommand(const std::vector<std::string>& argv, int waitMs
         while (::waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {}
     }).detach();
     return kStillRunning;
+}
+
+std::string StartDetached(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    // The grandchild writes the error number of a failed exec here; a successful exec closes it.
+    Pipe report;
+    if (!report.Ok())
+        return std::strerror(errno);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return std::strerror(errno);
+    if (child == 0) {
+        // Only async-signal-safe calls from here on: this process may have other threads.
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0)
+            ::_exit(grandchild < 0 ? 1 : 0);
+        const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+        }
+        // Our locks are open files: a service holding the editor's lock would keep the editor from
+        // starting again.
+        const auto keep = static_cast<unsigned>(report.Write());
+        if (keep > 3)
+            ::close_range(3, keep - 1, 0);
+        ::close_range(keep + 1, ~0U, 0);
+        ::execv(args[0], args.data());
+        const int error = errno;
+        [[maybe_unused]] const ssize_t n = ::write(report.Write(), &error, sizeof error);
+        ::_exit(127);
+    }
+    report.CloseWrite();
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    int error = 0;
+    ssize_t n = 0;
+    while ((n = ::read(report.Read(), &error, sizeof error)) < 0 && errno == EINTR) {}
+    if (n == static_cast<ssize_t>(sizeof error))
+        return std::strerror(error);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "it could not be started in a session of its own";
+    return {};
+}
+
+namespace {
+
+// The arguments of process `pid`; empty when it cannot be read (gone, or another user's).
+std::vector<std::string> ArgumentsOf(const std::string& pid)
+{
+    std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
+    std::vector<std::string> args;
+    for (std::string arg; std::getline(in, arg, '\0');)
+        args.push_back(arg);
+    return args;
+}
+
+bool RunsProgram(const std::string& pid, const std::string& program)
+{
+    std::error_code ec;
+    std::string exe = std::filesystem::read_symlink("/proc/" + pid + "/exe", ec).string();
+    if (ec)
+        return false;
+    // A program file removed while it runs keeps its path, marked.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (exe.size() > kDeleted.size() && exe.compare(exe.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0)
+        exe.resize(exe.size() - kDeleted.size());
+    if (exe == program)
+        return true;
+    std::error_code same;
+    return std::filesystem::equivalent(exe, program, same);
+}
+
+}  // namespace
+
+int EndProcessesRunning(const std::string& program, const std::string& argument, int waitMs)
+{
+    std::vector<pid_t> asked;
+    std::error_code ec;
+    const std::string self = std::to_string(::getpid());
+    for (std::filesystem::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string pid = it->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
+            continue;
+        struct stat st {};
+        if (::stat(it->path().c_str(), &st) != 0 || st.st_uid != ::getuid())
+            continue;
+        const std::vector<std::string> args = ArgumentsOf(pid);
+        if (args.size() < 2 || std::find(args.begin() + 1, args.end(), argument) == args.end() ||
+            !RunsProgram(pid, program))
+            continue;
+        const auto id = static_cast<pid_t>(std::stol(pid));
+        if (::kill(id, SIGTERM) == 0)
+            asked.push_back(id);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (pid_t id : asked) {
+        // An ended process that nobody has reaped yet runs nothing any more.
+        while (RunsProgram(std::to_string(id), program) && std::chrono::steady_clock::now() < deadline)
+            ::usleep(10 * kWaitStepUs);
+    }
+    return static_cast<int>(asked.size());
 }
 
 }  // namespace qel::platform

@@ -24,6 +24,17 @@ std::optional<CommandResult> RunCommand(const std::vector<std::string>& argv, in
 std::optional<int> StartCommand(const std::vector<std::string>& argv, int waitMs);
 inline constexpr int kStillRunning = -2;
 
+// Starts `program` with `arguments` as a process of its own that outlives this one: in a session of
+// its own, its standard input and output empty, none of this process's other open files (our locks)
+// passed on, and not this process's child (nothing here waits for it or ends it). Returns once it
+// runs; an empty text then, else why it could not be started. Never runs a shell.
+[[nodiscard]] std::string StartDetached(const std::string& program, const std::vector<std::string>& arguments);
+
+// Asks this user's processes that run `program` (the same file, or one since deleted at that path)
+// with `argument` among their arguments to end (SIGTERM), and waits up to `waitMs` for them to be
+// gone. Returns how many were asked.
+int EndProcessesRunning(const std::string& program, const std::string& argument, int waitMs);
+
 // The full path of `name` on PATH, or nothing when no executable file of that name is there.
 std::optional<std::string> FindOnPath(const std::string& name);
 

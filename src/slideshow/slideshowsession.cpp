@@ -220,7 +220,7 @@ void SlideshowSession::RequestClose()
         windows_.empty() ? platform::WindowHandle{} : platform::WindowHandle(windows_.front()->winId());
     const bool allowed = platform::VerifySaverPassword(owner);
     SetPasswordCheck(false);
-    if (allowed)
+    if (allowed && (!onExitInput_ || onExitInput_()))
         End();
 }
 

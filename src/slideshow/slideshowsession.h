@@ -61,6 +61,9 @@ public:
     // `ended` is called once the show has ended, however it ended, after its windows closed. It
     // must not destroy the show: that waits until the event loop is back.
     void OnEnded(std::function<void()> ended) { onEnded_ = std::move(ended); }
+    // `mayEnd` is asked when an exit input has passed the password check: false keeps the show
+    // up, and its owner ends it later (End). None: the show ends at once.
+    void OnExitInput(std::function<bool()> mayEnd) { onExitInput_ = std::move(mayEnd); }
 
     // --- for the windows -----------------------------------------------------------------------
     // The draws of one more picture cycle, shared so every screen shows the same order.
@@ -104,6 +107,7 @@ private:
     std::unique_ptr<ShowMusic> music_;
     QEventLoop* loop_ = nullptr;
     std::function<void()> onEnded_;
+    std::function<bool()> onExitInput_;
 };
 
 }  // namespace qel::slideshow

@@ -1,4 +1,5 @@
-// qelsaver-tool hosts: the screen-saver hosts of this session, the one an install would use first.
+// qelsaver-tool hosts: the screen-saver hosts of this session (the idle service with the idle source
+// it would watch), the one an install of the QelSaver beside the tool would use first.
 // qelsaver-tool install-saver PROGRAM [--title T]: makes PROGRAM the session's screen saver, as the
 // editor's "Save Current Settings" does.
 
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "hosts/saverhost.h"
+#include "platform/regularfile.h"
+#include "platform/systemfolders.h"
 #include "toolcommand.h"
 
 namespace {
@@ -18,7 +21,10 @@ int Hosts(const std::vector<std::string>& args)
 {
     if (!args.empty())
         throw tool::UsageError{"unexpected argument: " + args.front()};
-    const std::vector<hosts::HostStatus> found = hosts::DetectHosts();
+    // Whether MATE's screen saver can run a program depends on where it lies.
+    const std::string beside = platform::ProgramFolder() + "QelSaver";
+    const std::vector<hosts::HostStatus> found =
+        hosts::DetectHosts(platform::IsRegularFile(beside) ? beside : std::string());
     const hosts::HostStatus chosen = hosts::ChooseHost(found);
     for (const hosts::HostStatus& h : found) {
         if (h.kind == hosts::HostKind::None)

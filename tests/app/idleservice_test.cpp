@@ -5,7 +5,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QApplication>
@@ -16,6 +19,7 @@
 
 #include "app/idleservice.h"
 #include "platform/instancelock.h"
+#include "platform/sessionlock.h"
 #include "slideshow/slideshowsession.h"
 #include "slideshow/slideshowwindow.h"
 
@@ -158,6 +162,111 @@ TEST_F(IdleServiceTest, WithoutAFixedWaitTheWaitFollowsTheSettingsFile)
     EXPECT_EQ(told_->wait, 10min);
     told_->events.active();
     EXPECT_TRUE(QTest::qWaitFor([&] { return told_->wait == 20min; }));
+}
+
+// Answers a lock request when the test says so.
+class StandInLocker : public platform::SessionLocker {
+public:
+    explicit StandInLocker(std::shared_ptr<int> asked,
+                           std::shared_ptr<std::function<void(bool, const std::string&)>> done)
+        : asked_(std::move(asked)), done_(std::move(done))
+    {
+    }
+    void Lock(std::function<void(bool, const std::string&)> done) override
+    {
+        ++*asked_;
+        *done_ = std::move(done);
+    }
+
+private:
+    std::shared_ptr<int> asked_;
+    std::shared_ptr<std::function<void(bool, const std::string&)>> done_;
+};
+
+// "LockOnResume": the user's return asks for the lock once, and the show stays until the session
+// reports locked, or until the locker gives up; without the setting nothing is asked.
+TEST_F(IdleServiceTest, OnResumeTheSessionLocksBeforeTheShowGoesAndAShowWithoutALockerStillEnds)
+{
+    auto asked = std::make_shared<int>(0);
+    auto answer = std::make_shared<std::function<void(bool, const std::string&)>>();
+    service_ = std::make_unique<IdleService>((dir_ / "QelSetup.dat").string(), std::make_unique<StandInSource>(told_),
+                                             lockName_, std::make_unique<StandInLocker>(asked, answer));
+    service_->Start(2);
+    told_->events.idle();
+    told_->events.active();
+    EXPECT_FALSE(service_->Showing());
+    EXPECT_EQ(*asked, 0) << "not asked for";
+    Settle();
+
+    settings::SaverSettings s;
+    s.lockOnResume = true;
+    settings::SaveSettings((dir_ / "QelSetup.dat").string(), s);
+    told_->events.idle();
+    told_->events.active();
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+    QApplication::sendEvent(service_->Show()->Windows().front().get(), &key);
+    EXPECT_EQ(*asked, 1) << "asked once, whichever input came";
+    EXPECT_TRUE(service_->Showing()) << "the desktop stays covered until the lock";
+    (*answer)(true, {});
+    EXPECT_FALSE(service_->Showing());
+    Settle();
+
+    // The locker gives up: the show closes all the same.
+    told_->events.idle();
+    QApplication::sendEvent(service_->Show()->Windows().front().get(), &key);
+    ASSERT_EQ(*asked, 2);
+    ::testing::internal::CaptureStderr();
+    (*answer)(false, "no screen locker answered");
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("no screen locker answered"), std::string::npos);
+    EXPECT_FALSE(service_->Showing());
+    Settle();
+
+    // No locker at all: the same, once the event loop is back.
+    service_ = std::make_unique<IdleService>((dir_ / "QelSetup.dat").string(), std::make_unique<StandInSource>(told_),
+                                             lockName_);
+    service_->Start(2);
+    told_->events.idle();
+    told_->events.active();
+    EXPECT_TRUE(service_->Locking());
+    ::testing::internal::CaptureStderr();
+    Settle();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(service_->Showing());
+}
+
+// The login manager's locker through a stand-in loginctl on PATH: the lock counts once the session
+// says it is locked; a refused request and a session that never locks both end in "not locked".
+TEST_F(IdleServiceTest, TheLoginManagerLockerWaitsForTheSessionToReportLocked)
+{
+    const fs::path bin = dir_ / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "loginctl")
+        << "#!/bin/sh\n"
+           "state=\"$(dirname \"$0\")/state\"\n"
+           "case \"$1\" in\n"
+           "lock-session) [ -e \"$state.refuse\" ] && exit 1; cp \"$state.after\" \"$state\" ;;\n"
+           "show-session) cat \"$state\" ;;\n"
+           "esac\n";
+    fs::permissions(bin / "loginctl", fs::perms::owner_all);
+    const std::string path = ::getenv("PATH") ? ::getenv("PATH") : "";
+    ::setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    auto lock = [&](const char* after, bool refuse) {
+        std::ofstream(bin / "state") << "no\n";
+        std::ofstream(bin / "state.after") << after;
+        if (refuse)
+            std::ofstream(bin / "state.refuse") << "";
+        else
+            fs::remove(bin / "state.refuse");
+        const auto locker = platform::MakeLoginManagerLocker(std::chrono::seconds(4));
+        std::optional<bool> locked;
+        locker->Lock([&](bool l, const std::string&) { locked = l; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return locked.has_value(); }, 20000));
+        return locked.value_or(false);
+    };
+    EXPECT_TRUE(lock("yes\n", false));
+    EXPECT_FALSE(lock("no\n", false)) << "no locker answered";
+    EXPECT_FALSE(lock("yes\n", true)) << "the request was refused";
+    ::setenv("PATH", path.c_str(), 1);
 }
 
 TEST(IdleWait, TheCommandLineComesBeforeTheSettings)

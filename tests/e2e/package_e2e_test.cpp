@@ -38,9 +38,10 @@ protected:
         fs::create_directories(root_ / "home");
         fs::create_directories(root_ / "hosts");
         fs::create_directories(root_ / "tmp");
-        // The session's screen-saver host, as far as the installer asks: installed, not running.
+        // The session's screen-saver host, as far as the installer asks: XScreenSaver, running (one
+        // that is not would give way to the idle service, which an install starts).
         for (const char* name : {"xscreensaver", "xscreensaver-command"}) {
-            std::ofstream(root_ / "hosts" / name) << "#!/bin/sh\nexit 1\n";
+            std::ofstream(root_ / "hosts" / name) << "#!/bin/sh\nexit 0\n";
             fs::permissions(root_ / "hosts" / name, fs::perms::owner_all);
         }
         raster::Bitmap red(64, 48);
@@ -100,6 +101,34 @@ TEST_F(PackageE2E, InstallsOnACleanAccountShowsThePicturesAndUninstallsWithoutAT
     }
 
     ASSERT_EQ(RunToEnd({(saver / "Uninstall.exe").string(), "--quiet"}, UserEnv(), &output), 0) << output;
+    EXPECT_EQ(Tree(root_ / "home"), std::vector<std::string>{}) << output;
+}
+
+// A desktop that runs no screen-saver program: the saver's own idle service is started and added to
+// the session's programs, and the uninstaller ends it and takes the entry away without a trace.
+TEST_F(PackageE2E, WithoutAScreenSaverProgramTheIdleServiceRunsItUntilTheUninstall)
+{
+    const std::string package = Build((root_ / "setup.run").string());
+    std::vector<std::string> env = UserEnv();
+    env[3] = "PATH=/usr/bin:/bin";  // the real hosts of this machine: none runs here
+    env.push_back("DISPLAY=" + screen_.Display());
+    env.push_back("XDG_RUNTIME_DIR=" + (root_ / "tmp").string());
+    env.push_back("XDG_CONFIG_HOME=");
+    std::string output;
+    ASSERT_EQ(RunToEnd({package, "--quiet", "--activate"}, env, &output), 0) << output;
+    const std::string saver = (root_ / "home" / ".local/share/qelsaver/savers/Red_Room/Red_Room.scr").string();
+    const fs::path entry = root_ / "home" / ".config/autostart/qelsaver-idle.desktop";
+    std::ifstream in(entry);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\nExec=" + saver + " --idle-service\n"), std::string::npos) << output;
+    const auto serviceRuns = [&] {
+        return RunToEnd({"pgrep", "-f", "-x", saver + " --idle-service"}, {}, nullptr) == 0;
+    };
+    EXPECT_TRUE(WaitUntil(serviceRuns)) << output;
+
+    ASSERT_EQ(RunToEnd({(fs::path(saver).parent_path() / "Uninstall.exe").string(), "--quiet"}, env, &output), 0)
+        << output;
+    EXPECT_FALSE(serviceRuns()) << "the service of a saver taken away ends";
     EXPECT_EQ(Tree(root_ / "home"), std::vector<std::string>{}) << output;
 }
 

@@ -241,6 +241,12 @@ TEST_F(CommandsTest, SaveCurrentSettingsChecksSavesAndInstalls)
     EXPECT_EQ(desktop_.installed, std::vector<std::string>{platform::ProgramFile()});
     EXPECT_EQ(Messages().back(), desktop_.installResult.message);
 
+    // Our idle service: the notice says when the show comes, with the wait just saved.
+    desktop_.installResult.kind = hosts::HostKind::IdleService;
+    Find<QSpinBox>("IdleMinutesEdit")->setValue(7);
+    Command("btnOK")->click();
+    EXPECT_EQ(Messages().back(), "QelSaver starts after 7 idle minutes on this desktop.");
+
     // A desktop without a host: the settings are saved all the same, and the user is told why.
     desktop_.installResult = {};
     desktop_.installResult.message = "This desktop runs no screen-saver program.";

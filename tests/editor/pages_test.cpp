@@ -12,12 +12,14 @@
 #include <QMovie>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 
 #include "audio/processplayer.h"
 #include "editor/filelistbox.h"
+#include "editor/idleserviceoptions.h"
 #include "editor/optionspage.h"
 #include "editor/soundspage.h"
 #include "editor/transitiongallery.h"
@@ -70,6 +72,31 @@ TEST_F(OptionsPageTest, TheLastExitBoxCannotBeClearedByMouseOrKeyboard)
     EXPECT_TRUE(page.ExitMouseMove()->isChecked());
     EXPECT_FALSE(page.cbShowCursor()->isChecked());
     EXPECT_EQ(Messages().size(), 3u);
+}
+
+// The wait is kept in the file whether or not it is used here, enabled only where our idle service
+// is the screen saver, and the line about the desktop's own blanking follows the chosen wait.
+TEST_F(OptionsPageTest, TheIdleWaitIsKeptEnabledOnlyForTheIdleServiceAndWarnsOfAnEarlierBlank)
+{
+    settings::SaverSettings s;
+    s.idleMinutes = 10;
+    s.lockOnResume = true;
+    WriteSetup(s);
+    SetupWindow& w = Open();
+    IdleServiceOptions& idle = *Options().IdleService();
+    EXPECT_EQ(idle.IdleMinutesEdit()->value(), 10);
+    EXPECT_TRUE(idle.cbLockOnResume()->isChecked());
+    EXPECT_FALSE(w.SetupModified(SetupFile()));
+
+    idle.SetFacts({.serviceInUse = false, .blanking = hosts::DesktopBlanking{300, "GNOME"}});
+    EXPECT_FALSE(idle.IdleMinutesEdit()->isEnabled());
+    EXPECT_TRUE(idle.BlankingLabel()->isHidden()) << "another host's wait is not ours to warn about";
+    idle.SetFacts({.serviceInUse = true, .blanking = hosts::DesktopBlanking{300, "GNOME"}});
+    EXPECT_TRUE(idle.IdleMinutesEdit()->isEnabled());
+    EXPECT_FALSE(idle.BlankingLabel()->isHidden());
+    idle.IdleMinutesEdit()->setValue(4);
+    EXPECT_TRUE(idle.BlankingLabel()->isHidden());
+    EXPECT_TRUE(w.SetupModified(SetupFile()));
 }
 
 class SoundsPageTest : public EditorTest {

@@ -199,9 +199,18 @@ TEST(SaverHost, TheMateInstallIsUndoneToTheUsersOwnChoice)
     HostStatus host = InstalledHost(HostKind::MateScreenSaver);
     host.name = "MATE screen saver";
 
+    // A copy outside MATE's own folders would show black: refused, nothing changed.
+    fs::create_directories(home / "matesavers");
+    ::setenv("QELSAVER_MATE_SAVER_FOLDERS", (home / "matesavers").c_str(), 1);
+    const InstallResult refused = InstallSaverInto(host, program.string(), "Garden");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(Read(home / "keys" / "mode"), "'random'\n");
+    fs::create_symlink(program, home / "matesavers" / "qelsaver");
+
     const InstallResult r = InstallSaverInto(host, program.string(), "Garden");
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_TRUE(fs::is_regular_file(r.change.file));
+    EXPECT_NE(Read(r.change.file).find("\nExec=qelsaver --root\n"), std::string::npos) << "by its name there";
     EXPECT_NE(Read(home / "keys" / "mode").find("single"), std::string::npos);
     EXPECT_NE(Read(home / "keys" / "themes").find("qelsaver-"), std::string::npos);
     UndoHostChange(r.change);
@@ -218,6 +227,7 @@ TEST(SaverHost, TheMateInstallIsUndoneToTheUsersOwnChoice)
     EXPECT_THROW(InstallSaverInto(host, program.string(), "Garden"), std::runtime_error);
     EXPECT_TRUE(fs::is_empty(home / ".local" / "share" / "applications" / "screensavers"));
     ::setenv("PATH", path.c_str(), 1);
+    ::unsetenv("QELSAVER_MATE_SAVER_FOLDERS");
     fs::remove_all(home);
 }
 

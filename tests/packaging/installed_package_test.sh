@@ -35,6 +35,11 @@ for f in share/applications/qelsaver.desktop share/icons/hicolor/scalable/apps/q
          share/icons/hicolor/48x48/apps/qelsaver.png share/man/man1/QelSaver.1.gz share/doc/qelsaver/copyright; do
   [ -f "$root/usr/$f" ] || fail "the package lacks usr/$f"
 done
+# MATE's screen saver lists the program (an entry it does not hide) and runs it from its own folder.
+[ "$(readlink -f "$root/usr/lib/mate-screensaver/mate-screensaver/qelsaver")" = "$(readlink -f "$app/QelSaver")" ] ||
+  fail "usr/lib/mate-screensaver/mate-screensaver/qelsaver is not a link to the program"
+entry=$root/usr/share/applications/screensavers/qelsaver.desktop
+grep -qx 'Exec=qelsaver --root' "$entry" && ! grep -q NoDisplay "$entry" || fail "the screen-saver entry of MATE"
 # The default settings name the pictures where the package puts them, with the settings file's CR LF.
 grep -q $'^/usr/lib/qelsaver/trans1.jpg=\r$' "$app/QelSetup.dat" || fail "the default settings do not show the sample pictures"
 
