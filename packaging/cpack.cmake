@@ -34,8 +34,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the desktop's mail and folder openers, Qt's TIFF and WebP readers.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "mpg123, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils, qt6-image-formats-plugins")
-# MIDI and other sound formats.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-bad, timgm6mb-soundfont")
+# MIDI and other sound formats; the show's windows drawn as Wayland windows on Wayland desktops (without
+# it they go through the desktop's X11 server).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-bad, timgm6mb-soundfont, qt6-wayland")
 # The screen-saver hosts the editor installs savers into.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver | mate-screensaver")
 include(CPack)
