@@ -275,6 +275,22 @@ void PictureShowEngine::Clear()
         InvalidateControl();
 }
 
+bool PictureShowEngine::RedrawArea(const Rect& area, const std::function<void(Bitmap&)>& draw)
+{
+    if (busy_ || inPaint_ || destroying_ || mediaLocked_ || media_.IsEmpty())
+        return false;
+    const Rect r = area.Intersect(media_.Bounds());
+    if (r.IsEmpty())
+        return false;
+    // All of the area is repainted from the new pixels at once, so what earlier paints put on the
+    // window straight from the frame bitmap needs no catching up here.
+    draw(media_);
+    InvalidatePicture(r);
+    if (host_)
+        host_->UpdateNow();
+    return true;
+}
+
 void PictureShowEngine::ReleaseTransition()
 {
     oldPic_.reset();

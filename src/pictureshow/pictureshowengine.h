@@ -105,6 +105,10 @@ public:
     // --- operations ---------------------------------------------------------------------
     void Execute();
     void Clear();
+    // Between transitions: lets `draw` rewrite the frame bitmap inside `area` (picture
+    // coordinates) and has that repainted at once, for a picture that moves while it is on show. Nothing
+    // is drawn (false) while a transition runs, before the first one, or while painting.
+    bool RedrawArea(const raster::Rect& area, const std::function<void(raster::Bitmap& frame)>& draw);
 
     // --- events (not raised while the control is being destroyed) --------------------------
     std::function<void()> OnChange;

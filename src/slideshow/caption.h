@@ -14,6 +14,7 @@
 #include <QString>
 
 #include "imaging/exif.h"
+#include "raster/bilinear.h"
 #include "raster/bitmap.h"
 #include "settings/saversettings.h"
 
@@ -34,5 +35,8 @@ enum class CaptionCorner { BottomRight, TopLeft, BottomLeft, TopRight };
 
 // Draws `text` into `bitmap` in `corner`. Nothing for an empty text.
 void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corner);
+// The same caption for a width x height picture as an overlay, to be laid over a picture that
+// moves beneath it. Empty for an empty text.
+[[nodiscard]] raster::Overlay CaptionOverlay(int width, int height, const QString& text, CaptionCorner corner);
 
 }  // namespace qel::slideshow

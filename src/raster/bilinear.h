@@ -1,0 +1,38 @@
+#pragma once
+// Drawing a picture at any scale and at sub-pixel positions: each pixel of the destination is
+// blended from the four source pixels around the point it maps to (bilinear), with weights of
+// 1/256 pixel, so a picture that moves slowly glides instead of stepping a pixel at a time.
+
+#include <cstdint>
+#include <vector>
+
+#include "bitmap.h"
+#include "rect.h"
+
+namespace qel::raster {
+
+// One axis of the mapping from destination to source, in pixel-centre units: destination pixel d
+// (its centre) takes the source at offset + scale * d. Points past the source's edge take the
+// edge pixels.
+struct AxisMap {
+    double offset = 0;
+    double scale = 1;
+};
+
+// Draws `src` into `area` of `dst` (clipped to dst) through the mapping. Nothing for an empty
+// source.
+void DrawBilinear(Bitmap& dst, const Rect& area, const Bitmap& src, const AxisMap& x, const AxisMap& y);
+
+// A picture with coverage, placed on a destination: premultiplied blue, green, red and the
+// share of the destination that shows through (255: none covered), four bytes a pixel, rows of
+// box.Width() pixels.
+struct Overlay {
+    Rect box;
+    std::vector<std::uint8_t> pixels;
+    [[nodiscard]] bool IsEmpty() const { return box.IsEmpty(); }
+};
+
+// Blends the overlay onto `dst` inside `clip` (destination coordinates).
+void BlendOverlay(Bitmap& dst, const Overlay& overlay, const Rect& clip);
+
+}  // namespace qel::raster
