@@ -53,7 +53,7 @@ struct MotionSourceSize {
 // A prepared moving picture: how it moves, what it is drawn from, and the caption over it.
 struct MovingPicture {
     MotionPlan plan;
-    raster::Bitmap source;
+    raster::SampleSource source;
     raster::Overlay caption;
 
     // Draws the view at time t into plan.shown of `frame` (a frame of the plan's size), the

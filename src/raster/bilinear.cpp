@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <utility>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QEL_BILINEAR_X86 1
+#endif
 
 namespace qel::raster {
 namespace {
 
 constexpr int kWeightBits = 8;
 constexpr int kWeightOne = 1 << kWeightBits;
+constexpr unsigned kHalf = 1u << (kWeightBits - 1);
 
 // Where one destination column or row reads: the first of its two source pixels and the weight
 // of the second, in 1/256.
@@ -27,91 +32,134 @@ Tap TapAt(double s, int size)
         ++first;
         weight = 0;
     }
-    if (first >= size - 1) {
-        first = size - 1;
-        weight = 0;
-    }
-    return {first, weight};
+    return {std::min(first, size - 1), first >= size - 1 ? 0 : weight};
 }
 
-// One source row blended across: three 16-bit sums a destination pixel (weights of 256 in all).
-__attribute__((target_clones("avx2", "default"))) void BlendAcross(const std::uint8_t* __restrict row,
-                                                                   const int* __restrict offsets,
-                                                                   const std::uint16_t* __restrict weights,
-                                                                   std::uint16_t* __restrict out, int n)
-{
-    for (int i = 0; i < n; ++i) {
-        const std::uint8_t* p = row + offsets[i];
-        const unsigned w = weights[i], v = kWeightOne - w;
-        out[3 * i] = std::uint16_t(p[0] * v + p[3] * w);
-        out[3 * i + 1] = std::uint16_t(p[1] * v + p[4] * w);
-        out[3 * i + 2] = std::uint16_t(p[2] * v + p[5] * w);
-    }
-}
-
-// Two blended rows blended down into destination bytes.
-__attribute__((target_clones("avx2", "default"))) void BlendDown(const std::uint16_t* __restrict upper,
-                                                                 const std::uint16_t* __restrict lower, unsigned weight,
-                                                                 std::uint8_t* __restrict out, int n)
+// Two source rows blended down, byte by byte (16-bit sums: the weights add up to 256).
+__attribute__((target_clones("avx2", "default"))) void BlendDown(const std::uint8_t* __restrict upper,
+                                                                 const std::uint8_t* __restrict lower, unsigned weight,
+                                                                 std::uint8_t* __restrict out, std::size_t n)
 {
     const unsigned keep = kWeightOne - weight;
-    constexpr unsigned kHalf = 1u << (2 * kWeightBits - 1);
-    for (int i = 0; i < n; ++i)
-        out[i] = std::uint8_t((upper[i] * keep + lower[i] * weight + kHalf) >> (2 * kWeightBits));
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = std::uint8_t((std::uint16_t(upper[i] * keep + lower[i] * weight + kHalf)) >> kWeightBits);
 }
+
+// The weights of destination column i: four lanes for the pixel at byte offsets[i] of the row, four
+// for its right-hand neighbour (blue, green, red, unused).
+constexpr int kLanes = 8;
+
+// One blended row blended across into blue, green, red bytes.
+void AcrossScalar(const std::uint8_t* row, const int* offsets, const std::uint16_t* weights, std::uint8_t* out, int n)
+{
+    for (int i = 0; i < n; ++i, out += kBytesPerPixel) {
+        const std::uint8_t* p = row + offsets[i];
+        const unsigned v = weights[kLanes * i], w = weights[kLanes * i + 4];
+        for (int c = 0; c < kBytesPerPixel; ++c)
+            out[c] = std::uint8_t((p[c] * v + p[c + 4] * w + kHalf) >> kWeightBits);
+    }
+}
+
+#ifdef QEL_BILINEAR_X86
+// Four destination pixels at a time: each pair of source pixels is widened to 16-bit lanes and
+// weighed in one multiplication, the two halves added; the four results are packed to twelve
+// bytes. The last (up to seven) pixels go one by one, so nothing is written past the row.
+__attribute__((target("ssse3"))) void AcrossSsse3(const std::uint8_t* row, const int* offsets,
+                                                  const std::uint16_t* weights, std::uint8_t* out, int n)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(static_cast<short>(kHalf));
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const auto pairWeights = [&](int i) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + std::ptrdiff_t(kLanes) * i));
+    };
+    const auto two = [&](int i) {
+        const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + offsets[i]));
+        const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + offsets[i + 1]));
+        const __m128i wa = _mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), pairWeights(i));
+        const __m128i wb = _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), pairWeights(i + 1));
+        const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(wa, wb), _mm_unpackhi_epi64(wa, wb));
+        return _mm_srli_epi16(_mm_add_epi16(sum, half), kWeightBits);
+    };
+    int i = 0;
+    for (; i + 8 <= n; i += 4, out += 4 * kBytesPerPixel) {
+        const __m128i bytes = _mm_packus_epi16(two(i), two(i + 2));
+        // Sixteen bytes stored, twelve of them this group's: the rest is rewritten next.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, pack));
+    }
+    AcrossScalar(row, offsets + i, weights + std::ptrdiff_t(kLanes) * i, out, n - i);
+}
+
+bool HaveSsse3()
+{
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+#endif
 
 }  // namespace
 
-void DrawBilinear(Bitmap& dst, const Rect& areaIn, const Bitmap& src, const AxisMap& x, const AxisMap& y)
+SampleSource::SampleSource(const Bitmap& picture)
+    : width_(picture.Width()), height_(picture.Height()),
+      pixels_(picture.IsEmpty() ? 0 : std::size_t(picture.Height()) * std::size_t(picture.Width() + 1) * 4)
+{
+    if (picture.IsEmpty()) {
+        width_ = height_ = 0;
+        return;
+    }
+    for (int y = 0; y < height_; ++y) {
+        const std::uint8_t* s = picture.Scanline(y);
+        std::uint8_t* d = pixels_.data() + std::size_t(y) * RowBytes();
+        for (int x = 0; x < width_; ++x, s += kBytesPerPixel, d += 4) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+            d[3] = 0;
+        }
+        std::memcpy(d, d - 4, 4);
+    }
+}
+
+void DrawBilinear(Bitmap& dst, const Rect& areaIn, const SampleSource& src, const AxisMap& x, const AxisMap& y)
 {
     const Rect area = areaIn.Intersect(dst.Bounds());
     if (area.IsEmpty() || src.IsEmpty())
         return;
     const int n = area.Width();
     std::vector<int> offsets(static_cast<std::size_t>(n));
-    std::vector<std::uint16_t> weights(static_cast<std::size_t>(n));
-    // The last column reads its right-hand neighbour with weight 0: a one-pixel-wide source reads
-    // itself twice, through a copy of its row with room for that neighbour.
-    const bool narrow = src.Width() == 1;
+    std::vector<std::uint16_t> weights(static_cast<std::size_t>(n) * kLanes);
+    int firstColumn = src.Width(), lastColumn = 0;
     for (int i = 0; i < n; ++i) {
         const Tap t = TapAt(x.offset + x.scale * (area.left + i), src.Width());
-        offsets[static_cast<std::size_t>(i)] = kBytesPerPixel * (narrow ? 0 : std::min(t.first, src.Width() - 2));
-        weights[static_cast<std::size_t>(i)] =
-            std::uint16_t(t.first == src.Width() - 1 && !narrow ? kWeightOne : t.weight);
+        firstColumn = std::min(firstColumn, t.first);
+        lastColumn = std::max(lastColumn, t.first + 1);
+        offsets[static_cast<std::size_t>(i)] = t.first;
+        std::fill_n(weights.begin() + std::ptrdiff_t(kLanes) * i, 4, std::uint16_t(kWeightOne - t.weight));
+        std::fill_n(weights.begin() + std::ptrdiff_t(kLanes) * i + 4, 4, std::uint16_t(t.weight));
     }
-    std::vector<std::uint8_t> narrowRow(narrow ? 2 * kBytesPerPixel : 0);
+    // Only the columns the destination reads are blended down, into a row of their own.
+    for (int& o : offsets)
+        o = (o - firstColumn) * 4;
+    const std::size_t spanBytes = std::size_t(lastColumn - firstColumn + 1) * 4;
+    // Room past the span: the wide loads read eight bytes from the last pixel's offset.
+    std::vector<std::uint8_t> blended(spanBytes + 8);
 
-    // The two source rows blended across, kept while the following rows read them too.
-    const std::size_t rowValues = static_cast<std::size_t>(n) * kBytesPerPixel;
-    std::vector<std::uint16_t> upper(rowValues), lower(rowValues);
-    int upperRow = -1, lowerRow = -1;
-    const auto across = [&](int sy, std::vector<std::uint16_t>& out) {
-        const std::uint8_t* row = src.Scanline(sy);
-        if (narrow) {
-            std::copy(row, row + kBytesPerPixel, narrowRow.begin());
-            std::copy(row, row + kBytesPerPixel, narrowRow.begin() + kBytesPerPixel);
-            row = narrowRow.data();
-        }
-        BlendAcross(row, offsets.data(), weights.data(), out.data(), n);
-    };
+    auto across = AcrossScalar;
+#ifdef QEL_BILINEAR_X86
+    if (HaveSsse3())
+        across = AcrossSsse3;
+#endif
     for (int dy = area.top; dy < area.bottom; ++dy) {
         const Tap t = TapAt(y.offset + y.scale * dy, src.Height());
-        const int second = std::min(t.first + 1, src.Height() - 1);
-        if (upperRow != t.first) {
-            if (lowerRow == t.first) {
-                std::swap(upper, lower);
-                std::swap(upperRow, lowerRow);
-            } else {
-                across(t.first, upper);
-                upperRow = t.first;
-            }
+        const std::uint8_t* upper = src.Row(t.first) + std::size_t(firstColumn) * 4;
+        if (t.weight == 0) {
+            std::memcpy(blended.data(), upper, spanBytes);
+        } else {
+            const std::uint8_t* lower = src.Row(t.first + 1) + std::size_t(firstColumn) * 4;
+            BlendDown(upper, lower, unsigned(t.weight), blended.data(), spanBytes);
         }
-        if (t.weight != 0 && lowerRow != second) {
-            across(second, lower);
-            lowerRow = second;
-        }
-        BlendDown(upper.data(), t.weight != 0 ? lower.data() : upper.data(), unsigned(t.weight),
-                  dst.Scanline(dy) + std::size_t(area.left) * kBytesPerPixel, int(rowValues));
+        across(blended.data(), offsets.data(), weights.data(),
+               dst.Scanline(dy) + std::size_t(area.left) * kBytesPerPixel, n);
     }
 }
 

@@ -3,6 +3,7 @@
 // blended from the four source pixels around the point it maps to (bilinear), with weights of
 // 1/256 pixel, so a picture that moves slowly glides instead of stepping a pixel at a time.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,12 +20,31 @@ struct AxisMap {
     double scale = 1;
 };
 
+// A picture prepared for DrawBilinear: four bytes a pixel (blue, green, red, unused), each row one
+// pixel longer than the picture (its last pixel again), so every pixel has a right-hand neighbour.
+class SampleSource {
+public:
+    SampleSource() = default;
+    explicit SampleSource(const Bitmap& picture);
+
+    [[nodiscard]] int Width() const { return width_; }
+    [[nodiscard]] int Height() const { return height_; }
+    [[nodiscard]] bool IsEmpty() const { return width_ <= 0 || height_ <= 0; }
+    [[nodiscard]] const std::uint8_t* Row(int y) const { return pixels_.data() + std::size_t(y) * RowBytes(); }
+    [[nodiscard]] std::size_t RowBytes() const { return std::size_t(width_ + 1) * 4; }
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<std::uint8_t> pixels_;
+};
+
 // Draws `src` into `area` of `dst` (clipped to dst) through the mapping. Nothing for an empty
 // source.
-void DrawBilinear(Bitmap& dst, const Rect& area, const Bitmap& src, const AxisMap& x, const AxisMap& y);
+void DrawBilinear(Bitmap& dst, const Rect& area, const SampleSource& src, const AxisMap& x, const AxisMap& y);
 
 // A picture with coverage, placed on a destination: premultiplied blue, green, red and the
-// share of the destination that shows through (255: none covered), four bytes a pixel, rows of
+// share of the destination that shows through (255: all of it), four bytes a pixel, rows of
 // box.Width() pixels.
 struct Overlay {
     Rect box;

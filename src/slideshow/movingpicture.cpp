@@ -30,11 +30,13 @@ PreparedMotion PrepareMovingPicture(const std::string& path, int width, int heig
 
     auto moving = std::make_shared<pictureshow::MovingPicture>();
     if (loaded.bitmap.Width() == sourceSize.width && loaded.bitmap.Height() == sourceSize.height) {
-        moving->source = std::move(loaded.bitmap);
+        moving->source = raster::SampleSource(loaded.bitmap);
     } else {
-        moving->source = raster::Bitmap(sourceSize.width, sourceSize.height);
+        raster::Bitmap scaled(sourceSize.width, sourceSize.height);
         const imaging::ResampleFilter& lanczos = imaging::Filter(imaging::kLanczos3);
-        imaging::ResampleBitmap(lanczos.kernel, loaded.bitmap, moving->source, lanczos.support);
+        imaging::ResampleBitmap(lanczos.kernel, loaded.bitmap, scaled, lanczos.support);
+        loaded.bitmap = raster::Bitmap();
+        moving->source = raster::SampleSource(scaled);
     }
     moving->plan = pictureshow::PlanMotion(width, height, size.width, size.height, moving->source.Width(),
                                            moving->source.Height(), seed);
