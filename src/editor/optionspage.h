@@ -38,10 +38,12 @@ public:
     [[nodiscard]] QCheckBox* cbShowCursor() const { return cbShowCursor_; }
     // What each picture's caption says; its item index is the settings' caption value.
     [[nodiscard]] QComboBox* cbCaption() const { return cbCaption_; }
+    // Pictures pan and zoom while on show (motion 1; any other value shows as still pictures).
+    [[nodiscard]] QCheckBox* cbMotion() const { return cbMotion_; }
 
     // --- the controls and the settings ---
-    // Picture size, order, colour, interval (brought into 1..999) and caption (an unknown one
-    // shows as none).
+    // Picture size, order, colour, interval (brought into 1..999), caption (an unknown one
+    // shows as none) and motion.
     void LoadPictureOptions(const settings::SaverSettings& s);
     // The exit boxes and "Show Mouse Cursor", as they are in the file (no rule runs).
     void LoadExitOptions(const settings::SaverSettings& s);
@@ -72,6 +74,7 @@ private:
     QCheckBox* exitKeyPress_ = nullptr;
     QCheckBox* cbShowCursor_ = nullptr;
     QComboBox* cbCaption_ = nullptr;
+    QCheckBox* cbMotion_ = nullptr;
 };
 
 }  // namespace qel::editor
