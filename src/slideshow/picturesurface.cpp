@@ -81,9 +81,12 @@ PictureSurface::PictureSurface(QWidget& owner, Config config) : pictureShown_(st
         motionTimer_.setInterval(kMotionFrameMs);
         connect(&motionTimer_, &QTimer::timeout, this, &PictureSurface::MotionFrame);
         motionMs_ = cycle.intervalMs > 0 ? cycle.intervalMs : kLongestMotionMs;
-        // For measuring: a line per frame drawn, with the time it was shown and what drawing it cost.
+        // For measuring: a line per frame drawn, with the time it was shown and what drawing it cost,
+        // each line written whole at once for a reader running alongside.
         if (const char* log = std::getenv("QELSAVER_FRAME_LOG"); log && *log)
             frameLog_ = std::fopen(log, "a");
+        if (frameLog_)
+            std::setvbuf(frameLog_, nullptr, _IOLBF, 0);
     }
     if (pictureShown_) {
         composed_ = std::make_shared<Composed>();
