@@ -1,6 +1,8 @@
 #include "slideshow/movingpicture.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
