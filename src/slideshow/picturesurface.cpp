@@ -152,7 +152,9 @@ void PictureSurface::StartTransition(int style, bool clearFirst)
         pictureShown_(ready_);
     ready_.clear();
     // The motion rests while the transition runs: it starts from the view on screen now and brings
-    // in the next picture's first view, whose motion starts when it has come in.
+    // in the next picture's first view, whose motion starts when it has come in. Many styles paint
+    // only what each frame adds and leave the rest of the window as it was; a picture moving
+    // underneath would tear along every such edge (and cost a whole frame each step).
     motionTimer_.stop();
     if (motion_) {
         shownMoving_ = readyMoving_;
