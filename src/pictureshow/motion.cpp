@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace qel::pictureshow {
 namespace {
@@ -74,18 +75,38 @@ MotionView ViewAt(const MotionPlan& plan, double t)
             at(plan.from.height, plan.to.height)};
 }
 
+namespace {
+
+// The mapping from frame pixels to source pixels of the view at t.
+std::pair<raster::AxisMap, raster::AxisMap> Mapping(const MotionPlan& plan, double t)
+{
+    const MotionView v = ViewAt(plan, t);
+    // Destination pixel centre d + 0.5 maps to the source edge coordinate, less 0.5 for centres.
+    const double sx = v.width / plan.shown.Width(), sy = v.height / plan.shown.Height();
+    return {raster::AxisMap{v.left + (0.5 - plan.shown.left) * sx - 0.5, sx},
+            raster::AxisMap{v.top + (0.5 - plan.shown.top) * sy - 0.5, sy}};
+}
+
+}  // namespace
+
 void MovingPicture::Draw(raster::Bitmap& frame, double t) const
 {
     if (frame.Width() != plan.frameWidth || frame.Height() != plan.frameHeight || plan.shown.IsEmpty() ||
         source.IsEmpty())
         return;
-    const MotionView v = ViewAt(plan, t);
-    // Destination pixel centre d + 0.5 maps to the source edge coordinate, less 0.5 for centres.
-    const double sx = v.width / plan.shown.Width(), sy = v.height / plan.shown.Height();
-    const raster::AxisMap mx{v.left + (0.5 - plan.shown.left) * sx - 0.5, sx};
-    const raster::AxisMap my{v.top + (0.5 - plan.shown.top) * sy - 0.5, sy};
+    const auto [mx, my] = Mapping(plan, t);
     raster::DrawBilinear(frame, plan.shown, source, mx, my);
     raster::BlendOverlay(frame, caption, plan.shown);
+}
+
+void MovingPicture::DrawTo(const raster::XrgbSurface& surface, int dx, int dy, const raster::Rect& clip, double t) const
+{
+    const raster::Rect area = clip.Intersect(plan.shown);
+    if (area.IsEmpty() || source.IsEmpty())
+        return;
+    const auto [mx, my] = Mapping(plan, t);
+    raster::DrawBilinear(surface, dx, dy, area, source, mx, my);
+    raster::BlendOverlay(surface, dx, dy, caption, area);
 }
 
 }  // namespace qel::pictureshow

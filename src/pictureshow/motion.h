@@ -11,6 +11,7 @@
 #include "raster/bilinear.h"
 #include "raster/bitmap.h"
 #include "raster/rect.h"
+#include "raster/xrgb.h"
 
 namespace qel::pictureshow {
 
@@ -59,6 +60,9 @@ struct MovingPicture {
     // Draws the view at time t into plan.shown of `frame` (a frame of the plan's size), the
     // caption over it. Nothing on a frame of another size.
     void Draw(raster::Bitmap& frame, double t) const;
+    // The same pixels inside `clip` (frame coordinates) straight onto a window surface, frame pixel
+    // (0, 0) at surface pixel (dx, dy).
+    void DrawTo(const raster::XrgbSurface& surface, int dx, int dy, const raster::Rect& clip, double t) const;
 };
 
 }  // namespace qel::pictureshow

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "pictureshow/frame.h"
 #include "pictureshow/numerics.h"
@@ -234,6 +235,7 @@ void PictureShowEngine::Execute()
 void PictureShowEngine::PrepareTransition()
 {
     // The old picture is what the window shows.
+    Materialize();
     Settle();
     media_.Resize(picture_->Width(), picture_->Height());
     RecomputePicRect();
@@ -270,25 +272,44 @@ void PictureShowEngine::Clear()
     if (busy_ || media_.IsEmpty() || mediaLocked_)
         return;
     Settle();
+    pending_ = {};
     media_ = Bitmap();
     if (!inPaint_)
         InvalidateControl();
 }
 
-bool PictureShowEngine::RedrawArea(const Rect& area, const std::function<void(Bitmap&)>& draw)
+bool PictureShowEngine::RedrawArea(const Rect& area, AreaDrawing drawing)
 {
-    if (busy_ || inPaint_ || destroying_ || mediaLocked_ || media_.IsEmpty())
+    if (busy_ || inPaint_ || destroying_ || mediaLocked_ || media_.IsEmpty() || !drawing.toFrame)
         return false;
     const Rect r = area.Intersect(media_.Bounds());
     if (r.IsEmpty())
         return false;
-    // All of the area is repainted from the new pixels at once, so what earlier paints put on the
+    // A drawing still waiting elsewhere is kept in the frame bitmap first.
+    if (pending_.toFrame && r.Intersect(pendingArea_) != pendingArea_)
+        Materialize();
+    // All of the area is repainted from the new drawing at once, so what earlier paints put on the
     // window straight from the frame bitmap needs no catching up here.
-    draw(media_);
+    pending_ = std::move(drawing);
+    pendingArea_ = r;
     InvalidatePicture(r);
     if (host_)
         host_->UpdateNow();
     return true;
+}
+
+void PictureShowEngine::Materialize()
+{
+    if (!pending_.toFrame)
+        return;
+    const AreaDrawing drawing = std::exchange(pending_, {});
+    drawing.toFrame(media_);
+}
+
+const Bitmap& PictureShowEngine::Media()
+{
+    Materialize();
+    return media_;
 }
 
 void PictureShowEngine::ReleaseTransition()
@@ -479,7 +500,17 @@ void PictureShowEngine::PaintTo(const Region& clipIn, const raster::XrgbSurface&
     const Region composed = ComposeOffscreen(Region::Combined(clip, direct, raster::CombineMode::Diff));
     stale_.Combine(composed, raster::CombineMode::Diff);
     raster::ToXrgb32(surface, 0, 0, offscreen_, Region::Combined(composed, reach, raster::CombineMode::And));
-    raster::ToXrgb32(surface, x, y, media_, direct);
+    // A drawing that waits for the frame bitmap is drawn straight onto the window; the frame bitmap
+    // gets it when something reads it there.
+    Region fromMedia = direct;
+    if (pending_.toSurface && !direct.IsEmpty()) {
+        const Region drawn =
+            Region::Combined(direct, Region::FromRect(pendingArea_.Offset(x, y)), raster::CombineMode::And);
+        for (const Rect& r : drawn.Rects())
+            pending_.toSurface(surface, x, y, r.Offset(-x, -y));
+        fromMedia.Combine(drawn, raster::CombineMode::Diff);
+    }
+    raster::ToXrgb32(surface, x, y, media_, fromMedia);
     stale_.Combine(direct, raster::CombineMode::Or);
 }
 
@@ -534,6 +565,9 @@ void PictureShowEngine::SettleBefore(const Region& changed, const Region& repain
 Region PictureShowEngine::ComposeOffscreen(Region clip)
 {
     const Rect client = ClientRect();
+    if (pending_.toFrame && (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height() ||
+                             !clip.Bounds().Intersect(MapToClient(pendingArea_)).IsEmpty()))
+        Materialize();
     if (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height()) {
         offscreen_.Resize(client.Width(), client.Height());
         clip = Region::FromRect(client);

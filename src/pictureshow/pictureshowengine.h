@@ -105,10 +105,20 @@ public:
     // --- operations ---------------------------------------------------------------------
     void Execute();
     void Clear();
-    // Between transitions: lets `draw` rewrite the frame bitmap inside `area` (picture
-    // coordinates) and has that repainted at once, for a picture that moves while it is on show. Nothing
-    // is drawn (false) while a transition runs, before the first one, or while painting.
-    bool RedrawArea(const raster::Rect& area, const std::function<void(raster::Bitmap& frame)>& draw);
+    // Between transitions: the frame bitmap inside `area` (picture coordinates) becomes what
+    // `drawing` draws there, for a picture that moves while it is on show, and the window shows it
+    // at once. On a window surface of 32-bit pixels it is drawn straight there; the frame bitmap
+    // itself is drawn only when something reads it (a transition starting, a repaint through
+    // Offscreen). Nothing is drawn (false) while a transition runs, before the first one, or while
+    // painting.
+    struct AreaDrawing {
+        std::function<void(raster::Bitmap& frame)> toFrame;
+        // Inside `clip` (picture coordinates), picture pixel (0, 0) at surface pixel (dx, dy).
+        std::function<void(const raster::XrgbSurface& surface, int dx, int dy, const raster::Rect& clip)> toSurface;
+    };
+    bool RedrawArea(const raster::Rect& area, AreaDrawing drawing);
+    // The frame bitmap's bounds, without bringing in a drawing that waits for it.
+    [[nodiscard]] raster::Rect FrameBounds() const { return media_.Bounds(); }
 
     // --- events (not raised while the control is being destroyed) --------------------------
     std::function<void()> OnChange;
@@ -121,7 +131,7 @@ public:
     std::function<void()> OnMouseLeave;
 
     // --- state ----------------------------------------------------------------------------
-    [[nodiscard]] const raster::Bitmap& Media() const { return media_; }
+    [[nodiscard]] const raster::Bitmap& Media();
     // Brings in first what PaintTo put straight on the window.
     [[nodiscard]] const raster::Bitmap& Offscreen();
     [[nodiscard]] raster::Rect PicRect() const { return picRect_; }
@@ -200,6 +210,8 @@ private:
     // that changes the composition under it.
     void Settle(const raster::Region& area);
     void Settle();
+    // Draws into the frame bitmap what RedrawArea left to be drawn there.
+    void Materialize();
     // Before a frame rewrites `changed` (picture coordinates) and has `repainted` of it repainted.
     void SettleBefore(const raster::Region& changed, const raster::Region& repainted);
 
@@ -212,6 +224,9 @@ private:
     // where Media lies unscaled, so the background does not matter there, and composing from the
     // present Media and geometry gives what the window shows.
     raster::Region stale_;
+    // What the frame bitmap holds inside pendingArea_ (picture coordinates), not drawn there yet.
+    AreaDrawing pending_;
+    raster::Rect pendingArea_;
     std::unique_ptr<raster::Bitmap> oldPic_;
     std::shared_ptr<const raster::Bitmap> newPic_;
     FrameState frameState_;

@@ -49,14 +49,19 @@ __attribute__((target_clones("avx2", "default"))) void BlendDown(const std::uint
 // for its right-hand neighbour (blue, green, red, unused).
 constexpr int kLanes = 8;
 
-// One blended row blended across into blue, green, red bytes.
+// One blended row blended across into blue, green, red bytes (Xrgb: and an opaque fourth byte, as
+// window surfaces take them).
+template <bool Xrgb>
 void AcrossScalar(const std::uint8_t* row, const int* offsets, const std::uint16_t* weights, std::uint8_t* out, int n)
 {
-    for (int i = 0; i < n; ++i, out += kBytesPerPixel) {
+    constexpr int kStep = Xrgb ? 4 : kBytesPerPixel;
+    for (int i = 0; i < n; ++i, out += kStep) {
         const std::uint8_t* p = row + offsets[i];
         const unsigned v = weights[kLanes * i], w = weights[kLanes * i + 4];
         for (int c = 0; c < kBytesPerPixel; ++c)
             out[c] = std::uint8_t((p[c] * v + p[c + 4] * w + kHalf) >> kWeightBits);
+        if constexpr (Xrgb)
+            out[3] = 0xFF;
     }
 }
 
@@ -64,9 +69,12 @@ void AcrossScalar(const std::uint8_t* row, const int* offsets, const std::uint16
 // Four destination pixels at a time: each pair of source pixels is widened to 16-bit lanes and
 // weighed in one multiplication, the two halves added; the four results are packed to twelve
 // bytes. The last (up to seven) pixels go one by one, so nothing is written past the row.
+template <bool Xrgb>
 __attribute__((target("ssse3"))) void AcrossSsse3(const std::uint8_t* row, const int* offsets,
                                                   const std::uint16_t* weights, std::uint8_t* out, int n)
 {
+    constexpr int kStep = Xrgb ? 4 : kBytesPerPixel;
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi16(static_cast<short>(kHalf));
     const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
@@ -82,12 +90,16 @@ __attribute__((target("ssse3"))) void AcrossSsse3(const std::uint8_t* row, const
         return _mm_srli_epi16(_mm_add_epi16(sum, half), kWeightBits);
     };
     int i = 0;
-    for (; i + 8 <= n; i += 4, out += 4 * kBytesPerPixel) {
+    for (; i + 8 <= n; i += 4, out += 4 * kStep) {
         const __m128i bytes = _mm_packus_epi16(two(i), two(i + 2));
-        // Sixteen bytes stored, twelve of them this group's: the rest is rewritten next.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, pack));
+        if constexpr (Xrgb) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(bytes, opaque));
+        } else {
+            // Sixteen bytes stored, twelve of them this group's: the rest is rewritten next.
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, pack));
+        }
     }
-    AcrossScalar(row, offsets + i, weights + std::ptrdiff_t(kLanes) * i, out, n - i);
+    AcrossScalar<Xrgb>(row, offsets + i, weights + std::ptrdiff_t(kLanes) * i, out, n - i);
 }
 
 bool HaveSsse3()
@@ -120,11 +132,13 @@ SampleSource::SampleSource(const Bitmap& picture)
     }
 }
 
-void DrawBilinear(Bitmap& dst, const Rect& areaIn, const SampleSource& src, const AxisMap& x, const AxisMap& y)
+namespace {
+
+// Draws the rows of `area` (destination coordinates, already clipped) through the mapping;
+// row(y) is where destination row y's first pixel (at area.left) is written.
+template <bool Xrgb, typename RowAt>
+void Draw(const Rect& area, const SampleSource& src, const AxisMap& x, const AxisMap& y, RowAt row)
 {
-    const Rect area = areaIn.Intersect(dst.Bounds());
-    if (area.IsEmpty() || src.IsEmpty())
-        return;
     const int n = area.Width();
     std::vector<int> offsets(static_cast<std::size_t>(n));
     std::vector<std::uint16_t> weights(static_cast<std::size_t>(n) * kLanes);
@@ -144,10 +158,10 @@ void DrawBilinear(Bitmap& dst, const Rect& areaIn, const SampleSource& src, cons
     // Room past the span: the wide loads read eight bytes from the last pixel's offset.
     std::vector<std::uint8_t> blended(spanBytes + 8);
 
-    auto across = AcrossScalar;
+    auto across = AcrossScalar<Xrgb>;
 #ifdef QEL_BILINEAR_X86
     if (HaveSsse3())
-        across = AcrossSsse3;
+        across = AcrossSsse3<Xrgb>;
 #endif
     for (int dy = area.top; dy < area.bottom; ++dy) {
         const Tap t = TapAt(y.offset + y.scale * dy, src.Height());
@@ -158,9 +172,29 @@ void DrawBilinear(Bitmap& dst, const Rect& areaIn, const SampleSource& src, cons
             const std::uint8_t* lower = src.Row(t.first + 1) + std::size_t(firstColumn) * 4;
             BlendDown(upper, lower, unsigned(t.weight), blended.data(), spanBytes);
         }
-        across(blended.data(), offsets.data(), weights.data(),
-               dst.Scanline(dy) + std::size_t(area.left) * kBytesPerPixel, n);
+        across(blended.data(), offsets.data(), weights.data(), row(dy), n);
     }
+}
+
+}  // namespace
+
+void DrawBilinear(Bitmap& dst, const Rect& areaIn, const SampleSource& src, const AxisMap& x, const AxisMap& y)
+{
+    const Rect area = areaIn.Intersect(dst.Bounds());
+    if (area.IsEmpty() || src.IsEmpty())
+        return;
+    Draw<false>(area, src, x, y, [&](int dy) { return dst.Scanline(dy) + std::size_t(area.left) * kBytesPerPixel; });
+}
+
+void DrawBilinear(const XrgbSurface& dst, int dx, int dy, const Rect& areaIn, const SampleSource& src, const AxisMap& x,
+                  const AxisMap& y)
+{
+    const Rect area = areaIn.Intersect(dst.bounds.Offset(-dx, -dy));
+    if (area.IsEmpty() || src.IsEmpty())
+        return;
+    Draw<true>(area, src, x, y, [&](int row) {
+        return dst.origin + std::ptrdiff_t(row + dy) * std::ptrdiff_t(dst.stride) + std::ptrdiff_t(area.left + dx) * 4;
+    });
 }
 
 void BlendOverlay(Bitmap& dst, const Overlay& overlay, const Rect& clip)
@@ -174,6 +208,25 @@ void BlendOverlay(Bitmap& dst, const Overlay& overlay, const Rect& clip)
             (std::size_t(yy - overlay.box.top) * overlay.box.Width() + (r.left - overlay.box.left)) * 4;
         std::uint8_t* d = dst.Scanline(yy) + std::size_t(r.left) * kBytesPerPixel;
         for (int xx = r.left; xx < r.right; ++xx, o += 4, d += kBytesPerPixel) {
+            const unsigned through = o[3];
+            for (int c = 0; c < 3; ++c)
+                d[c] = std::uint8_t(std::min(255u, o[c] + (d[c] * through + 127) / 255));
+        }
+    }
+}
+
+void BlendOverlay(const XrgbSurface& dst, int dx, int dy, const Overlay& overlay, const Rect& clip)
+{
+    const Rect r = overlay.box.Intersect(clip).Intersect(dst.bounds.Offset(-dx, -dy));
+    if (r.IsEmpty() || overlay.pixels.size() < std::size_t(overlay.box.Width()) * overlay.box.Height() * 4)
+        return;
+    for (int yy = r.top; yy < r.bottom; ++yy) {
+        const std::uint8_t* o =
+            overlay.pixels.data() +
+            (std::size_t(yy - overlay.box.top) * overlay.box.Width() + (r.left - overlay.box.left)) * 4;
+        std::uint8_t* d =
+            dst.origin + std::ptrdiff_t(yy + dy) * std::ptrdiff_t(dst.stride) + std::ptrdiff_t(r.left + dx) * 4;
+        for (int xx = r.left; xx < r.right; ++xx, o += 4, d += 4) {
             const unsigned through = o[3];
             for (int c = 0; c < 3; ++c)
                 d[c] = std::uint8_t(std::min(255u, o[c] + (d[c] * through + 127) / 255));

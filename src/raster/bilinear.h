@@ -9,6 +9,7 @@
 
 #include "bitmap.h"
 #include "rect.h"
+#include "xrgb.h"
 
 namespace qel::raster {
 
@@ -42,6 +43,10 @@ private:
 // Draws `src` into `area` of `dst` (clipped to dst) through the mapping. Nothing for an empty
 // source.
 void DrawBilinear(Bitmap& dst, const Rect& area, const SampleSource& src, const AxisMap& x, const AxisMap& y);
+// The same pixels straight onto a window surface (opaque), destination pixel (x, y) of the mapping
+// at surface pixel (x + dx, y + dy); `area` is in the mapping's coordinates, clipped to the surface.
+void DrawBilinear(const XrgbSurface& dst, int dx, int dy, const Rect& area, const SampleSource& src, const AxisMap& x,
+                  const AxisMap& y);
 
 // A picture with coverage, placed on a destination: premultiplied blue, green, red and the
 // share of the destination that shows through (255: all of it), four bytes a pixel, rows of
@@ -54,5 +59,7 @@ struct Overlay {
 
 // Blends the overlay onto `dst` inside `clip` (destination coordinates).
 void BlendOverlay(Bitmap& dst, const Overlay& overlay, const Rect& clip);
+// The same onto a window surface, placed as DrawBilinear places its pixels there.
+void BlendOverlay(const XrgbSurface& dst, int dx, int dy, const Overlay& overlay, const Rect& clip);
 
 }  // namespace qel::raster

@@ -176,12 +176,23 @@ void PictureSurface::StartMotion()
 
 void PictureSurface::MotionFrame()
 {
-    const auto& moving = shownMoving_;
+    const std::shared_ptr<const pictureshow::MovingPicture> moving = shownMoving_;
     const double t = moving ? double(motionClock_.nsecsElapsed()) / 1e6 / motionMs_ : 1.0;
     QElapsedTimer cost;
     cost.start();
-    const bool drawn = moving && control_->Engine().RedrawArea(moving->plan.shown,
-                                                               [&](raster::Bitmap& frame) { moving->Draw(frame, t); });
+    auto& engine = control_->Engine();
+    const raster::Rect frame = engine.FrameBounds();
+    // A moving picture is drawn only on the frame it was prepared for (the window may have
+    // changed its size since).
+    bool drawn = false;
+    if (moving && frame.Width() == moving->plan.frameWidth && frame.Height() == moving->plan.frameHeight) {
+        pictureshow::PictureShowEngine::AreaDrawing drawing;
+        drawing.toFrame = [moving, t](raster::Bitmap& f) { moving->Draw(f, t); };
+        drawing.toSurface = [moving, t](const raster::XrgbSurface& surface, int dx, int dy, const raster::Rect& clip) {
+            moving->DrawTo(surface, dx, dy, clip, t);
+        };
+        drawn = engine.RedrawArea(moving->plan.shown, std::move(drawing));
+    }
     if (frameLog_ && drawn)
         std::fprintf(frameLog_, "frame %lld %lld\n", static_cast<long long>(LogClockUs()),
                      static_cast<long long>(cost.nsecsElapsed() / 1000));

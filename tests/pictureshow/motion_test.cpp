@@ -107,7 +107,8 @@ TEST(Motion, TheControlRedrawsBetweenTransitionsAndTheNextStartsFromWhatWasRedra
 {
     test::ShownControl c(test::MakePicture(40, 30, test::kOldMark), 40, 30);
     const Rect area{5, 5, 20, 15};
-    const auto paint = [&](Bitmap& frame) { frame.Fill(area, 0x00777777); };
+    PictureShowEngine::AreaDrawing paint;
+    paint.toFrame = [&](Bitmap& frame) { frame.Fill(area, 0x00777777); };
     ASSERT_TRUE(c.engine.RedrawArea(area, paint));
     EXPECT_EQ(c.window.image.Pixel(10, 10), raster::Color(0x00777777)) << "repainted at once";
     EXPECT_EQ(c.window.invalidated.Bounds(), area);
