@@ -30,7 +30,7 @@ bool PictureShowEngine::RedrawArea(const Rect& area, AreaDrawing drawing)
     return true;
 }
 
-void PictureShowEngine::Materialize()
+void PictureShowEngine::Materialize() const
 {
     if (!pending_.toFrame)
         return;
@@ -38,7 +38,7 @@ void PictureShowEngine::Materialize()
     drawing.toFrame(media_);
 }
 
-const Bitmap& PictureShowEngine::Media()
+const Bitmap& PictureShowEngine::Media() const
 {
     Materialize();
     return media_;

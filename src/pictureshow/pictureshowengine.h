@@ -131,7 +131,8 @@ public:
     std::function<void()> OnMouseLeave;
 
     // --- state ----------------------------------------------------------------------------
-    [[nodiscard]] const raster::Bitmap& Media();
+    // The frame bitmap, with any drawing that waits for it drawn in.
+    [[nodiscard]] const raster::Bitmap& Media() const;
     // Brings in first what PaintTo put straight on the window.
     [[nodiscard]] const raster::Bitmap& Offscreen();
     [[nodiscard]] raster::Rect PicRect() const { return picRect_; }
@@ -211,7 +212,7 @@ private:
     void Settle(const raster::Region& area);
     void Settle();
     // Draws into the frame bitmap what RedrawArea left to be drawn there.
-    void Materialize();
+    void Materialize() const;
     // Before a frame rewrites `changed` (picture coordinates) and has `repainted` of it repainted.
     void SettleBefore(const raster::Region& changed, const raster::Region& repainted);
 
@@ -219,13 +220,15 @@ private:
     // The picture and the transition's new picture share their pixels: neither is ever changed.
     std::shared_ptr<const raster::Bitmap> picture_;
     raster::Bitmap bgPicture_;
-    raster::Bitmap media_, offscreen_;
+    // Mutable only so that reading Media brings in a drawing that waits for it.
+    mutable raster::Bitmap media_;
+    raster::Bitmap offscreen_;
     // Painted on the window by PaintTo and not yet into offscreen_ (client coordinates): always
     // where Media lies unscaled, so the background does not matter there, and composing from the
     // present Media and geometry gives what the window shows.
     raster::Region stale_;
     // What the frame bitmap holds inside pendingArea_ (picture coordinates), not drawn there yet.
-    AreaDrawing pending_;
+    mutable AreaDrawing pending_;
     raster::Rect pendingArea_;
     std::unique_ptr<raster::Bitmap> oldPic_;
     std::shared_ptr<const raster::Bitmap> newPic_;
