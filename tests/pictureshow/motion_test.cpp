@@ -5,14 +5,12 @@
 #include <cstdint>
 
 #include "pictureshow/motion.h"
-#include "pictureshow/pictureshowengine.h"
 #include "testpictures.h"
 
 namespace qel::pictureshow {
 namespace {
 
 using raster::Bitmap;
-using raster::Rect;
 
 // A fitted 3:2 picture, a tall one, one larger than the frame both ways, a wide one larger only
 // across, and a tiny one.
@@ -101,26 +99,6 @@ TEST(Motion, AFrameChangesOnlyThePictureAndLeavesTheCaptionWhereItIs)
     other.Fill(0x00445566);
     m.Draw(other, 0.5);
     EXPECT_EQ(other.Pixel(50, 25), raster::Color(0x00445566));
-}
-
-TEST(Motion, TheControlRedrawsBetweenTransitionsAndTheNextStartsFromWhatWasRedrawn)
-{
-    test::ShownControl c(test::MakePicture(40, 30, test::kOldMark), 40, 30);
-    const Rect area{5, 5, 20, 15};
-    PictureShowEngine::AreaDrawing paint;
-    paint.toFrame = [&](Bitmap& frame) { frame.Fill(area, 0x00777777); };
-    ASSERT_TRUE(c.engine.RedrawArea(area, paint));
-    EXPECT_EQ(c.window.image.Pixel(10, 10), raster::Color(0x00777777)) << "repainted at once";
-    EXPECT_EQ(c.window.invalidated.Bounds(), area);
-
-    c.engine.SetPicture(test::MakePicture(40, 30, test::kNewMark));
-    c.engine.SetManual(true);
-    c.engine.Execute();
-    EXPECT_FALSE(c.engine.RedrawArea(area, paint)) << "not while a transition runs";
-    c.engine.SetStyle(0);
-    c.engine.SetProgress(1);
-    // A wipe from the left has not reached the redrawn area yet: it still shows there.
-    EXPECT_EQ(c.engine.Offscreen().Pixel(19, 14), raster::Color(0x00777777));
 }
 
 }  // namespace
