@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "raster/bilinear.h"
 #include "raster/copy.h"
 #include "raster/muldiv.h"
 #include "raster/xrgb.h"
@@ -303,3 +304,20 @@ void BM_WindowSurface4K(benchmark::State& state)
     }
 }
 BENCHMARK(BM_WindowSurface4K)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// One frame of a moving picture: a 3:2 photo fitted to the screen height, drawn from its source
+// prepared for the largest zoom, at a zoom between (sub-pixel offsets), 1080p and 4K.
+void BM_BilinearMotionFrame(benchmark::State& state)
+{
+    const int h = state.range(0) ? 2160 : 1080, w = h * 3 / 2;
+    const SampleSource source(Picture(w * 115 / 100, h * 115 / 100));
+    Bitmap frame(h * 16 / 9, h);
+    const Rect shown{(frame.Width() - w) / 2, 0, (frame.Width() - w) / 2 + w, h};
+    const double scale = 1.07;
+    for (auto _ : state) {
+        DrawBilinear(frame, shown, source, {3.3 - shown.left * scale, scale}, {2.7, scale});
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(w) * h);
+}
+BENCHMARK(BM_BilinearMotionFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);

@@ -6,7 +6,10 @@
 #     idle show (a picture on screen, the next one a minute away);
 #   - the pace at 3840x2160, Duration 0: nominal against measured time of chosen styles
 #     (STYLES, default: the five slowest of pictureshow_bench at 4K);
-#   - the time from `QelSaver /s` to the first frame of a 24 MP JPEG at 1920x1080 (median of 10).
+#   - the time from `QelSaver /s` to the first frame of a 24 MP JPEG at 1920x1080 (median of 10);
+#   - pan and zoom (Motion 1) at 1920x1080 and 3840x2160, Interval 3 / Duration 2: the CPU share
+#     with Motion off and on, and the times between the frames of the moving pictures (this build
+#     only: the base build may not know the setting). MOTION_ONLY=1 runs this part alone.
 #
 #   bench/slideshow/show_costs.sh BUILD BASE_BIN_DIR [SECONDS]
 #   e.g. bench/slideshow/show_costs.sh build/release /tmp/baseline/bin
@@ -31,6 +34,18 @@ for i in 1 2 3 4; do
 done
 [ -f "$pics/big.jpg" ] || convert -size 6000x4000 -seed 5 plasma:fractal -quality 92 "$pics/big.jpg"
 photos=("$pics"/p1.jpg "$pics"/p2.jpg "$pics"/p3.jpg "$pics"/p4.jpg)
+
+motion() {
+  echo "== Pan and zoom: CPU share with Motion off and on, frame times ($seconds s each, this build)"
+  for size in "1920 1080" "3840 2160"; do
+    echo -n "off: "; "$costs" cpu "$seconds" $size 3 2 "${photos[@]}"
+    echo -n "on:  "; "$costs" cpu "$seconds" $size 3 2 "${photos[@]}" --motion
+  done
+}
+if [ "${MOTION_ONLY:-0}" = 1 ]; then
+  motion
+  exit 0
+fi
 
 echo "== CPU share of a running show ($seconds s each; before = $base, after = $build)"
 for size in "1920 1080" "3840 2160"; do
@@ -59,3 +74,5 @@ done
 median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
 echo "before: ${before[*]} ms; median $(median "${before[@]}") ms"
 echo "after:  ${after[*]} ms; median $(median "${after[@]}") ms"
+
+motion

@@ -1,6 +1,6 @@
 // What a running show costs, measured from outside on a private Xvfb of the given size:
 //
-// slideshow_costs cpu SECONDS WIDTH HEIGHT INTERVAL DURATION PICTURE... [--bin DIR] [--settle S]
+// slideshow_costs cpu SECONDS WIDTH HEIGHT INTERVAL DURATION PICTURE... [--bin DIR] [--settle S] [--motion]
 //     Runs a show of the pictures (fitted, all styles) and reports, over SECONDS after the first
 //     picture is on screen, the program's CPU time as a share of one core, the X server's, and how
 //     often the program's threads woke up (context switches per second).
@@ -10,7 +10,10 @@
 //     takes from its first visible frame to its last against its nominal time (frames x 10 ms).
 //
 // --bin DIR takes QelSaver and its decoder library from DIR (another build) instead of this one;
-// --settle S waits S seconds more after the first picture before measuring (an idle show).
+// --settle S waits S seconds more after the first picture before measuring (an idle show);
+// --motion makes the pictures pan and zoom (setting Motion 1), and reports the times between the
+// frames of the moving pictures over the measured time, and what drawing each cost (the show
+// writes them to the file named by QELSAVER_FRAME_LOG).
 
 #include <algorithm>
 #include <chrono>
@@ -42,6 +45,7 @@ constexpr int kTransitionsPerStyle = 6;
 
 std::string binDir = QEL_BIN_DIR;
 int settleSeconds = 0;
+bool motion = false;
 
 double Seconds(Clock::duration d)
 {
@@ -92,6 +96,54 @@ bool AllBlack(const raster::Bitmap& b)
     return true;
 }
 
+long long NowUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+}
+
+double Percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, std::size_t(p * double(v.size())))];
+}
+
+// The frame log of a show between `from` and `to` (steady-clock microseconds, which every process
+// shares): "frame TIME COST" for each frame of a moving picture, "transition TIME" when one
+// starts, "motion TIME" when a moving picture starts after it.
+void ReportFrames(const std::string& log, long long from, long long to, double seconds)
+{
+    std::ifstream in(log);
+    std::string kind;
+    std::vector<double> gaps, costs;
+    long long last = -1;
+    int frames = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        long long t = 0, cost = 0;
+        if (!(fields >> kind >> t) || t < from || t > to) {
+            last = -1;
+            continue;
+        }
+        if (kind != "frame" || !(fields >> cost)) {
+            last = -1;  // the frames of a transition are paced by the transition
+            continue;
+        }
+        ++frames;
+        costs.push_back(double(cost) / 1000);
+        if (last >= 0)
+            gaps.push_back(double(t - last) / 1000);
+        last = t;
+    }
+    std::printf("  motion frames: %d (%.1f/s over the whole time); ms between frames: median %.1f, p10 %.1f, p90 "
+                "%.1f, p99 %.1f, max %.1f; ms drawing and painting one: median %.1f, p90 %.1f, p99 %.1f\n",
+                frames, frames / seconds, Percentile(gaps, 0.5), Percentile(gaps, 0.1), Percentile(gaps, 0.9),
+                Percentile(gaps, 0.99), gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end()),
+                Percentile(costs, 0.5), Percentile(costs, 0.9), Percentile(costs, 0.99));
+}
+
 int Cpu(int seconds, int w, int h, int interval, int duration, const std::vector<std::string>& pictures)
 {
     e2e::VirtualScreen screen(w, h);
@@ -106,8 +158,10 @@ int Cpu(int seconds, int w, int h, int interval, int duration, const std::vector
     s.duration = duration;
     s.transSetup = std::string(pictureshow::kStyleCount, '1');
     s.images = pictures;
+    s.motion = motion ? 1 : 0;
     install.WriteSettings(s);
-    e2e::SaverProcess saver(install, screen, {"/s"});
+    const std::string log = install.Path("frames.log");
+    e2e::SaverProcess saver(install, screen, {"/s"}, {"QELSAVER_FRAME_LOG=" + log});
     const auto started = Clock::now();
     while (AllBlack(screen.Grab(0, h / 2, w, 1)) && Clock::now() - started < e2e::kPatience)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -115,14 +169,18 @@ int Cpu(int seconds, int w, int h, int interval, int duration, const std::vector
     const double cpu0 = CpuSeconds(saver.Pid()), server0 = CpuSeconds(screen.ServerPid());
     const long wake0 = Wakeups(saver.Pid());
     const auto t0 = Clock::now();
+    const long long from = NowUs();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const long long to = NowUs();
     const double elapsed = Seconds(Clock::now() - t0);
     const double cpu = CpuSeconds(saver.Pid()) - cpu0, server = CpuSeconds(screen.ServerPid()) - server0;
     const long wakes = Wakeups(saver.Pid()) - wake0;
-    std::printf("%dx%d Interval %d Duration %d, %.0f s: QelSaver %.1f %% of one core, Xvfb %.1f %%, "
+    std::printf("%dx%d Interval %d Duration %d%s, %.0f s: QelSaver %.1f %% of one core, Xvfb %.1f %%, "
                 "QelSaver wake-ups %.1f/s%s\n",
-                w, h, interval, duration, elapsed, 100 * cpu / elapsed, 100 * server / elapsed, wakes / elapsed,
-                saver.Running() ? "" : " (the program ended early)");
+                w, h, interval, duration, motion ? " Motion 1" : "", elapsed, 100 * cpu / elapsed,
+                100 * server / elapsed, wakes / elapsed, saver.Running() ? "" : " (the program ended early)");
+    if (motion)
+        ReportFrames(log, from, to, elapsed);
     return 0;
 }
 
@@ -258,8 +316,11 @@ int Pace(int w, int h, const std::vector<int>& styles)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (std::size_t i = 0; i + 1 < args.size();) {
-        if (args[i] == "--bin" || args[i] == "--settle") {
+    for (std::size_t i = 0; i < args.size();) {
+        if (args[i] == "--motion") {
+            motion = true;
+            args.erase(args.begin() + long(i));
+        } else if (i + 1 < args.size() && (args[i] == "--bin" || args[i] == "--settle")) {
             if (args[i] == "--bin")
                 binDir = args[i + 1];
             else
@@ -278,7 +339,8 @@ int main(int argc, char** argv)
             styles.push_back(std::stoi(args[i]));
         return Pace(std::stoi(args[1]), std::stoi(args[2]), styles);
     }
-    std::fprintf(stderr, "usage: slideshow_costs cpu SECONDS WIDTH HEIGHT INTERVAL DURATION PICTURE... [--bin DIR]\n"
+    std::fprintf(stderr, "usage: slideshow_costs cpu SECONDS WIDTH HEIGHT INTERVAL DURATION PICTURE... [--bin DIR] "
+                         "[--settle S] [--motion]\n"
                          "       slideshow_costs pace WIDTH HEIGHT STYLE... [--bin DIR]\n");
     return 2;
 }

@@ -56,6 +56,9 @@ OptionsPage::OptionsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(pare
     cbCaption_->setObjectName(QStringLiteral("cbCaption"));
     // In the order of the settings' caption values.
     cbCaption_->addItems({tr("None"), tr("File Name"), tr("Date Taken"), tr("Description"), tr("Date and Name")});
+    cbMotion_ = new QCheckBox(tr("Pan and Zoom Pictures"), pictures);
+    cbMotion_->setObjectName(QStringLiteral("cbMotion"));
+    cbMotion_->setToolTip(tr("Each picture drifts and zooms slowly while it is on screen"));
     btnBgColor_ = new ColorPickerButton(
         [this, &dialogs](raster::Color current) { return dialogs.ChooseColor(window(), current); }, pictures);
     btnBgColor_->setObjectName(QStringLiteral("btnBgColor"));
@@ -75,6 +78,7 @@ OptionsPage::OptionsPage(EditorDialogs& dialogs, QWidget* parent) : QWidget(pare
     grid->addWidget(btnBgColor_, 3, 1, Qt::AlignLeft);
     grid->addWidget(LabelFor(tr("Caption:"), cbCaption_, pictures), 4, 0);
     grid->addWidget(cbCaption_, 4, 1, Qt::AlignLeft);
+    grid->addWidget(cbMotion_, 5, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
     grid->setVerticalSpacing(kRowSpacing);
 
@@ -125,6 +129,7 @@ void OptionsPage::LoadPictureOptions(const settings::SaverSettings& s)
     btnBgColor_->SetValue(s.bgColor);
     intervalEdit_->setValue(std::clamp(s.interval, kMinInterval, kMaxInterval));
     cbCaption_->setCurrentIndex(static_cast<int>(s.Caption()));
+    cbMotion_->setChecked(s.PanAndZoom());
 }
 
 settings::CaptionKind OptionsPage::Caption() const
@@ -161,6 +166,7 @@ void OptionsPage::Store(settings::SaverSettings& s) const
     s.showCursor = cbShowCursor_->isChecked();
     s.caption = static_cast<int>(Caption());
     idleService_->Store(s);
+    s.motion = cbMotion_->isChecked() ? 1 : 0;
 }
 
 bool OptionsPage::NoExitEvent()

@@ -41,10 +41,12 @@ public:
     [[nodiscard]] QComboBox* cbCaption() const { return cbCaption_; }
     // The idle service's wait and lock (loaded on their own: IdleServiceOptions::Load).
     [[nodiscard]] IdleServiceOptions* IdleService() const { return idleService_; }
+    // Pictures pan and zoom while on show (motion 1; any other value shows as still pictures).
+    [[nodiscard]] QCheckBox* cbMotion() const { return cbMotion_; }
 
     // --- the controls and the settings ---
-    // Picture size, order, colour, interval (brought into 1..999) and caption (an unknown one
-    // shows as none).
+    // Picture size, order, colour, interval (brought into 1..999), caption (an unknown one
+    // shows as none) and motion.
     void LoadPictureOptions(const settings::SaverSettings& s);
     // The exit boxes and "Show Mouse Cursor", as they are in the file (no rule runs).
     void LoadExitOptions(const settings::SaverSettings& s);
@@ -76,6 +78,7 @@ private:
     QCheckBox* cbShowCursor_ = nullptr;
     QComboBox* cbCaption_ = nullptr;
     IdleServiceOptions* idleService_ = nullptr;
+    QCheckBox* cbMotion_ = nullptr;
 };
 
 }  // namespace qel::editor

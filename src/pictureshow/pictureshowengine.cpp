@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "pictureshow/frame.h"
 #include "pictureshow/numerics.h"
@@ -234,6 +235,7 @@ void PictureShowEngine::Execute()
 void PictureShowEngine::PrepareTransition()
 {
     // The old picture is what the window shows.
+    Materialize();
     Settle();
     media_.Resize(picture_->Width(), picture_->Height());
     RecomputePicRect();
@@ -270,6 +272,7 @@ void PictureShowEngine::Clear()
     if (busy_ || media_.IsEmpty() || mediaLocked_)
         return;
     Settle();
+    pending_ = {};
     media_ = Bitmap();
     if (!inPaint_)
         InvalidateControl();
@@ -463,7 +466,17 @@ void PictureShowEngine::PaintTo(const Region& clipIn, const raster::XrgbSurface&
     const Region composed = ComposeOffscreen(Region::Combined(clip, direct, raster::CombineMode::Diff));
     stale_.Combine(composed, raster::CombineMode::Diff);
     raster::ToXrgb32(surface, 0, 0, offscreen_, Region::Combined(composed, reach, raster::CombineMode::And));
-    raster::ToXrgb32(surface, x, y, media_, direct);
+    // A drawing that waits for the frame bitmap is drawn straight onto the window; the frame bitmap
+    // gets it when something reads it there.
+    Region fromMedia = direct;
+    if (pending_.toSurface && !direct.IsEmpty()) {
+        const Region drawn =
+            Region::Combined(direct, Region::FromRect(pendingArea_.Offset(x, y)), raster::CombineMode::And);
+        for (const Rect& r : drawn.Rects())
+            pending_.toSurface(surface, x, y, r.Offset(-x, -y));
+        fromMedia.Combine(drawn, raster::CombineMode::Diff);
+    }
+    raster::ToXrgb32(surface, x, y, media_, fromMedia);
     stale_.Combine(direct, raster::CombineMode::Or);
 }
 
@@ -518,6 +531,9 @@ void PictureShowEngine::SettleBefore(const Region& changed, const Region& repain
 Region PictureShowEngine::ComposeOffscreen(Region clip)
 {
     const Rect client = ClientRect();
+    if (pending_.toFrame && (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height() ||
+                             !clip.Bounds().Intersect(MapToClient(pendingArea_)).IsEmpty()))
+        Materialize();
     if (offscreen_.Width() != client.Width() || offscreen_.Height() != client.Height()) {
         offscreen_.Resize(client.Width(), client.Height());
         clip = Region::FromRect(client);

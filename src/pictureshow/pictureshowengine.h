@@ -105,6 +105,20 @@ public:
     // --- operations ---------------------------------------------------------------------
     void Execute();
     void Clear();
+    // Between transitions: the frame bitmap inside `area` (picture coordinates) becomes what
+    // `drawing` draws there, for a picture that moves while it is on show, and the window shows it
+    // at once. On a window surface of 32-bit pixels it is drawn straight there; the frame bitmap
+    // itself is drawn only when something reads it (a transition starting, a repaint through
+    // Offscreen). Nothing is drawn (false) while a transition runs, before the first one, or while
+    // painting.
+    struct AreaDrawing {
+        std::function<void(raster::Bitmap& frame)> toFrame;
+        // Inside `clip` (picture coordinates), picture pixel (0, 0) at surface pixel (dx, dy).
+        std::function<void(const raster::XrgbSurface& surface, int dx, int dy, const raster::Rect& clip)> toSurface;
+    };
+    bool RedrawArea(const raster::Rect& area, AreaDrawing drawing);
+    // The frame bitmap's bounds, without bringing in a drawing that waits for it.
+    [[nodiscard]] raster::Rect FrameBounds() const { return media_.Bounds(); }
 
     // --- events (not raised while the control is being destroyed) --------------------------
     std::function<void()> OnChange;
@@ -117,7 +131,8 @@ public:
     std::function<void()> OnMouseLeave;
 
     // --- state ----------------------------------------------------------------------------
-    [[nodiscard]] const raster::Bitmap& Media() const { return media_; }
+    // The frame bitmap, with any drawing that waits for it drawn in.
+    [[nodiscard]] const raster::Bitmap& Media() const;
     // Brings in first what PaintTo put straight on the window.
     [[nodiscard]] const raster::Bitmap& Offscreen();
     [[nodiscard]] raster::Rect PicRect() const { return picRect_; }
@@ -196,6 +211,8 @@ private:
     // that changes the composition under it.
     void Settle(const raster::Region& area);
     void Settle();
+    // Draws into the frame bitmap what RedrawArea left to be drawn there.
+    void Materialize() const;
     // Before a frame rewrites `changed` (picture coordinates) and has `repainted` of it repainted.
     void SettleBefore(const raster::Region& changed, const raster::Region& repainted);
 
@@ -203,11 +220,16 @@ private:
     // The picture and the transition's new picture share their pixels: neither is ever changed.
     std::shared_ptr<const raster::Bitmap> picture_;
     raster::Bitmap bgPicture_;
-    raster::Bitmap media_, offscreen_;
+    // Mutable only so that reading Media brings in a drawing that waits for it.
+    mutable raster::Bitmap media_;
+    raster::Bitmap offscreen_;
     // Painted on the window by PaintTo and not yet into offscreen_ (client coordinates): always
     // where Media lies unscaled, so the background does not matter there, and composing from the
     // present Media and geometry gives what the window shows.
     raster::Region stale_;
+    // What the frame bitmap holds inside pendingArea_ (picture coordinates), not drawn there yet.
+    mutable AreaDrawing pending_;
+    raster::Rect pendingArea_;
     std::unique_ptr<raster::Bitmap> oldPic_;
     std::shared_ptr<const raster::Bitmap> newPic_;
     FrameState frameState_;

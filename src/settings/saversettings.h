@@ -42,12 +42,15 @@ struct SaverSettings {
     int caption = 0;            // a CaptionKind; written only when it is not 0
     int idleMinutes = 3;        // the idle service's wait, 1..120; written only when it is not 3
     bool lockOnResume = false;  // the idle service locks the session when a show is ended; written only when set
+    int motion = 0;             // 1 = pictures pan and zoom while on show; written only when it is not 0
     std::vector<std::string> sounds;
     std::vector<std::string> images;
 
     [[nodiscard]] bool FitToScreen() const { return imageSize != 0; }
     [[nodiscard]] bool RandomPictures() const { return sequence != 0; }
     [[nodiscard]] bool RandomSounds() const { return randomSound == 0; }
+    // Values other than 1 mean still pictures, like the missing key.
+    [[nodiscard]] bool PanAndZoom() const { return motion == 1; }
     [[nodiscard]] CaptionKind Caption() const
     {
         return caption > 0 && caption < kCaptionKindCount ? CaptionKind(caption) : CaptionKind::None;
@@ -75,7 +78,7 @@ SaverSettings ReadSettings(const IniFile& ini, SettingsReader reader);
 SaverSettings LoadSettings(const std::string& path, SettingsReader reader, std::string* problem = nullptr);
 
 // The exact bytes of a settings file: the 18 kinds of line in their order, CR LF after each; a
-// caption, an idle wait other than 3 minutes and the lock on resume add their keys after
+// caption, an idle wait other than 3 minutes, the lock on resume and motion add their keys after
 // "Duration", so a file without them keeps exactly the classic lines.
 std::string FormatSettings(const SaverSettings& s);
 

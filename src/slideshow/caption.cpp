@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <optional>
 
 #include <QDate>
 #include <QDateTime>
@@ -91,46 +92,108 @@ QString CaptionText(const std::string& path, settings::CaptionKind kind, const Q
     return {};
 }
 
-void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corner, double pixelRatio)
+namespace {
+
+// Where a caption goes on a width x height picture and how it is written; nothing when it does
+// not fit.
+struct CaptionLayout {
+    QFont font;
+    QString line;
+    QRect box;
+    int padX = 0;
+    int padY = 0;
+    double radius = 0;
+};
+
+std::optional<CaptionLayout> LayOut(int width, int height, const QString& text, CaptionCorner corner,
+                                    double pixelRatio = 1.0)
 {
-    if (text.isEmpty() || bitmap.IsEmpty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return;
-    const int width = bitmap.Width(), height = bitmap.Height();
+    if (text.isEmpty() || width <= 0 || height <= 0 || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return std::nullopt;
+    CaptionLayout c;
     const int size =
         std::max(qRound(kSmallestTextPixels * std::max(1.0, pixelRatio)), qRound(height / kLinesPerScreenHeight));
-    QFont font;
-    font.setPixelSize(size);
-    const QFontMetrics metrics(font);
-    const int padX = qRound(size * kPaddingX), padY = qRound(size * kPaddingY);
+    c.font.setPixelSize(size);
+    const QFontMetrics metrics(c.font);
+    c.padX = qRound(size * kPaddingX);
+    c.padY = qRound(size * kPaddingY);
     const int margin = qRound(size * kMargin);
-    const int room = std::min(qRound(width * kWidestPart), width - 2 * margin) - 2 * padX;
+    const int room = std::min(qRound(width * kWidestPart), width - 2 * margin) - 2 * c.padX;
     if (room < kFewestLetters * metrics.averageCharWidth())
-        return;
-    const QString line = metrics.elidedText(text.simplified(), Qt::ElideRight, room);
-    if (line.isEmpty())
-        return;
+        return std::nullopt;
+    c.line = metrics.elidedText(text.simplified(), Qt::ElideRight, room);
+    if (c.line.isEmpty())
+        return std::nullopt;
 
-    QRect box(0, 0, metrics.horizontalAdvance(line) + 2 * padX, metrics.height() + 2 * padY);
-    if (box.height() + 2 * margin > height)
-        return;  // a picture too low for a line of text
+    c.box = QRect(0, 0, metrics.horizontalAdvance(c.line) + 2 * c.padX, metrics.height() + 2 * c.padY);
+    if (c.box.height() + 2 * margin > height)
+        return std::nullopt;  // a picture too low for a line of text
     const bool right = corner == CaptionCorner::BottomRight || corner == CaptionCorner::TopRight;
     const bool bottom = corner == CaptionCorner::BottomRight || corner == CaptionCorner::BottomLeft;
-    box.moveLeft(right ? width - margin - box.width() : margin);
-    box.moveTop(bottom ? height - margin - box.height() : margin);
+    c.box.moveLeft(right ? width - margin - c.box.width() : margin);
+    c.box.moveTop(bottom ? height - margin - c.box.height() : margin);
+    c.radius = size * kCornerRadius;
+    return c;
+}
 
-    // The bitmap's own memory, painted in place: blue, green, red bytes, rows of Stride() bytes.
-    QImage image(bitmap.Scanline(0), width, height, bitmap.Stride(), QImage::Format_BGR888);
-    QPainter painter(&image);
+void Paint(QPainter& painter, const CaptionLayout& c)
+{
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, kBackingAlpha));
-    const double radius = size * kCornerRadius;
-    painter.drawRoundedRect(QRectF(box), radius, radius);
+    painter.drawRoundedRect(QRectF(c.box), c.radius, c.radius);
     painter.setPen(Qt::white);
-    painter.setFont(font);
-    painter.drawText(box.adjusted(padX, padY, -padX, -padY), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     line);
+    painter.setFont(c.font);
+    painter.drawText(c.box.adjusted(c.padX, c.padY, -c.padX, -c.padY),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, c.line);
+}
+
+}  // namespace
+
+void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corner, double pixelRatio)
+{
+    const std::optional<CaptionLayout> c = LayOut(bitmap.Width(), bitmap.Height(), text, corner, pixelRatio);
+    if (!c)
+        return;
+    // The bitmap's own memory, painted in place: blue, green, red bytes, rows of Stride() bytes.
+    QImage image(bitmap.Scanline(0), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_BGR888);
+    QPainter painter(&image);
+    Paint(painter, *c);
+}
+
+raster::Overlay CaptionOverlay(int width, int height, const QString& text, CaptionCorner corner)
+{
+    const std::optional<CaptionLayout> c = LayOut(width, height, text, corner);
+    if (!c)
+        return {};
+    // Painted once over black and once over white: over black each pixel keeps only the caption's
+    // own (premultiplied) colour, and the difference shows how much of what lies below shows
+    // through. Drawn that way over anything, it looks as if painted there.
+    const QRect box = c->box.adjusted(-1, -1, 1, 1).intersected(QRect(0, 0, width, height));
+    QImage black(box.size(), QImage::Format_RGB32), white(box.size(), QImage::Format_RGB32);
+    black.fill(Qt::black);
+    white.fill(Qt::white);
+    for (QImage* image : {&black, &white}) {
+        QPainter painter(image);
+        painter.translate(-box.topLeft());
+        Paint(painter, *c);
+    }
+    raster::Overlay o;
+    o.box = {box.left(), box.top(), box.right() + 1, box.bottom() + 1};
+    o.pixels.resize(std::size_t(box.width()) * box.height() * 4);
+    std::uint8_t* out = o.pixels.data();
+    for (int y = 0; y < box.height(); ++y) {
+        const auto* b = reinterpret_cast<const QRgb*>(black.constScanLine(y));
+        const auto* w = reinterpret_cast<const QRgb*>(white.constScanLine(y));
+        for (int x = 0; x < box.width(); ++x, out += 4) {
+            out[0] = std::uint8_t(qBlue(b[x]));
+            out[1] = std::uint8_t(qGreen(b[x]));
+            out[2] = std::uint8_t(qRed(b[x]));
+            out[3] = std::uint8_t(std::clamp(qGreen(w[x]) - qGreen(b[x]), 0, 255));
+        }
+    }
+    return o;
 }
 
 }  // namespace qel::slideshow

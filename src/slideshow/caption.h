@@ -14,6 +14,7 @@
 #include <QString>
 
 #include "imaging/exif.h"
+#include "raster/bilinear.h"
 #include "raster/bitmap.h"
 #include "settings/saversettings.h"
 
@@ -36,5 +37,8 @@ enum class CaptionCorner { BottomRight, TopLeft, BottomLeft, TopRight };
 // per point of the screen a small bitmap is shown on, so the smallest text stays as readable on a
 // doubled screen.
 void DrawCaption(raster::Bitmap& bitmap, const QString& text, CaptionCorner corner, double pixelRatio = 1.0);
+// The same caption for a width x height picture as an overlay, to be laid over a picture that
+// moves beneath it. Empty for an empty text.
+[[nodiscard]] raster::Overlay CaptionOverlay(int width, int height, const QString& text, CaptionCorner corner);
 
 }  // namespace qel::slideshow

@@ -22,7 +22,8 @@ FirstPicture::FirstPicture(settings::SaverSettings settings, std::shared_ptr<Sha
             break;
         }
     }
-    if (path_.empty() || width_ < 1 || height_ < 1)
+    // Pictures that move are prepared by the window, with their source for the motion.
+    if (path_.empty() || width_ < 1 || height_ < 1 || settings_.PanAndZoom())
         return;
     const bool fit = settings_.FitToScreen();
     const auto background = raster::Color(settings_.bgColor);

@@ -38,6 +38,8 @@ HostWindow::HostWindow(Config config)
         return imaging::LoadFittedPicture(path, width, height, fit, background);
     };
     surface.background = background;
+    surface.motion = settings_.PanAndZoom();
+    surface.fitPictures = fit;
     surface.stepDelayMs = settings_.StepDelayMs();
     surface.pictureShown = std::move(config.pictureShown);
     surface_ = std::make_unique<PictureSurface>(*this, std::move(surface));

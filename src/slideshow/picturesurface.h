@@ -6,11 +6,14 @@
 // (reshape), stopped and destroyed (free). The window around it decides where it is shown, which
 // inputs it takes, and when it ends.
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
 #include "raster/bitmap.h"
 #include "slideshow/slideshowcontroller.h"
@@ -19,7 +22,8 @@ class QWidget;
 
 namespace qel::pictureshow {
 class TPictureShow;
-}
+struct MovingPicture;
+}  // namespace qel::pictureshow
 
 namespace qel::slideshow {
 
@@ -34,6 +38,11 @@ public:
         bool stretch = true;
         // Called on the window thread when a picture starts coming in, with its path.
         std::function<void(const std::string& path)> pictureShown;
+        // Pictures pan and zoom while they are on show (see MovingPicture). They are then prepared
+        // here rather than by the cycle's compose: fitted to the widget when `fitPictures`, else at
+        // their own size; the cycle's caption is laid over them.
+        bool motion = false;
+        bool fitPictures = true;
     };
 
     // Makes the control, a child of `owner` filling it, and the picture cycle for it; nothing is
@@ -56,14 +65,25 @@ public:
 
 private:
     void StartTransition(int style, bool clearFirst);
+    void StartMotion();
+    void MotionFrame();
 
     struct Composed;
+    struct Motion;
 
     pictureshow::TPictureShow* control_ = nullptr;  // owned by the owner widget
     std::function<void(const std::string&)> pictureShown_;
     std::shared_ptr<Composed> composed_;  // shared with the worker that prepares pictures
     std::string ready_;                   // the picture the control holds, until it comes in
     std::unique_ptr<SlideshowController> pictures_;
+    // Motion: what the worker prepared, the moving picture the control holds (until it comes in)
+    // and the one on show; the frame timer and the clock of the picture on show.
+    std::shared_ptr<Motion> motion_;
+    std::shared_ptr<const pictureshow::MovingPicture> readyMoving_, shownMoving_;
+    QTimer motionTimer_;
+    QElapsedTimer motionClock_;
+    double motionMs_ = 0;
+    std::FILE* frameLog_ = nullptr;
 };
 
 }  // namespace qel::slideshow

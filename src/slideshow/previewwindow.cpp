@@ -72,6 +72,7 @@ void PreviewWindow::FormShow()
     config.background = background;
     config.stepDelayMs = settings_.StepDelayMs();
     config.stretch = false;
+    config.motion = settings_.PanAndZoom();
     surface_ = std::make_unique<PictureSurface>(*this, std::move(config));
     surface_->Start();
 }

@@ -46,6 +46,8 @@ SlideshowWindow::SlideshowWindow(SlideshowSession& session, QScreen* screen)
     };
     config.background = raster::Color(s.bgColor);
     config.stepDelayMs = s.StepDelayMs();
+    config.motion = s.PanAndZoom();
+    config.fitPictures = s.FitToScreen();
     surface_ = std::make_unique<PictureSurface>(*this, std::move(config));
     surface_->Start();
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -226,6 +227,53 @@ TEST_F(SaverE2E, PreviewShowsTheFittedPictureInsideItsWindowAndEndsWithIt)
     screen_.DestroyWindow(dialog);
     EXPECT_TRUE(preview.WaitForExit()) << "a preview must not outlive its window";
     EXPECT_EQ(preview.ExitCode(), 0) << preview.Output();
+}
+
+// Pan and zoom, on the screen and in a preview: the picture moves inside its own rectangle while
+// the background around it stays as it is.
+TEST_F(SaverE2E, WithMotionThePictureMovesInsideItsRectangleAndTheBackgroundStays)
+{
+    settings_.motion = 1;
+    settings_.interval = 60;
+    settings_.images = {first_};
+    install_.WriteSettings(settings_);
+    settings::SaveSettings(install_.Path("system/QelSetup.Dat"), settings_);
+    const auto background = [](const raster::Bitmap& b, int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < b.Width(); ++x)
+                if (b.Pixel(x, y) != kBackground)
+                    return false;
+        return true;
+    };
+    // The wide picture fills the band 80..399 of the screen, 18..93 of a 152 x 112 preview.
+    const auto moves = [&](const std::function<raster::Bitmap()>& grab, int top, int bottom) {
+        raster::Bitmap first;
+        // Once it has come in whole: the background above and below it, none across its middle.
+        if (!WaitUntil([&] {
+                first = grab();
+                for (int x = 0; x < first.Width(); ++x)
+                    if (first.Pixel(x, (top + bottom) / 2) == kBackground)
+                        return false;
+                return background(first, 0, top) && background(first, bottom, first.Height());
+            }))
+            return false;
+        raster::Bitmap later;
+        const bool moved = WaitUntil([&] {
+            later = grab();
+            return DifferingPixels(later, first) > 0;
+        });
+        EXPECT_TRUE(background(later, 0, top) && background(later, bottom, later.Height()));
+        return moved;
+    };
+    {
+        SaverProcess saver(install_, screen_, {"/s"});
+        EXPECT_TRUE(moves([&] { return screen_.Grab(); }, 80, 400)) << saver.Output();
+    }
+    const xcb_window_t dialog = screen_.CreateWindow(50, 60, 152, 112);
+    SaverProcess preview(install_, screen_, {"/p", std::to_string(dialog)});
+    EXPECT_TRUE(moves([&] { return screen_.Grab(50, 60, 152, 112); }, 18, 94)) << preview.Output();
+    screen_.DestroyWindow(dialog);
+    EXPECT_TRUE(preview.WaitForExit());
 }
 
 TEST_F(SaverE2E, PreviewWithoutAUsableWindowEndsQuietly)

@@ -110,6 +110,7 @@ TEST_F(CommandsTest, EveryComparedKeyCountsAndTheCurrentTransitionRowDoesNot)
         {"an exit input", [&] { Find<QCheckBox>("ExitKeyPress")->setChecked(true); }, true},
         {"the cursor", [&] { Find<QCheckBox>("cbShowCursor")->setChecked(false); }, true},
         {"the caption", [&] { Find<QComboBox>("cbCaption")->setCurrentIndex(2); }, true},
+        {"the motion", [&] { Find<QCheckBox>("cbMotion")->setChecked(true); }, true},
         {"a transition", [&] { Find<QListWidget>("TransListBox")->item(1)->setCheckState(Qt::Checked); }, true},
     };
     for (const Case& c : cases) {

@@ -363,6 +363,45 @@ private:
     bool straight_;
 };
 
+// A moving picture's frame, painted straight or through Offscreen, shows the same; straight, the
+// frame bitmap gets it only when it is read, and the next transition starts from it either way.
+TEST(Painting, ARedrawnAreaShowsTheSameEitherWayAndTheNextTransitionStartsFromIt)
+{
+    const Rect area{5, 4, 30, 20};
+    for (bool straight : {false, true}) {
+        SurfaceWindow window(40, 30, straight);
+        PictureShowEngine e(&window);
+        window.engine = &e;
+        e.SetAutoSize(false);
+        e.SetPicture(MakePicture(40, 30, kOldMark));
+        e.Execute();
+        int drawnIntoFrame = 0;
+        PictureShowEngine::AreaDrawing d;
+        d.toFrame = [&](Bitmap& f) {
+            ++drawnIntoFrame;
+            f.Fill(area, 0x00778899);
+        };
+        d.toSurface = [&](const raster::XrgbSurface& s, int dx, int dy, const Rect& clip) {
+            const Rect r = clip.Intersect(area);
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x)
+                    reinterpret_cast<std::uint32_t*>(s.origin + std::size_t(y + dy) * s.stride)[x + dx] = 0xFF998877u;
+        };
+        ASSERT_TRUE(e.RedrawArea(area, d));
+        EXPECT_EQ(window.pixels[10 * 40 + 10], 0xFF998877u) << straight;
+        EXPECT_EQ(window.pixels[25 * 40 + 35] & 0xFFu, kOldMark) << "the rest stays";
+        EXPECT_EQ(drawnIntoFrame, straight ? 0 : 1);
+
+        e.SetPicture(MakePicture(40, 30, kNewMark));
+        e.SetStyle(0);
+        e.SetManual(true);
+        e.Execute();
+        EXPECT_EQ(drawnIntoFrame, 1);
+        EXPECT_EQ(e.Media().Pixel(10, 10), raster::Color(0x00778899)) << straight;
+        EXPECT_FALSE(e.RedrawArea(area, d)) << "not during a transition";
+    }
+}
+
 // Painting straight onto the window shows, frame after frame, what painting through Offscreen
 // shows, for every style, a picture filling the client area and a smaller one centred on the
 // background colour; and Offscreen, whenever it is read, holds what the window shows (so the next

@@ -48,6 +48,7 @@ TEST(SaverSettings, WhatIsWrittenReadsBackTheSame)
     s.interval = 999;
     s.duration = 0;
     s.transSetup = std::string(92, '1');
+    s.motion = 1;
     s.sounds = {"/a b/c.mp3"};
     s.images = {"/p/1.jpg", "/p/caf\xe9.gif"};  // a file name is bytes, whatever its encoding
     EXPECT_EQ(ReadSettings(IniFile::FromText(FormatSettings(s)), SettingsReader::Editor), s);
@@ -99,6 +100,9 @@ TEST(SaverSettings, EachReaderHasItsOwnDefaults)
     EXPECT_FALSE(ReadSettings(ini, SettingsReader::Slideshow).mouseMove);
     EXPECT_EQ(ReadSettings(ini, SettingsReader::Slideshow).transIndex, 0);
     EXPECT_EQ(ReadSettings(ini, SettingsReader::Editor).transIndex, 7);
+    // Every show moves its pictures as the settings say, the small preview too.
+    for (auto reader : {SettingsReader::Slideshow, SettingsReader::Preview, SettingsReader::Editor})
+        EXPECT_TRUE(ReadSettings(IniFile::FromText("[Options]\nMotion=1\n"), reader).PanAndZoom());
 }
 
 TEST(SaverSettings, ValuesMeanWhatTheUserChose)
@@ -180,7 +184,7 @@ TEST(SaverSettings, TwoDesignsAreTheSameWhenTheyWouldBeWrittenTheSame)
     for (auto change : std::initializer_list<void (*)(SaverSettings&)>{
              [](SaverSettings& s) { s.sequence = 0; }, [](SaverSettings& s) { s.randomSound = 0; },
              [](SaverSettings& s) { s.caption = 9; }, [](SaverSettings& s) { s.showCursor = true; },
-             [](SaverSettings& s) { s.transSetup = "0"; },
+             [](SaverSettings& s) { s.motion = 1; }, [](SaverSettings& s) { s.transSetup = "0"; },
              [](SaverSettings& s) { s.images = {"/p/caf\xef\xbf\xbd.jpg"}; },  // the same name as text
              [](SaverSettings& s) { s.sounds = {""}; }}) {
         SaverSettings other = shown;
