@@ -117,8 +117,10 @@ void WritePicture(const std::string& path, const raster::Bitmap& bitmap)
     if (bitmap.IsEmpty())
         throw std::runtime_error("cannot write \"" + path + "\": the picture is empty");
     const std::vector<std::uint8_t> bytes = EndsWithPng(path) ? EncodePng(bitmap) : EncodeBmp(bitmap);
-    // A failure half-way leaves no broken picture behind, and a picture that was there stays.
-    platform::ReplacementFile file(path);
+    // A failure half-way leaves no broken picture behind, and a picture that was there stays. The
+    // pictures written here are made again by running the command again: waiting until they are on
+    // the disk would take longer than making them.
+    platform::ReplacementFile file(path, platform::ReplacementFile::Durability::InPlace);
     if (file.Write(bytes.data(), bytes.size()) != bytes.size() || !file.Commit())
         throw std::runtime_error("cannot write \"" + path + "\": " + std::strerror(file.Error()));
 }
