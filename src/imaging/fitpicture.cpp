@@ -116,7 +116,10 @@ public:
             const raster::Rect place = CentredPlace(target.width, target.height, screenWidth_, screenHeight_);
             resampler_ = std::make_unique<ArrivingRowsResampler>(
                 Filter(kLanczos3).kernel, Filter(kLanczos3).support, width, height,
-                BackgroundAround(screenWidth_, screenHeight_, place, background_), place);
+                [w = screenWidth_, h = screenHeight_, place, c = background_] {
+                    return BackgroundAround(w, h, place, c);
+                },
+                place);
             resampler_->Start(rows, stride);
             pictureWidth_ = pictureWidth;
             pictureHeight_ = pictureHeight;

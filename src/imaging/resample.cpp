@@ -345,12 +345,13 @@ constexpr int kArrivingChunk = 64;
 }  // namespace
 
 ArrivingRowsResampler::ArrivingRowsResampler(FilterKernel kernel, float radius, int sourceWidth, int sourceHeight,
-                                             Bitmap destination, raster::Rect place, bool allowSimd)
-    : sourceHeight_(sourceHeight), destination_(std::move(destination)), place_(place)
+                                             std::function<Bitmap()> makeDestination, raster::Rect place,
+                                             bool allowSimd)
+    : sourceHeight_(sourceHeight), makeDestination_(std::move(makeDestination)), place_(place)
 {
     if (sourceWidth < 1 || sourceHeight < 1 || place.Width() < 1 || place.Height() < 1 || place.left < 0 ||
-        place.top < 0 || place.right > destination_.Width() || place.bottom > destination_.Height())
-        throw std::invalid_argument("resampling needs a non-empty source and a place inside the destination");
+        place.top < 0 || !makeDestination_)
+        throw std::invalid_argument("resampling needs a non-empty source, a place and a destination");
     const int height = place.Height();
     // For each destination row, the first and the last intermediate row it or any row after it reads
     // (first) and it or any row before it reads (last): rows arrive top to bottom, but mirrored taps
@@ -421,12 +422,16 @@ std::optional<Bitmap> ArrivingRowsResampler::Finish()
 void ArrivingRowsResampler::Work(const std::uint8_t* rows, std::size_t stride)
 {
     const SourceRows source{rows, stride};
-    const TargetRows target{destination_.Scanline(place_.top) + 3 * static_cast<size_t>(place_.left),
-                            static_cast<size_t>(destination_.Stride())};
     const int height = place_.Height();
     const int kept = passes_->KeptRows();
     int horizontalDone = 0, verticalDone = 0;
     try {
+        // Made here, not by the thread that gives the rows: that one is busy decoding.
+        destination_ = makeDestination_();
+        if (place_.right > destination_.Width() || place_.bottom > destination_.Height())
+            return;
+        const TargetRows target{destination_.Scanline(place_.top) + 3 * static_cast<size_t>(place_.left),
+                                static_cast<size_t>(destination_.Stride())};
         while (verticalDone < height) {
             int arrived;
             {
@@ -452,8 +457,8 @@ void ArrivingRowsResampler::Work(const std::uint8_t* rows, std::size_t stride)
             }
         }
         complete_ = true;
-    } catch (const std::bad_alloc&) {
-        // Left incomplete: the caller resamples the whole picture the ordinary way.
+    } catch (const std::exception&) {
+        // Left incomplete (no memory): the caller resamples the whole picture the ordinary way.
     }
 }
 

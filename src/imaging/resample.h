@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -38,10 +39,11 @@ class ResamplePasses;
 class ArrivingRowsResampler {
 public:
     // For a sourceWidth x sourceHeight picture to become place.Width() x place.Height(), drawn at
-    // `place` inside `destination` (nothing else of it is touched). Throws std::bad_alloc, and
-    // std::invalid_argument for an empty source or a place that is empty or not inside destination.
+    // `place` inside the bitmap that makeDestination gives (called on the resampler's thread; nothing
+    // else of the bitmap is touched, and a bitmap that does not hold `place` gives no result).
+    // Throws std::bad_alloc, and std::invalid_argument for an empty source or place.
     ArrivingRowsResampler(FilterKernel kernel, float radius, int sourceWidth, int sourceHeight,
-                          raster::Bitmap destination, raster::Rect place, bool allowSimd = true);
+                          std::function<raster::Bitmap()> makeDestination, raster::Rect place, bool allowSimd = true);
     ~ArrivingRowsResampler();  // finishes as Finish does
     ArrivingRowsResampler(const ArrivingRowsResampler&) = delete;
     ArrivingRowsResampler& operator=(const ArrivingRowsResampler&) = delete;
@@ -63,7 +65,8 @@ private:
     void Work(const std::uint8_t* rows, std::size_t stride);
 
     int sourceHeight_;
-    raster::Bitmap destination_;
+    std::function<raster::Bitmap()> makeDestination_;
+    raster::Bitmap destination_;  // made and written by the thread
     raster::Rect place_;
     std::unique_ptr<ResamplePasses> passes_;
     std::vector<int> lastRowNeeded_;

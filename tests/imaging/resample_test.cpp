@@ -126,15 +126,18 @@ Bitmap Noise(int w, int h, unsigned seed)
 // The rows given to the resampler in uneven groups, the result drawn at (3, 2) on a larger bitmap.
 Bitmap ScaledAsRowsArrive(const Bitmap& src, int w, int h, int filter, bool simd)
 {
-    Bitmap canvas(w + 5, h + 4);
-    canvas.Fill(0x00ABCDEF);
-    ArrivingRowsResampler r(Filter(filter).kernel, Filter(filter).support, src.Width(), src.Height(), canvas,
+    const auto blank = [w, h] {
+        Bitmap b(w + 5, h + 4);
+        b.Fill(0x00ABCDEF);
+        return b;
+    };
+    ArrivingRowsResampler r(Filter(filter).kernel, Filter(filter).support, src.Width(), src.Height(), blank,
                             {3, 2, 3 + w, 2 + h}, simd);
     r.Start(src.Scanline(0), static_cast<std::size_t>(src.Stride()));
     for (int rows = 1; rows < src.Height(); rows += rows % 7 + 1)
         r.RowsArrived(rows);
     r.RowsArrived(src.Height());
-    canvas = *r.Finish();
+    const Bitmap canvas = *r.Finish();
     Bitmap dst(w, h);
     for (int y = 0; y < h + 4; ++y)
         for (int x = 0; x < w + 5; ++x) {
