@@ -31,9 +31,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded by name: the MP3 decoder's sound output modules, GStreamer's playback and WAV plug-ins, and
-# the desktop's mail and folder openers, Qt's TIFF and WebP readers.
+# the desktop's mail and folder openers, Qt's TIFF and WebP readers, and the HEIF and AVIF libraries
+# the picture loader loads when it first needs them (src/imaging/CMakeLists.txt).
+get_property(loaded_library_packages GLOBAL PROPERTY QELSAVER_LOADED_LIBRARY_PACKAGES)
+list(JOIN loaded_library_packages ", " loaded_library_packages)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "mpg123, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils, qt6-image-formats-plugins")
+    "mpg123, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils, qt6-image-formats-plugins, ${loaded_library_packages}")
 # MIDI and other sound formats; the show's windows drawn as Wayland windows on Wayland desktops (without
 # it they go through the desktop's X11 server).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-bad, timgm6mb-soundfont, qt6-wayland")

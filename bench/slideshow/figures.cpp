@@ -1,7 +1,9 @@
-// slideshow_figures firstframe JPEG [RUNS] [--bin DIR]
+// slideshow_figures firstframe JPEG [RUNS] [--base DIR] [--bin DIR]
 //     Times `QelSaver /s` on a 1920x1080 Xvfb showing one large JPEG (fitted): from the start of the
 //     process to the window on screen, to the first transition frame with picture pixels, and to
-//     the whole picture. Prints each run and the median of the runs after the first.
+//     the whole picture; in the same run, the first frame of the program in DIR (--base, another
+//     build) and the time djpeg takes to decode the JPEG at half scale. Prints each run, then the
+//     minimum and median of the runs after the first and the first frame against the decode.
 // slideshow_figures memory SECONDS JPEG...
 //     Runs a show of the given pictures (Interval 1, Duration 0, all styles) for SECONDS and
 //     samples the program's resident memory every 5 seconds; prints the samples, the peak and an
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -55,7 +58,76 @@ bool RowsAll(const std::vector<raster::Bitmap>& rows, raster::Color c)
     return true;
 }
 
-int FirstFrame(const std::string& jpeg, int runs)
+struct FirstFrameTimes {
+    double window = -1, frame = -1, whole = -1;
+    long peakKb = -1;
+};
+
+// One start of `QelSaver /s` from `dir` on `screen`, timed from the outside.
+FirstFrameTimes MeasureFirstFrame(e2e::VirtualScreen& screen, const std::string& dir, const std::string& jpeg,
+                                  const std::vector<raster::Bitmap>& expectedRows)
+{
+    e2e::SaverInstall install(dir);
+    settings::SaverSettings s;
+    s.imageSize = 1;
+    s.bgColor = std::int32_t(kBg);
+    s.interval = 60;
+    s.duration = 0;
+    s.transSetup = "1";
+    s.images = {jpeg};
+    install.WriteSettings(s);
+    e2e::WaitUntil([&] { return RowsAll(Rows(screen), 0); });
+    const auto start = Clock::now();
+    e2e::SaverProcess saver(install, screen, {"/s"});
+    FirstFrameTimes r;
+    while (r.whole < 0 && Clock::now() - start < e2e::kPatience) {
+        // A short pause between looks leaves the processors to the program being measured.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const auto rows = Rows(screen);
+        const double t = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        bool any = false, complete = true, picture = false;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            for (int x = 0; x < kW; ++x) {
+                const raster::Color c = rows[i].Pixel(x, 0), want = expectedRows[i].Pixel(x, 0);
+                any = any || c != 0;
+                complete = complete && c == want;
+                picture = picture || (c != kBg && c != 0 && c == want && want != kBg);
+            }
+        if (r.window < 0 && any)
+            r.window = t;
+        if (r.frame < 0 && picture)
+            r.frame = t;
+        if (complete)
+            r.whole = t;
+    }
+    r.peakKb = StatusKb(saver.Pid(), "VmHWM:");
+    return r;
+}
+
+// The whole-process time of decoding `jpeg` at half scale with libjpeg-turbo's own tool.
+double HalfScaleDecodeMs(const std::string& jpeg)
+{
+    const std::string command = "djpeg -scale 1/2 -outfile /dev/null '" + jpeg + "'";
+    const auto start = Clock::now();
+    if (std::system(command.c_str()) != 0)
+        return -1;
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1.0 : v[v.size() / 2];
+}
+
+double Min(const std::vector<double>& v)
+{
+    return v.empty() ? -1.0 : *std::min_element(v.begin(), v.end());
+}
+
+// Each run measures this build, then the base build when there is one, then the half-scale decode,
+// so that the machine's other load falls on all of them alike.
+int FirstFrame(const std::string& jpeg, int runs, const std::string& baseDir)
 {
     e2e::VirtualScreen screen(kW, kH);
     if (!screen.Ok()) {
@@ -70,61 +142,38 @@ int FirstFrame(const std::string& jpeg, int runs)
             r.SetPixel(x, 0, expected.Pixel(x, y));
         expectedRows.push_back(r);
     }
-    std::vector<double> window, frame, whole;
+    std::vector<double> window, frame, whole, baseFrame, half;
     for (int run = 0; run < runs; ++run) {
-        e2e::SaverInstall install(binDir);
-        settings::SaverSettings s;
-        s.imageSize = 1;
-        s.bgColor = std::int32_t(kBg);
-        s.interval = 60;
-        s.duration = 0;
-        s.transSetup = "1";
-        s.images = {jpeg};
-        install.WriteSettings(s);
-        e2e::WaitUntil([&] { return RowsAll(Rows(screen), 0); });
-        const auto start = Clock::now();
-        e2e::SaverProcess saver(install, screen, {"/s"});
-        double tWindow = -1, tFrame = -1, tWhole = -1;
-        while (tWhole < 0 && Clock::now() - start < e2e::kPatience) {
-            // A short pause between looks leaves the processors to the program being measured.
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            const auto rows = Rows(screen);
-            const double t = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-            bool any = false, bgOrPicture = true, complete = true;
-            for (std::size_t i = 0; i < rows.size(); ++i)
-                for (int x = 0; x < kW; ++x) {
-                    const raster::Color c = rows[i].Pixel(x, 0);
-                    any = any || c != 0;
-                    complete = complete && c == expectedRows[i].Pixel(x, 0);
-                    bgOrPicture = bgOrPicture && c != 0;
-                }
-            if (tWindow < 0 && any)
-                tWindow = t;
-            bool picture = false;
-            for (std::size_t i = 0; i < rows.size() && !picture; ++i)
-                for (int x = 0; x < kW && !picture; ++x)
-                    picture = rows[i].Pixel(x, 0) != kBg && rows[i].Pixel(x, 0) != 0 &&
-                              rows[i].Pixel(x, 0) == expectedRows[i].Pixel(x, 0) && expectedRows[i].Pixel(x, 0) != kBg;
-            if (tFrame < 0 && picture)
-                tFrame = t;
-            if (complete)
-                tWhole = t;
+        const FirstFrameTimes t = MeasureFirstFrame(screen, binDir, jpeg, expectedRows);
+        std::printf("run %d: window %.0f ms, first frame %.0f ms, whole picture %.0f ms, peak RSS %ld kB", run + 1,
+                    t.window, t.frame, t.whole, t.peakKb);
+        FirstFrameTimes b;
+        if (!baseDir.empty()) {
+            b = MeasureFirstFrame(screen, baseDir, jpeg, expectedRows);
+            std::printf("; base: first frame %.0f ms", b.frame);
         }
-        std::printf("run %d: window %.0f ms, first frame %.0f ms, whole picture %.0f ms, peak RSS %ld kB\n", run + 1,
-                    tWindow, tFrame, tWhole, StatusKb(saver.Pid(), "VmHWM:"));
+        const double h = HalfScaleDecodeMs(jpeg);
+        std::printf("; half-scale decode %.0f ms\n", h);
         std::fflush(stdout);
-        if (run > 0 || runs == 1) {
-            window.push_back(tWindow);
-            frame.push_back(tFrame);
-            whole.push_back(tWhole);
+        if (run > 0 || runs == 1) {  // the first run warms the caches
+            window.push_back(t.window);
+            frame.push_back(t.frame);
+            whole.push_back(t.whole);
+            if (!baseDir.empty())
+                baseFrame.push_back(b.frame);
+            if (h > 0)
+                half.push_back(h);
         }
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v.empty() ? -1.0 : v[v.size() / 2];
-    };
-    std::printf("median (warm runs): window %.0f ms, first frame %.0f ms, whole picture %.0f ms\n", median(window),
-                median(frame), median(whole));
+    std::printf("median (warm runs): window %.0f ms, first frame %.0f ms, whole picture %.0f ms\n", Median(window),
+                Median(frame), Median(whole));
+    std::printf("first frame: min %.0f, median %.0f ms", Min(frame), Median(frame));
+    if (!baseDir.empty())
+        std::printf("; base: min %.0f, median %.0f ms", Min(baseFrame), Median(baseFrame));
+    if (!half.empty())
+        std::printf("; half-scale decode: min %.0f, median %.0f ms; first frame / decode: %.2f (medians), %.2f (mins)",
+                    Min(half), Median(half), Median(frame) / Median(half), Min(frame) / Min(half));
+    std::printf("\n");
     return 0;
 }
 
@@ -182,17 +231,20 @@ int Memory(int seconds, const std::vector<std::string>& pictures)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] == "--bin") {
-            binDir = args[i + 1];
+    std::string baseDir;
+    for (std::size_t i = 0; i + 1 < args.size();) {
+        if (args[i] == "--bin" || args[i] == "--base") {
+            (args[i] == "--bin" ? binDir : baseDir) = args[i + 1];
             args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
-            break;
+        } else {
+            ++i;
         }
     }
     if (args.size() >= 2 && args[0] == "firstframe")
-        return FirstFrame(args[1], args.size() >= 3 ? std::stoi(args[2]) : 6);
+        return FirstFrame(args[1], args.size() >= 3 ? std::stoi(args[2]) : 6, baseDir);
     if (args.size() >= 3 && args[0] == "memory")
         return Memory(std::stoi(args[1]), std::vector<std::string>(args.begin() + 2, args.end()));
-    std::fprintf(stderr, "usage: slideshow_figures firstframe JPEG [RUNS] | memory SECONDS JPEG...\n");
+    std::fprintf(stderr, "usage: slideshow_figures firstframe JPEG [RUNS] [--base DIR] | memory SECONDS JPEG...\n"
+                         "       (--bin DIR: the program from DIR instead of this build)\n");
     return 2;
 }

@@ -26,6 +26,7 @@
 #include "imaging/alphacompose.h"
 #include "imaging/avifgrid.h"
 #include "imaging/decoders.h"
+#include "imaging/formatlibraries.h"
 #include "imaging/orientation.h"
 
 namespace qel::imaging {
@@ -39,11 +40,15 @@ constexpr std::uint8_t kMirrorLeftRight = 1;
 constexpr long long kLibraryTileBytes = 512 * 1024;
 
 struct DecoderDestroy {
-    void operator()(avifDecoder* d) const { avifDecoderDestroy(d); }
+    void operator()(avifDecoder* d) const { Avif().avifDecoderDestroy(d); }
+};
+
+struct ImageDestroy {
+    void operator()(avifImage* i) const { Avif().avifImageDestroy(i); }
 };
 
 struct Dav1dClose {
-    void operator()(Dav1dContext* c) const { dav1d_close(&c); }
+    void operator()(Dav1dContext* c) const { Dav1d().dav1d_close(&c); }
 };
 
 // A decoded AV1 frame, released on scope exit.
@@ -52,12 +57,12 @@ struct Frame {
     Frame() = default;
     Frame(const Frame&) = delete;
     Frame& operator=(const Frame&) = delete;
-    ~Frame() { dav1d_picture_unref(&picture); }
+    ~Frame() { Dav1d().dav1d_picture_unref(&picture); }
 };
 
 std::string Cause(avifResult result, const avifDecoder& decoder)
 {
-    std::string text = avifResultToString(result);
+    std::string text = Avif().avifResultToString(result);
     if (decoder.diag.error[0] != '\0')
         text += std::string(" (") + decoder.diag.error + ")";
     return text;
@@ -161,7 +166,7 @@ void DecodeTile(Dav1dContext* av1, const AvifPieces& pieces, Frame& frame)
     for (const auto& piece : pieces)
         size += piece.size();
     Dav1dData input{};
-    std::uint8_t* bytes = dav1d_data_create(&input, size);
+    std::uint8_t* bytes = Dav1d().dav1d_data_create(&input, size);
     if (!bytes)
         throw std::bad_alloc();
     for (const auto& piece : pieces) {
@@ -172,18 +177,18 @@ void DecodeTile(Dav1dContext* av1, const AvifPieces& pieces, Frame& frame)
     bool decoded = false;
     while (!decoded) {
         if (input.sz > 0) {
-            result = dav1d_send_data(av1, &input);
+            result = Dav1d().dav1d_send_data(av1, &input);
             if (result < 0 && result != DAV1D_ERR(EAGAIN))
                 break;
         }
-        result = dav1d_get_picture(av1, &frame.picture);
+        result = Dav1d().dav1d_get_picture(av1, &frame.picture);
         if (result == 0)
             decoded = true;
         else if (result != DAV1D_ERR(EAGAIN) || input.sz == 0)
             break;
     }
-    dav1d_data_unref(&input);
-    dav1d_flush(av1);
+    Dav1d().dav1d_data_unref(&input);
+    Dav1d().dav1d_flush(av1);
     if (!decoded)
         throw PictureError("damaged AVIF picture: a tile of its grid does not decode (" +
                            std::string(std::strerror(result < 0 ? -result : EINVAL)) + ")");
@@ -217,14 +222,14 @@ raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const AvifItemLayout* alph
                           raster::Color background)
 {
     Dav1dSettings settings;
-    dav1d_default_settings(&settings);
+    Dav1d().dav1d_default_settings(&settings);
     settings.n_threads = 1;
     settings.max_frame_delay = 1;
     settings.all_layers = 0;             // the picture at its full size only
     settings.logger.callback = nullptr;  // a damaged tile is reported by the exception, not on the terminal
     settings.frame_size_limit = grid.tileWidth * grid.tileHeight;
     Dav1dContext* opened = nullptr;
-    if (dav1d_open(&opened, &settings) < 0)
+    if (Dav1d().dav1d_open(&opened, &settings) < 0)
         throw std::bad_alloc();
     const std::unique_ptr<Dav1dContext, Dav1dClose> av1(opened);
 
@@ -242,7 +247,7 @@ raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const AvifItemLayout* alph
         }
         const int x0 = static_cast<int>(i % grid.columns * grid.tileWidth);
         const int y0 = static_cast<int>(i / grid.columns * grid.tileHeight);
-        std::unique_ptr<avifImage, decltype(&avifImageDestroy)> tile(avifImageCreateEmpty(), &avifImageDestroy);
+        std::unique_ptr<avifImage, ImageDestroy> tile(Avif().avifImageCreateEmpty());
         if (!tile)
             throw std::bad_alloc();
         // The part of the tile inside the picture, read straight from dav1d's planes.
@@ -265,25 +270,25 @@ raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const AvifItemLayout* alph
             tile->alphaPlane = static_cast<std::uint8_t*>(alphaFrame.picture.data[0]);
             tile->alphaRowBytes = static_cast<std::uint32_t>(alphaFrame.picture.stride[0]);
             tile->alphaPremultiplied = colours.alphaPremultiplied;
-            avifRGBImageSetDefaults(&rgb, tile.get());
+            Avif().avifRGBImageSetDefaults(&rgb, tile.get());
             rgb.format = AVIF_RGB_FORMAT_BGRA;
             rgb.rowBytes = 4 * tile->width;
             withAlpha.resize(static_cast<std::size_t>(rgb.rowBytes) * tile->height);
             rgb.pixels = withAlpha.data();
         } else {
-            avifRGBImageSetDefaults(&rgb, tile.get());
+            Avif().avifRGBImageSetDefaults(&rgb, tile.get());
             rgb.format = AVIF_RGB_FORMAT_BGR;
             rgb.pixels = bitmap.Scanline(y0) + 3 * static_cast<std::size_t>(x0);
             rgb.rowBytes = static_cast<std::uint32_t>(bitmap.Stride());
         }
         rgb.depth = 8;
-        const avifResult result = avifImageYUVToRGB(tile.get(), &rgb);
+        const avifResult result = Avif().avifImageYUVToRGB(tile.get(), &rgb);
         // dav1d's planes, not libavif's to free.
         for (auto*& plane : tile->yuvPlanes)
             plane = nullptr;
         tile->alphaPlane = nullptr;
         if (result != AVIF_RESULT_OK)
-            throw PictureError("damaged AVIF picture: " + std::string(avifResultToString(result)));
+            throw PictureError("damaged AVIF picture: " + std::string(Avif().avifResultToString(result)));
         for (std::uint32_t y = 0; alpha && y < tile->height; ++y)
             ComposeRowOnBackground(rgb.pixels + static_cast<std::size_t>(y) * rgb.rowBytes, SampleOrder::Bgra,
                                    rgb.alphaPremultiplied != AVIF_FALSE, background,
@@ -296,7 +301,7 @@ raster::Bitmap DecodeGrid(const AvifItemLayout& grid, const AvifItemLayout* alph
 // The primary image as libavif decodes it, transparent pixels on the background.
 raster::Bitmap DecodeWhole(avifDecoder& decoder, const LoadOptions& options)
 {
-    avifResult result = avifDecoderNextImage(&decoder);
+    avifResult result = Avif().avifDecoderNextImage(&decoder);
     if (result == AVIF_RESULT_NO_CODEC_AVAILABLE)
         throw PictureError(std::string("this AVIF picture needs an AV1 decoder: install ") + kAv1DecoderPackage);
     if (result != AVIF_RESULT_OK)
@@ -307,7 +312,7 @@ raster::Bitmap DecodeWhole(avifDecoder& decoder, const LoadOptions& options)
 
     raster::Bitmap bitmap(w, h);
     avifRGBImage rgb{};
-    avifRGBImageSetDefaults(&rgb, &image);
+    Avif().avifRGBImageSetDefaults(&rgb, &image);
     rgb.depth = 8;
     const bool alpha = image.alphaPlane != nullptr;
     // Our own buffer rather than libavif's allocator, which ends the process when memory runs out.
@@ -323,9 +328,9 @@ raster::Bitmap DecodeWhole(avifDecoder& decoder, const LoadOptions& options)
         rgb.pixels = bitmap.Scanline(0);
         rgb.rowBytes = static_cast<std::uint32_t>(bitmap.Stride());
     }
-    result = avifImageYUVToRGB(&image, &rgb);
+    result = Avif().avifImageYUVToRGB(&image, &rgb);
     if (result != AVIF_RESULT_OK)
-        throw PictureError("damaged AVIF picture: " + std::string(avifResultToString(result)));
+        throw PictureError("damaged AVIF picture: " + std::string(Avif().avifResultToString(result)));
     for (int y = 0; alpha && y < h; ++y)
         ComposeRowOnBackground(rgb.pixels + static_cast<std::size_t>(y) * rgb.rowBytes, SampleOrder::Bgra,
                                rgb.alphaPremultiplied != AVIF_FALSE, options.background, bitmap.Scanline(y), w);
@@ -336,7 +341,7 @@ raster::Bitmap DecodeWhole(avifDecoder& decoder, const LoadOptions& options)
 
 LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& options)
 {
-    std::unique_ptr<avifDecoder, DecoderDestroy> decoder(avifDecoderCreate());
+    std::unique_ptr<avifDecoder, DecoderDestroy> decoder(Avif().avifDecoderCreate());
     if (!decoder)
         throw std::bad_alloc();
     decoder->maxThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -351,9 +356,9 @@ LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& 
         static_cast<std::uint32_t>(std::min(kMaxPicturePixels, kFrameAreaFactor * options.maxPixels));
     decoder->imageDimensionLimit = static_cast<std::uint32_t>(kMaxPictureSide);
 
-    avifResult result = avifDecoderSetIOMemory(decoder.get(), data.data(), data.size());
+    avifResult result = Avif().avifDecoderSetIOMemory(decoder.get(), data.data(), data.size());
     if (result == AVIF_RESULT_OK)
-        result = avifDecoderParse(decoder.get());
+        result = Avif().avifDecoderParse(decoder.get());
     if (result != AVIF_RESULT_OK)
         throw PictureError("not a readable AVIF picture: " + Cause(result, *decoder));
     CheckPictureSize(decoder->image->width, decoder->image->height, options.maxPixels);
@@ -380,7 +385,7 @@ LoadedPicture DecodeAvif(std::span<const std::uint8_t> data, const LoadOptions& 
         avifDiagnostics diag{};
         // A clean aperture that does not fit the picture is ignored: the whole picture shows.
         const bool valid =
-            avifCropRectConvertCleanApertureBox(&rect, &image.clap, w, h, image.yuvFormat, &diag) != AVIF_FALSE;
+            Avif().avifCropRectConvertCleanApertureBox(&rect, &image.clap, w, h, image.yuvFormat, &diag) != AVIF_FALSE;
         const bool fits = rect.width > 0 && rect.height > 0 && rect.width <= w && rect.height <= h &&
                           rect.x <= w - rect.width && rect.y <= h - rect.height;
         if (valid && fits && (rect.width != w || rect.height != h))

@@ -31,7 +31,8 @@ raster::Bitmap FitPicture(const LoadedPicture& picture, int screenWidth, int scr
 
 // Loads `path` and prepares it as FitPicture does. When fitting, large JPEG photos are decoded at a
 // reduced scale that still leaves more pixels than the fitted size (the result differs from the
-// full-size path by far less than the eye can see). Throws PictureError like LoadPicture.
+// full-size path by far less than the eye can see), and JPEG photos are fitted on a second thread
+// while they decode, with the same bytes as fitting afterwards. Throws PictureError like LoadPicture.
 raster::Bitmap LoadFittedPicture(const std::string& path, int screenWidth, int screenHeight, bool fitToScreen,
                                  raster::Color background);
 

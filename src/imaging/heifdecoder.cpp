@@ -12,6 +12,7 @@
 
 #include "imaging/alphacompose.h"
 #include "imaging/decoders.h"
+#include "imaging/formatlibraries.h"
 
 namespace qel::imaging {
 namespace {
@@ -41,16 +42,16 @@ int CodedSideLimit(long long maxPixels)
 }
 
 struct ContextFree {
-    void operator()(heif_context* c) const { heif_context_free(c); }
+    void operator()(heif_context* c) const { Heif().heif_context_free(c); }
 };
 struct HandleRelease {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
+    void operator()(heif_image_handle* h) const { Heif().heif_image_handle_release(h); }
 };
 struct ImageRelease {
-    void operator()(heif_image* i) const { heif_image_release(i); }
+    void operator()(heif_image* i) const { Heif().heif_image_release(i); }
 };
 struct OptionsFree {
-    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+    void operator()(heif_decoding_options* o) const { Heif().heif_decoding_options_free(o); }
 };
 
 std::string Describe(const heif_error& error)
@@ -62,7 +63,7 @@ std::string Describe(const heif_error& error)
 bool CodedWithAv1(std::span<const std::uint8_t> data)
 {
     const int len = static_cast<int>(std::min<std::size_t>(data.size(), 1 << 16));
-    const heif_brand brand = heif_main_brand(data.data(), len);
+    const heif_brand brand = Heif().heif_main_brand(data.data(), len);
     return brand == heif_avif || brand == heif_avis;
 }
 
@@ -73,9 +74,9 @@ std::string DecodeFailure(const heif_error& error, std::span<const std::uint8_t>
         error.code == heif_error_Unsupported_feature && error.subcode == heif_suberror_Unsupported_codec;
     if (noCodec || error.code == heif_error_Decoder_plugin_error) {
         if (CodedWithAv1(data)) {
-            if (!heif_have_decoder_for_format(heif_compression_AV1))
+            if (!Heif().heif_have_decoder_for_format(heif_compression_AV1))
                 return std::string("this HEIF picture needs an AV1 decoder: install ") + kAv1DecoderPackage;
-        } else if (!heif_have_decoder_for_format(heif_compression_HEVC)) {
+        } else if (!Heif().heif_have_decoder_for_format(heif_compression_HEVC)) {
             return std::string("this HEIC picture needs a HEVC decoder: install ") + kHevcDecoderPackage;
         }
     }
@@ -88,48 +89,51 @@ LoadedPicture DecodeHeif(std::span<const std::uint8_t> data, const LoadOptions& 
 {
     // libheif registers its codecs on first use; heif_init does it under a lock, so pictures read
     // on several threads at once find them all. Kept for the life of the process.
-    static const bool ready = heif_init(nullptr).code == heif_error_Ok;
+    static const bool ready = Heif().heif_init(nullptr).code == heif_error_Ok;
     (void)ready;
-    std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    std::unique_ptr<heif_context, ContextFree> context(Heif().heif_context_alloc());
     if (!context)
         throw std::bad_alloc();
-    heif_context_set_maximum_image_size_limit(context.get(), CodedSideLimit(options.maxPixels));
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr);
+    Heif().heif_context_set_maximum_image_size_limit(context.get(), CodedSideLimit(options.maxPixels));
+    heif_error error =
+        Heif().heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr);
     if (error.code != heif_error_Ok)
         throw PictureError("not a readable HEIF picture: " + Describe(error));
 
     heif_image_handle* primary = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &primary);
+    error = Heif().heif_context_get_primary_image_handle(context.get(), &primary);
     std::unique_ptr<heif_image_handle, HandleRelease> handle(primary);
     if (error.code != heif_error_Ok || !handle)
         throw PictureError("the HEIF file holds no picture: " + Describe(error));
 
     // Both the stored size and the shown one (cropped, turned) before any pixel is decoded. Some
     // writers leave out the stored size: then the shown one stands for it.
-    const int storedWidth = heif_image_handle_get_ispe_width(handle.get());
-    const int storedHeight = heif_image_handle_get_ispe_height(handle.get());
+    const int storedWidth = Heif().heif_image_handle_get_ispe_width(handle.get());
+    const int storedHeight = Heif().heif_image_handle_get_ispe_height(handle.get());
     if (storedWidth > 0 || storedHeight > 0)
         CheckPictureSize(storedWidth, storedHeight, options.maxPixels);
-    CheckPictureSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()),
-                     options.maxPixels);
+    CheckPictureSize(Heif().heif_image_handle_get_width(handle.get()),
+                     Heif().heif_image_handle_get_height(handle.get()), options.maxPixels);
 
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
-    std::unique_ptr<heif_decoding_options, OptionsFree> decoding(heif_decoding_options_alloc());
+    const bool alpha = Heif().heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    std::unique_ptr<heif_decoding_options, OptionsFree> decoding(Heif().heif_decoding_options_alloc());
     if (!decoding)
         throw std::bad_alloc();
     decoding->convert_hdr_to_8bit = 1;
     heif_image* decodedImage = nullptr;
-    error = heif_decode_image(handle.get(), &decodedImage, heif_colorspace_RGB,
-                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, decoding.get());
+    error =
+        Heif().heif_decode_image(handle.get(), &decodedImage, heif_colorspace_RGB,
+                                 alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, decoding.get());
     std::unique_ptr<heif_image, ImageRelease> image(decodedImage);
     if (error.code != heif_error_Ok || !image)
         throw PictureError(DecodeFailure(error, data));
 
     int stride = 0;
-    const std::uint8_t* pixels = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-    const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
-    const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
-    if (pixels == nullptr || heif_image_get_bits_per_pixel(image.get(), heif_channel_interleaved) != (alpha ? 32 : 24))
+    const std::uint8_t* pixels = Heif().heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int w = Heif().heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int h = Heif().heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (pixels == nullptr ||
+        Heif().heif_image_get_bits_per_pixel(image.get(), heif_channel_interleaved) != (alpha ? 32 : 24))
         throw PictureError("damaged HEIF picture: the decoder gave no picture");
     CheckPictureSize(w, h, options.maxPixels);
 
@@ -137,7 +141,7 @@ LoadedPicture DecodeHeif(std::span<const std::uint8_t> data, const LoadOptions& 
     picture.width = w;
     picture.height = h;
     picture.bitmap.Resize(w, h);
-    const bool premultiplied = heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
+    const bool premultiplied = Heif().heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
         if (alpha)

@@ -92,6 +92,24 @@ unsigned ReducedScale(unsigned w, unsigned h, int minW, int minH)
     return 8;
 }
 
+// Tells the observer of the rows that decoding has ended, on every way out of the decoder (a longjmp
+// included), before the bitmap the rows live in is freed. Volatile: set after the setjmp.
+struct ObserverEnd {
+    DecodeObserver* volatile observer = nullptr;  // once told that decoding started
+    volatile bool complete = false;
+    ObserverEnd() = default;
+    ObserverEnd(const ObserverEnd&) = delete;
+    ObserverEnd& operator=(const ObserverEnd&) = delete;
+    ~ObserverEnd()
+    {
+        if (observer != nullptr)
+            observer->Ended(complete);
+    }
+};
+
+// Rows are reported to the observer in groups of at least this many: each report may wake a thread.
+constexpr unsigned kRowsPerReport = 32;
+
 void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, unsigned width, bool inverted)
 {
     for (unsigned x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
@@ -116,6 +134,7 @@ LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& 
     std::string failure;
     volatile int orientation = 1;  // volatile: kept across the longjmp
     volatile unsigned fullW = 0, fullH = 0;
+    ObserverEnd observed;  // after the bitmap: tells the end before the rows are freed
 
     d.cinfo.err = jpeg_std_error(&d.err.pub);
     d.err.pub.error_exit = &OnError;
@@ -161,6 +180,14 @@ LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& 
         bitmap.Resize(static_cast<int>(w), static_cast<int>(h));
         if (cmyk)
             cmykRow.resize(static_cast<size_t>(w) * 4);
+        // Rows decoded upright can be used while the rest are still being decoded.
+        if (options.observer != nullptr && orientation == 1) {
+            options.observer->Started(bitmap.Scanline(0), static_cast<std::size_t>(bitmap.Stride()),
+                                      static_cast<int>(w), static_cast<int>(h), static_cast<int>(fullW),
+                                      static_cast<int>(fullH));
+            observed.observer = options.observer;
+        }
+        unsigned reported = 0;
         while (d.cinfo.output_scanline < h) {
             if (cmyk) {
                 JSAMPROW row = cmykRow.data();
@@ -175,9 +202,15 @@ LoadedPicture DecodeJpeg(std::span<const std::uint8_t> data, const LoadOptions& 
                     rows[n] = bitmap.Scanline(static_cast<int>(y + n));
                 jpeg_read_scanlines(&d.cinfo, rows, n);
             }
+            const unsigned done = d.cinfo.output_scanline;
+            if (observed.observer != nullptr && (done - reported >= kRowsPerReport || done == h)) {
+                observed.observer->RowsDone(static_cast<int>(done));
+                reported = done;
+            }
         }
         d.err.allRowsRead = true;
         jpeg_finish_decompress(&d.cinfo);
+        observed.complete = true;
     }
     if (!failure.empty())
         throw PictureError("not a readable JPEG picture: " + failure);

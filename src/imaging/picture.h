@@ -1,6 +1,8 @@
 #pragma once
 // What the picture loader hands back, what it can be asked, and how it fails.
 
+#include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -30,6 +32,23 @@ constexpr long long kMaxPictureSide = 1'000'000;
 // blue and alpha), so a picture within the rule is never refused by a library's own limit.
 constexpr long long kMaxDecodedBytesPerPixel = 8;
 
+// Told by a decoder about the rows of the picture while it decodes, so that work on them can begin
+// before the last row is decoded. Called on the decoding thread; none of the calls throws.
+class DecodeObserver {
+public:
+    virtual ~DecodeObserver() = default;
+    // The decoder is about to fill a width x height bitmap at `rows` (row y at rows + y * stride) top
+    // to bottom, exactly as it will hand it back (upright, 24-bit); pictureWidth x pictureHeight is
+    // the picture's own size, as LoadedPicture gives it.
+    virtual void Started(const std::uint8_t* rows, std::size_t stride, int width, int height, int pictureWidth,
+                         int pictureHeight) noexcept = 0;
+    // Rows 0..count-1 are final.
+    virtual void RowsDone(int count) noexcept = 0;
+    // Decoding has ended, with every row (`complete`) or not; the rows must not be read once this
+    // returns, because the decoder may free them.
+    virtual void Ended(bool complete) noexcept = 0;
+};
+
 struct LoadOptions {
     // What transparent pixels (GIF, PNG, icons) become, 0x00BBGGRR.
     raster::Color background = 0;
@@ -41,6 +60,9 @@ struct LoadOptions {
     // Pictures of more pixels are refused like those over the size rule. Only ever lowered (by
     // callers that must stay small, such as the fuzzing harness); above the rule it has no effect.
     long long maxPixels = kMaxPicturePixels;
+    // Told about the rows as they are decoded, by the decoders that can (JPEG pictures that need no
+    // turning); the others never call it.
+    DecodeObserver* observer = nullptr;
 };
 
 struct LoadedPicture {

@@ -1,5 +1,6 @@
 #include "imaging/picturewriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -36,6 +37,9 @@ void PutChunk(std::vector<std::uint8_t>& out, const char type[4], const std::uin
     PutBE32(out, static_cast<std::uint32_t>(crc));
 }
 
+// How much of a bitmap file is written at a time.
+constexpr std::size_t kBmpWriteBytes = 256 * 1024;
+
 bool EndsWithPng(const std::string& path)
 {
     if (path.size() < 4)
@@ -48,14 +52,18 @@ bool EndsWithPng(const std::string& path)
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeBmp(const raster::Bitmap& bitmap)
+namespace {
+
+std::uint32_t BmpStride(std::uint32_t width)
 {
-    const std::uint32_t w = static_cast<std::uint32_t>(bitmap.Width());
-    const std::uint32_t h = static_cast<std::uint32_t>(bitmap.Height());
-    const std::uint32_t stride = (w * 3 + 3) & ~3u;
-    const std::uint32_t imageSize = stride * h;
+    return (width * 3 + 3) & ~3u;
+}
+
+// The file header and BITMAPINFOHEADER of a bottom-up 24-bit BMP.
+std::vector<std::uint8_t> BmpHeader(std::uint32_t w, std::uint32_t h)
+{
+    const std::uint32_t imageSize = BmpStride(w) * h;
     std::vector<std::uint8_t> out;
-    out.reserve(54 + imageSize);
     out.push_back('B');
     out.push_back('M');
     PutLE32(out, 54 + imageSize);  // file size
@@ -72,11 +80,30 @@ std::vector<std::uint8_t> EncodeBmp(const raster::Bitmap& bitmap)
     PutLE32(out, 2835);
     PutLE32(out, 0);
     PutLE32(out, 0);
-    for (int y = static_cast<int>(h) - 1; y >= 0; --y) {
-        const std::uint8_t* row = bitmap.Scanline(y);
+    return out;
+}
+
+// Appends the file rows first..first+count-1 (file rows run bottom to top) to `out`.
+void AppendBmpRows(std::vector<std::uint8_t>& out, const raster::Bitmap& bitmap, int first, int count)
+{
+    const std::uint32_t w = static_cast<std::uint32_t>(bitmap.Width());
+    const std::uint32_t stride = BmpStride(w);
+    for (int r = first; r < first + count; ++r) {
+        const std::uint8_t* row = bitmap.Scanline(bitmap.Height() - 1 - r);
         out.insert(out.end(), row, row + w * 3);
         out.insert(out.end(), stride - w * 3, 0);
     }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeBmp(const raster::Bitmap& bitmap)
+{
+    const std::uint32_t w = static_cast<std::uint32_t>(bitmap.Width());
+    const std::uint32_t h = static_cast<std::uint32_t>(bitmap.Height());
+    std::vector<std::uint8_t> out = BmpHeader(w, h);
+    out.reserve(out.size() + static_cast<size_t>(BmpStride(w)) * h);
+    AppendBmpRows(out, bitmap, 0, static_cast<int>(h));
     return out;
 }
 
@@ -116,10 +143,31 @@ void WritePicture(const std::string& path, const raster::Bitmap& bitmap)
 {
     if (bitmap.IsEmpty())
         throw std::runtime_error("cannot write \"" + path + "\": the picture is empty");
-    const std::vector<std::uint8_t> bytes = EndsWithPng(path) ? EncodePng(bitmap) : EncodeBmp(bitmap);
-    // A failure half-way leaves no broken picture behind, and a picture that was there stays.
-    platform::ReplacementFile file(path);
-    if (file.Write(bytes.data(), bytes.size()) != bytes.size() || !file.Commit())
+    // A failure half-way leaves no broken picture behind, and a picture that was there stays. The
+    // pictures written here are made again by running the command again: waiting until they are on
+    // the disk would take longer than making them.
+    platform::ReplacementFile file(path, platform::ReplacementFile::Durability::InPlace);
+    const auto write = [&](const std::vector<std::uint8_t>& bytes) {
+        return file.Write(bytes.data(), bytes.size()) == bytes.size();
+    };
+    bool written;
+    if (EndsWithPng(path)) {
+        written = write(EncodePng(bitmap));
+    } else {
+        // A bitmap file holds the rows as they are: they go out a few at a time, not through a
+        // copy of the whole picture.
+        written =
+            write(BmpHeader(static_cast<std::uint32_t>(bitmap.Width()), static_cast<std::uint32_t>(bitmap.Height())));
+        const int rowsAtOnce =
+            std::max(1, static_cast<int>(kBmpWriteBytes / BmpStride(static_cast<std::uint32_t>(bitmap.Width()))));
+        std::vector<std::uint8_t> rows;
+        for (int r = 0; written && r < bitmap.Height(); r += rowsAtOnce) {
+            rows.clear();
+            AppendBmpRows(rows, bitmap, r, std::min(rowsAtOnce, bitmap.Height() - r));
+            written = write(rows);
+        }
+    }
+    if (!written || !file.Commit())
         throw std::runtime_error("cannot write \"" + path + "\": " + std::strerror(file.Error()));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -22,19 +23,37 @@ namespace {
 using raster::Bitmap;
 
 // The intermediate picture: 3 bytes a pixel, rows padded so that 16-byte loads past the last pixel
-// of a row stay inside the buffer.
+// of a row stay inside the buffer. It keeps `slots` rows: all of them, or, while rows arrive one
+// group after another, the last few (row y in slot y mod slots).
 struct Plane {
     int width = 0;
     int height = 0;
+    int slots = 0;
     size_t stride = 0;
     std::vector<std::uint8_t> data;
 
-    Plane(int w, int h) : width(w), height(h), stride((static_cast<size_t>(w) * 3 + 16 + 15) & ~size_t{15})
+    Plane(int w, int h, int keptRows)
+        : width(w), height(h), slots(std::clamp(keptRows, 1, h)),
+          stride((static_cast<size_t>(w) * 3 + 16 + 15) & ~size_t{15})
     {
-        data.assign(stride * static_cast<size_t>(h) + 16, 0);
+        data.assign(stride * static_cast<size_t>(slots) + 16, 0);
     }
-    std::uint8_t* Row(int y) { return data.data() + stride * static_cast<size_t>(y); }
-    const std::uint8_t* Row(int y) const { return data.data() + stride * static_cast<size_t>(y); }
+    std::uint8_t* Row(int y) { return data.data() + stride * static_cast<size_t>(y % slots); }
+    const std::uint8_t* Row(int y) const { return data.data() + stride * static_cast<size_t>(y % slots); }
+};
+
+// Rows of a picture being written: row y starts at base + y * stride.
+struct TargetRows {
+    std::uint8_t* base;
+    size_t stride;
+    std::uint8_t* Row(int y) const { return base + stride * static_cast<size_t>(y); }
+};
+
+// The rows of a source picture: row y starts at base + y * stride.
+struct SourceRows {
+    const std::uint8_t* base;
+    size_t stride;
+    const std::uint8_t* Row(int y) const { return base + stride * static_cast<size_t>(y); }
 };
 
 inline std::uint8_t ClampByte(int v)
@@ -89,11 +108,11 @@ private:
     std::vector<std::uint8_t> buffer_;
 };
 
-void HorizontalRowsScalar(const Bitmap& src, const AxisContributors& cx, Plane& inter, int y0, int y1)
+void HorizontalRowsScalar(SourceRows src, const AxisContributors& cx, Plane& inter, int y0, int y1)
 {
     ExtendedRow ext(cx);
     for (int y = y0; y < y1; ++y) {
-        const std::uint8_t* row = ext.Fill(src.Scanline(y));
+        const std::uint8_t* row = ext.Fill(src.Row(y));
         std::uint8_t* out = inter.Row(y);
         for (int x = 0; x < cx.outputs; ++x) {
             const std::uint8_t* p = row + 3 * static_cast<size_t>(cx.left[x] + cx.reachBefore);
@@ -112,7 +131,7 @@ void HorizontalRowsScalar(const Bitmap& src, const AxisContributors& cx, Plane& 
     }
 }
 
-void VerticalRowsScalar(const Plane& inter, const AxisContributors& cy, Bitmap& dst, int y0, int y1)
+void VerticalRowsScalar(const Plane& inter, const AxisContributors& cy, TargetRows dst, int y0, int y1)
 {
     const int bytes = inter.width * 3;
     std::vector<const std::uint8_t*> rows(static_cast<size_t>(cy.maxCount));
@@ -122,7 +141,7 @@ void VerticalRowsScalar(const Plane& inter, const AxisContributors& cy, Bitmap& 
             rows[k] = inter.Row(MirrorIndex(cy.left[y] + k, cy.length));
         const std::int16_t* w = cy.weights.data() + cy.first[y];
         const int ws = cy.weightSum[y];
-        std::uint8_t* out = dst.Scanline(y);
+        std::uint8_t* out = dst.Row(y);
         for (int i = 0; i < bytes; ++i) {
             int sum = 0;
             for (int k = 0; k < n; ++k)
@@ -136,14 +155,14 @@ void VerticalRowsScalar(const Plane& inter, const AxisContributors& cy, Bitmap& 
 // Division by the weight sum in single precision, truncated: exact here, because sums stay far
 // below 2^24 and a quotient that is not a whole number lies at least 1/ws away from the next one,
 // more than the rounding error of one division. The saturating packs then clamp to 0..255.
-__attribute__((target("ssse3"))) void HorizontalRowsSsse3(const Bitmap& src, const AxisContributors& cx,
+__attribute__((target("ssse3"))) void HorizontalRowsSsse3(SourceRows src, const AxisContributors& cx,
                                                           const PairedWeights& pw, Plane& inter, int y0, int y1)
 {
     ExtendedRow ext(cx);
     const __m128i taps01 = _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
     const __m128i taps23 = _mm_setr_epi8(6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
     for (int y = y0; y < y1; ++y) {
-        const std::uint8_t* row = ext.Fill(src.Scanline(y));
+        const std::uint8_t* row = ext.Fill(src.Row(y));
         std::uint8_t* out = inter.Row(y);
         for (int x = 0; x < cx.outputs; ++x) {
             const std::uint8_t* p = row + 3 * static_cast<size_t>(cx.left[x] + cx.reachBefore);
@@ -170,7 +189,7 @@ __attribute__((target("ssse3"))) void HorizontalRowsSsse3(const Bitmap& src, con
     }
 }
 
-void VerticalRowsSse2(const Plane& inter, const AxisContributors& cy, const PairedWeights& pw, Bitmap& dst, int y0,
+void VerticalRowsSse2(const Plane& inter, const AxisContributors& cy, const PairedWeights& pw, TargetRows dst, int y0,
                       int y1)
 {
     const int bytes = inter.width * 3;
@@ -208,7 +227,7 @@ void VerticalRowsSse2(const Plane& inter, const AxisContributors& cy, const Pair
             const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(r0, r1), _mm_packs_epi32(r2, r3));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(line.data() + i), packed);
         }
-        std::memcpy(dst.Scanline(y), line.data(), static_cast<size_t>(bytes));
+        std::memcpy(dst.Row(y), line.data(), static_cast<size_t>(bytes));
     }
 }
 
@@ -232,6 +251,71 @@ int ThreadsFor(long long work, int requested)
 
 }  // namespace
 
+// The two passes of one resampling, set up once: the contributors of both axes, the intermediate
+// picture and the choice of code. Ranges of rows of either pass may run on different threads; a
+// row's bytes never depend on how the rows were split.
+class ResamplePasses {
+public:
+    // keptRows: how many intermediate rows are kept at a time (all of them when sh or more).
+    ResamplePasses(FilterKernel kernel, float radius, int sw, int sh, int dw, int dh, bool allowSimd, int keptRows)
+        : cx(BuildContributors(dw, sw, kernel, radius)), cy(BuildContributors(dh, sh, kernel, radius)),
+          inter(dw, sh, keptRows)
+    {
+#ifdef QEL_RESAMPLE_X86
+        simd = allowSimd && HaveSsse3();
+        if (simd) {
+            px.emplace(cx);
+            py.emplace(cy);
+        }
+#else
+        (void)allowSimd;
+#endif
+    }
+
+    // Rows y0..y1-1 of the intermediate picture, from the same rows of the source.
+    void Horizontal(SourceRows src, int y0, int y1)
+    {
+#ifdef QEL_RESAMPLE_X86
+        if (simd)
+            return HorizontalRowsSsse3(src, cx, *px, inter, y0, y1);
+#endif
+        HorizontalRowsScalar(src, cx, inter, y0, y1);
+    }
+
+    // Rows y0..y1-1 of the destination; the intermediate rows they read must be there.
+    void Vertical(TargetRows dst, int y0, int y1)
+    {
+#ifdef QEL_RESAMPLE_X86
+        if (simd)
+            return VerticalRowsSse2(inter, cy, *py, dst, y0, y1);
+#endif
+        VerticalRowsScalar(inter, cy, dst, y0, y1);
+    }
+
+    [[nodiscard]] long long HorizontalWork() const
+    {
+        return static_cast<long long>(inter.height) * static_cast<long long>(cx.weights.size());
+    }
+    [[nodiscard]] long long VerticalWork() const
+    {
+        return static_cast<long long>(inter.width) * static_cast<long long>(cy.weights.size());
+    }
+    [[nodiscard]] int KeptRows() const
+    {
+        return inter.slots;
+    }
+
+    const AxisContributors cx;
+    const AxisContributors cy;
+
+private:
+    Plane inter;
+    bool simd = false;
+#ifdef QEL_RESAMPLE_X86
+    std::optional<PairedWeights> px, py;
+#endif
+};
+
 namespace detail {
 
 void ResampleBitmapWith(FilterKernel kernel, const Bitmap& source, Bitmap& destination, float radius, bool allowSimd,
@@ -241,39 +325,142 @@ void ResampleBitmapWith(FilterKernel kernel, const Bitmap& source, Bitmap& desti
         return;
     if (source.IsEmpty())
         throw std::invalid_argument("cannot resample an empty picture");
-    const int sw = source.Width(), sh = source.Height();
-    const int dw = destination.Width(), dh = destination.Height();
-
-    const AxisContributors cx = BuildContributors(dw, sw, kernel, radius);
-    Plane inter(dw, sh);
-    const AxisContributors cy = BuildContributors(dh, sh, kernel, radius);
-
-    bool simd = false;
-#ifdef QEL_RESAMPLE_X86
-    simd = allowSimd && HaveSsse3();
-#else
-    (void)allowSimd;
-#endif
-    const long long hWork = static_cast<long long>(sh) * static_cast<long long>(cx.weights.size());
-    const long long vWork = static_cast<long long>(dw) * static_cast<long long>(cy.weights.size());
-
-    if (simd) {
-#ifdef QEL_RESAMPLE_X86
-        const PairedWeights px(cx), py(cy);
-        base::ParallelRanges(sh, ThreadsFor(hWork, threads),
-                             [&](int b, int e) { HorizontalRowsSsse3(source, cx, px, inter, b, e); });
-        base::ParallelRanges(dh, ThreadsFor(vWork, threads),
-                             [&](int b, int e) { VerticalRowsSse2(inter, cy, py, destination, b, e); });
-#endif
-    } else {
-        base::ParallelRanges(sh, ThreadsFor(hWork, threads),
-                             [&](int b, int e) { HorizontalRowsScalar(source, cx, inter, b, e); });
-        base::ParallelRanges(dh, ThreadsFor(vWork, threads),
-                             [&](int b, int e) { VerticalRowsScalar(inter, cy, destination, b, e); });
-    }
+    ResamplePasses passes(kernel, radius, source.Width(), source.Height(), destination.Width(), destination.Height(),
+                          allowSimd, source.Height());
+    const SourceRows rows{source.Scanline(0), static_cast<size_t>(source.Stride())};
+    const TargetRows target{destination.Scanline(0), static_cast<size_t>(destination.Stride())};
+    base::ParallelRanges(source.Height(), ThreadsFor(passes.HorizontalWork(), threads),
+                         [&](int b, int e) { passes.Horizontal(rows, b, e); });
+    base::ParallelRanges(destination.Height(), ThreadsFor(passes.VerticalWork(), threads),
+                         [&](int b, int e) { passes.Vertical(target, b, e); });
 }
 
 }  // namespace detail
+
+namespace {
+
+// Rows resampled along the row in one go beyond what the destination rows in progress need.
+constexpr int kArrivingChunk = 64;
+
+}  // namespace
+
+ArrivingRowsResampler::ArrivingRowsResampler(FilterKernel kernel, float radius, int sourceWidth, int sourceHeight,
+                                             std::function<Bitmap()> makeDestination, raster::Rect place,
+                                             bool allowSimd)
+    : sourceHeight_(sourceHeight), makeDestination_(std::move(makeDestination)), place_(place)
+{
+    if (sourceWidth < 1 || sourceHeight < 1 || place.Width() < 1 || place.Height() < 1 || place.left < 0 ||
+        place.top < 0 || !makeDestination_)
+        throw std::invalid_argument("resampling needs a non-empty source, a place and a destination");
+    const int height = place.Height();
+    // For each destination row, the first and the last intermediate row it or any row after it reads
+    // (first) and it or any row before it reads (last): rows arrive top to bottom, but mirrored taps
+    // near the edges reach back. A destination row can be made once the rows up to its last are
+    // done, and only rows from the first of the rows in progress need to be kept.
+    const AxisContributors cy = BuildContributors(height, sourceHeight, kernel, radius);
+    lastRowNeeded_.resize(static_cast<size_t>(height));
+    firstRowNeeded_.resize(static_cast<size_t>(height));
+    int most = 0;
+    for (int y = 0; y < height; ++y) {
+        int lo = sourceHeight;
+        for (int k = 0; k < cy.count[y]; ++k) {
+            const int row = MirrorIndex(cy.left[y] + k, cy.length);
+            most = std::max(most, row);
+            lo = std::min(lo, row);
+        }
+        lastRowNeeded_[static_cast<size_t>(y)] = most;
+        firstRowNeeded_[static_cast<size_t>(y)] = lo;
+    }
+    int span = 1;
+    for (int y = height - 1; y >= 0; --y) {
+        if (y + 1 < height)
+            firstRowNeeded_[static_cast<size_t>(y)] =
+                std::min(firstRowNeeded_[static_cast<size_t>(y)], firstRowNeeded_[static_cast<size_t>(y) + 1]);
+        span = std::max(span, lastRowNeeded_[static_cast<size_t>(y)] - firstRowNeeded_[static_cast<size_t>(y)] + 1);
+    }
+    passes_ = std::make_unique<ResamplePasses>(kernel, radius, sourceWidth, sourceHeight, place.Width(), height,
+                                               allowSimd, span + kArrivingChunk);
+}
+
+ArrivingRowsResampler::~ArrivingRowsResampler()
+{
+    (void)Finish();
+}
+
+void ArrivingRowsResampler::Start(const std::uint8_t* rows, std::size_t stride)
+{
+    if (worker_.joinable() || finished_)
+        throw std::logic_error("the resampler has already been started");
+    worker_ = std::thread([this, rows, stride] { Work(rows, stride); });
+}
+
+void ArrivingRowsResampler::RowsArrived(int count)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        arrived_ = std::clamp(count, arrived_, sourceHeight_);
+    }
+    changed_.notify_one();
+}
+
+std::optional<Bitmap> ArrivingRowsResampler::Finish()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        finishing_ = true;
+    }
+    changed_.notify_one();
+    if (worker_.joinable())
+        worker_.join();
+    const bool result = complete_ && !finished_;
+    finished_ = true;
+    if (!result)
+        return std::nullopt;
+    return std::move(destination_);
+}
+
+void ArrivingRowsResampler::Work(const std::uint8_t* rows, std::size_t stride)
+{
+    const SourceRows source{rows, stride};
+    const int height = place_.Height();
+    const int kept = passes_->KeptRows();
+    int horizontalDone = 0, verticalDone = 0;
+    try {
+        // Made here, not by the thread that gives the rows: that one is busy decoding.
+        destination_ = makeDestination_();
+        if (place_.right > destination_.Width() || place_.bottom > destination_.Height())
+            return;
+        const TargetRows target{destination_.Scanline(place_.top) + 3 * static_cast<size_t>(place_.left),
+                                static_cast<size_t>(destination_.Stride())};
+        while (verticalDone < height) {
+            int arrived;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return arrived_ > horizontalDone || finishing_; });
+                arrived = arrived_;
+                // Finishing before every row came: the picture will not be complete, so stop here.
+                if (arrived <= horizontalDone || (finishing_ && arrived < sourceHeight_))
+                    return;
+            }
+            while (horizontalDone < arrived && verticalDone < height) {
+                // An intermediate row takes the place of the row `kept` rows above it, which no
+                // destination row still to be made may read.
+                const int until = std::min(arrived, firstRowNeeded_[static_cast<size_t>(verticalDone)] +
+                                                        std::min(kept, sourceHeight_));
+                passes_->Horizontal(source, horizontalDone, until);
+                horizontalDone = until;
+                int ready = verticalDone;
+                while (ready < height && lastRowNeeded_[static_cast<size_t>(ready)] < horizontalDone)
+                    ++ready;
+                passes_->Vertical(target, verticalDone, ready);
+                verticalDone = ready;
+            }
+        }
+        complete_ = true;
+    } catch (const std::exception&) {
+        // Left incomplete (no memory): the caller resamples the whole picture the ordinary way.
+    }
+}
 
 void ResampleBitmap(FilterKernel kernel, const Bitmap& source, Bitmap& destination, float radius)
 {

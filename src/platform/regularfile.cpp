@@ -114,15 +114,20 @@ std::size_t RegularFile::Read(void* buffer, std::size_t n)
 std::vector<std::uint8_t> RegularFile::ReadAll(std::uint64_t limit)
 {
     std::vector<std::uint8_t> data;
+    // Room for the size the file had when it was opened and the one byte that finds its end, so a
+    // large file is neither copied to a larger buffer nor given room it does not need.
     if (size_ <= limit)
-        data.reserve(static_cast<std::size_t>(size_));
+        data.reserve(static_cast<std::size_t>(size_) + 1);
     for (;;) {
         // One byte past the limit tells a file that grew too large from one that ends there.
         const std::uint64_t room = limit + 1 - std::min<std::uint64_t>(data.size(), limit + 1);
         if (room == 0)
             throw FileError(FileError::Kind::TooLarge, "it holds more than " + std::to_string(limit) + " bytes");
         const std::size_t at = data.size();
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(room, kReadChunk));
+        // What is left of the size it had; at its end one byte; past it (it grew), chunks again.
+        const std::uint64_t expected = size_ > at ? size_ - at : (size_ == at ? 1 : kReadChunk);
+        const std::size_t want =
+            static_cast<std::size_t>(std::min({room, static_cast<std::uint64_t>(kReadChunk), expected}));
         data.resize(at + want);
         const std::size_t got = Read(data.data() + at, want);
         data.resize(at + got);

@@ -61,7 +61,8 @@ std::string LinkTarget(const std::string& path)
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path))
+ReplacementFile::ReplacementFile(std::string path, Durability durability)
+    : path_(std::move(path)), durability_(durability)
 {
     TurnFileSizeSignalIntoError();
     if (path_.empty()) {
@@ -154,7 +155,8 @@ bool ReplacementFile::Commit()
         return false;
     }
     // On the disk before it takes the old file's place, so a crash leaves one or the other whole.
-    if (!temp_.empty() && ::fsync(fd_) != 0)
+    const bool onDisk = durability_ == Durability::OnDisk;
+    if (onDisk && !temp_.empty() && ::fsync(fd_) != 0)
         Fail(errno);
     if (::close(fd_) != 0)
         Fail(errno);
@@ -165,7 +167,7 @@ bool ReplacementFile::Commit()
         Discard();
         return false;
     }
-    if (!temp_.empty()) {
+    if (onDisk && !temp_.empty()) {
         // The rename itself reaches the disk with the folder.
         const int folder = ::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folder >= 0) {

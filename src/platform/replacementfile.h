@@ -17,8 +17,14 @@ namespace qel::platform {
 
 class ReplacementFile {
 public:
+    // What Commit waits for. OnDisk: the new file and its name are on the disk before Commit
+    // returns (settings, packages: what the user could not make again). InPlace: the new file takes
+    // the old one's place in one step, but the system writes it to the disk when it will (outputs
+    // that a command makes again, for which waiting on the disk would cost more than the work).
+    enum class Durability { OnDisk, InPlace };
+
     // Creates the new file; Error() tells whether that worked.
-    explicit ReplacementFile(std::string path);
+    explicit ReplacementFile(std::string path, Durability durability = Durability::OnDisk);
     ~ReplacementFile();  // Discard() unless committed
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -32,7 +38,7 @@ public:
     // Moves the current position to pos. False on failure.
     bool Seek(std::uint64_t pos);
 
-    // Puts the new file in the place of the old one, on the disk. False (and nothing replaced) on
+    // Puts the new file in the place of the old one (on the disk, for OnDisk). False (and nothing replaced) on
     // failure, or when an earlier call failed.
     bool Commit();
     // Removes the new file; the old one stays as it was.
@@ -42,6 +48,7 @@ private:
     void Fail(int error);
 
     std::string path_;  // what is replaced (a link's target)
+    Durability durability_;
     std::string temp_;  // the new file beside it; empty when writing in place
     int fd_ = -1;
     int error_ = 0;

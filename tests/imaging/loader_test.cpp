@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gif_lib.h>
@@ -401,6 +402,35 @@ TEST(PictureFormats, ExtensionsAndDialogFilter)
     EXPECT_TRUE(HasPictureExtension("/a/b/Photo.JPG"));
     EXPECT_FALSE(HasPictureExtension("/a/b.jpg/readme"));
     EXPECT_FALSE(HasPictureExtension("/a/b/jpg"));
+}
+
+// A JPEG fitted while it decodes gives the bytes of fitting the decoded picture afterwards: reduced
+// and full-size decodes, a photo the decoder turns, a screen of another shape; a file cut short
+// fails cleanly while the fitting is under way.
+TEST_F(Loader, JpegFittedWhileDecodingMatchesFittingAfterwards)
+{
+    Bitmap photo(600, 400);
+    for (int y = 0; y < photo.Height(); ++y)
+        for (int x = 0; x < photo.Width(); ++x)
+            photo.SetPixel(x, y,
+                           static_cast<raster::Color>((x * 255 / 600) | ((y * 255 / 400) << 8) |
+                                                      ((((x / 7) ^ (y / 5)) & 0xFF) << 16)));
+    for (int orientation : {1, 6}) {
+        const std::string path = Write("fit" + std::to_string(orientation) + ".jpg", EncodeJpeg(photo, orientation));
+        for (auto [w, h] : {std::pair{200, 150}, {500, 300}, {90, 400}, {1000, 1000}}) {
+            SCOPED_TRACE(testing::Message() << "orientation " << orientation << ", screen " << w << "x" << h);
+            LoadOptions options;
+            options.fitWidth = w;
+            options.fitHeight = h;
+            const Bitmap afterwards = FitPicture(LoadPicture(path, options), w, h, true, 0x00123456);
+            EXPECT_TRUE(LoadFittedPicture(path, w, h, true, 0x00123456) == afterwards);
+        }
+    }
+    const Bytes good = EncodeJpeg(photo);
+    for (size_t n : {good.size() / 3, good.size() * 2 / 3, good.size() - 40}) {
+        const std::string cut = Write("cut.jpg", Bytes(good.begin(), good.begin() + static_cast<long>(n)));
+        EXPECT_THROW(LoadFittedPicture(cut, 200, 150, true, 0), PictureError);
+    }
 }
 
 TEST(Fitting, SizesAndPlacementOnTheScreen)

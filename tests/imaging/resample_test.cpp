@@ -123,6 +123,32 @@ Bitmap Noise(int w, int h, unsigned seed)
     return bmp;
 }
 
+// The rows given to the resampler in uneven groups, the result drawn at (3, 2) on a larger bitmap.
+Bitmap ScaledAsRowsArrive(const Bitmap& src, int w, int h, int filter, bool simd)
+{
+    const auto blank = [w, h] {
+        Bitmap b(w + 5, h + 4);
+        b.Fill(0x00ABCDEF);
+        return b;
+    };
+    ArrivingRowsResampler r(Filter(filter).kernel, Filter(filter).support, src.Width(), src.Height(), blank,
+                            {3, 2, 3 + w, 2 + h}, simd);
+    r.Start(src.Scanline(0), static_cast<std::size_t>(src.Stride()));
+    for (int rows = 1; rows < src.Height(); rows += rows % 7 + 1)
+        r.RowsArrived(rows);
+    r.RowsArrived(src.Height());
+    const Bitmap canvas = *r.Finish();
+    Bitmap dst(w, h);
+    for (int y = 0; y < h + 4; ++y)
+        for (int x = 0; x < w + 5; ++x) {
+            if (x >= 3 && x < 3 + w && y >= 2 && y < 2 + h)
+                dst.SetPixel(x - 3, y - 2, canvas.Pixel(x, y));
+            else if (canvas.Pixel(x, y) != 0x00ABCDEF)
+                ADD_FAILURE() << "pixel " << x << "," << y << " outside the place was drawn";
+        }
+    return dst;
+}
+
 Bitmap Scaled(const Bitmap& src, int w, int h, int filter, bool simd, int threads)
 {
     Bitmap dst(w, h);
@@ -133,12 +159,13 @@ Bitmap Scaled(const Bitmap& src, int w, int h, int filter, bool simd, int thread
 struct Case {
     int sw, sh, dw, dh;
 };
-const Case kCases[] = {{1, 1, 1, 1},    {1, 1, 5, 3},    {1, 7, 4, 3},     {7, 1, 3, 9},      {2, 2, 2, 2},
-                       {2, 2, 7, 5},    {2, 2, 1, 1},    {13, 11, 1, 1},   {33, 17, 16, 8},   {17, 33, 40, 70},
-                       {64, 48, 21, 7}, {5, 40, 3, 200}, {300, 200, 7, 5}, {100, 80, 101, 79}};
+const Case kCases[] = {{1, 1, 1, 1},     {1, 1, 5, 3},       {1, 7, 4, 3},       {7, 1, 3, 9},
+                       {2, 2, 2, 2},     {2, 2, 7, 5},       {2, 2, 1, 1},       {13, 11, 1, 1},
+                       {33, 17, 16, 8},  {17, 33, 40, 70},   {64, 48, 21, 7},    {5, 40, 3, 200},
+                       {300, 200, 7, 5}, {100, 80, 101, 79}, {23, 500, 17, 190}, {9, 300, 5, 700}};
 
-// Every filter, every shape: the scalar path, the vector path and several threads give exactly
-// the bytes of the plain reading.
+// Every filter, every shape: the scalar path, the vector path, several threads and rows arriving
+// in groups give exactly the bytes of the plain reading.
 TEST(Resample, MatchesThePlainAlgorithmByteForByte)
 {
     unsigned seed = 1;
@@ -151,6 +178,8 @@ TEST(Resample, MatchesThePlainAlgorithmByteForByte)
             EXPECT_TRUE(Scaled(src, c.dw, c.dh, filter, false, 1) == expected);
             EXPECT_TRUE(Scaled(src, c.dw, c.dh, filter, true, 1) == expected);
             EXPECT_TRUE(Scaled(src, c.dw, c.dh, filter, true, 3) == expected);
+            EXPECT_TRUE(ScaledAsRowsArrive(src, c.dw, c.dh, filter, false) == expected);
+            EXPECT_TRUE(ScaledAsRowsArrive(src, c.dw, c.dh, filter, true) == expected);
             Bitmap viaScale = src;
             ScaleBitmap(c.dw, c.dh, filter, viaScale);
             EXPECT_TRUE(viaScale == expected);
