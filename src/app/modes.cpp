@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include "platform/password.h"
 #include "platform/sessionlock.h"
 #include "platform/stopnotifier.h"
+#include "platform/systemfolders.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
 #include "slideshow/firstpicture.h"
@@ -75,17 +77,36 @@ void RunSaverMode(std::unique_ptr<slideshow::FirstPicture> first)
 }
 
 int RunIdleServiceMode(std::unique_ptr<platform::IdleMonitor> monitor, std::optional<int> idleAfterSeconds,
-                       const std::string& showLockName)
+                       const std::string& showLockName, const std::vector<std::string>& showArguments)
 {
-    // The shows come and go; the service stays.
-    QGuiApplication::setQuitOnLastWindowClosed(false);
     const platform::StopNotifier stop([] { QCoreApplication::exit(0); });
     // A few seconds for the desktop's locker to come up before the show gives way without it.
     constexpr std::chrono::seconds kLockWait{5};
+    // Started through the system's link to this process's program: an update that replaces the
+    // file while the service runs leaves its shows as they were.
     IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName,
+                        ShowProgram{platform::RunningProgramPath(), showArguments},
                         platform::MakeLoginManagerLocker(kLockWait));
     service.Start(idleAfterSeconds);
-    return QApplication::exec();
+    return QCoreApplication::exec();
+}
+
+void RunIdleShowMode()
+{
+    slideshow::SlideshowSession show(settings::SetupFilePath());
+    bool told = false;
+    show.OnExitInput([&] {
+        if (!show.Settings().lockOnResume)
+            return true;
+        if (!told) {
+            std::printf("%s\n", kShowUserBackLine);
+            std::fflush(stdout);
+            told = true;
+        }
+        return false;  // the service ends the show once the session is locked
+    });
+    const platform::StopNotifier stop([&show] { show.End(); });
+    show.Run();
 }
 
 }  // namespace qel::app

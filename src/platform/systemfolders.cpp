@@ -16,6 +16,11 @@ std::string ProgramFile()
     return ec ? std::string() : exe.string();
 }
 
+std::string RunningProgramPath()
+{
+    return "/proc/self/exe";
+}
+
 std::string ProgramFolder()
 {
     std::filesystem::path exe = ProgramFile();
