@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "platform/systemfolders.h"
+
 namespace qel::app {
 namespace {
 
@@ -121,7 +123,9 @@ void IdleService::Idle()
     QStringList arguments;
     for (const auto& a : program_.arguments)
         arguments << QString::fromStdString(a);
-    show_->start(QString::fromStdString(program_.program), arguments);
+    // Looked up for each show: an update may have replaced the program's file meanwhile.
+    const std::string program = program_.program.empty() ? platform::RunningProgramPath() : program_.program;
+    show_->start(QString::fromStdString(program), arguments);
     show_->closeWriteChannel();  // it reads nothing from us
 }
 

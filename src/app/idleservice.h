@@ -41,7 +41,7 @@ inline constexpr const char* kShowUserBackLine = "back";
 // The program that runs one show: it shows until it is stopped with SIGTERM or its user ends it,
 // and tells of an exit input it did not end on with kShowUserBackLine.
 struct ShowProgram {
-    std::string program;
+    std::string program;  // empty: the program this process runs (as it is when the show starts)
     std::vector<std::string> arguments;
 };
 

@@ -16,7 +16,6 @@
 #include "platform/password.h"
 #include "platform/sessionlock.h"
 #include "platform/stopnotifier.h"
-#include "platform/systemfolders.h"
 #include "settings/processpaths.h"
 #include "settings/saversettings.h"
 #include "slideshow/firstpicture.h"
@@ -82,10 +81,7 @@ int RunIdleServiceMode(std::unique_ptr<platform::IdleMonitor> monitor, std::opti
     const platform::StopNotifier stop([] { QCoreApplication::exit(0); });
     // A few seconds for the desktop's locker to come up before the show gives way without it.
     constexpr std::chrono::seconds kLockWait{5};
-    // Started through the system's link to this process's program: an update that replaces the
-    // file while the service runs leaves its shows as they were.
-    IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName,
-                        ShowProgram{platform::RunningProgramPath(), showArguments},
+    IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName, ShowProgram{{}, showArguments},
                         platform::MakeLoginManagerLocker(kLockWait));
     service.Start(idleAfterSeconds);
     return QCoreApplication::exec();
