@@ -146,6 +146,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args)
         return ParseHostArguments(args);
     if (first == "--idle-service")
         return ParseIdleServiceArguments(args);
+    if (first == kIdleShowOption) {
+        CommandLine cl;
+        cl.mode = Mode::IdleShow;
+        if (args.size() > 1)
+            cl.error = "unknown argument \"" + args[1] + "\" for " + kIdleShowOption;
+        return cl;
+    }
     CommandLine cl;
     if (first.size() < 2 || (first[0] != '-' && first[0] != '/'))
         return cl;

@@ -10,7 +10,7 @@
 
 namespace qel::app {
 
-enum class Mode { None, Password, Configure, Preview, Run, Host, IdleService };
+enum class Mode { None, Password, Configure, Preview, Run, Host, IdleService, IdleShow };
 
 using platform::WindowHandle;
 
@@ -27,6 +27,9 @@ struct CommandLine {
     std::string error;
 };
 
+// What the idle service starts each show with; not meant for people, so --help leaves it out.
+inline constexpr const char* kIdleShowOption = "--idle-show";
+
 // The longest wait "--idle-after" takes: as long as the longest of the settings.
 inline constexpr int kMaxIdleAfterSeconds = 120 * 60;
 
@@ -38,7 +41,7 @@ WindowHandle ParseWindowHandle(const std::string& text);
 // "--root", "-root", "--window-id" or "-window-id" (the words a screen-saver host starts its savers
 // with) means the host mode; its other arguments are looked through for "--window-id ID".
 // "--idle-service" means the idle service, with "--idle-after SECONDS" (or "--idle-after=SECONDS")
-// as its only option.
+// as its only option. kIdleShowOption alone means one show of the idle service (started by it only).
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // What "--help" or "--version" as the first argument prints on standard output before the program

@@ -93,6 +93,21 @@ public:
             QApplication::setApplicationName(QString::fromUtf8(platform::kMessageCaption));
             display_.reset();  // the toolkit holds a connection of its own now
         }
+        return qobject_cast<QApplication*>(app_.get());
+    }
+
+    // The application object of a process that opens no window (the idle service): the display
+    // must be there for its shows, but the window toolkit is never loaded, which keeps it small.
+    // Returns nullptr when there is no display.
+    QCoreApplication* GetWithoutWindows()
+    {
+        if (!app_) {
+            if (!ReachDisplay())
+                return nullptr;
+            app_ = std::make_unique<QCoreApplication>(argc_, argv_);
+            QCoreApplication::setApplicationName(QString::fromUtf8(platform::kMessageCaption));
+            display_.reset();  // each show connects for itself
+        }
         return app_.get();
     }
 
@@ -104,7 +119,7 @@ private:
     char** argv_;
     std::optional<bool> reached_;
     std::unique_ptr<platform::DisplayConnection> display_;
-    std::unique_ptr<QApplication> app_;
+    std::unique_ptr<QCoreApplication> app_;
 };
 
 // How every failure of a mode reaches the user: a message box (or the message log), or the error
@@ -120,11 +135,11 @@ void ReportFailure(Application& app, bool hosted, const std::string& text,
     platform::ShowMessage(text, icon);
 }
 
-// A saver run by a host, and the idle service (in the background, where nobody would see a
-// message box), report their failures on the error output.
+// A saver run by a host, and the idle service and its shows (in the background, where nobody would
+// see a message box), report their failures on the error output.
 bool Background(const CommandLine& cl)
 {
-    return cl.mode == Mode::Host || cl.mode == Mode::IdleService;
+    return cl.mode == Mode::Host || cl.mode == Mode::IdleService || cl.mode == Mode::IdleShow;
 }
 
 // `endOnStopSignal`: a stop signal ends the show like an exit input that needs no password.
@@ -144,11 +159,11 @@ void RunFullScreen(Application& app, platform::InstanceLock& guard, bool endOnSt
     RunSaverMode(std::move(first));
 }
 
-// The idle service, once it holds its guard: it needs the window toolkit and a source of idle time.
-// Returns the exit code.
+// The idle service, once it holds its guard: it needs a display and a source of idle time. Returns
+// the exit code.
 int RunIdleService(Application& app, const CommandLine& cl)
 {
-    if (!app.Get())
+    if (!app.GetWithoutWindows())
         return 1;
     std::string problem;
     auto monitor =
@@ -157,7 +172,7 @@ int RunIdleService(Application& app, const CommandLine& cl)
         std::fprintf(stderr, "QelSaver: the idle service cannot run: %s\n", problem.c_str());
         return 1;
     }
-    return RunIdleServiceMode(std::move(monitor), cl.idleAfterSeconds, kRunLockName);
+    return RunIdleServiceMode(std::move(monitor), cl.idleAfterSeconds, kRunLockName, {kIdleShowOption});
 }
 
 // Returns the exit code.
@@ -217,6 +232,12 @@ int Run(const std::vector<std::string>& args, const CommandLine& cl, Application
         if (!guard.Acquire(kIdleServiceLockName))
             return 0;
         return RunIdleService(app, cl);
+    case Mode::IdleShow:
+        // The service that started it holds the run mode's guard for it.
+        if (!app.Get())
+            return 0;
+        RunIdleShowMode();
+        return 0;
     }
     return 0;
 }
@@ -237,12 +258,15 @@ int RunProgram(int argc, char** argv)
         std::fprintf(stderr, "QelSaver: %s\n", cl.error.c_str());
         return 2;
     }
-    if (cl.mode == Mode::Host || cl.mode == Mode::IdleService) {
+    if (Background(cl)) {
         // Before the first thread: hosts stop their savers with a signal (and a session its
-        // services), and may start them without the session's runtime folder, where the sound
-        // server and our locks live.
+        // services, and the idle service its shows), and may start them without the session's
+        // runtime folder, where the sound server and our locks live.
         platform::CatchStopSignals();
         platform::RestoreRuntimeFolderVariable();
+        // A show whose service is gone (killed) would cover the screens with nobody to end it.
+        if (cl.mode == Mode::IdleShow)
+            platform::StopWithParent();
     }
     int code = 0;
     try {

@@ -7,12 +7,18 @@
 
 #include <QCoreApplication>
 #include <QFileSystemWatcher>
+#include <QStringList>
 #include <QTimer>
 
-#include "slideshow/slideshowsession.h"
-#include "slideshow/slideshowwindow.h"
+#include "platform/systemfolders.h"
 
 namespace qel::app {
+namespace {
+
+// How long a show has to end once asked before it is killed.
+constexpr std::chrono::seconds kShowEndWait{5};
+
+}  // namespace
 
 std::chrono::milliseconds IdleWait(std::optional<int> idleAfterSeconds, const settings::SaverSettings& settings)
 {
@@ -23,16 +29,23 @@ std::chrono::milliseconds IdleWait(std::optional<int> idleAfterSeconds, const se
 }
 
 IdleService::IdleService(std::string settingsFile, std::unique_ptr<platform::IdleMonitor> monitor,
-                         std::string showLockName, std::unique_ptr<platform::SessionLocker> locker)
+                         std::string showLockName, ShowProgram show, std::unique_ptr<platform::SessionLocker> locker)
     : settingsFile_(std::move(settingsFile)), monitor_(std::move(monitor)), showLockName_(std::move(showLockName)),
-      locker_(std::move(locker))
+      program_(std::move(show)), locker_(std::move(locker))
 {
 }
 
 IdleService::~IdleService()
 {
     locker_.reset();  // no answer comes for a show that is gone
-    show_.reset();
+    if (show_) {
+        // The service ends: so does its show, before the guard it holds goes.
+        disconnect(show_, nullptr, this, nullptr);
+        show_->terminate();
+        if (!show_->waitForFinished(int(std::chrono::milliseconds(kShowEndWait).count())))
+            show_->kill();
+        show_->waitForFinished(1000);
+    }
     monitor_.reset();
 }
 
@@ -79,7 +92,7 @@ void IdleService::SettingsChanged()
 
 bool IdleService::Showing() const
 {
-    return show_ && !show_->Ended();
+    return show_ && !ending_;
 }
 
 void IdleService::Idle()
@@ -90,57 +103,127 @@ void IdleService::Idle()
     if (!showLockName_.empty() && !lock->Acquire(showLockName_))
         return;  // another saver covers the screens
     showLock_ = std::move(lock);
-    show_ = std::make_unique<slideshow::SlideshowSession>(settingsFile_);
-    // An exit input in the show's windows ends it from inside their own event handling: it goes
-    // once that is over.
-    show_->OnEnded([this] { QTimer::singleShot(0, this, [this] { Finish(); }); });
-    show_->OnExitInput([this] { return UserBack(); });
-    show_->Start();
-    const auto& windows = show_->Windows();
-    if (std::none_of(windows.begin(), windows.end(), [](const auto& w) { return w->isVisible(); }))
-        show_->End();  // no screen to show on: the next idle period tries again
+    lockOnResume_ = settings::LoadSettings(settingsFile_, settings::SettingsReader::Slideshow).lockOnResume;
+    ++shows_;
+    ending_ = false;
+    output_.clear();
+    show_ = new QProcess(this);
+    // What goes wrong in the show reaches the service's own error output.
+    show_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(show_, &QProcess::readyReadStandardOutput, this, [this] { ShowOutput(); });
+    connect(show_, &QProcess::finished, this,
+            [this](int code, QProcess::ExitStatus status) { ShowEnded(code, status); });
+    connect(show_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;  // the end of a started show comes as `finished`
+        std::fprintf(stderr, "QelSaver: the show could not be started: %s\n",
+                     show_->errorString().toLocal8Bit().constData());
+        ShowGone();
+    });
+    QStringList arguments;
+    for (const auto& a : program_.arguments)
+        arguments << QString::fromStdString(a);
+    // Looked up for each show: an update may have replaced the program's file meanwhile.
+    const std::string program = program_.program.empty() ? platform::RunningProgramPath() : program_.program;
+    show_->start(QString::fromStdString(program), arguments);
+    show_->closeWriteChannel();  // it reads nothing from us
 }
 
 void IdleService::Active()
 {
     if (show_ && UserBack())
-        show_->End();
+        EndShow();
+}
+
+void IdleService::ShowOutput()
+{
+    if (!show_)
+        return;
+    output_ += show_->readAllStandardOutput().toStdString();
+    for (auto end = output_.find('\n'); end != std::string::npos; end = output_.find('\n')) {
+        const std::string line = output_.substr(0, end);
+        output_.erase(0, end + 1);
+        if (line == kShowUserBackLine && UserBack())
+            EndShow();
+    }
+    // Nothing else is expected: a show that writes without end is not kept in memory.
+    if (output_.size() > 4096)
+        output_.clear();
 }
 
 bool IdleService::UserBack()
 {
-    if (!show_ || show_->Ended() || !show_->Settings().lockOnResume)
+    if (!show_ || ending_ || !lockOnResume_)
         return true;
     if (locking_)
         return false;  // asked already: the answer ends the show
     locking_ = true;
+    const int show = shows_;
     if (!locker_) {
-        QTimer::singleShot(0, this, [this] { LockAnswered(false, "there is no screen locker to ask"); });
+        QTimer::singleShot(0, this, [this, show] { LockAnswered(show, false, "there is no screen locker to ask"); });
         return false;
     }
-    locker_->Lock([this](bool locked, const std::string& why) { LockAnswered(locked, why); });
+    locker_->Lock([this, show](bool locked, const std::string& why) { LockAnswered(show, locked, why); });
     return false;
 }
 
-void IdleService::LockAnswered(bool locked, const std::string& why)
+void IdleService::LockAnswered(int show, bool locked, const std::string& why)
 {
+    if (show != shows_)
+        return;  // that show is gone, and the next one was not asked for
     locking_ = false;
     if (!locked)
         std::fprintf(stderr, "QelSaver: the session could not be locked (%s): the show closes without the lock\n",
                      why.c_str());
-    if (show_)
-        show_->End();
+    EndShow();
 }
 
-void IdleService::Finish()
+void IdleService::EndShow()
 {
-    if (show_ && show_->Ended()) {
-        show_.reset();
-        showLock_.reset();
-        if (changedWait_) {
-            Watch(*changedWait_);
-            changedWait_.reset();
-        }
+    if (!show_ || ending_)
+        return;
+    ending_ = true;
+    show_->terminate();
+    // A show that does not end on the request would keep the screens covered.
+    if (!endWait_) {
+        endWait_ = new QTimer(this);
+        endWait_->setSingleShot(true);
+        endWait_->setInterval(kShowEndWait);
+        connect(endWait_, &QTimer::timeout, this, [this] {
+            if (!show_)
+                return;
+            std::fprintf(stderr, "QelSaver: the show did not end when asked to, and is killed\n");
+            show_->kill();
+        });
+    }
+    endWait_->start();
+}
+
+void IdleService::ShowEnded(int exitCode, QProcess::ExitStatus status)
+{
+    // Asked to end, it may also have ended by the signal itself (before it could catch it).
+    if (status == QProcess::CrashExit && !ending_)
+        std::fprintf(stderr, "QelSaver: the show ended unexpectedly (%s); the service goes on\n",
+                     show_->errorString().toLocal8Bit().constData());
+    else if (status == QProcess::NormalExit && exitCode != 0)
+        std::fprintf(stderr, "QelSaver: the show ended with status %d; the service goes on\n", exitCode);
+    ShowGone();
+}
+
+void IdleService::ShowGone()
+{
+    if (endWait_)
+        endWait_->stop();
+    // It goes once its own signal is over.
+    show_->deleteLater();
+    show_ = nullptr;
+    ending_ = false;
+    locking_ = false;
+    ++shows_;  // a lock answer still to come belongs to the show that is gone
+    showLock_.reset();
+    if (changedWait_) {
+        Watch(*changedWait_);
+        changedWait_.reset();
     }
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include <QApplication>
@@ -75,17 +76,33 @@ void RunSaverMode(std::unique_ptr<slideshow::FirstPicture> first)
 }
 
 int RunIdleServiceMode(std::unique_ptr<platform::IdleMonitor> monitor, std::optional<int> idleAfterSeconds,
-                       const std::string& showLockName)
+                       const std::string& showLockName, const std::vector<std::string>& showArguments)
 {
-    // The shows come and go; the service stays.
-    QGuiApplication::setQuitOnLastWindowClosed(false);
     const platform::StopNotifier stop([] { QCoreApplication::exit(0); });
     // A few seconds for the desktop's locker to come up before the show gives way without it.
     constexpr std::chrono::seconds kLockWait{5};
-    IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName,
+    IdleService service(settings::SetupFilePath(), std::move(monitor), showLockName, ShowProgram{{}, showArguments},
                         platform::MakeLoginManagerLocker(kLockWait));
     service.Start(idleAfterSeconds);
-    return QApplication::exec();
+    return QCoreApplication::exec();
+}
+
+void RunIdleShowMode()
+{
+    slideshow::SlideshowSession show(settings::SetupFilePath());
+    bool told = false;
+    show.OnExitInput([&] {
+        if (!show.Settings().lockOnResume)
+            return true;
+        if (!told) {
+            std::printf("%s\n", kShowUserBackLine);
+            std::fflush(stdout);
+            told = true;
+        }
+        return false;  // the service ends the show once the session is locked
+    });
+    const platform::StopNotifier stop([&show] { show.End(); });
+    show.Run();
 }
 
 }  // namespace qel::app

@@ -1,6 +1,9 @@
 #include "platform/stopsignals.h"
 
 #include <fcntl.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <unistd.h>
 
 #include <atomic>
@@ -45,6 +48,21 @@ bool CatchStopSignals()
         return true;
     }();
     return installed;
+}
+
+bool StopWithParent()
+{
+#ifdef __linux__
+    const pid_t parent = ::getppid();
+    if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0)
+        return false;
+    // The parent may have gone before the request was made.
+    if (::getppid() != parent)
+        ::raise(SIGTERM);
+    return true;
+#else
+    return false;
+#endif
 }
 
 int StopSignalDescriptor()

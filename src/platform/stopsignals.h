@@ -19,6 +19,12 @@ bool CatchStopSignals();
 // The pipe's read end, readable once a stop signal has come; -1 before CatchStopSignals.
 [[nodiscard]] int StopSignalDescriptor();
 
+// Asks the system for a stop signal (SIGTERM) when the process that started this one ends, so a
+// process run on another's behalf (the idle service's show) never outlives it; also at once when
+// that process ends while the request is made. Linux only: false elsewhere, and when the request
+// was refused.
+bool StopWithParent();
+
 // A stop signal has come.
 [[nodiscard]] bool StopSignalReceived();
 

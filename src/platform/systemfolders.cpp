@@ -1,5 +1,6 @@
 #include "platform/systemfolders.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,6 +15,19 @@ std::string ProgramFile()
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string() : exe.string();
+}
+
+std::string RunningProgramPath()
+{
+    // The file's own path when it still names this program: the processes started from it carry
+    // its name, which people and tools look for.
+    const std::string file = ProgramFile();
+    struct stat named = {};
+    struct stat running = {};
+    if (!file.empty() && ::stat(file.c_str(), &named) == 0 && ::stat("/proc/self/exe", &running) == 0 &&
+        named.st_dev == running.st_dev && named.st_ino == running.st_ino)
+        return file;
+    return "/proc/self/exe";
 }
 
 std::string ProgramFolder()

@@ -9,6 +9,10 @@ namespace qel::platform {
 // The path of the running program's own file; empty when the system does not say.
 std::string ProgramFile();
 
+// A path that starts the running program again: the very file this process runs, even when its
+// path now names another (an update replaced it) or none.
+std::string RunningProgramPath();
+
 // Folder of the running program file, with a trailing "/".
 std::string ProgramFolder();
 

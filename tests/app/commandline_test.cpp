@@ -92,6 +92,10 @@ TEST(CommandLine, IdleServiceTakesOnlyItsWaitInWholeSeconds)
     EXPECT_EQ(Parse({"--idle-service", "--idle-after", "2"}).idleAfterSeconds, 2);
     EXPECT_EQ(Parse({"--idle-service", "--idle-after=7200"}).idleAfterSeconds, 7200);
     EXPECT_EQ(Parse({"--idle-service"}).error, "");
+    // The service's own show: nothing more after it, and left out of the help.
+    EXPECT_EQ(Parse({kIdleShowOption}).mode, Mode::IdleShow);
+    EXPECT_NE(Parse({kIdleShowOption, "/c"}).error, "");
+    EXPECT_EQ(InformationText({"--help"}).find(kIdleShowOption), std::string::npos);
     // A wait that does not read, or is out of range, is refused rather than taken as another one.
     for (const auto& bad : std::vector<std::vector<std::string>>{{"--idle-service", "--idle-after"},
                                                                  {"--idle-service", "--idle-after", "0"},

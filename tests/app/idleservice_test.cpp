@@ -1,6 +1,10 @@
-// The idle service in this process (offscreen), driven by a stand-in idle source: a show for each
-// idle period, ended by the source's notice or by input in its windows, and never two savers at once.
+// The idle service in this process, driven by a stand-in idle source, with a stand-in show program
+// the test tells what to do: a show process for each idle period, ended by the source's notice or
+// by itself, never two savers at once, and a show that fails reported while the service goes on.
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -9,10 +13,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 
-#include <QApplication>
-#include <QKeyEvent>
+#include <QCoreApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,8 +24,6 @@
 #include "app/idleservice.h"
 #include "platform/instancelock.h"
 #include "platform/sessionlock.h"
-#include "slideshow/slideshowsession.h"
-#include "slideshow/slideshowwindow.h"
 
 namespace qel::app {
 namespace {
@@ -55,8 +57,8 @@ protected:
         static int argc = 1;
         static char name[] = "idleservice_test";
         static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
     }
 
     void SetUp() override
@@ -66,11 +68,20 @@ protected:
         fs::create_directories(dir_ / "run");
         fs::permissions(dir_ / "run", fs::perms::owner_all);
         ::setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
-        settings::SaverSettings s;
-        s.bgColor = 0x000000FF;
-        settings::SaveSettings((dir_ / "QelSetup.dat").string(), s);
-        service_ = std::make_unique<IdleService>((dir_ / "QelSetup.dat").string(),
-                                                 std::make_unique<StandInSource>(told_), lockName_);
+        settings::SaveSettings(SettingsFile(), settings::SaverSettings{});
+        // The show: it notes its process, then does what the test writes into its control pipe.
+        ASSERT_EQ(::mkfifo((dir_ / "control").c_str(), 0600), 0);
+        std::ofstream(dir_ / "show") << "#!/bin/sh\n"
+                                        "echo $$ >> \"$1/started\"\n"
+                                        "while read -r what < \"$1/control\"; do\n"
+                                        "  case \"$what\" in\n"
+                                        "  back) echo back ;;\n"
+                                        "  crash) kill -SEGV $$ ;;\n"
+                                        "  *) exit \"$what\" ;;\n"
+                                        "  esac\n"
+                                        "done\n";
+        fs::permissions(dir_ / "show", fs::perms::owner_all);
+        service_ = NewService();
         service_->Start(2);
     }
 
@@ -80,8 +91,47 @@ protected:
         fs::remove_all(dir_);
     }
 
-    // What the event loop does between the source's notices.
-    static void Settle() { QApplication::processEvents(); }
+    [[nodiscard]] std::string SettingsFile() const { return (dir_ / "QelSetup.dat").string(); }
+
+    std::unique_ptr<IdleService> NewService(std::unique_ptr<platform::SessionLocker> locker = nullptr)
+    {
+        return std::make_unique<IdleService>(SettingsFile(), std::make_unique<StandInSource>(told_), lockName_,
+                                             ShowProgram{(dir_ / "show").string(), {dir_.string()}}, std::move(locker));
+    }
+
+    // Tells the running show what to do, once it listens.
+    bool TellShow(const std::string& what)
+    {
+        return QTest::qWaitFor([&] {
+            const int fd = ::open((dir_ / "control").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                return false;  // nobody reads yet
+            const std::string line = what + "\n";
+            const bool written = ::write(fd, line.data(), line.size()) == ssize_t(line.size());
+            ::close(fd);
+            return written;
+        });
+    }
+
+    // The processes of the shows started so far.
+    [[nodiscard]] std::vector<pid_t> Started() const
+    {
+        std::ifstream in(dir_ / "started");
+        std::vector<pid_t> pids;
+        for (pid_t pid = 0; in >> pid;)
+            pids.push_back(pid);
+        return pids;
+    }
+
+    bool ShowGone()
+    {
+        return QTest::qWaitFor([&] { return !service_->ShowRunning(); });
+    }
+    bool LockFree()
+    {
+        platform::InstanceLock lock;
+        return lock.Acquire(lockName_);
+    }
 
     fs::path dir_;
     std::string lockName_ = "QelTestShow" + std::to_string(::getpid());
@@ -89,75 +139,93 @@ protected:
     std::unique_ptr<IdleService> service_;
 };
 
-TEST_F(IdleServiceTest, EachIdlePeriodBringsTheShowAndTheFirstInputEndsIt)
+TEST_F(IdleServiceTest, EachIdlePeriodBringsAShowProcessAndTheFirstInputEndsIt)
 {
     EXPECT_EQ(told_->wait, 2s);
-    EXPECT_EQ(service_->Show(), nullptr) << "nothing shows before the user is idle";
+    EXPECT_FALSE(service_->ShowRunning()) << "nothing shows before the user is idle";
 
-    for (int period = 0; period < 2; ++period) {
+    for (int period = 1; period <= 2; ++period) {
         told_->events.idle();
         ASSERT_TRUE(service_->Showing()) << period;
-        const auto& windows = service_->Show()->Windows();
-        ASSERT_EQ(windows.size(), std::size_t(QApplication::screens().size()));
-        EXPECT_TRUE(windows.front()->isFullScreen());
         told_->events.idle();  // a repeated notice changes nothing
-        EXPECT_EQ(&service_->Show()->Windows(), &windows);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Started().size() == std::size_t(period); })) << period;
+        EXPECT_FALSE(LockFree()) << "the show holds the run mode's guard";
 
         told_->events.active();
         EXPECT_FALSE(service_->Showing());
-        Settle();
-        EXPECT_EQ(service_->Show(), nullptr) << "the ended show is gone";
+        ASSERT_TRUE(ShowGone()) << period;
+        EXPECT_TRUE(LockFree()) << "and lets it go with the show";
         told_->events.active();  // and so does a notice with no show
     }
 
-    // An exit input in the show's own window ends it too; the source's notice of the same input
-    // follows, and the next idle period brings the next show.
+    // An exit input in the show's own windows ends it from inside: the service waits again.
     told_->events.idle();
-    ASSERT_TRUE(service_->Showing());
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
-    QApplication::sendEvent(service_->Show()->Windows().front().get(), &key);
-    EXPECT_FALSE(service_->Showing());
-    Settle();
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(TellShow("0"));
+    ASSERT_TRUE(ShowGone());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "an ordinary end";
     told_->events.active();
-    EXPECT_EQ(service_->Show(), nullptr);
+    EXPECT_TRUE(LockFree());
+
+    // The service ends: its show goes with it, not left covering the screens.
+    told_->events.idle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Started().size() == 4; }));
+    service_.reset();
+    EXPECT_NE(::kill(Started().back(), 0), 0) << "the last show still runs";
+    EXPECT_EQ(Started().size(), 4U);
+}
+
+// A show that crashes, ends with a failure or cannot be started at all is told of on the error
+// output; the service goes on with the next idle period.
+TEST_F(IdleServiceTest, AFailedShowIsReportedAndTheServiceGoesOn)
+{
+    for (const std::string failure : {"crash", "3"}) {
+        told_->events.idle();
+        ::testing::internal::CaptureStderr();
+        ASSERT_TRUE(TellShow(failure));
+        ASSERT_TRUE(ShowGone()) << failure;
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(failure == "crash" ? "ended unexpectedly" : "status 3"), std::string::npos) << said;
+        EXPECT_TRUE(LockFree()) << failure;
+        told_->events.active();
+    }
     told_->events.idle();
     EXPECT_TRUE(service_->Showing());
+    told_->events.active();
+    ASSERT_TRUE(ShowGone());
+
+    fs::remove(dir_ / "show");
+    told_->events.idle();
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(ShowGone());
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not be started"), std::string::npos);
+    EXPECT_TRUE(LockFree());
 }
 
 TEST_F(IdleServiceTest, AShowStartsOnlyWhileNoOtherSaverCoversTheScreens)
 {
-    {
-        platform::InstanceLock other;
-        ASSERT_TRUE(other.Acquire(lockName_));
-        told_->events.idle();
-        EXPECT_EQ(service_->Show(), nullptr) << "a saver run by hand or by a host is showing";
-        told_->events.active();
-    }
+    platform::InstanceLock other;
+    ASSERT_TRUE(other.Acquire(lockName_));
     told_->events.idle();
-    ASSERT_TRUE(service_->Showing());
-    platform::InstanceLock second;
-    EXPECT_FALSE(second.Acquire(lockName_)) << "the show holds the run mode's guard";
+    EXPECT_FALSE(service_->ShowRunning()) << "a saver run by hand or by a host is showing";
     told_->events.active();
-    Settle();
-    EXPECT_TRUE(second.Acquire(lockName_)) << "and lets it go with the show";
 }
 
 TEST_F(IdleServiceTest, WithoutAFixedWaitTheWaitFollowsTheSettingsFile)
 {
-    service_ = std::make_unique<IdleService>((dir_ / "QelSetup.dat").string(), std::make_unique<StandInSource>(told_),
-                                             lockName_);
+    service_ = NewService();
     service_->Start(std::nullopt);
     EXPECT_EQ(told_->wait, 3min);
     settings::SaverSettings s;
     s.idleMinutes = 10;
-    settings::SaveSettings((dir_ / "QelSetup.dat").string(), s);
+    settings::SaveSettings(SettingsFile(), s);
     EXPECT_TRUE(QTest::qWaitFor([&] { return told_->wait == 10min; }));
 
     // A change during a show waits for its end: the show still waits for the user's return.
     told_->events.idle();
     ASSERT_TRUE(service_->Showing());
     s.idleMinutes = 20;
-    settings::SaveSettings((dir_ / "QelSetup.dat").string(), s);
+    settings::SaveSettings(SettingsFile(), s);
     service_->SettingsChanged();  // whether or not the kernel's notice has come yet
     EXPECT_EQ(told_->wait, 10min);
     told_->events.active();
@@ -189,47 +257,59 @@ TEST_F(IdleServiceTest, OnResumeTheSessionLocksBeforeTheShowGoesAndAShowWithoutA
 {
     auto asked = std::make_shared<int>(0);
     auto answer = std::make_shared<std::function<void(bool, const std::string&)>>();
-    service_ = std::make_unique<IdleService>((dir_ / "QelSetup.dat").string(), std::make_unique<StandInSource>(told_),
-                                             lockName_, std::make_unique<StandInLocker>(asked, answer));
+    service_ = NewService(std::make_unique<StandInLocker>(asked, answer));
     service_->Start(2);
     told_->events.idle();
     told_->events.active();
     EXPECT_FALSE(service_->Showing());
     EXPECT_EQ(*asked, 0) << "not asked for";
-    Settle();
+    ASSERT_TRUE(ShowGone());
 
     settings::SaverSettings s;
     s.lockOnResume = true;
-    settings::SaveSettings((dir_ / "QelSetup.dat").string(), s);
+    settings::SaveSettings(SettingsFile(), s);
     told_->events.idle();
+    ASSERT_TRUE(TellShow("back"));  // an exit input in the show's windows
+    ASSERT_TRUE(QTest::qWaitFor([&] { return *asked == 1; }));
     told_->events.active();
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
-    QApplication::sendEvent(service_->Show()->Windows().front().get(), &key);
     EXPECT_EQ(*asked, 1) << "asked once, whichever input came";
     EXPECT_TRUE(service_->Showing()) << "the desktop stays covered until the lock";
     (*answer)(true, {});
     EXPECT_FALSE(service_->Showing());
-    Settle();
+    ASSERT_TRUE(ShowGone());
 
     // The locker gives up: the show closes all the same.
     told_->events.idle();
-    QApplication::sendEvent(service_->Show()->Windows().front().get(), &key);
+    told_->events.active();
     ASSERT_EQ(*asked, 2);
     ::testing::internal::CaptureStderr();
     (*answer)(false, "no screen locker answered");
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("no screen locker answered"), std::string::npos);
     EXPECT_FALSE(service_->Showing());
-    Settle();
+    ASSERT_TRUE(ShowGone());
+
+    // A show that went while the lock was asked for: the late answer leaves the next show alone.
+    told_->events.idle();
+    told_->events.active();
+    ASSERT_EQ(*asked, 3);
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(TellShow("crash"));
+    ASSERT_TRUE(ShowGone());
+    ::testing::internal::GetCapturedStderr();
+    told_->events.idle();
+    (*answer)(true, {});
+    EXPECT_TRUE(service_->Showing());
+    told_->events.active();
+    EXPECT_EQ(*asked, 4) << "the new show asks for itself";
 
     // No locker at all: the same, once the event loop is back.
-    service_ = std::make_unique<IdleService>((dir_ / "QelSetup.dat").string(), std::make_unique<StandInSource>(told_),
-                                             lockName_);
+    service_ = NewService();
     service_->Start(2);
     told_->events.idle();
     told_->events.active();
     EXPECT_TRUE(service_->Locking());
     ::testing::internal::CaptureStderr();
-    Settle();
+    EXPECT_TRUE(ShowGone());
     ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(service_->Showing());
 }
