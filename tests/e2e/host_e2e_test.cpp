@@ -149,7 +149,7 @@ public:
                                      "QT_QPA_PLATFORM=xcb",
                                      "LANG=C.UTF-8"};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        return env;
+        return WithoutPrivateBus(std::move(env));
     }
     pid_t Start(const VirtualScreen& screen, const std::vector<std::string>& argv, const std::string& log,
                 const std::vector<std::string>& extraEnv = {}) const

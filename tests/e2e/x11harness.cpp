@@ -42,6 +42,14 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     return pid;
 }
 
+std::vector<std::string> WithoutPrivateBus(std::vector<std::string> env)
+{
+    const auto named = [](const std::string& e) { return e.rfind("DBUS_SESSION_BUS_ADDRESS=", 0) == 0; };
+    if (std::none_of(env.begin(), env.end(), named))
+        env.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/qel-test-no-session-bus");
+    return env;
+}
+
 namespace {
 
 // The environment of this process with `overrides` (NAME=value) put in place.
@@ -58,7 +66,7 @@ std::vector<std::string> Environment(const std::vector<std::string>& overrides)
             env.push_back(entry);
     }
     env.insert(env.end(), overrides.begin(), overrides.end());
-    return env;
+    return WithoutPrivateBus(std::move(env));
 }
 
 std::string TempFolder(const std::string& prefix)

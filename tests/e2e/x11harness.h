@@ -114,6 +114,11 @@ private:
     std::string logPath_;
 };
 
+// `env` with a session-bus address that leads nowhere unless it names one: the window toolkit's
+// accessibility bridge asks for the session bus, and with none set the bus library would start a
+// bus daemon of its own for the display, which writes into the home folder and outlives the test.
+[[nodiscard]] std::vector<std::string> WithoutPrivateBus(std::vector<std::string> env);
+
 // Starts argv with exactly the environment `env` (NAME=value); its output is appended to `log`
 // (nothing kept when empty). Returns the process id, or -1.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log);
