@@ -50,6 +50,18 @@ constexpr int kPageGrey = 213;
 constexpr int kClientMargin = 6;
 constexpr int kPageMargin = 8;
 
+// The window's client area: never smaller than the classic size, and never smaller than its pages
+// need (a minimum set on the widget itself would win over what its layout needs and squeeze a page
+// that holds more than the classic window did).
+class ClientArea : public QWidget {
+public:
+    ClientArea(int width, int height) : least_(width, height) {}
+    [[nodiscard]] QSize minimumSizeHint() const override { return QWidget::minimumSizeHint().expandedTo(least_); }
+
+private:
+    QSize least_;
+};
+
 class HintPauseStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
@@ -107,8 +119,7 @@ SetupWindow::SetupWindow(std::unique_ptr<EditorDialogs> dialogs, SystemActions a
     mainPageControl_->addWidget(BuildPage(sounds_, kSoundsPage));
     mainPageControl_->addWidget(BuildPage(transitions_, kTransitionsPage));
 
-    auto* client = new QWidget;
-    client->setMinimumSize(kClientWidth, kClientHeight);
+    auto* client = new ClientArea(kClientWidth, kClientHeight);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(kClientMargin, kClientMargin, kClientMargin, kClientMargin);
     layout->setSpacing(0);
