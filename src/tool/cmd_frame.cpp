@@ -11,6 +11,7 @@
 #include "pictureshow/pictureshowengine.h"
 #include "pictureshow/random.h"
 #include "pictureshow/styles.h"
+#include "pictureshow/windowimage.h"
 #include "raster/copy.h"
 #include "toolcommand.h"
 #if QEL_IMAGING_QT
@@ -23,34 +24,6 @@ using namespace qel::pictureshow;
 using qel::raster::Bitmap;
 using qel::raster::Rect;
 using qel::raster::Region;
-
-// A window that exists only as an image: every immediate update copies the invalidated area of
-// the control's painted client area onto it, as a real window's repaint would.
-class WindowImage : public PictureShowHost {
-public:
-    WindowImage(int w, int h) : image(w, h), w_(w), h_(h) {}
-
-    PictureShowEngine* engine = nullptr;
-    Bitmap image;
-
-    void InvalidateRect(const Rect& r) override { pending_.Combine(Region::FromRect(r), qel::raster::CombineMode::Or); }
-    void InvalidateRegion(const Region& r) override { pending_.Combine(r, qel::raster::CombineMode::Or); }
-    void UpdateNow() override
-    {
-        if (pending_.IsEmpty())
-            return;
-        engine->Paint(pending_.Bounds());
-        qel::raster::CopyClipped(image, 0, 0, engine->Offscreen(), pending_);
-        pending_ = Region();
-    }
-    int ClientWidth() const override { return w_; }
-    int ClientHeight() const override { return h_; }
-    void SetClientSize(int, int) override {}
-
-private:
-    Region pending_;
-    int w_, h_;
-};
 
 void WriteOutput(const std::string& path, const Bitmap& b)
 {

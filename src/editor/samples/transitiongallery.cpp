@@ -29,6 +29,7 @@
 #include "pictureshow/pictureshowengine.h"
 #include "pictureshow/random.h"
 #include "pictureshow/styles.h"
+#include "pictureshow/windowimage.h"
 #include "raster/copy.h"
 
 namespace {
@@ -55,33 +56,6 @@ constexpr std::uintmax_t kMaxBytes = 60 * 1024;
 constexpr int kHold = 120;
 // The dissolving and swarming styles draw the same pattern on every build.
 constexpr std::uint64_t kSeed = 1;
-
-// A window that exists only as an image: every immediate update copies the invalidated area of
-// the control's painted client area onto it, as a real window's repaint would.
-class WindowImage : public PictureShowHost {
-public:
-    WindowImage() : image(kWidth, kHeight) {}
-
-    PictureShowEngine* engine = nullptr;
-    Bitmap image;
-
-    void InvalidateRect(const Rect& r) override { pending_.Combine(Region::FromRect(r), qel::raster::CombineMode::Or); }
-    void InvalidateRegion(const Region& r) override { pending_.Combine(r, qel::raster::CombineMode::Or); }
-    void UpdateNow() override
-    {
-        if (pending_.IsEmpty())
-            return;
-        engine->Paint(pending_.Bounds());
-        qel::raster::CopyClipped(image, 0, 0, engine->Offscreen(), pending_);
-        pending_ = Region();
-    }
-    int ClientWidth() const override { return kWidth; }
-    int ClientHeight() const override { return kHeight; }
-    void SetClientSize(int, int) override {}
-
-private:
-    Region pending_;
-};
 
 // A sample picture fitted into the animation's size with Lanczos-3, centred on black.
 Bitmap Sample(const std::string& path)
@@ -148,7 +122,7 @@ void AddTransition(GifAnimation& gif, const std::vector<Bitmap>& frames, int max
 void Animate(int style, const Bitmap& first, const Bitmap& second, GifPalette& palette, const std::string& path)
 {
     SetFixedSeed(kSeed);
-    WindowImage window;
+    WindowImage window(kWidth, kHeight);
     PictureShowEngine engine(&window);
     window.engine = &engine;
     engine.SetAutoSize(false);
