@@ -83,15 +83,16 @@ GifPalette::GifPalette(std::vector<Color> pixels) : nearest_(std::size_t(1) << 2
         }
         if (chosen == boxes.size())
             break;  // every box holds one colour
-        Box& box = boxes[chosen];
+        const Box box = boxes[chosen];
         const auto first = pixels.begin() + std::ptrdiff_t(box.begin);
         const auto last = pixels.begin() + std::ptrdiff_t(box.end);
         const auto middle = first + (last - first) / 2;
         std::nth_element(first, middle, last,
                          [channel](Color a, Color b) { return Channel(a, channel) < Channel(b, channel); });
         const std::size_t split = std::size_t(middle - pixels.begin());
+        // By index: adding the second half may move the boxes.
+        boxes[chosen].end = split;
         boxes.push_back({split, box.end});
-        box.end = split;
     }
     for (const Box& box : boxes)
         colors_.push_back(Mean(pixels, box));

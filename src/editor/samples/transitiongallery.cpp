@@ -50,7 +50,7 @@ constexpr int kHeight = qel::editor::kPreviewHeight;
 // step is shown in fewer, so that no animation grows past kMaxBytes.
 constexpr int kStepMs = 40;
 constexpr int kMaxFrames = 20;
-constexpr int kFewestFrames = 5;
+constexpr int kFewestFrames = 4;
 constexpr std::uintmax_t kMaxBytes = 60 * 1024;
 // Each picture stays this long, in hundredths of a second, before the next transition.
 constexpr int kHold = 120;
