@@ -197,17 +197,20 @@ void DrawBilinear(const XrgbSurface& dst, int dx, int dy, const Rect& areaIn, co
     });
 }
 
-void BlendOverlay(Bitmap& dst, const Overlay& overlay, const Rect& clip)
+namespace {
+
+// Lays the overlay's part `r` over the destination rows rowAt(y) gives (each at r.left), `step` bytes
+// a pixel there. Nothing when the overlay holds fewer pixels than its box says.
+template <typename RowAt> void BlendRows(const Overlay& overlay, const Rect& r, int step, RowAt rowAt)
 {
-    const Rect r = overlay.box.Intersect(clip).Intersect(dst.Bounds());
     if (r.IsEmpty() || overlay.pixels.size() < std::size_t(overlay.box.Width()) * overlay.box.Height() * 4)
         return;
     for (int yy = r.top; yy < r.bottom; ++yy) {
         const std::uint8_t* o =
             overlay.pixels.data() +
             (std::size_t(yy - overlay.box.top) * overlay.box.Width() + (r.left - overlay.box.left)) * 4;
-        std::uint8_t* d = dst.Scanline(yy) + std::size_t(r.left) * kBytesPerPixel;
-        for (int xx = r.left; xx < r.right; ++xx, o += 4, d += kBytesPerPixel) {
+        std::uint8_t* d = rowAt(yy);
+        for (int xx = r.left; xx < r.right; ++xx, o += 4, d += step) {
             const unsigned through = o[3];
             for (int c = 0; c < 3; ++c)
                 d[c] = std::uint8_t(std::min(255u, o[c] + (d[c] * through + 127) / 255));
@@ -215,23 +218,21 @@ void BlendOverlay(Bitmap& dst, const Overlay& overlay, const Rect& clip)
     }
 }
 
+}  // namespace
+
+void BlendOverlay(Bitmap& dst, const Overlay& overlay, const Rect& clip)
+{
+    const Rect r = overlay.box.Intersect(clip).Intersect(dst.Bounds());
+    BlendRows(overlay, r, kBytesPerPixel,
+              [&](int y) { return dst.Scanline(y) + std::size_t(r.left) * kBytesPerPixel; });
+}
+
 void BlendOverlay(const XrgbSurface& dst, int dx, int dy, const Overlay& overlay, const Rect& clip)
 {
     const Rect r = overlay.box.Intersect(clip).Intersect(dst.bounds.Offset(-dx, -dy));
-    if (r.IsEmpty() || overlay.pixels.size() < std::size_t(overlay.box.Width()) * overlay.box.Height() * 4)
-        return;
-    for (int yy = r.top; yy < r.bottom; ++yy) {
-        const std::uint8_t* o =
-            overlay.pixels.data() +
-            (std::size_t(yy - overlay.box.top) * overlay.box.Width() + (r.left - overlay.box.left)) * 4;
-        std::uint8_t* d =
-            dst.origin + std::ptrdiff_t(yy + dy) * std::ptrdiff_t(dst.stride) + std::ptrdiff_t(r.left + dx) * 4;
-        for (int xx = r.left; xx < r.right; ++xx, o += 4, d += 4) {
-            const unsigned through = o[3];
-            for (int c = 0; c < 3; ++c)
-                d[c] = std::uint8_t(std::min(255u, o[c] + (d[c] * through + 127) / 255));
-        }
-    }
+    BlendRows(overlay, r, 4, [&](int y) {
+        return dst.origin + std::ptrdiff_t(y + dy) * std::ptrdiff_t(dst.stride) + std::ptrdiff_t(r.left + dx) * 4;
+    });
 }
 
 }  // namespace qel::raster
