@@ -16,23 +16,25 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r';
 }
 
-std::string Trim(std::string_view s)
+// Views into the file: reading scans every line several times, and a copy of each would cost more
+// than the scan.
+std::string_view Trim(std::string_view s)
 {
     std::size_t b = 0, e = s.size();
     while (b < e && IsBlank(s[b]))
         ++b;
     while (e > b && IsBlank(s[e - 1]))
         --e;
-    return std::string(s.substr(b, e - b));
+    return s.substr(b, e - b);
 }
 
-std::vector<std::string> SplitLines(const std::string& content)
+std::vector<std::string_view> LineViews(std::string_view content)
 {
-    std::vector<std::string> lines;
+    std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);
-        if (end == std::string::npos)
+        if (end == std::string_view::npos)
             end = content.size();
         lines.push_back(content.substr(start, end - start));
         start = end + 1;
@@ -40,19 +42,24 @@ std::vector<std::string> SplitLines(const std::string& content)
     return lines;
 }
 
-bool ContinuesOnNextLine(const std::string& line)
+// The lines as strings, for the writers that replace and insert lines.
+std::vector<std::string> SplitLines(std::string_view content)
 {
-    std::size_t e = line.size();
-    while (e > 0 && line[e - 1] == '\r')
-        --e;
-    return e > 0 && line[e - 1] == '\\';
+    const std::vector<std::string_view> views = LineViews(content);
+    return {views.begin(), views.end()};
+}
+
+bool ContinuesOnNextLine(std::string_view line)
+{
+    while (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return !line.empty() && line.back() == '\\';
 }
 
 // The line holds the resource `key` ("mode:", "programs:" ...), which starts the line after blanks.
-bool IsResource(const std::string& line, std::string_view key)
+bool IsResource(std::string_view line, std::string_view key)
 {
-    const std::string t = Trim(line);
-    return t.compare(0, key.size(), key) == 0;
+    return Trim(line).starts_with(key);
 }
 
 struct Block {
@@ -61,7 +68,7 @@ struct Block {
     bool found = false;
 };
 
-Block FindPrograms(const std::vector<std::string>& lines)
+template <class Line> Block FindPrograms(const std::vector<Line>& lines)
 {
     Block b;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -76,17 +83,17 @@ Block FindPrograms(const std::vector<std::string>& lines)
     return b;
 }
 
-std::vector<SaverEntry> ParseBlock(const std::vector<std::string>& lines, const Block& b)
+template <class Line> std::vector<SaverEntry> ParseBlock(const std::vector<Line>& lines, const Block& b)
 {
     std::string value;
     for (std::size_t i = b.first; i <= b.last; ++i) {
-        std::string line = lines[i];
+        std::string_view line = lines[i];
         if (i == b.first)
             line = Trim(line).substr(kProgramsKey.size());
         while (!line.empty() && line.back() == '\r')
-            line.pop_back();
+            line.remove_suffix(1);
         if (!line.empty() && line.back() == '\\')
-            line.pop_back();
+            line.remove_suffix(1);
         value += line;
     }
     std::vector<SaverEntry> entries;
@@ -95,7 +102,7 @@ std::vector<SaverEntry> ParseBlock(const std::vector<std::string>& lines, const 
         std::size_t end = value.find(kEntrySeparator, start);
         if (end == std::string::npos)
             end = value.size();
-        std::string text = Trim(std::string_view(value).substr(start, end - start));
+        const std::string_view text = Trim(std::string_view(value).substr(start, end - start));
         start = end + kEntrySeparator.size();
         if (text.empty())
             continue;
@@ -106,15 +113,15 @@ std::vector<SaverEntry> ParseBlock(const std::vector<std::string>& lines, const 
             e.enabled = false;
             rest.remove_prefix(1);
         }
-        std::string r = Trim(rest);
+        std::string_view r = Trim(rest);
         // A visual such as "GL:" is one word ending in ":".
         const std::size_t blank = r.find_first_of(" \t");
-        const std::string firstWord = r.substr(0, blank);
-        if (!firstWord.empty() && firstWord.back() == ':' && firstWord.find('"') == std::string::npos)
-            r = blank == std::string::npos ? std::string() : Trim(std::string_view(r).substr(blank));
+        const std::string_view firstWord = r.substr(0, blank);
+        if (!firstWord.empty() && firstWord.back() == ':' && firstWord.find('"') == std::string_view::npos)
+            r = blank == std::string_view::npos ? std::string_view() : Trim(r.substr(blank));
         if (!r.empty() && r.front() == '"') {
             const std::size_t close = r.find('"', 1);
-            r = close == std::string::npos ? std::string() : Trim(std::string_view(r).substr(close + 1));
+            r = close == std::string_view::npos ? std::string_view() : Trim(r.substr(close + 1));
         }
         e.command = r;
         entries.push_back(std::move(e));
@@ -136,7 +143,7 @@ std::string ProgramsBlock(const std::vector<SaverEntry>& entries)
         // A disabled entry keeps its "-" in the first column, where the host's own lists have it.
         const std::string& text = entries[i].text;
         if (!entries[i].enabled)
-            block += "-\t\t\t\t" + Trim(std::string_view(text).substr(1));
+            (block += "-\t\t\t\t") += Trim(std::string_view(text).substr(1));
         else
             block += "\t\t\t\t" + text;
         block += "\t\t\t\t    \\n";
@@ -187,7 +194,7 @@ std::string Join(const std::vector<std::string>& lines)
 {
     std::string content;
     for (const std::string& l : lines)
-        content += l + "\n";
+        (content += l) += '\n';
     return content;
 }
 
@@ -195,7 +202,7 @@ std::string Join(const std::vector<std::string>& lines)
 
 std::vector<SaverEntry> ParseSaverPrograms(const std::string& content)
 {
-    const std::vector<std::string> lines = SplitLines(content);
+    const std::vector<std::string_view> lines = LineViews(content);
     const Block b = FindPrograms(lines);
     return b.found ? ParseBlock(lines, b) : std::vector<SaverEntry>{};
 }
@@ -210,7 +217,7 @@ SaverInstall InstallSaverProgram(const std::string& content, const std::string& 
     }
     SaverEntry ours;
     ours.command = command;
-    ours.text = "\"" + Trim(cleanTitle) + "\"  " + command;
+    ours.text = "\"" + std::string(Trim(cleanTitle)) + "\"  " + command;
 
     std::vector<std::string> lines = SplitLines(content);
     if (lines.empty())
@@ -245,8 +252,8 @@ SaverInstall InstallSaverProgram(const std::string& content, const std::string& 
 
 bool HoldsOnlyOurLines(const std::string& content)
 {
-    for (const std::string& line : SplitLines(content)) {
-        const std::string t = Trim(line);
+    for (const std::string_view line : LineViews(content)) {
+        const std::string_view t = Trim(line);
         if (!t.empty() && t != kNewFileHeader && t != kProgramsKey)
             return false;
     }
@@ -255,9 +262,9 @@ bool HoldsOnlyOurLines(const std::string& content)
 
 std::optional<std::string> ReadResource(const std::string& content, std::string_view key)
 {
-    for (const std::string& line : SplitLines(content)) {
+    for (const std::string_view line : LineViews(content)) {
         if (IsResource(line, key))
-            return Trim(Trim(line).substr(key.size()));
+            return std::string(Trim(Trim(line).substr(key.size())));
     }
     return std::nullopt;
 }
