@@ -176,8 +176,7 @@ void SlideshowSession::ScreenRemoved(QScreen* screen)
         retired_.clear();
         // Once they are gone, the focus is asked for again: the windows going may have taken it
         // with them.
-        if (!windows_.empty())
-            windows_.front()->activateWindow();
+        TakeFocus();
     });
     // The show never leaves the desktop visible: the last screen's window moves to another one.
     if (windows_.empty()) {
@@ -189,16 +188,31 @@ void SlideshowSession::ScreenRemoved(QScreen* screen)
         }
     }
     // The focus stays with the show.
-    if (!windows_.empty())
-        windows_.front()->activateWindow();
+    TakeFocus();
+}
+
+// The focus leaving while the show moves its own windows is not another program taking it: until a
+// window of the show has it again, however long the window system takes, no loss counts.
+void SlideshowSession::TakeFocus()
+{
+    if (ended_ || windows_.empty())
+        return;
+    focusReturning_ = true;
+    focusCheck_.stop();
+    windows_.front()->activateWindow();
 }
 
 // --- exit inputs --------------------------------------------------------------------------------------
 
 void SlideshowSession::FocusLost()
 {
-    if (!passwordCheck_ && !ended_)
+    if (!passwordCheck_ && !ended_ && !focusReturning_)
         focusCheck_.start();
+}
+
+void SlideshowSession::FocusHeld()
+{
+    focusReturning_ = false;
 }
 
 void SlideshowSession::SetPasswordCheck(bool v)

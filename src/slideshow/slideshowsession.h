@@ -82,6 +82,8 @@ public:
     // windows has it again a moment later (a window going with its screen passes it on), another
     // program took it, and that is an exit input.
     void FocusLost();
+    // One of the show's windows has the focus.
+    void FocusHeld();
 
     // --- screens coming and going (connected to the application's notices) ---------------------
     void ScreenAdded(QScreen* screen);
@@ -90,6 +92,7 @@ public:
 private:
     void AddWindow(QScreen* screen);
     void SetPasswordCheck(bool v);
+    void TakeFocus();
 
     std::string settingsFile_;
     settings::SaverSettings settings_;
@@ -103,6 +106,7 @@ private:
     bool passwordCheck_ = false;
     bool ended_ = false;
     bool cursorHidden_ = false;
+    bool focusReturning_ = false;  // the show moved its windows and asked for the focus back
     QTimer focusCheck_;
     std::unique_ptr<ShowMusic> music_;
     QEventLoop* loop_ = nullptr;

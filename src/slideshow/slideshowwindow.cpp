@@ -158,9 +158,10 @@ void SlideshowWindow::changeEvent(QEvent* e)
         return;
     // Another program's window taking the focus ends the show; the focus moving to the show's
     // window on another screen does not.
-    if (isActiveWindow())
+    if (isActiveWindow()) {
         wasActive_ = true;
-    else if (wasActive_ && isVisible() && !session_.Owns(QApplication::activeWindow()))
+        session_.FocusHeld();
+    } else if (wasActive_ && isVisible() && !session_.Owns(QApplication::activeWindow()))
         session_.FocusLost();
 }
 
