@@ -80,7 +80,8 @@ public:
     [[nodiscard]] bool Owns(const QWidget* w) const;
     // A window lost the focus to a window that is not the show's: unless one of the show's
     // windows has it again a moment later (a window going with its screen passes it on), another
-    // program took it, and that is an exit input.
+    // program took it, and that is an exit input. While the show is moving its windows and has
+    // asked for the focus back, no loss counts until FocusHeld.
     void FocusLost();
     // One of the show's windows has the focus.
     void FocusHeld();
